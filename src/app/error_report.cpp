@@ -1,0 +1,20 @@
+#include "app/error_report.h"
+
+#include "app/message_box.h"
+
+namespace Main {
+
+QString ApplicationErrorText(const QString& description, const QString& location, int label) {
+  return description + QStringLiteral("\r\n") + location + QStringLiteral("at line ") +
+         QString::number(label) + QStringLiteral("\r\r") +
+         QStringLiteral("Please email screenshot of this message to ") + kSupportAddress;
+}
+
+void ShowApplicationError(const QString& description, const QString& location, int label) {
+  ShowMessageBox({.title = QStringLiteral("Application Error"),
+                  .text = ApplicationErrorText(description, location, label),
+                  .icon = MessageIcon::Warning,
+                  .buttons = MessageButtons::Ok});
+}
+
+}  // namespace Main

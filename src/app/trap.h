@@ -1,0 +1,66 @@
+#pragma once
+
+// An error trap for a procedure whose failures are reported and then carried
+// past: each labelled statement runs inside the trap; when one fails, the
+// application error report names the procedure's location and the label, and
+// execution goes on with the next statement. The trap stays armed for the
+// whole call, so every failure gets its own report.
+//
+//   Main::Trap trap("in Casewick2021/08/31.Form1.PushButton2_Click ");
+//   trap(100, [&] { tables = GetAccessTables(path); });
+//   if (trap.when(102, [&] { return !tables; })) {   // a failing test enters
+//     trap(104, [&] { tables.reset(); });             // its Then-part
+//     return;
+//   }
+
+#include <QString>
+#include <exception>
+#include <utility>
+
+namespace Main {
+
+// The user-facing text of whatever was thrown.
+QString DescriptionOf(std::exception_ptr failure);
+
+class Trap {
+ public:
+  explicit Trap(const char* location) : location_(QString::fromUtf8(location)) {}
+  Trap(const Trap&) = delete;
+  Trap& operator=(const Trap&) = delete;
+
+  // Runs one statement; a failure is reported with `label`. Returns whether
+  // the statement completed.
+  template <class Statement>
+  bool operator()(int label, Statement&& statement) {
+    try {
+      std::forward<Statement>(statement)();
+      return true;
+    } catch (...) {
+      report(label, std::current_exception());
+      return false;
+    }
+  }
+
+  // Evaluates the condition of an If. A condition that fails is reported and
+  // counts as true, so execution goes on into the Then-part.
+  template <class Condition>
+  bool when(int label, Condition&& condition) {
+    try {
+      return static_cast<bool>(std::forward<Condition>(condition)());
+    } catch (...) {
+      report(label, std::current_exception());
+      return true;
+    }
+  }
+
+  const QString& location() const { return location_; }
+  int reports() const { return reports_; }
+
+ private:
+  void report(int label, std::exception_ptr failure);
+
+  QString location_;
+  int reports_ = 0;
+};
+
+}  // namespace Main
