@@ -36,6 +36,12 @@ Error Error::syntaxError(std::string_view statementKind) {
   return {kSyntaxError, "Syntax error in " + std::string(statementKind) + " statement."};
 }
 
+Error Error::invalidStatement() {
+  return {kSyntaxError,
+          "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
+          "'UPDATE'."};
+}
+
 Error Error::providerNotFound() {
   return {kProviderNotFound, "Provider cannot be found. It may not be properly installed."};
 }

@@ -36,6 +36,7 @@ class Error : public std::runtime_error {
   static Error unknownTable(std::string_view name);
   static Error unknownColumn(std::string_view name);
   static Error syntaxError(std::string_view statementKind);  // "SELECT" or "UPDATE"
+  static Error invalidStatement();
   static Error providerNotFound();
   static Error damaged(std::string_view path, std::uint32_t page, std::string_view what);
   static Error unsupported(std::string_view path, std::string_view what);

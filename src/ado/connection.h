@@ -1,0 +1,61 @@
+#pragma once
+
+// An ADO-like connection to one Access database file, over the file engine.
+// Members keep ADO's names and behaviour: Mode before Open, Open with a
+// connection string, OpenSchema(adSchemaTables), Execute of one statement,
+// Close. Every failure is an ado::Error.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ado/value.h"
+
+namespace engine {
+class Database;
+}
+
+namespace ado {
+
+class Recordset;
+class UpdateLookup;
+
+class Connection {
+ public:
+  Connection();
+  ~Connection();
+  Connection(const Connection&) = delete;
+  Connection& operator=(const Connection&) = delete;
+
+  // adModeReadWrite (3) opens the file for writing; any other mode read-only.
+  void SetMode(int mode);
+  int Mode() const { return mode_; }
+
+  // Opens the database the connection string names: "Provider=...;Data
+  // Source=...;JET OLEDB:Database Password=...", keys in any case.
+  void Open(const Text& connectionString);
+  bool IsOpen() const { return database_ != nullptr; }
+
+  // adSchemaTables (20): TABLE_NAME and TABLE_TYPE of every catalogue object.
+  std::unique_ptr<Recordset> OpenSchema(int schema);
+
+  // Runs one UPDATE statement; returns the number of records it changed.
+  long Execute(const Text& statement);
+
+  void Close();
+
+  // For recordsets opened on this connection.
+  engine::Database& database();
+  void attach(Recordset* recordset);
+  void detach(Recordset* recordset);
+
+ private:
+  void requireOpen() const;
+
+  int mode_ = 0;
+  std::unique_ptr<engine::Database> database_;
+  std::unique_ptr<UpdateLookup> lookup_;
+  std::vector<Recordset*> recordsets_;
+};
+
+}  // namespace ado

@@ -1,0 +1,40 @@
+#include "ado/factory.h"
+
+#include <optional>
+
+namespace ado {
+namespace {
+
+std::optional<Error> creationFailure;
+
+bool sameProgId(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+void checkCreation(std::string_view progId, std::string_view expected) {
+  if (creationFailure) throw *creationFailure;
+  if (!sameProgId(progId, expected))
+    throw Error(429, "ActiveX component can't create object");
+}
+
+}  // namespace
+
+std::unique_ptr<Connection> CreateConnection(std::string_view progId) {
+  checkCreation(progId, "ADODB.Connection");
+  return std::make_unique<Connection>();
+}
+
+std::unique_ptr<Recordset> CreateRecordset(std::string_view progId) {
+  checkCreation(progId, "ADODB.RecordSet");
+  return std::make_unique<Recordset>();
+}
+
+ScopedCreationFailure::ScopedCreationFailure(Error error) { creationFailure = std::move(error); }
+ScopedCreationFailure::~ScopedCreationFailure() { creationFailure.reset(); }
+
+}  // namespace ado

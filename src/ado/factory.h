@@ -1,0 +1,30 @@
+#pragma once
+
+// Creating ADO objects by ProgID.
+
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "ado/connection.h"
+#include "ado/error.h"
+#include "ado/recordset.h"
+
+namespace ado {
+
+// "ADODB.Connection" and "ADODB.RecordSet", compared without regard to case.
+// Any other ProgID fails with number 429.
+std::unique_ptr<Connection> CreateConnection(std::string_view progId = "ADODB.Connection");
+std::unique_ptr<Recordset> CreateRecordset(std::string_view progId = "ADODB.RecordSet");
+
+// While alive, every creation fails with the given error: how tests stand in
+// for a machine where the component is missing.
+class ScopedCreationFailure {
+ public:
+  explicit ScopedCreationFailure(Error error);
+  ~ScopedCreationFailure();
+  ScopedCreationFailure(const ScopedCreationFailure&) = delete;
+  ScopedCreationFailure& operator=(const ScopedCreationFailure&) = delete;
+};
+
+}  // namespace ado

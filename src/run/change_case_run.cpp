@@ -1,0 +1,163 @@
+#include "run/change_case_run.h"
+
+#include "ado/constants.h"
+#include "ado/factory.h"
+#include "ado/sql.h"
+#include "app/message_box.h"
+#include "app/trap.h"
+#include "case/case.h"
+#include "db/access.h"
+#include "run/run_guard.h"
+#include "run/value_filter.h"
+
+namespace Run {
+namespace {
+
+using Case::CaseMode;
+
+// The labels of one mode branch: its test of the case list, the two filter
+// tests and the UPDATE.
+struct BranchLabels {
+  CaseMode mode;
+  int modeTest;
+  int firstTest;
+  int secondTest;
+  int update;
+};
+
+constexpr BranchLabels kBranches[] = {
+    {CaseMode::Upper, 134, 136, 138, 144},
+    {CaseMode::Lower, 146, 148, 150, 156},
+    {CaseMode::Proper, 158, 160, 162, 168},
+    {CaseMode::Sentence, 170, 172, 174, 180},
+};
+
+constexpr long kPauseEvery = 5000;
+
+std::u16string UpdateText(const std::u16string& table, const std::u16string& field,
+                          const std::u16string& newValue, const std::u16string& oldValue) {
+  return u"update [" + table + u"] set [" + field + u"]=" + ado::sql::QuoteLiteral(newValue) +
+         u" where [" + field + u"]=" + ado::sql::QuoteLiteral(oldValue);
+}
+
+class ChangeCaseRun {
+ public:
+  ChangeCaseRun(RunWindow& window, const Access::DatabaseBoxes& boxes, const RunOptions& options)
+      : window_(window),
+        boxes_(boxes),
+        options_(options),
+        pauseEnvironment_(options.pauseEnvironment ? *options.pauseEnvironment
+                                                   : SystemPauseEnvironment()) {}
+
+  void run() {
+    trap_(100, [&] { connection_ = ado::CreateConnection("ADODB.Connection"); });
+    trap_(102, [&] { recordset_ = ado::CreateRecordset("ADODB.RecordSet"); });
+    if (trap_.when(104, [&] { return window_.fieldList().count() == 0; })) {
+      trap_(210, [&] {
+        Main::ShowMessageBox({.title = {}, .text = QStringLiteral("Please select a field."),
+                              .icon = Main::MessageIcon::None,
+                              .buttons = Main::MessageButtons::Ok});
+      });
+      return;
+    }
+    trap_(106, [&] { window_.setPointer(Access::kPointerHourglass); });
+    trap_(108, [&] { connection_->SetMode(ado::adModeReadWrite); });
+    trap_(110, [&] { connection_->Open(Access::AccessConnectionString(boxes_)); });
+    int fieldCount = 0;
+    trap_(112, [&] { fieldCount = window_.fieldList().count(); });
+    for (int i = 0; i < fieldCount; ++i) {
+      if (trap_.when(114, [&] { return window_.fieldList().isSelected(i); })) changeField(i);
+    }
+    trap_(194, [&] { connection_->Close(); });
+    trap_(196, [&] { pause(0.4); });
+    trap_(200, [&] { window_.setPointer(Access::kPointerDefault); });
+    trap_(198, [&] {
+      window_.setProgressValue(0);
+      window_.setProgressCaption(u"Progress Bar");
+    });
+    trap_(202, [&] { window_.serveEvents(); });
+    trap_(204, [&] { window_.refreshPreview(); });
+  }
+
+ private:
+  void changeField(int item) {
+    std::u16string field, table;
+    const bool opened = trap_(116, [&] {
+      field = window_.fieldList().text(item);
+      auto selected = window_.tableList().selectedItemText();
+      if (!selected) throw ado::Error(ado::Error::kGeneric, "No item is selected in the table list.");
+      table = *selected;
+      recordset_->Open(u"SELECT `" + field + u"` FROM `" + table + u"`", *connection_,
+                       ado::adOpenStatic, ado::adLockReadOnly);
+    });
+    // A field whose records cannot be read is reported once; the run goes on
+    // with the next field.
+    if (!opened) return;
+    long last = -1;
+    if (trap_(124, [&] { last = recordset_->RecordCount() - 1; }) &&
+        trap_.when(126, [&] { return !recordset_->Eof(); })) {
+      for (long j = 0; j <= last; ++j) {
+        trap_(130, [&] { window_.serveEvents(); });
+        trap_(132, [&] {
+          window_.setProgressValue(static_cast<double>(j + 1) / static_cast<double>(last + 1) *
+                                   100.0);
+        });
+        changeRecord(table, field);
+        if (j % kPauseEvery == 0) trap_(184, [&] { pause(1.0); });
+        if (!trap_(186, [&] { recordset_->MoveNext(); })) break;
+      }
+    }
+    trap_(190, [&] { recordset_->Close(); });
+  }
+
+  void changeRecord(const std::u16string& table, const std::u16string& field) {
+    std::optional<CaseMode> mode;
+    const std::u16string caseText = window_.caseListText();
+    mode = Case::SelectCaseMode(caseText);
+    for (const BranchLabels& branch : kBranches) {
+      if (!trap_.when(branch.modeTest, [&] { return mode == branch.mode; })) continue;
+      ado::Value value;
+      bool qualifies = false;
+      // A test that cannot be made is reported and the record left alone:
+      // no write without a passed test.
+      trap_(branch.firstTest, [&] {
+        value = recordset_->ValueAt(0);
+        qualifies = PassesFirstTest(value, recordset_->FieldAt(0).Type());
+      });
+      if (!qualifies) return;
+      qualifies = false;
+      trap_(branch.secondTest, [&] { qualifies = PassesSecondTest(value); });
+      if (!qualifies) return;
+      trap_(branch.update, [&] {
+        const ado::Text old = Access::ValueText(Access::NullToDefault(value, ado::Text()));
+        const ado::Text converted = Case::Convert(branch.mode, old);
+        connection_->Execute(UpdateText(table, field, converted, old));
+      });
+      return;
+    }
+  }
+
+  void pause(double seconds) {
+    if (options_.pauses) Pause(seconds, pauseEnvironment_);
+  }
+
+  RunWindow& window_;
+  const Access::DatabaseBoxes& boxes_;
+  const RunOptions& options_;
+  PauseEnvironment& pauseEnvironment_;
+  Main::Trap trap_{"in Casewick2021/08/31.Form2.PushButton4_Click "};
+  std::unique_ptr<ado::Connection> connection_;
+  std::unique_ptr<ado::Recordset> recordset_;
+};
+
+}  // namespace
+
+void PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
+                       const RunOptions& options) {
+  // A second start while a run is under way is refused.
+  RunGuard guard;
+  if (!guard.acquired()) return;
+  ChangeCaseRun(window, boxes, options).run();
+}
+
+}  // namespace Run

@@ -1,0 +1,36 @@
+#pragma once
+
+// The case change run: each selected field of the selected table walked
+// through a static recordset, each qualifying value converted and written
+// back with one UPDATE per record, progress per field.
+
+#include <string>
+
+#include "db/window_lists.h"
+#include "run/pause.h"
+
+namespace Run {
+
+// What the run reads and drives in the change-case window.
+class RunWindow : public Access::ChangeCaseLists {
+ public:
+  virtual std::u16string caseListText() const = 0;  // Combo1
+  virtual void setProgressValue(double value) = 0;  // 0 to 100
+  virtual void setProgressCaption(const std::u16string& caption) = 0;
+  // The field list's click handling, to rebuild the preview.
+  virtual void refreshPreview() = 0;
+};
+
+struct RunOptions {
+  // The one-second pauses after records 0, 5000, 10000 ... and the final
+  // 0.4 seconds keep the windowed program live; scripts may skip them.
+  bool pauses = true;
+  PauseEnvironment* pauseEnvironment = nullptr;  // null: the system clock
+};
+
+// "Start Changing". Failures are reported with their step labels and the run
+// goes on, as the error trap does.
+void PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
+                       const RunOptions& options = {});
+
+}  // namespace Run
