@@ -116,6 +116,21 @@ const char* kindOf(std::int16_t type) {
   }
 }
 
+const char* queryKindName(int kind) {
+  switch (kind) {
+    case 0x00: return "select";
+    case 0x10: return "crosstab";
+    case 0x20: return "delete";
+    case 0x30: return "update";
+    case 0x40: return "append";
+    case 0x50: return "make-table";
+    case 0x60: return "data-definition";
+    case 0x70: return "pass-through";
+    case 0x80: return "union";
+    default: return "other";
+  }
+}
+
 }  // namespace
 
 QString dateTimeText(double days) {
@@ -297,7 +312,7 @@ QJsonObject catalogueEntryToJson(const engine::CatalogueEntry& entry) {
   object["is_hidden"] = entry.isHidden();
   object["is_linked"] = entry.isLinked();
   object["is_query"] = entry.isQuery();
-  if (entry.isQuery()) object["query_kind"] = entry.queryKind();
+  if (entry.isQuery()) object["query_kind"] = queryKindName(entry.queryKind());
   object["is_local_user_table"] = entry.type == engine::object_type::kLocalTable &&
                                   !entry.isSystem() && !entry.isHidden();
   return object;
