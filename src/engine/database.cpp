@@ -60,10 +60,10 @@ void Database::load(const OpenOptions& options) {
 
   if (header_.isEncryptedAccdb())
     throw ado::Error::unsupported(
-        path, "the file is encrypted with a password (Office encryption of .accdb files); "
-              "opening encrypted .accdb files is not yet supported");
-  if (!passwordMatches(header_.password, options.password))
-    throw ado::Error::notValidPassword();
+        path,
+        "the file is encrypted with a password (Office encryption of .accdb files); "
+        "opening encrypted .accdb files is not yet supported");
+  if (!passwordMatches(header_.password, options.password)) throw ado::Error::notValidPassword();
 
   pager_ = std::make_unique<Pager>(*file_, pageSize, options.cachePages);
   if (header_.isJetEncoded()) pager_->setCodec(makeJetRc4Codec(header_.encodingKey));

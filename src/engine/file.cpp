@@ -33,8 +33,8 @@ class DiskFile final : public File {
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     std::size_t done = 0;
     while (done < out.size()) {
-      ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                          static_cast<off_t>(offset + done));
+      ssize_t n =
+          ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
       if (n < 0) {
         if (errno == EINTR) continue;
         throw ioError(path_, "reading");
@@ -49,8 +49,8 @@ class DiskFile final : public File {
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
     std::size_t done = 0;
     while (done < data.size()) {
-      ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done,
-                           static_cast<off_t>(offset + done));
+      ssize_t n =
+          ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
       if (n < 0) {
         if (errno == EINTR) continue;
         throw ioError(path_, "writing");

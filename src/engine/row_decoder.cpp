@@ -101,9 +101,9 @@ ado::Value RowDecoder::decodeVariable(const ColumnDefinition& column,
 ado::Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
                                         const BoundedBytes& field) const {
   // A memo result (also stored as text of length 0) lives in a long value.
-  const bool longResult = column.isLongValue() ||
-                          (column.type == static_cast<std::uint8_t>(JetType::Text) &&
-                           column.length == 0);
+  const bool longResult =
+      column.isLongValue() ||
+      (column.type == static_cast<std::uint8_t>(JetType::Text) && column.length == 0);
   std::vector<std::uint8_t> storage;
   BoundedBytes wrapper = field;
   if (longResult) {

@@ -94,8 +94,8 @@ std::u16string readName(const BoundedBytes& buf, std::size_t& pos, const Format&
   return decodeJet4Text(bytes);
 }
 
-void requireRoom(const BoundedBytes& buf, std::size_t pos, std::uint64_t count,
-                 std::size_t each, const char* what) {
+void requireRoom(const BoundedBytes& buf, std::size_t pos, std::uint64_t count, std::size_t each,
+                 const char* what) {
   if (pos > buf.size() || count * each > buf.size() - pos)
     buf.fail(std::to_string(count) + " " + what + " do not fit the table definition");
 }
@@ -147,7 +147,8 @@ TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uin
         c.scale = d.u8(co.scale);
         break;
       case JetType::Complex:
-        if (co.complexId != td::kAbsent) c.complexId = static_cast<std::int32_t>(d.u32(co.complexId));
+        if (co.complexId != td::kAbsent)
+          c.complexId = static_cast<std::int32_t>(d.u32(co.complexId));
         break;
       case JetType::Text:
       case JetType::Memo:
@@ -212,15 +213,15 @@ TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uin
     }
   }
 
-  std::stable_sort(columns.begin(), columns.end(),
-                   [](const ColumnDefinition& a, const ColumnDefinition& b) {
-                     return a.number < b.number;
-                   });
+  std::stable_sort(
+      columns.begin(), columns.end(),
+      [](const ColumnDefinition& a, const ColumnDefinition& b) { return a.number < b.number; });
   def.columns = std::move(columns);
   for (auto& index : def.realIndexes)
     for (auto& column : index.columns)
       for (std::size_t p = 0; p < def.columns.size(); ++p)
-        if (def.columns[p].number == column.columnNumber) column.columnPosition = static_cast<int>(p);
+        if (def.columns[p].number == column.columnNumber)
+          column.columnPosition = static_cast<int>(p);
   return def;
 }
 

@@ -15,11 +15,11 @@ namespace engine {
 
 struct ColumnDefinition {
   std::u16string name;
-  std::uint8_t type = 0;           // Jet type code (JetType)
-  std::uint16_t number = 0;        // stable column number; its null-mask bit
-  std::uint16_t variableIndex = 0; // slot in the row's variable-offset table
-  std::uint16_t fixedOffset = 0;   // offset in the row's fixed area
-  std::uint16_t length = 0;        // bytes (text: 2 per character in Jet 4+)
+  std::uint8_t type = 0;            // Jet type code (JetType)
+  std::uint16_t number = 0;         // stable column number; its null-mask bit
+  std::uint16_t variableIndex = 0;  // slot in the row's variable-offset table
+  std::uint16_t fixedOffset = 0;    // offset in the row's fixed area
+  std::uint16_t length = 0;         // bytes (text: 2 per character in Jet 4+)
   std::uint8_t flags = 0;
   std::uint8_t extendedFlags = 0;  // Jet 4+
   std::uint8_t precision = 0;      // Decimal
@@ -83,7 +83,7 @@ struct LongValueMaps {
 
 struct TableDefinition {
   std::u16string name;
-  std::uint32_t page = 0;  // first TDEF page
+  std::uint32_t page = 0;            // first TDEF page
   std::vector<std::uint32_t> chain;  // every TDEF page, in order
   std::uint32_t rowCount = 0;        // exact for user tables only
   std::uint32_t autoNumber = 0;

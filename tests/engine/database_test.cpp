@@ -1,6 +1,8 @@
 // The Database API over corpus files: passwords, table lookup, the tables
 // listing, index definitions and the page cache.
 
+#include "engine/database.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 
 #include "ado/error.h"
 #include "engine/corpus_files.h"
-#include "engine/database.h"
 #include "engine/header_page.h"
 #include "engine/layout_header.h"
 #include "engine/simple_case.h"
