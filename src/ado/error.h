@@ -14,7 +14,7 @@ namespace ado {
 class Error : public std::runtime_error {
  public:
   // Numbers callers may test.
-  static constexpr std::int32_t kGeneric = -2147467259;  // E_FAIL
+  static constexpr std::int32_t kGeneric = -2147467259;         // E_FAIL
   static constexpr std::int32_t kNotValidPassword = -2147217843;
   static constexpr std::int32_t kUnknownTable = -2147217865;
   static constexpr std::int32_t kUnknownColumn = -2147217904;
