@@ -140,7 +140,19 @@ const TableDefinition& Database::table(std::u16string_view name) {
   if (auto it = definitions_.find(page); it != definitions_.end()) return *it->second;
   auto def = std::make_unique<TableDefinition>(
       readTableDefinition(*pager_, header_.format, page, entry->name));
+  loadProperties(*def, *entry);
   return *definitions_.emplace(page, std::move(def)).first->second;
+}
+
+void Database::loadProperties(TableDefinition& table, const CatalogueEntry& entry) {
+  const TableDefinition& catalogue = *definitions_.at(kCataloguePage);
+  const int lvProp = catalogue.columnIndex(u"LvProp");
+  if (lvProp < 0) return;
+  auto row = readRow(catalogue, entry.row);
+  if (!row || !row->values[lvProp].is<ado::Bytes>()) return;
+  const auto& block = row->values[lvProp].as<ado::Bytes>();
+  attachProperties(
+      table, parsePropertyBlock(BoundedBytes(block, entry.storedAt.page, path()), header_.format));
 }
 
 std::unique_ptr<TableScan> Database::scan(const TableDefinition& table) {

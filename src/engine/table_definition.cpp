@@ -32,6 +32,29 @@ bool ColumnDefinition::isLongValue() const {
   return type == static_cast<std::uint8_t>(JetType::Memo) ||
          type == static_cast<std::uint8_t>(JetType::Ole);
 }
+const Property* ColumnDefinition::property(std::u16string_view wanted) const {
+  for (const auto& p : properties)
+    if (equalsIgnoringCase(p.name, wanted)) return &p;
+  return nullptr;
+}
+
+void attachProperties(TableDefinition& table, std::vector<PropertySet> sets) {
+  for (auto& set : sets) {
+    if (!set.isColumn) {
+      table.properties = std::move(set.properties);
+      continue;
+    }
+    int position = table.columnIndex(set.target);
+    if (position >= 0) table.columns[position].properties = std::move(set.properties);
+  }
+  for (auto& column : table.columns) {
+    if (!column.isCalculated()) continue;
+    const Property* result = column.property(u"ResultType");
+    if (result && result->value.is<std::uint8_t>())
+      column.resultType = result->value.as<std::uint8_t>();
+  }
+}
+
 int ColumnDefinition::adoType() const { return adoTypeOf(type, isFixedLength()); }
 
 std::size_t ColumnDefinition::maxCharacters(const Format& format) const {
@@ -140,6 +163,7 @@ TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uin
     c.flags = d.u8(co.flags);
     c.fixedOffset = d.u16(co.fixedOffset);
     c.length = d.u16(co.length);
+    c.resultType = c.type;
     if (co.extendedFlags != td::kAbsent) c.extendedFlags = d.u8(co.extendedFlags);
     switch (static_cast<JetType>(c.type)) {
       case JetType::Decimal:

@@ -10,6 +10,7 @@
 
 #include "engine/format.h"
 #include "engine/pager.h"
+#include "engine/property_block.h"
 
 namespace engine {
 
@@ -28,6 +29,14 @@ struct ColumnDefinition {
   std::uint8_t sortVersion = 0;    // Jet 4+ text: 0 General Legacy, 1 General
   std::uint16_t codePage = 0;      // Jet 3 text
   std::int32_t complexId = 0;      // complex columns
+  // Calculated columns: the type of the stored result (the ResultType
+  // property); otherwise equal to `type`.
+  std::uint8_t resultType = 0;
+  // Access properties of the column (Database::table fills them in).
+  std::vector<Property> properties;
+
+  // The property named `name` (case-insensitive), or null.
+  const Property* property(std::u16string_view name) const;
 
   bool isFixedLength() const;
   bool isAutoNumber() const;
@@ -97,12 +106,18 @@ struct TableDefinition {
   std::vector<RealIndex> realIndexes;
   std::vector<IndexDefinition> indexes;
   std::vector<LongValueMaps> longValueMaps;
+  // Access properties of the table itself (Database::table fills them in).
+  std::vector<Property> properties;
 
   // Position of the column named `name` (case-insensitive), or -1.
   int columnIndex(std::u16string_view name) const;
   // The real index behind a named index.
   const RealIndex& realIndexOf(const IndexDefinition& index) const;
 };
+
+// Attaches the properties of a parsed property block (MSysObjects.LvProp)
+// to the table and its columns; sets calculated columns' result types.
+void attachProperties(TableDefinition& table, std::vector<PropertySet> sets);
 
 // Reads the definition whose first page is `page`. Throws
 // ado::Error::damaged on malformed definitions and loops in the page chain.

@@ -124,6 +124,11 @@ TEST_P(CorpusFile, TablesColumnsAndEveryValueMatch) {
       QJsonObject a = actualColumns[c].toObject(), w = wantedColumns[c].toObject();
       EXPECT_EQ(a["name"].toString(), w["name"].toString()) << "column " << c;
       EXPECT_EQ(a["jet_type_code"].toInt(), w["jet_type_code"].toInt()) << "column " << c;
+      for (const char* key :
+           {"auto_number", "auto_guid", "precision", "scale", "calculated_expression"})
+        EXPECT_EQ(dumpjson::canonical(a.value(key), false).toStdString(),
+                  dumpjson::canonical(w.value(key), false).toStdString())
+            << "column " << w["name"].toString().toStdString() << ", " << key;
       floats.push_back(
           dumpjson::isFloatType(static_cast<std::uint8_t>(w["jet_type_code"].toInt())));
       hasComplex = hasComplex || w["jet_type_code"].toInt() == 18;

@@ -124,6 +124,31 @@ TEST(Tables, ColumnsComeInColumnNumberOrderWithAdoTypes) {
   EXPECT_EQ(table.columns[8].adoType(), 11);
 }
 
+TEST(Properties, CalculatedColumnsKnowTheirExpressionAndResultType) {
+  SKIP_WITHOUT_CORPUS();
+  auto db = openCorpus("extDateTestV2019.accdb");
+  const auto& table = db->table(u"Table1");
+  const auto& calculated = table.columns[table.columnIndex(u"DateNormalCalc")];
+  EXPECT_TRUE(calculated.isCalculated());
+  EXPECT_EQ(calculated.resultType, 0x08);
+  const auto* expression = calculated.property(u"expression");
+  ASSERT_NE(expression, nullptr);
+  EXPECT_EQ(expression->value.text(), u"[DateNormal]");
+  EXPECT_FALSE(table.columns[table.columnIndex(u"DateNormal")].isCalculated());
+}
+
+TEST(Properties, AppendOnlyMemoIsMarked) {
+  SKIP_WITHOUT_CORPUS();
+  auto db = openCorpus("complexDataTestV2007.accdb");
+  const auto& table = db->table(u"Table1");
+  auto appendOnly = [&](const char16_t* name) {
+    const auto* property = table.columns[table.columnIndex(name)].property(u"AppendOnly");
+    return property && property->value.is<bool>() && property->value.as<bool>();
+  };
+  EXPECT_TRUE(appendOnly(u"append-memo-data"));
+  EXPECT_FALSE(appendOnly(u"memo-data"));
+}
+
 TEST(Listing, ClassifiesTablesLinksAndViews) {
   SKIP_WITHOUT_CORPUS();
   auto types = [](engine::Database& db) {

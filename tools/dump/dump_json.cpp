@@ -319,7 +319,22 @@ QJsonObject columnToJson(const engine::ColumnDefinition& column) {
   }
   if (column.isAutoNumber()) object["auto_number"] = true;
   if (column.isAutoGuid()) object["auto_guid"] = true;
-  if (column.isCalculated()) object["calculated"] = true;
+  if (column.isCalculated()) {
+    object["calculated"] = true;
+    object["result_type"] = column.resultType;
+    if (const auto* expression = column.property(u"Expression");
+        expression && expression->value.isText())
+      object["calculated_expression"] = qs(expression->value.text());
+  }
+  if (!column.properties.empty()) {
+    QJsonObject properties;
+    for (const auto& property : column.properties) {
+      engine::ColumnDefinition asColumn;
+      asColumn.type = property.type;
+      properties[qs(property.name)] = valueToJson(property.value, asColumn);
+    }
+    object["properties"] = properties;
+  }
   return object;
 }
 
