@@ -63,6 +63,11 @@ void Database::load(const OpenOptions& options) {
         path,
         "the file is encrypted with a password (Office encryption of .accdb files); "
         "opening encrypted .accdb files is not yet supported");
+  // Jet 3 text is stored in the database code page; only 1252 is decoded.
+  // Reading another as 1252 would show (and later write) wrong letters.
+  if (header_.format.isJet3() && header_.codePage != 1252)
+    throw ado::Error::unsupported(path, "text in code page " + std::to_string(header_.codePage) +
+                                            " (only code page 1252 is supported for Jet 3 files)");
   if (!passwordMatches(header_.password, options.password)) throw ado::Error::notValidPassword();
 
   pager_ = std::make_unique<Pager>(*file_, pageSize, options.cachePages);

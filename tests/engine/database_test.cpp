@@ -82,6 +82,26 @@ TEST(Passwords, Jet3PasswordIsCheckedFromTheHeader) {
   EXPECT_NO_THROW(engine::Database::open(path.string(), options));
 }
 
+TEST(CodePages, Jet3FileInAnotherCodePageIsRefused) {
+  SKIP_WITHOUT_CORPUS();
+  testsupport::TempDir dir;
+  auto bytes = enginetest::readBytes(corpusFile("testV1997.mdb"));
+  auto format = *engine::Format::fromVersionByte(0);
+  std::span<std::uint8_t> page0(bytes.data(), 2048);
+  engine::toggleHeaderObfuscation(page0, format);
+  bytes[engine::layout::header::kCodePage] = 0xE3;  // 1251 = 0x04E3
+  engine::toggleHeaderObfuscation(page0, format);
+  auto path = dir.path() / "cyrillic.mdb";
+  enginetest::writeBytes(path, bytes);
+  try {
+    engine::Database::open(path.string());
+    FAIL();
+  } catch (const ado::Error& e) {
+    EXPECT_NE(e.description().find("code page 1251"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("cyrillic.mdb"), std::string::npos) << e.description();
+  }
+}
+
 TEST(Tables, LookupIgnoresCaseAndUnknownNamesFail) {
   SKIP_WITHOUT_CORPUS();
   auto db = openCorpus("testV2007.accdb");
