@@ -10,6 +10,8 @@
 #include "engine/corpus_files.h"
 #include "engine/data_page.h"
 #include "engine/database.h"
+#include "engine/index_reader.h"
+#include "engine/layout_index.h"
 #include "engine/layout_tdef.h"
 #include "support/shared_dir.h"
 
@@ -22,11 +24,14 @@ using enginetest::corpusFile;
 std::optional<ado::Error> openAndScan(Bytes bytes, const std::string& name = "damaged.mdb") {
   try {
     auto db = engine::Database::open(engine::makeMemoryFile(std::move(bytes), name));
-    for (const auto& table : db->userTableNames()) {
-      auto scan = db->scan(db->table(table));
+    for (const auto& name : db->userTableNames()) {
+      const auto& table = db->table(name);
+      auto scan = db->scan(table);
       engine::Row row;
       while (scan->next(row)) {
       }
+      for (const auto& index : table.realIndexes)
+        engine::readIndexEntries(db->pager(), db->format(), table, index);
     }
     db->tablesListing();
   } catch (const ado::Error& e) {
@@ -138,6 +143,28 @@ TEST(BadInput, LoopInALongValueChainIsDetected) {
   EXPECT_TRUE(text.find("loops") != std::string::npos ||
               text.find("ends after") != std::string::npos)
       << text;
+}
+
+TEST(BadInput, LoopInAnIndexTreeIsDetected) {
+  SKIP_WITHOUT_CORPUS();
+  const auto path = corpusFile("compIndexTestV2010.accdb");
+  std::uint32_t root = 0;
+  {
+    auto db = engine::Database::open(path.string());
+    root = db->table(u"Table1").realIndexes.at(0).rootPage;
+  }
+  auto bytes = enginetest::readBytes(path);
+  ASSERT_EQ(bytes[root * 4096], 0x03) << "the root should be a node page";
+  // The root's tail page: the root itself.
+  std::memcpy(&bytes[root * 4096 + engine::layout::index::kTailPageJet4], &root, 4);
+  auto db = engine::Database::open(engine::makeMemoryFile(bytes, "damaged.mdb"));
+  const auto& table = db->table(u"Table1");
+  try {
+    engine::readIndexEntries(db->pager(), db->format(), table, table.realIndexes.at(0));
+    FAIL() << "no loop reported";
+  } catch (const ado::Error& e) {
+    EXPECT_NE(e.description().find("loop"), std::string::npos) << e.description();
+  }
 }
 
 TEST(BadInput, UsageMapBeyondTheFileIsDamaged) {
