@@ -4,9 +4,11 @@
 #include "engine/database.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "ado/error.h"
@@ -100,6 +102,40 @@ TEST(CodePages, Jet3FileInAnotherCodePageIsRefused) {
     EXPECT_NE(e.description().find("code page 1251"), std::string::npos) << e.description();
     EXPECT_NE(e.description().find("cyrillic.mdb"), std::string::npos) << e.description();
   }
+}
+
+TEST(OpenModes, WritableOpenOfAReadOnlyFileFails) {
+  SKIP_WITHOUT_CORPUS();
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+  testsupport::TempDir dir;
+  auto path = dir.path() / "readonly.accdb";
+  std::filesystem::copy_file(corpusFile("testV2007.accdb"), path);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  engine::OpenOptions options;
+  options.writable = true;
+  try {
+    engine::Database::open(path.string(), options);
+    FAIL();
+  } catch (const ado::Error& e) {
+    EXPECT_EQ(e.description(), "Cannot update. Database or object is read-only.");
+  }
+  options.writable = false;
+  EXPECT_NO_THROW(engine::Database::open(path.string(), options));
+}
+
+TEST(OpenModes, WritableOpenReadsLikeReadOnly) {
+  SKIP_WITHOUT_CORPUS();
+  testsupport::TempDir dir;
+  auto path = dir.path() / "copy.mdb";
+  std::filesystem::copy_file(corpusFile("delColTestV2000.mdb"), path);
+  engine::OpenOptions options;
+  options.writable = true;
+  auto db = engine::Database::open(path.string(), options);
+  EXPECT_TRUE(db->writable());
+  EXPECT_FALSE(db->userTableNames().empty());
+  db.reset();
+  EXPECT_EQ(enginetest::readBytes(path), enginetest::readBytes(corpusFile("delColTestV2000.mdb")))
+      << "opening for writing changes nothing";
 }
 
 TEST(Tables, LookupIgnoresCaseAndUnknownNamesFail) {
