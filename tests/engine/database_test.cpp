@@ -304,22 +304,32 @@ TEST(Indexes, SingleColumnDescendingIndex) {
   EXPECT_FALSE(table.realIndexes[0].columns[0].ascending);
 }
 
-TEST(Pager, ScanStaysWithinTheCacheCapacity) {
+TEST(Pager, TinyCachesReadTheSameValues) {
   SKIP_WITHOUT_CORPUS();
-  engine::OpenOptions small;
-  small.cachePages = 3;
-  auto db = openCorpus("testIndexCodesV1997.mdb", small);
-  auto reference = openCorpus("testIndexCodesV1997.mdb");
-  for (const auto& name : db->userTableNames()) {
-    auto scan = db->scan(db->table(name));
-    auto expected = reference->scan(reference->table(name));
-    engine::Row row, want;
-    while (scan->next(row)) {
-      ASSERT_TRUE(expected->next(want));
-      EXPECT_EQ(row.values, want.values);
-      EXPECT_LE(db->pager().cachedPages(), 3u);
+  for (const char* name : {"testIndexCodesV1997.mdb", "overflowTestV2003.mdb", "test2V2010.accdb",
+                           "jackcessencrypt-db-enc.mdb"}) {
+    for (std::size_t capacity : {1u, 3u}) {
+      SCOPED_TRACE(std::string(name) + ", cache of " + std::to_string(capacity));
+      engine::OpenOptions small;
+      small.cachePages = capacity;
+      auto db = openCorpus(name, small);
+      auto reference = openCorpus(name);
+      for (const auto& table : db->userTableNames()) {
+        const auto& definition = db->table(table);
+        auto scan = db->scan(definition);
+        auto expected = reference->scan(reference->table(table));
+        engine::Row row, want;
+        while (scan->next(row)) {
+          ASSERT_TRUE(expected->next(want));
+          EXPECT_EQ(row.values, want.values);
+          EXPECT_LE(db->pager().cachedPages(), capacity);
+          auto again = db->readRow(definition, row.id);
+          ASSERT_TRUE(again);
+          EXPECT_EQ(again->values, want.values);
+        }
+        EXPECT_FALSE(expected->next(want));
+      }
     }
-    EXPECT_FALSE(expected->next(want));
   }
 }
 
