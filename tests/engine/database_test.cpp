@@ -246,6 +246,47 @@ TEST(Listing, SortsByTypeThenNameIgnoringCase) {
   }
 }
 
+TEST(Listing, RulesOverSyntheticEntries) {
+  auto entry = [](std::u16string name, std::int16_t type, std::uint32_t flags, std::int32_t id) {
+    engine::CatalogueEntry e;
+    e.name = std::move(name);
+    e.type = type;
+    e.flags = static_cast<std::int32_t>(flags);
+    e.id = id;
+    return e;
+  };
+  std::vector<engine::CatalogueEntry> entries{
+      entry(u"zeta", 1, 0, 1),
+      entry(u"Hidden", 1, 0x8, 2),
+      entry(u"~TMPCLP1", 1, 0, 3),
+      entry(u"MSysObjects", 1, 0x80000000u, 4),
+      entry(u"MSysNavPaneGroups", 1, 0x2, 5),
+      entry(u"Linked", 6, 0x00200000, 6),
+      entry(u"Odbc", 4, 0x20100000, 7),
+      entry(u"Pick", 5, 0x00, 8),       // select
+      entry(u"Cross", 5, 0x10, 9),      // crosstab
+      entry(u"Both", 5, 0x80, 10),      // union
+      entry(u"Change", 5, 0x30, 11),    // update: not a view
+      entry(u"Ask", 5, 0x00, 12),       // select with parameters
+      entry(u"~sq_form", 5, 0x03, 13),  // internal
+      entry(u"Forms", 3, 0x80000000u, 14),
+  };
+  auto listing = engine::makeTablesListing(entries, {12});
+  std::vector<std::pair<std::string, std::string>> got;
+  for (const auto& row : listing) got.emplace_back(row.type, engine::toUtf8(row.name));
+  std::vector<std::pair<std::string, std::string>> want{{"ACCESS TABLE", "MSysNavPaneGroups"},
+                                                        {"LINK", "Linked"},
+                                                        {"PASS-THROUGH", "Odbc"},
+                                                        {"SYSTEM TABLE", "MSysObjects"},
+                                                        {"TABLE", "Hidden"},
+                                                        {"TABLE", "zeta"},
+                                                        {"TABLE", "~TMPCLP1"},
+                                                        {"VIEW", "Both"},
+                                                        {"VIEW", "Cross"},
+                                                        {"VIEW", "Pick"}};
+  EXPECT_EQ(got, want);
+}
+
 TEST(Listing, NameOrderFollowsTheCaseInsensitiveRule) {
   EXPECT_LT(engine::compareNames(u"_x", u"abc"), 0);
   EXPECT_GT(engine::compareNames(u"~TMPCLP1", u"Zeta"), 0);
