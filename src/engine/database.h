@@ -20,6 +20,9 @@
 //   calculated columns -> their stored result, by its ResultType.
 // column_type.h gives each column's ADO type code.
 //
+// A Database and everything it hands out (definitions, scans) belong to one
+// thread at a time; definitions stay valid as long as the Database.
+//
 // Layers, each talking only to the one below: File (file.h) -> Pager (page
 // cache, PageCodec for encoded pages) -> structures (header_page,
 // table_definition, usage_map, data_page, long_value, row_decoder,
