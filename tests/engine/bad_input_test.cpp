@@ -184,6 +184,54 @@ TEST(BadInput, AbsurdColumnCountIsDamagedNotAnAllocation) {
   expectDamaged(openAndScan(bytes), "do not fit");
 }
 
+// A file whose reads fail from the Nth on, as a disk or network fault would.
+class FailingFile final : public engine::File {
+ public:
+  FailingFile(std::unique_ptr<engine::File> inner, int failFrom)
+      : inner_(std::move(inner)), failFrom_(failFrom) {}
+  const std::string& path() const override { return inner_->path(); }
+  std::uint64_t size() const override { return inner_->size(); }
+  void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    if (reads_++ >= failFrom_) throw ado::Error::ioError(path(), "reading", "injected fault");
+    inner_->read(offset, out);
+  }
+  void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+    inner_->write(offset, data);
+  }
+  void sync() override { inner_->sync(); }
+
+ private:
+  std::unique_ptr<engine::File> inner_;
+  int failFrom_;
+  int reads_ = 0;
+};
+
+TEST(BadInput, ReadFaultsSurfaceAsErrorsAtEveryStep) {
+  SKIP_WITHOUT_CORPUS();
+  const auto bytes = enginetest::readBytes(corpusFile("test2V2010.accdb"));
+  bool completed = false;
+  for (int failFrom = 0; failFrom < 200 && !completed; ++failFrom) {
+    auto file =
+        std::make_unique<FailingFile>(engine::makeMemoryFile(bytes, "faulty.accdb"), failFrom);
+    engine::OpenOptions options;
+    options.cachePages = 4;
+    try {
+      auto db = engine::Database::open(std::move(file), options);
+      for (const auto& name : db->userTableNames()) {
+        auto scan = db->scan(db->table(name));
+        engine::Row row;
+        while (scan->next(row)) {
+        }
+      }
+      completed = true;
+    } catch (const ado::Error& e) {
+      EXPECT_EQ(e.description(),
+                "Disk or network error while reading 'faulty.accdb': injected fault.");
+    }
+  }
+  EXPECT_TRUE(completed) << "the whole read needs fewer than 200 page reads";
+}
+
 // Random byte changes in every kind of file: only ado::Error may come out
 // (the sanitizer build also catches bad reads and undefined behaviour).
 TEST(BadInput, RandomCorruptionOnlyRaisesAdoErrors) {
