@@ -46,13 +46,17 @@ Error Error::damaged(std::string_view path, std::uint32_t page, std::string_view
 }
 
 Error Error::unsupported(std::string_view path, std::string_view what) {
-  return {kGeneric,
-          "The database '" + std::string(path) + "' uses a feature not supported: " +
-              std::string(what) + "."};
+  return {kGeneric, "The database '" + std::string(path) +
+                        "' uses a feature not supported: " + std::string(what) + "."};
 }
 
 Error Error::refusedWrite(std::string_view sentence) { return {kGeneric, std::string(sentence)}; }
 
 Error Error::overflow() { return {kOverflow, "Overflow"}; }
+
+Error Error::cannotCreate(std::string_view path, std::string_view reason) {
+  return {kGeneric,
+          "Cannot create the database '" + std::string(path) + "': " + std::string(reason) + "."};
+}
 
 }  // namespace ado
