@@ -27,8 +27,8 @@
 //
 // Indexes are ascending and may cover Byte, Integer, Long, Currency, Single,
 // Double, Date/Time and Text columns. Text keys follow the General Legacy sort
-// order for the characters whose codes are known (printable ASCII and the
-// Latin-1 letters); a row whose indexed text holds any other character is
+// order for the characters whose codes are known (U+0001 to U+00FF, that is
+// ASCII and Latin-1); a row whose indexed text holds any other character is
 // refused, as are duplicates in a unique index and nulls in a primary key.
 
 #include <cstdint>
