@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <string>
 
+#include "engine/create_test_readers.h"
 #include "engine/create_text_key.h"
 #include "support/shared_dir.h"
 
@@ -96,6 +98,39 @@ TEST(CreateTextKeyTest, EveryLatin1CharacterAsInAnAccessMadeIndex) {
   // A single changed byte is not found: the search itself discriminates.
   entry[200] ^= 0x01;
   EXPECT_EQ(std::search(file.begin(), file.end(), entry.begin(), entry.end()), file.end());
+}
+
+// testIndexCodesV1997.mdb indexes Double (Table4) and Single (Table5) values;
+// the key of every value must occur in that file.
+TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
+  SKIP_WITHOUT_CORPUS();
+  SKIP_WITHOUT_MDBTOOLS();
+  auto path = *testsupport::corpusDir() / "testIndexCodesV1997.mdb";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "corpus file missing";
+  std::ifstream in(path, std::ios::binary);
+  const Bytes file{std::istreambuf_iterator<char>(in), {}};
+  for (auto [table, type] : {std::pair{"Table4", 0x07}, std::pair{"Table5", 0x06}}) {
+    ColumnLayout column;
+    column.type = static_cast<std::uint8_t>(type);
+    int checked = 0;
+    for (const auto& row : createtest::mdbExport(path, table)) {
+      if (row.size() < 2 || row[1].empty() || row[1] == "data") continue;
+      Bytes stored(type == 0x07 ? 8 : 4);
+      if (type == 0x07) {
+        double v = std::stod(row[1]);
+        std::memcpy(stored.data(), &v, 8);
+      } else {
+        float v = std::stof(row[1]);
+        std::memcpy(stored.data(), &v, 4);
+      }
+      Bytes key;
+      ASSERT_TRUE(appendColumnKey(key, column, true, stored, {}));
+      EXPECT_NE(std::search(file.begin(), file.end(), key.begin(), key.end()), file.end())
+          << table << " " << row[1];
+      ++checked;
+    }
+    EXPECT_GT(checked, 10) << table;
+  }
 }
 
 TEST(CreateIndexKeyTest, NumbersSortAsBytes) {
