@@ -118,8 +118,7 @@ QJsonValue expected(Type type, const ado::Value& value) {
       auto ms =
           static_cast<qint64>(std::llround((value.as<ado::DateTime>().days - 25569.0) * 86400.0)) *
           1000;
-      return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC)
-          .toString("yyyy-MM-ddTHH:mm:ss.zzzZ");
+      return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString("yyyy-MM-ddTHH:mm:ss.zzzZ");
     }
     case Type::YesNo:
       return value.as<bool>();
