@@ -62,6 +62,9 @@ struct NewColumn {
   Type type = Type::Text;
   // Text only: the maximum length in characters, 1 to 255.
   int maxLength = 255;
+  // Text and memo: whether values may be stored compressed (Access's
+  // "Unicode Compression" property, on by default).
+  bool unicodeCompression = true;
 };
 
 // One index of a new table. The columns are ascending, in the given order.
