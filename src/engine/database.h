@@ -1,0 +1,98 @@
+#pragma once
+
+// An open Access database file (.mdb / .accdb): the entry point of the file
+// engine's reading half.
+//
+//   auto db = engine::Database::open(path, {.password = u"secret"});
+//   const auto& table = db->table(u"Customers");     // ado::Error if unknown
+//   auto scan = db->scan(table);
+//   engine::Row row;
+//   while (scan->next(row)) { row.id; row.values[table.columnIndex(u"Name")]; }
+//
+// Every failure is an ado::Error: missing file, unrecognised format, wrong
+// password, damaged structures (naming the file and page), unsupported
+// features. Values come out as ado::Value (see value_decoder.h for the
+// mapping from Jet types, column_type.h for the ADO type codes).
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/catalogue.h"
+#include "engine/file.h"
+#include "engine/format.h"
+#include "engine/header_page.h"
+#include "engine/pager.h"
+#include "engine/row.h"
+#include "engine/table_definition.h"
+#include "engine/table_scan.h"
+
+namespace engine {
+
+struct OpenOptions {
+  // The database password (.mdb). Ignored when the database has none.
+  std::u16string password;
+  // Open the file for writing too (nothing is written by the reading half).
+  bool writable = false;
+  // Pages kept in memory.
+  std::size_t cachePages = Pager::kDefaultCapacity;
+};
+
+class Database {
+ public:
+  static std::unique_ptr<Database> open(const std::string& path, const OpenOptions& options = {});
+  // Opens an already opened file (in-memory files, fault-injection tests).
+  static std::unique_ptr<Database> open(std::unique_ptr<File> file,
+                                        const OpenOptions& options = {});
+
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+  ~Database();
+
+  const std::string& path() const { return file_->path(); }
+  const Format& format() const { return header_.format; }
+  const HeaderPage& header() const { return header_; }
+  bool writable() const { return writable_; }
+  Pager& pager() { return *pager_; }
+  File& file() { return *file_; }
+
+  // Every row of MSysObjects, in stored order.
+  const std::vector<CatalogueEntry>& catalogue() const { return catalogue_; }
+  // The OLE DB TABLES listing, sorted (see catalogue.h).
+  std::vector<TableListing> tablesListing();
+  // Names of local tables without system flags (hidden ones included), in
+  // catalogue order.
+  std::vector<std::u16string> userTableNames() const;
+
+  // The definition of the local table `name` (case-insensitive); throws
+  // ado::Error::unknownTable for unknown names and for linked tables and
+  // queries (they have no local rows).
+  const TableDefinition& table(std::u16string_view name);
+  // The catalogue entry of a table, query or linked table, if any.
+  const CatalogueEntry* findObject(std::u16string_view name) const;
+
+  // A cursor over the live rows of `table` (which must outlive it).
+  std::unique_ptr<TableScan> scan(const TableDefinition& table);
+  // One row by its identity; nothing when deleted or not of this table.
+  std::optional<Row> readRow(const TableDefinition& table, RowId id);
+
+ private:
+  Database(std::unique_ptr<File> file, bool writable);
+  void load(const OpenOptions& options);
+  void loadCatalogue();
+  std::vector<std::int32_t> queriesWithParameters();
+
+  std::unique_ptr<File> file_;
+  bool writable_;
+  HeaderPage header_;
+  std::unique_ptr<Pager> pager_;
+  std::vector<CatalogueEntry> catalogue_;
+  std::int32_t tablesContainerId_ = 0;
+  std::unordered_map<std::uint32_t, std::unique_ptr<TableDefinition>> definitions_;
+};
+
+}  // namespace engine

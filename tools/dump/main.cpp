@@ -1,0 +1,41 @@
+// caseloom-dump FILE [--password P]: the catalogue and every user table of an
+// Access database as JSON on standard output, in the form of the corpus'
+// expected files. Errors go to standard error with exit status 1.
+
+#include <QJsonDocument>
+#include <cstdio>
+#include <string>
+
+#include "ado/error.h"
+#include "dump_json.h"
+#include "engine/utf.h"
+
+int main(int argc, char** argv) {
+  std::string path;
+  engine::OpenOptions options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--password" && i + 1 < argc) {
+      options.password = engine::fromUtf8(argv[++i]);
+    } else if (path.empty() && arg.rfind("--", 0) != 0) {
+      path = arg;
+    } else {
+      path.clear();
+      break;
+    }
+  }
+  if (path.empty()) {
+    std::fprintf(stderr, "usage: caseloom-dump FILE [--password P]\n");
+    return 2;
+  }
+  try {
+    auto db = engine::Database::open(path, options);
+    QJsonDocument doc(dumpjson::databaseToJson(*db));
+    QByteArray text = doc.toJson(QJsonDocument::Indented);
+    std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
+    return 0;
+  } catch (const ado::Error& e) {
+    std::fprintf(stderr, "caseloom-dump: error %d: %s\n", e.number(), e.description().c_str());
+    return 1;
+  }
+}
