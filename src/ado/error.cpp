@@ -61,4 +61,9 @@ Error Error::refusedWrite(std::string_view sentence) { return {kGeneric, std::st
 
 Error Error::overflow() { return {kOverflow, "Overflow"}; }
 
+Error Error::cannotCreate(std::string_view path, std::string_view reason) {
+  return {kGeneric,
+          "Cannot create the database '" + std::string(path) + "': " + std::string(reason) + "."};
+}
+
 }  // namespace ado

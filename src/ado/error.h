@@ -14,7 +14,7 @@ namespace ado {
 class Error : public std::runtime_error {
  public:
   // Numbers callers may test.
-  static constexpr std::int32_t kGeneric = -2147467259;         // E_FAIL
+  static constexpr std::int32_t kGeneric = -2147467259;  // E_FAIL
   static constexpr std::int32_t kNotValidPassword = -2147217843;
   static constexpr std::int32_t kUnknownTable = -2147217865;
   static constexpr std::int32_t kUnknownColumn = -2147217904;
@@ -42,6 +42,8 @@ class Error : public std::runtime_error {
   static Error unsupported(std::string_view path, std::string_view what);
   static Error refusedWrite(std::string_view sentence);
   static Error overflow();
+  // A new database file could not be made: a bad description or an I/O failure.
+  static Error cannotCreate(std::string_view path, std::string_view reason);
 
  private:
   std::int32_t number_;
