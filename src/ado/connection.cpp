@@ -6,6 +6,7 @@
 #include "ado/connection_string.h"
 #include "ado/constants.h"
 #include "ado/error.h"
+#include "ado/factory.h"
 #include "ado/recordset.h"
 #include "ado/sql.h"
 #include "ado/update_lookup.h"
@@ -93,6 +94,7 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
 
 long Connection::Execute(const Text& statement) {
   requireOpen();
+  CheckExecuteFailure(statement);
   const sql::Statement parsed = sql::Parse(statement);
   const auto* update = std::get_if<sql::Update>(&parsed);
   if (!update) throw Error(3219, "Invalid operation: Execute runs UPDATE statements only.");
