@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/row.h"
+
 namespace engine {
 
 namespace object_type {
@@ -39,6 +41,9 @@ struct CatalogueEntry {
   std::u16string database;
   std::u16string connect;
   bool hasForeignName = false, hasDatabase = false, hasConnect = false;
+  // The MSysObjects row: its identity and where its bytes are stored.
+  RowId row;
+  RowId storedAt;
 
   bool isSystem() const;  // Flags & 0x80000002
   bool isHidden() const;  // Flags & 0x8

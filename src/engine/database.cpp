@@ -90,6 +90,8 @@ void Database::loadCatalogue() {
   Row row;
   while (scan.next(row)) {
     CatalogueEntry entry;
+    entry.row = row.id;
+    entry.storedAt = row.storedAt;
     entry.id = valueOr<std::int32_t>(row.values[id], 0);
     entry.parentId = valueOr<std::int32_t>(row.values[parentId], 0);
     entry.name = valueOr<ado::Text>(row.values[name], {});

@@ -116,6 +116,21 @@ const char* kindOf(std::int16_t type) {
   }
 }
 
+const char* queryKindName(int kind) {
+  switch (kind) {
+    case 0x00: return "select";
+    case 0x10: return "crosstab";
+    case 0x20: return "delete";
+    case 0x30: return "update";
+    case 0x40: return "append";
+    case 0x50: return "make-table";
+    case 0x60: return "data-definition";
+    case 0x70: return "pass-through";
+    case 0x80: return "union";
+    default: return "other";
+  }
+}
+
 }  // namespace
 
 QString dateTimeText(double days) {
@@ -297,13 +312,20 @@ QJsonObject catalogueEntryToJson(const engine::CatalogueEntry& entry) {
   object["is_hidden"] = entry.isHidden();
   object["is_linked"] = entry.isLinked();
   object["is_query"] = entry.isQuery();
-  if (entry.isQuery()) object["query_kind"] = entry.queryKind();
+  if (entry.isQuery()) object["query_kind"] = queryKindName(entry.queryKind());
   object["is_local_user_table"] = entry.type == engine::object_type::kLocalTable &&
                                   !entry.isSystem() && !entry.isHidden();
   return object;
 }
 
-QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& table) {
+namespace {
+bool storedBefore(const engine::RowId& a, const engine::RowId& b) {
+  return a.page != b.page ? a.page < b.page : a.slot < b.slot;
+}
+}  // namespace
+
+QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& table,
+                        RowOrder order) {
   QJsonObject object;
   object["name"] = qs(table.name);
   QJsonArray columns;
@@ -314,14 +336,21 @@ QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& tab
   }
   object["columns"] = columns;
   object["row_count_in_table_definition"] = static_cast<qint64>(table.rowCount);
-  QJsonArray rows;
-  QCryptographicHash hash(QCryptographicHash::Sha256);
+  std::vector<std::pair<engine::RowId, QJsonArray>> collected;
   auto scan = db.scan(table);
   engine::Row row;
   while (scan->next(row)) {
     QJsonArray values;
     for (std::size_t i = 0; i < row.values.size(); ++i)
       values.append(valueToJson(row.values[i], table.columns[i]));
+    collected.emplace_back(row.storedAt, values);
+  }
+  if (order == RowOrder::Storage)
+    std::stable_sort(collected.begin(), collected.end(),
+                     [](const auto& a, const auto& b) { return storedBefore(a.first, b.first); });
+  QJsonArray rows;
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  for (const auto& [where, values] : collected) {
     hash.addData(canonicalRow(values, floats));
     rows.append(values);
   }
@@ -331,7 +360,7 @@ QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& tab
   return object;
 }
 
-QJsonObject databaseToJson(engine::Database& db) {
+QJsonObject databaseToJson(engine::Database& db, RowOrder order) {
   QJsonObject object;
   object["schema"] = "access-corpus-expected/1";
   object["file"] = QString::fromStdString(db.path());
@@ -341,8 +370,13 @@ QJsonObject databaseToJson(engine::Database& db) {
   format["page_size"] = static_cast<qint64>(db.format().pageSize());
   format["encryption"] = db.header().isJetEncoded() ? "Jet RC4 page encoding" : "none";
   object["format"] = format;
+  std::vector<engine::CatalogueEntry> entries = db.catalogue();
+  if (order == RowOrder::Storage)
+    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
+      return storedBefore(a.storedAt, b.storedAt);
+    });
   QJsonArray catalogue;
-  for (const auto& entry : db.catalogue()) catalogue.append(catalogueEntryToJson(entry));
+  for (const auto& entry : entries) catalogue.append(catalogueEntryToJson(entry));
   object["catalogue"] = catalogue;
   QJsonArray listing;
   for (const auto& item : db.tablesListing()) {
@@ -353,7 +387,9 @@ QJsonObject databaseToJson(engine::Database& db) {
   }
   object["tables_listing"] = listing;
   QJsonArray tables;
-  for (const auto& name : db.userTableNames()) tables.append(tableToJson(db, db.table(name)));
+  for (const auto& entry : entries)
+    if (entry.type == engine::object_type::kLocalTable && !entry.isSystem())
+      tables.append(tableToJson(db, db.table(entry.name), order));
   object["tables"] = tables;
   return object;
 }

@@ -32,9 +32,15 @@ bool isFloatType(std::uint8_t jetType);
 // Column description: name, jet_type_code, type, size and flags.
 QJsonObject columnToJson(const engine::ColumnDefinition& column);
 QJsonObject catalogueEntryToJson(const engine::CatalogueEntry& entry);
+// Row order of a dump: the engine's scan order (header slots), or the order
+// of the rows' stored bytes, which puts overflowed rows where their bytes
+// are (the order the corpus' expected files list them in).
+enum class RowOrder { Scan, Storage };
+
 // A table with its columns, rows, row_count and rows_sha256.
-QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& table);
+QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& table,
+                        RowOrder order = RowOrder::Scan);
 // The whole file: format, catalogue, user tables.
-QJsonObject databaseToJson(engine::Database& db);
+QJsonObject databaseToJson(engine::Database& db, RowOrder order = RowOrder::Scan);
 
 }  // namespace dumpjson

@@ -1,6 +1,8 @@
-// caseloom-dump FILE [--password P]: the catalogue and every user table of an
-// Access database as JSON on standard output, in the form of the corpus'
-// expected files. Errors go to standard error with exit status 1.
+// caseloom-dump FILE [--password P] [--storage-order]: the catalogue and every
+// user table of an Access database as JSON on standard output, in the form
+// of the corpus' expected files. --storage-order lists rows in the order of
+// their stored bytes (as the expected files do) instead of scan order.
+// Errors go to standard error with exit status 1.
 
 #include <QJsonDocument>
 #include <cstdio>
@@ -13,10 +15,13 @@
 int main(int argc, char** argv) {
   std::string path;
   engine::OpenOptions options;
+  auto order = dumpjson::RowOrder::Scan;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--password" && i + 1 < argc) {
       options.password = engine::fromUtf8(argv[++i]);
+    } else if (arg == "--storage-order") {
+      order = dumpjson::RowOrder::Storage;
     } else if (path.empty() && arg.rfind("--", 0) != 0) {
       path = arg;
     } else {
@@ -25,12 +30,12 @@ int main(int argc, char** argv) {
     }
   }
   if (path.empty()) {
-    std::fprintf(stderr, "usage: caseloom-dump FILE [--password P]\n");
+    std::fprintf(stderr, "usage: caseloom-dump FILE [--password P] [--storage-order]\n");
     return 2;
   }
   try {
     auto db = engine::Database::open(path, options);
-    QJsonDocument doc(dumpjson::databaseToJson(*db));
+    QJsonDocument doc(dumpjson::databaseToJson(*db, order));
     QByteArray text = doc.toJson(QJsonDocument::Indented);
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     return 0;
