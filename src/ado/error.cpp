@@ -59,6 +59,12 @@ Error Error::unsupported(std::string_view path, std::string_view what) {
 
 Error Error::refusedWrite(std::string_view sentence) { return {kGeneric, std::string(sentence)}; }
 
+Error Error::interruptedWrite(std::string_view path) {
+  return {kGeneric, "The database '" + std::string(path) +
+                        "' holds changes that were interrupted before they were complete; open it "
+                        "once with write access so they can be undone."};
+}
+
 Error Error::overflow() { return {kOverflow, "Overflow"}; }
 
 Error Error::cannotCreate(std::string_view path, std::string_view reason) {
