@@ -40,6 +40,8 @@ class Error : public std::runtime_error {
   static Error providerNotFound();
   static Error damaged(std::string_view path, std::uint32_t page, std::string_view what);
   static Error unsupported(std::string_view path, std::string_view what);
+  // The operating system refused or failed an operation on the file.
+  static Error ioError(std::string_view path, std::string_view operation, std::string_view reason);
   static Error refusedWrite(std::string_view sentence);
   // A batch of changes to the file was interrupted and the file cannot be
   // opened for writing to undo it.

@@ -30,8 +30,10 @@ std::string tableTypeOf(const CatalogueEntry& entry,
       if (flags & of::kEngineSystem) return "SYSTEM TABLE";
       if (flags & of::kAccessSystem) return "ACCESS TABLE";
       return "TABLE";
-    case object_type::kLinkedTable: return "LINK";
-    case object_type::kLinkedOdbc: return "PASS-THROUGH";
+    case object_type::kLinkedTable:
+      return "LINK";
+    case object_type::kLinkedOdbc:
+      return "PASS-THROUGH";
     case object_type::kQuery: {
       // Row-returning queries (select, crosstab, union) without parameters;
       // internal ones (system flags, e.g. the ~sq_ form queries) are left out.
@@ -43,7 +45,8 @@ std::string tableTypeOf(const CatalogueEntry& entry,
         return "";
       return "VIEW";
     }
-    default: return "";
+    default:
+      return "";
   }
 }
 

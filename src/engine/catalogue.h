@@ -66,8 +66,7 @@ std::string tableTypeOf(const CatalogueEntry& entry,
                         const std::vector<std::int32_t>& queriesWithParameters);
 
 // The listing ordered by TABLE_TYPE, then name (see compareNames).
-std::vector<TableListing> makeTablesListing(
-    const std::vector<CatalogueEntry>& entries,
-    const std::vector<std::int32_t>& queriesWithParameters);
+std::vector<TableListing> makeTablesListing(const std::vector<CatalogueEntry>& entries,
+                                            const std::vector<std::int32_t>& queriesWithParameters);
 
 }  // namespace engine

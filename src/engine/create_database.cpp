@@ -6,6 +6,7 @@
 #include "ado/error.h"
 #include "engine/create_format.h"
 #include "engine/create_header_page.h"
+#include "engine/create_index_key.h"
 #include "engine/create_page_file.h"
 #include "engine/create_refusal.h"
 #include "engine/create_system_tables.h"
@@ -57,7 +58,20 @@ struct PlannedTable {
 std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableLayout& layout) {
   std::vector<IndexSpec> specs;
   for (const auto& index : table.indexes) {
-    IndexSpec spec{index.name, {}, index.primary, index.unique || index.primary};
+    IndexSpec spec{index.name,
+                   {},
+                   index.primary,
+                   index.unique || index.primary,
+                   userIndexFlags(index.primary, index.unique)};
+    checkObjectName(index.name, "index");
+    for (const auto& other : specs)
+      if (sameName(other.name, index.name))
+        throw Refusal("the table '" + toUtf8(table.name) + "' has two indexes named '" +
+                      toUtf8(index.name) + "'");
+    if (index.primary)
+      for (const auto& other : specs)
+        if (other.primary)
+          throw Refusal("the table '" + toUtf8(table.name) + "' has two primary keys");
     if (index.columns.empty() || index.columns.size() > kIndexColumnSlots)
       throw Refusal("the index '" + toUtf8(index.name) + "' must have 1 to 10 columns");
     for (const auto& name : index.columns) {
@@ -65,6 +79,10 @@ std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableLayout& layo
       if (position < 0)
         throw Refusal("the index '" + toUtf8(index.name) + "' names the unknown column '" +
                       toUtf8(name) + "'");
+      if (!indexableType(layout.columns[static_cast<std::size_t>(position)].type))
+        throw Refusal("the index '" + toUtf8(index.name) + "' cannot cover the column '" +
+                      toUtf8(name) +
+                      "': only number, currency, date and text columns are indexable");
       spec.columns.push_back(static_cast<std::size_t>(position));
     }
     specs.push_back(std::move(spec));
@@ -87,9 +105,11 @@ void build(PageFile& file, const NewDatabase& description) {
   file.allocate();  // 2: MSysObjects definition
 
   std::vector<PlannedTable> system;
-  for (auto layout : {accessControlLayout(), queriesLayout(), relationshipsLayout()})
-    system.push_back({nullptr, std::move(layout), {}, file.allocate()});
-  if (ace) system.push_back({nullptr, complexColumnsLayout(), {}, file.allocate()});
+  system.push_back({nullptr, accessControlLayout(), accessControlIndexes(), file.allocate()});
+  system.push_back({nullptr, queriesLayout(), queriesIndexes(), file.allocate()});
+  system.push_back({nullptr, relationshipsLayout(), relationshipsIndexes(), file.allocate()});
+  if (ace)
+    system.push_back({nullptr, complexColumnsLayout(), complexColumnsIndexes(), file.allocate()});
 
   std::vector<PlannedTable> user;
   for (const auto& table : description.tables) {
@@ -124,7 +144,8 @@ void build(PageFile& file, const NewDatabase& description) {
                        table.layout.name, kObjectTable, 0});
   std::vector<std::vector<ado::Value>> catalogRows;
   for (const auto& entry : entries) catalogRows.push_back(catalogRow(entry, created));
-  writeTable(file, maps, kCatalogTableDefinitionPage, catalogLayout(), catalogRows, {});
+  writeTable(file, maps, kCatalogTableDefinitionPage, catalogLayout(), catalogRows,
+             catalogIndexes());
 
   writeHeaderPage(file.page(0), description.format, description.password, created);
   writeGlobalMapPage(file.page(kGlobalMapPage), file.pageCount());

@@ -16,6 +16,20 @@
 // The file is written whole; an existing file at the path is replaced. Errors
 // (bad descriptions, values that do not fit their column, I/O) are ado::Error
 // and leave no file behind.
+//
+// What the file holds: the header page, the global usage map, the system
+// tables MSysObjects (definition on page 2, with its Id and ParentIdName
+// indexes), MSysACEs, MSysQueries and MSysRelationships (empty), plus
+// MSysComplexColumns in .accdb files; then each user table with its rows,
+// long values and indexes. Text and memo values are stored compressed where
+// the format allows. Not written: access-control entries (MSysACEs stays
+// empty), database properties (MSysDb has no property block), encryption.
+//
+// Indexes are ascending and may cover Byte, Integer, Long, Currency, Single,
+// Double, Date/Time and Text columns. Text keys follow the General Legacy sort
+// order for the characters whose codes are known (printable ASCII and the
+// Latin-1 letters); a row whose indexed text holds any other character is
+// refused, as are duplicates in a unique index and nulls in a primary key.
 
 #include <cstdint>
 #include <filesystem>

@@ -86,6 +86,42 @@ TableLayout complexColumnsLayout() {
   return layout;
 }
 
+namespace {
+
+constexpr std::uint8_t kFlagsUnique = kIndexJet4Marker | kIndexUnique;                  // 0x81
+constexpr std::uint8_t kFlagsIgnoreNulls = kIndexJet4Marker | kIndexIgnoreNulls;        // 0x82
+constexpr std::uint8_t kFlagsRequired = kIndexJet4Marker | kIndexRequired;              // 0x88
+constexpr std::uint8_t kFlagsRequiredIgnoreNulls = kFlagsRequired | kIndexIgnoreNulls;  // 0x8A
+constexpr std::uint8_t kFlagsPrimary = kFlagsRequiredIgnoreNulls | kIndexUnique;        // 0x8B
+
+}  // namespace
+
+// Column positions below are column numbers of the layouts above.
+std::vector<IndexSpec> catalogIndexes() {
+  return {{u"ParentIdName", {1, 2}, false, true, kFlagsUnique},
+          {u"Id", {0}, true, true, kFlagsUnique}};
+}
+
+std::vector<IndexSpec> accessControlIndexes() {
+  return {{u"ObjectId", {0}, false, false, kFlagsRequired}};
+}
+
+std::vector<IndexSpec> queriesIndexes() {
+  return {{u"ObjectIdAttribute", {0, 1, 2}, false, false, kFlagsUnique}};
+}
+
+std::vector<IndexSpec> relationshipsIndexes() {
+  return {{u"szRelationship", {0}, false, false, kFlagsIgnoreNulls},
+          {u"szObject", {4}, false, false, kFlagsIgnoreNulls},
+          {u"szReferencedObject", {6}, false, false, kFlagsIgnoreNulls}};
+}
+
+std::vector<IndexSpec> complexColumnsIndexes() {
+  return {{u"IdxID", {4}, true, true, kFlagsPrimary},
+          {u"IdxConceptualTableID", {3}, false, false, kFlagsRequiredIgnoreNulls},
+          {u"IdxFlatTableID", {2}, false, false, kFlagsRequiredIgnoreNulls}};
+}
+
 std::vector<ado::Value> catalogRow(const CatalogEntry& entry, double created) {
   std::vector<ado::Value> row(17, ado::Value::null());
   row[0] = entry.id;

@@ -11,6 +11,7 @@
 
 #include "ado/value.h"
 #include "engine/create_table_layout.h"
+#include "engine/create_table_writer.h"
 
 namespace engine::create {
 
@@ -19,6 +20,13 @@ TableLayout accessControlLayout();   // MSysACEs
 TableLayout queriesLayout();         // MSysQueries
 TableLayout relationshipsLayout();   // MSysRelationships
 TableLayout complexColumnsLayout();  // MSysComplexColumns (ACE)
+
+// The indexes Access gives each system table, in its order.
+std::vector<IndexSpec> catalogIndexes();
+std::vector<IndexSpec> accessControlIndexes();
+std::vector<IndexSpec> queriesIndexes();
+std::vector<IndexSpec> relationshipsIndexes();
+std::vector<IndexSpec> complexColumnsIndexes();
 
 // Object types and flags of catalogue rows (§3.2, §3.3).
 inline constexpr std::int16_t kObjectTable = 1;

@@ -119,9 +119,9 @@ void writeTableDefinition(PageFile& file, std::uint32_t firstPage, const Bytes& 
                 page.begin() + static_cast<std::ptrdiff_t>(headerSize));
     page[0] = kPageTypeTableDefinition;
     page[1] = 0x01;
-    putU16(page, 2,
-           static_cast<std::uint16_t>(kPageSize - (headerSize + n) -
-                                      (at == 0 ? kTdefPageHeaderSize : 0)));
+    // Free space as Access records it: what is left after the used bytes, less 8.
+    const std::size_t used = headerSize + n;
+    putU16(page, 2, static_cast<std::uint16_t>(used + 8 >= kPageSize ? 0 : kPageSize - used - 8));
     at += n;
     if (at >= bytes.size()) {
       putU32(page, kTdefNextPageOffset, 0);

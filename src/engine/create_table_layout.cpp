@@ -46,9 +46,11 @@ std::uint8_t typeCode(NewColumn::Type type) {
   throw Refusal("unknown column type");
 }
 
+}  // namespace
+
 // Names follow Access's rules: 1-64 characters, no leading space, none of . ! ` [ ] and no
 // control characters.
-void checkName(std::u16string_view name, const char* what) {
+void checkObjectName(std::u16string_view name, const char* what) {
   auto bad = [](char16_t c) {
     return c < 0x20 || c == u'.' || c == u'!' || c == u'`' || c == u'[' || c == u']';
   };
@@ -56,6 +58,8 @@ void checkName(std::u16string_view name, const char* what) {
       std::any_of(name.begin(), name.end(), bad))
     throw Refusal(std::string("the ") + what + " name '" + toUtf8(name) + "' is not valid");
 }
+
+namespace {
 
 // Assigns fixed offsets and variable indexes in column-number order.
 void placeColumns(TableLayout& layout) {
@@ -119,14 +123,14 @@ std::uint16_t fixedSize(std::uint8_t type) {
 }
 
 TableLayout layoutUserTable(const NewTable& table) {
-  checkName(table.name, "table");
+  checkObjectName(table.name, "table");
   if (table.columns.empty()) throw Refusal("the table '" + toUtf8(table.name) + "' has no columns");
   if (table.columns.size() > 255)
     throw Refusal("the table '" + toUtf8(table.name) + "' has more than 255 columns");
   TableLayout layout;
   layout.name = table.name;
   for (const auto& column : table.columns) {
-    checkName(column.name, "column");
+    checkObjectName(column.name, "column");
     if (layout.find(column.name) >= 0)
       throw Refusal("the table '" + toUtf8(table.name) + "' has two columns named '" +
                     toUtf8(column.name) + "'");

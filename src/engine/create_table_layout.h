@@ -43,6 +43,9 @@ struct TableLayout {
 // Whether two object names are the same to Access (ASCII letters compared without case).
 bool sameName(std::u16string_view a, std::u16string_view b);
 
+// Refuses a table, column or index name Access would not accept.
+void checkObjectName(std::u16string_view name, const char* what);
+
 // The layout of a user table; refuses bad names, duplicate names and text lengths out of range.
 TableLayout layoutUserTable(const NewTable& table);
 

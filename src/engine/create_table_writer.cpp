@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "engine/create_format.h"
+#include "engine/create_index_builder.h"
 #include "engine/create_long_value.h"
 #include "engine/create_refusal.h"
 #include "engine/create_row.h"
@@ -13,6 +14,13 @@
 
 namespace engine::create {
 
+std::uint8_t userIndexFlags(bool primary, bool unique) {
+  std::uint8_t flags = kIndexJet4Marker;
+  if (primary || unique) flags |= kIndexUnique;
+  if (primary) flags |= kIndexRequired;
+  return flags;
+}
+
 void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
                 const TableLayout& layout, const std::vector<std::vector<ado::Value>>& rows,
                 const std::vector<IndexSpec>& indexes) {
@@ -20,6 +28,9 @@ void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
   std::vector<std::unique_ptr<LongValueWriter>> longValues(columnCount);
   for (std::size_t i = 0; i < columnCount; ++i)
     if (layout.columns[i].longValue()) longValues[i] = std::make_unique<LongValueWriter>(file);
+
+  std::vector<IndexBuilder> indexBuilders;
+  for (const auto& index : indexes) indexBuilders.emplace_back(layout, index);
 
   // Long values first, so that the table's data pages follow one another.
   std::vector<Bytes> images;
@@ -41,6 +52,7 @@ void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
         fields[i] = storeValue(column, values[i], place);
       }
     }
+    for (auto& builder : indexBuilders) builder.addRow(r, fields, values);
     images.push_back(encodeRow(layout, fields));
     if (images.back().size() > kMaxRowSize)
       throw Refusal("row " + std::to_string(r + 1) + " of table '" + toUtf8(layout.name) +
@@ -63,7 +75,12 @@ void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
     definition.longValueMaps.push_back(
         {layout.columns[i].number, maps.add(pages.pages()), maps.add(pages.pagesWithFreeSpace())});
   }
-  if (!indexes.empty()) throw Refusal("indexes are not supported yet");
+  for (std::size_t i = 0; i < indexes.size(); ++i) {
+    definition.realIndexes.push_back(indexBuilders[i].write(file, maps, definitionPage, locations));
+    definition.logicalIndexes.push_back(
+        {indexes[i].name, static_cast<std::uint32_t>(i),
+         indexes[i].primary ? kLogicalIndexPrimary : kLogicalIndexOther});
+  }
   writeTableDefinition(file, definitionPage, tableDefinitionBytes(definition));
 }
 

@@ -20,7 +20,11 @@ struct IndexSpec {
   std::vector<std::size_t> columns;
   bool primary = false;
   bool unique = false;
+  std::uint8_t flags = 0;  // real-index flags (§4.3 item 4)
 };
+
+// The real-index flags Access gives a user index.
+std::uint8_t userIndexFlags(bool primary, bool unique);
 
 void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
                 const TableLayout& layout, const std::vector<std::vector<ado::Value>>& rows,

@@ -32,8 +32,8 @@ RowSlot DataPageView::slot(std::size_t index) const {
   RowSlot slot;
   slot.raw = page_.u16(headerSize_ + 2 * index);
   slot.start = slot.raw & dp::kSlotOffsetMask;
-  slot.end = index == 0 ? page_.size() : (page_.u16(headerSize_ + 2 * (index - 1)) &
-                                          dp::kSlotOffsetMask);
+  slot.end =
+      index == 0 ? page_.size() : (page_.u16(headerSize_ + 2 * (index - 1)) & dp::kSlotOffsetMask);
   std::size_t tableEnd = headerSize_ + 2 * slotCount_;
   if (slot.start < tableEnd || slot.end > page_.size() || slot.end < slot.start)
     page_.fail("row " + std::to_string(index) + " has inconsistent offsets (" +

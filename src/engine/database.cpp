@@ -74,10 +74,15 @@ void Database::load(const OpenOptions& options) {
 
   if (header_.isEncryptedAccdb())
     throw ado::Error::unsupported(
-        path, "the file is encrypted with a password (Office encryption of .accdb files); "
-              "opening encrypted .accdb files is not yet supported");
-  if (!passwordMatches(header_.password, options.password))
-    throw ado::Error::notValidPassword();
+        path,
+        "the file is encrypted with a password (Office encryption of .accdb files); "
+        "opening encrypted .accdb files is not yet supported");
+  // Jet 3 text is stored in the database code page; only 1252 is decoded.
+  // Reading another as 1252 would show (and later write) wrong letters.
+  if (header_.format.isJet3() && header_.codePage != 1252)
+    throw ado::Error::unsupported(path, "text in code page " + std::to_string(header_.codePage) +
+                                            " (only code page 1252 is supported for Jet 3 files)");
+  if (!passwordMatches(header_.password, options.password)) throw ado::Error::notValidPassword();
 
   pager_ = std::make_unique<Pager>(*file_, pageSize, options.cachePages);
   if (header_.isJetEncoded()) pager_->setCodec(makeJetRc4Codec(header_.encodingKey));
@@ -154,7 +159,19 @@ const TableDefinition& Database::table(std::u16string_view name) {
   if (auto it = definitions_.find(page); it != definitions_.end()) return *it->second;
   auto def = std::make_unique<TableDefinition>(
       readTableDefinition(*pager_, header_.format, page, entry->name));
+  loadProperties(*def, *entry);
   return *definitions_.emplace(page, std::move(def)).first->second;
+}
+
+void Database::loadProperties(TableDefinition& table, const CatalogueEntry& entry) {
+  const TableDefinition& catalogue = *definitions_.at(kCataloguePage);
+  const int lvProp = catalogue.columnIndex(u"LvProp");
+  if (lvProp < 0) return;
+  auto row = readRow(catalogue, entry.row);
+  if (!row || !row->values[lvProp].is<ado::Bytes>()) return;
+  const auto& block = row->values[lvProp].as<ado::Bytes>();
+  attachProperties(
+      table, parsePropertyBlock(BoundedBytes(block, entry.storedAt.page, path()), header_.format));
 }
 
 std::unique_ptr<TableScan> Database::scan(const TableDefinition& table) {

@@ -105,6 +105,7 @@ class Database {
   void load(const OpenOptions& options);
   void loadCatalogue();
   std::vector<std::int32_t> queriesWithParameters();
+  void loadProperties(TableDefinition& table, const CatalogueEntry& entry);
 
   std::unique_ptr<File> file_;
   bool writable_;

@@ -13,8 +13,7 @@ namespace engine {
 namespace {
 
 ado::Error ioError(const std::string& path, const char* what) {
-  return ado::Error(ado::Error::kGeneric, "Disk or network error while " + std::string(what) +
-                                              " '" + path + "': " + std::strerror(errno) + ".");
+  return ado::Error::ioError(path, what, std::strerror(errno));
 }
 
 class DiskFile final : public File {
@@ -33,15 +32,13 @@ class DiskFile final : public File {
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     std::size_t done = 0;
     while (done < out.size()) {
-      ssize_t n = ::pread(fd_, out.data() + done, out.size() - done,
-                          static_cast<off_t>(offset + done));
+      ssize_t n =
+          ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
       if (n < 0) {
         if (errno == EINTR) continue;
         throw ioError(path_, "reading");
       }
-      if (n == 0)
-        throw ado::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096),
-                                  "the file ends before the data it should hold");
+      if (n == 0) throw ado::Error::ioError(path_, "reading", "the file ended early");
       done += static_cast<std::size_t>(n);
     }
   }
@@ -49,8 +46,8 @@ class DiskFile final : public File {
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
     std::size_t done = 0;
     while (done < data.size()) {
-      ssize_t n = ::pwrite(fd_, data.data() + done, data.size() - done,
-                           static_cast<off_t>(offset + done));
+      ssize_t n =
+          ::pwrite(fd_, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
       if (n < 0) {
         if (errno == EINTR) continue;
         throw ioError(path_, "writing");
@@ -80,8 +77,7 @@ class MemoryFile final : public File {
   std::uint64_t size() const override { return bytes_.size(); }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
-      throw ado::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096),
-                                "the file ends before the data it should hold");
+      throw ado::Error::ioError(path_, "reading", "the file ended early");
     std::memcpy(out.data(), bytes_.data() + offset, out.size());
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {

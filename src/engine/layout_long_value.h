@@ -10,8 +10,8 @@ namespace engine::layout::long_value {
 // The reference stored in the row.
 inline constexpr std::size_t kReferenceSize = 12;
 inline constexpr std::size_t kLengthAndFlags = 0;
-inline constexpr std::size_t kFirstRow = 4;   // row number byte, then 24-bit page
-inline constexpr std::size_t kUnknown = 8;    // preserve
+inline constexpr std::size_t kFirstRow = 4;  // row number byte, then 24-bit page
+inline constexpr std::size_t kUnknown = 8;   // preserve
 inline constexpr std::uint32_t kInlineFlag = 0x80000000u;
 inline constexpr std::uint32_t kSingleRowFlag = 0x40000000u;
 inline constexpr std::uint32_t kLengthMask = 0x3FFFFFFFu;

@@ -52,9 +52,10 @@ struct ColumnOffsets {
   std::size_t length;
 };
 inline constexpr std::size_t kAbsent = static_cast<std::size_t>(-1);
-inline constexpr ColumnOffsets kColumnJet3{18, 0, 1, 3, 9, 11, kAbsent, 11, 12, kAbsent,
-                                           13, kAbsent, 14, 16};
-inline constexpr ColumnOffsets kColumnJet4{25, 0, 5, 7, 11, kAbsent, 14, 11, 12, 11, 15, 16, 21, 23};
+inline constexpr ColumnOffsets kColumnJet3{18, 0,  1,       3,  9,       11, kAbsent,
+                                           11, 12, kAbsent, 13, kAbsent, 14, 16};
+inline constexpr ColumnOffsets kColumnJet4{25, 0,  5,  7,  11, kAbsent, 14,
+                                           11, 12, 11, 15, 16, 21,      23};
 
 // Column flags.
 inline constexpr std::uint8_t kColumnFixed = 0x01;

@@ -7,8 +7,8 @@ namespace engine {
 Pager::Pager(File& file, std::uint32_t pageSize, std::size_t capacity)
     : file_(file),
       pageSize_(pageSize),
-      pageCount_(static_cast<std::uint32_t>(
-          std::min<std::uint64_t>(file.size() / pageSize, 0xFFFFFFFFu))),
+      pageCount_(
+          static_cast<std::uint32_t>(std::min<std::uint64_t>(file.size() / pageSize, 0xFFFFFFFFu))),
       capacity_(capacity == 0 ? 1 : capacity) {}
 
 PageRef Pager::page(std::uint32_t number) {
@@ -17,9 +17,9 @@ PageRef Pager::page(std::uint32_t number) {
     return it->second.page;
   }
   if (number >= pageCount_)
-    throw ado::Error::damaged(file_.path(), number,
-                              "a reference points beyond the end of the file (" +
-                                  std::to_string(pageCount_) + " pages)");
+    throw ado::Error::damaged(
+        file_.path(), number,
+        "a reference points beyond the end of the file (" + std::to_string(pageCount_) + " pages)");
   auto buffer = std::make_shared<PageBuffer>(pageSize_);
   file_.read(std::uint64_t{number} * pageSize_, *buffer);
   if (number != 0 && codec_) codec_->decode(number, *buffer);

@@ -100,10 +100,13 @@ ado::Value RowDecoder::decodeVariable(const ColumnDefinition& column,
 
 ado::Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
                                         const BoundedBytes& field) const {
-  // A memo result (also stored as text of length 0) lives in a long value.
-  const bool longResult = column.isLongValue() ||
-                          (column.type == static_cast<std::uint8_t>(JetType::Text) &&
-                           column.length == 0);
+  // The result type is the ResultType property where known. A memo or OLE
+  // result (also one stored as text of length 0) lives in a long value.
+  const std::uint8_t type = column.resultType != 0 ? column.resultType : column.type;
+  const bool longResult =
+      type == static_cast<std::uint8_t>(JetType::Memo) ||
+      type == static_cast<std::uint8_t>(JetType::Ole) || column.isLongValue() ||
+      (column.type == static_cast<std::uint8_t>(JetType::Text) && column.length == 0);
   std::vector<std::uint8_t> storage;
   BoundedBytes wrapper = field;
   if (longResult) {
@@ -114,7 +117,7 @@ ado::Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
   std::uint32_t length = wrapper.u32(lv::kCalculatedLength);
   BoundedBytes data = wrapper.sub(lv::kCalculatedData, length);
   ado::Value value;
-  switch (static_cast<JetType>(column.type)) {
+  switch (static_cast<JetType>(type)) {
     case JetType::Boolean:
       value = data.size() > 0 && data.u8(0) != 0;
       break;
@@ -126,8 +129,8 @@ ado::Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
       value = ado::Bytes(data.all().begin(), data.all().end());
       break;
     default:
-      if (data.size() < fixedSizeOf(column.type)) return ado::Value::null();
-      value = decodeScalar(column.type, column, data, format_);
+      if (data.size() < fixedSizeOf(type)) return ado::Value::null();
+      value = decodeScalar(type, column, data, format_);
   }
   return value;
 }

@@ -32,6 +32,29 @@ bool ColumnDefinition::isLongValue() const {
   return type == static_cast<std::uint8_t>(JetType::Memo) ||
          type == static_cast<std::uint8_t>(JetType::Ole);
 }
+const Property* ColumnDefinition::property(std::u16string_view wanted) const {
+  for (const auto& p : properties)
+    if (equalsIgnoringCase(p.name, wanted)) return &p;
+  return nullptr;
+}
+
+void attachProperties(TableDefinition& table, std::vector<PropertySet> sets) {
+  for (auto& set : sets) {
+    if (!set.isColumn) {
+      table.properties = std::move(set.properties);
+      continue;
+    }
+    int position = table.columnIndex(set.target);
+    if (position >= 0) table.columns[position].properties = std::move(set.properties);
+  }
+  for (auto& column : table.columns) {
+    if (!column.isCalculated()) continue;
+    const Property* result = column.property(u"ResultType");
+    if (result && result->value.is<std::uint8_t>())
+      column.resultType = result->value.as<std::uint8_t>();
+  }
+}
+
 int ColumnDefinition::adoType() const { return adoTypeOf(type, isFixedLength()); }
 
 std::size_t ColumnDefinition::maxCharacters(const Format& format) const {
@@ -94,8 +117,8 @@ std::u16string readName(const BoundedBytes& buf, std::size_t& pos, const Format&
   return decodeJet4Text(bytes);
 }
 
-void requireRoom(const BoundedBytes& buf, std::size_t pos, std::uint64_t count,
-                 std::size_t each, const char* what) {
+void requireRoom(const BoundedBytes& buf, std::size_t pos, std::uint64_t count, std::size_t each,
+                 const char* what) {
   if (pos > buf.size() || count * each > buf.size() - pos)
     buf.fail(std::to_string(count) + " " + what + " do not fit the table definition");
 }
@@ -140,6 +163,7 @@ TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uin
     c.flags = d.u8(co.flags);
     c.fixedOffset = d.u16(co.fixedOffset);
     c.length = d.u16(co.length);
+    c.resultType = c.type;
     if (co.extendedFlags != td::kAbsent) c.extendedFlags = d.u8(co.extendedFlags);
     switch (static_cast<JetType>(c.type)) {
       case JetType::Decimal:
@@ -147,7 +171,8 @@ TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uin
         c.scale = d.u8(co.scale);
         break;
       case JetType::Complex:
-        if (co.complexId != td::kAbsent) c.complexId = static_cast<std::int32_t>(d.u32(co.complexId));
+        if (co.complexId != td::kAbsent)
+          c.complexId = static_cast<std::int32_t>(d.u32(co.complexId));
         break;
       case JetType::Text:
       case JetType::Memo:
@@ -212,15 +237,15 @@ TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uin
     }
   }
 
-  std::stable_sort(columns.begin(), columns.end(),
-                   [](const ColumnDefinition& a, const ColumnDefinition& b) {
-                     return a.number < b.number;
-                   });
+  std::stable_sort(
+      columns.begin(), columns.end(),
+      [](const ColumnDefinition& a, const ColumnDefinition& b) { return a.number < b.number; });
   def.columns = std::move(columns);
   for (auto& index : def.realIndexes)
     for (auto& column : index.columns)
       for (std::size_t p = 0; p < def.columns.size(); ++p)
-        if (def.columns[p].number == column.columnNumber) column.columnPosition = static_cast<int>(p);
+        if (def.columns[p].number == column.columnNumber)
+          column.columnPosition = static_cast<int>(p);
   return def;
 }
 

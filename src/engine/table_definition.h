@@ -10,16 +10,17 @@
 
 #include "engine/format.h"
 #include "engine/pager.h"
+#include "engine/property_block.h"
 
 namespace engine {
 
 struct ColumnDefinition {
   std::u16string name;
-  std::uint8_t type = 0;           // Jet type code (JetType)
-  std::uint16_t number = 0;        // stable column number; its null-mask bit
-  std::uint16_t variableIndex = 0; // slot in the row's variable-offset table
-  std::uint16_t fixedOffset = 0;   // offset in the row's fixed area
-  std::uint16_t length = 0;        // bytes (text: 2 per character in Jet 4+)
+  std::uint8_t type = 0;            // Jet type code (JetType)
+  std::uint16_t number = 0;         // stable column number; its null-mask bit
+  std::uint16_t variableIndex = 0;  // slot in the row's variable-offset table
+  std::uint16_t fixedOffset = 0;    // offset in the row's fixed area
+  std::uint16_t length = 0;         // bytes (text: 2 per character in Jet 4+)
   std::uint8_t flags = 0;
   std::uint8_t extendedFlags = 0;  // Jet 4+
   std::uint8_t precision = 0;      // Decimal
@@ -28,6 +29,14 @@ struct ColumnDefinition {
   std::uint8_t sortVersion = 0;    // Jet 4+ text: 0 General Legacy, 1 General
   std::uint16_t codePage = 0;      // Jet 3 text
   std::int32_t complexId = 0;      // complex columns
+  // Calculated columns: the type of the stored result (the ResultType
+  // property); otherwise equal to `type`.
+  std::uint8_t resultType = 0;
+  // Access properties of the column (Database::table fills them in).
+  std::vector<Property> properties;
+
+  // The property named `name` (case-insensitive), or null.
+  const Property* property(std::u16string_view name) const;
 
   bool isFixedLength() const;
   bool isAutoNumber() const;
@@ -83,7 +92,7 @@ struct LongValueMaps {
 
 struct TableDefinition {
   std::u16string name;
-  std::uint32_t page = 0;  // first TDEF page
+  std::uint32_t page = 0;            // first TDEF page
   std::vector<std::uint32_t> chain;  // every TDEF page, in order
   std::uint32_t rowCount = 0;        // exact for user tables only
   std::uint32_t autoNumber = 0;
@@ -97,12 +106,18 @@ struct TableDefinition {
   std::vector<RealIndex> realIndexes;
   std::vector<IndexDefinition> indexes;
   std::vector<LongValueMaps> longValueMaps;
+  // Access properties of the table itself (Database::table fills them in).
+  std::vector<Property> properties;
 
   // Position of the column named `name` (case-insensitive), or -1.
   int columnIndex(std::u16string_view name) const;
   // The real index behind a named index.
   const RealIndex& realIndexOf(const IndexDefinition& index) const;
 };
+
+// Attaches the properties of a parsed property block (MSysObjects.LvProp)
+// to the table and its columns; sets calculated columns' result types.
+void attachProperties(TableDefinition& table, std::vector<PropertySet> sets);
 
 // Reads the definition whose first page is `page`. Throws
 // ado::Error::damaged on malformed definitions and loops in the page chain.

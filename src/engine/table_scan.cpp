@@ -1,7 +1,6 @@
 #include "engine/table_scan.h"
 
 #include "ado/error.h"
-
 #include "engine/layout_data_page.h"
 #include "engine/usage_map.h"
 
@@ -14,8 +13,7 @@ namespace {
 // Resolves slot `slot` of `page` (a data page of `table`) to the bytes of
 // the row, following overflow pointers. Nothing for deleted slots.
 std::optional<BoundedBytes> locateRow(Pager& pager, const Format& format, PageRef& ref,
-                                      std::uint32_t page, std::size_t slotIndex,
-                                      RowId& storedAt) {
+                                      std::uint32_t page, std::size_t slotIndex, RowId& storedAt) {
   DataPageView view(pager.view(ref, page), format);
   RowSlot slot = view.slot(slotIndex);
   if (slot.deleted()) return std::nullopt;

@@ -10,8 +10,9 @@
 
 namespace engine {
 
-// `pointer` is the 4-byte map pointer (row byte, 24-bit page). Pages outside
-// the file are left out. Throws ado::Error::damaged on malformed maps.
+// `pointer` is the 4-byte map pointer (row byte, 24-bit page). A set bit for
+// a page beyond the end of the file is damage (a truncated file). Throws ado::Error::damaged on
+// malformed maps.
 std::vector<std::uint32_t> readUsageMap(Pager& pager, const Format& format, std::uint32_t pointer);
 
 }  // namespace engine

@@ -54,15 +54,23 @@ ado::Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column,
                std::to_string(bytes.size()) + " bytes long");
   auto b = bytes.all();
   switch (static_cast<JetType>(jetType)) {
-    case JetType::Byte: return b[0];
-    case JetType::Integer: return static_cast<std::int16_t>(readU16(b, 0));
+    case JetType::Byte:
+      return b[0];
+    case JetType::Integer:
+      return static_cast<std::int16_t>(readU16(b, 0));
     case JetType::Long:
-    case JetType::Complex: return static_cast<std::int32_t>(readU32(b, 0));
-    case JetType::BigInt: return static_cast<std::int64_t>(readU64(b));
-    case JetType::Currency: return ado::Currency{static_cast<std::int64_t>(readU64(b))};
-    case JetType::Single: return std::bit_cast<float>(readU32(b, 0));
-    case JetType::Double: return std::bit_cast<double>(readU64(b));
-    case JetType::DateTime: return ado::DateTime{std::bit_cast<double>(readU64(b))};
+    case JetType::Complex:
+      return static_cast<std::int32_t>(readU32(b, 0));
+    case JetType::BigInt:
+      return static_cast<std::int64_t>(readU64(b));
+    case JetType::Currency:
+      return ado::Currency{static_cast<std::int64_t>(readU64(b))};
+    case JetType::Single:
+      return std::bit_cast<float>(readU32(b, 0));
+    case JetType::Double:
+      return std::bit_cast<double>(readU64(b));
+    case JetType::DateTime:
+      return ado::DateTime{std::bit_cast<double>(readU64(b))};
     case JetType::Guid: {
       ado::Guid g;
       std::memcpy(g.bytes.data(), b.data(), 16);
@@ -86,8 +94,10 @@ ado::Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column,
       return value;
     }
     case JetType::Text:
-    case JetType::Memo: return decodeText(b, format);
-    default: return ado::Bytes(b.begin(), b.end());
+    case JetType::Memo:
+      return decodeText(b, format);
+    default:
+      return ado::Bytes(b.begin(), b.end());
   }
 }
 

@@ -25,10 +25,13 @@ std::vector<std::string> corpusFileNames() {
   return names;
 }
 
-std::filesystem::path corpusFile(const std::string& name) { return *testsupport::corpusDir() / name; }
+std::filesystem::path corpusFile(const std::string& name) {
+  return *testsupport::corpusDir() / name;
+}
 
 QJsonObject expectedFor(const std::string& name) {
-  QFile file(QString::fromStdString((*testsupport::corpusDir() / "expected" / (name + ".json")).string()));
+  QFile file(
+      QString::fromStdString((*testsupport::corpusDir() / "expected" / (name + ".json")).string()));
   if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read expected " + name);
   return QJsonDocument::fromJson(file.readAll()).object();
 }
@@ -40,7 +43,8 @@ std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {
 
 void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  out.write(reinterpret_cast<const char*>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string testNameOf(const std::string& fileName) {

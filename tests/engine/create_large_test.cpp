@@ -131,4 +131,38 @@ TEST_F(CreateLargeTest, WideRowsFillPagesOneByOne) {
   EXPECT_EQ(rows[50][6], utf8(pattern(255, u'Ā')));
 }
 
+TEST_F(CreateLargeTest, DefinitionSpanningSeveralPages) {
+  // 150 columns with long names need a chain of TDEF pages.
+  NewDatabase db;
+  NewTable table;
+  table.name = u"Many Columns";
+  std::vector<ado::Value> row;
+  for (int c = 0; c < 150; ++c) {
+    auto name = u"A rather long column name number " + QString::number(c).toStdU16String();
+    table.columns.push_back({name, c % 2 ? Type::Long : Type::Text, 20});
+    row.push_back(c % 2 ? ado::Value(std::int32_t{c})
+                        : ado::Value(ado::Text(u"v" + name.substr(33))));
+  }
+  table.rows.push_back(row);
+  db.tables.push_back(table);
+  auto path = dir_.path() / "columns.mdb";
+  engine::createDatabase(path, db);
+  auto page = createtest::readPage(path, 6);  // the table's definition (after the system tables)
+  EXPECT_EQ(page[0], 0x02);
+  EXPECT_NE(page[4] | page[5] | page[6] | page[7], 0) << "expected a continuation page";
+  if (createtest::haveMdbReader()) {
+    auto read = createtest::mdbReaderTables(path).value("Many Columns").toObject();
+    EXPECT_EQ(read.value("columns").toArray().size(), 150);
+    auto values = read.value("rows").toArray()[0].toArray();
+    EXPECT_EQ(values[149].toInt(), 149);
+    EXPECT_EQ(values[148].toString(), "v148");
+  }
+  if (createtest::haveMdbTools()) {
+    auto rows = createtest::mdbExport(path, "Many Columns");
+    ASSERT_EQ(rows.size(), 2u);
+    ASSERT_EQ(rows[1].size(), 150u);
+    EXPECT_EQ(rows[1][149], "149");
+  }
+}
+
 }  // namespace

@@ -1,6 +1,8 @@
 // The Database API over corpus files: passwords, table lookup, the tables
 // listing, index definitions and the page cache.
 
+#include "engine/database.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 
 #include "ado/error.h"
 #include "engine/corpus_files.h"
-#include "engine/database.h"
 #include "engine/header_page.h"
 #include "engine/layout_header.h"
 #include "engine/simple_case.h"
@@ -81,6 +82,26 @@ TEST(Passwords, Jet3PasswordIsCheckedFromTheHeader) {
   EXPECT_NO_THROW(engine::Database::open(path.string(), options));
 }
 
+TEST(CodePages, Jet3FileInAnotherCodePageIsRefused) {
+  SKIP_WITHOUT_CORPUS();
+  testsupport::TempDir dir;
+  auto bytes = enginetest::readBytes(corpusFile("testV1997.mdb"));
+  auto format = *engine::Format::fromVersionByte(0);
+  std::span<std::uint8_t> page0(bytes.data(), 2048);
+  engine::toggleHeaderObfuscation(page0, format);
+  bytes[engine::layout::header::kCodePage] = 0xE3;  // 1251 = 0x04E3
+  engine::toggleHeaderObfuscation(page0, format);
+  auto path = dir.path() / "cyrillic.mdb";
+  enginetest::writeBytes(path, bytes);
+  try {
+    engine::Database::open(path.string());
+    FAIL();
+  } catch (const ado::Error& e) {
+    EXPECT_NE(e.description().find("code page 1251"), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("cyrillic.mdb"), std::string::npos) << e.description();
+  }
+}
+
 TEST(Tables, LookupIgnoresCaseAndUnknownNamesFail) {
   SKIP_WITHOUT_CORPUS();
   auto db = openCorpus("testV2007.accdb");
@@ -121,6 +142,31 @@ TEST(Tables, ColumnsComeInColumnNumberOrderWithAdoTypes) {
   EXPECT_EQ(table.columns[0].adoType(), 202);
   EXPECT_EQ(table.columns[2].adoType(), 17);
   EXPECT_EQ(table.columns[8].adoType(), 11);
+}
+
+TEST(Properties, CalculatedColumnsKnowTheirExpressionAndResultType) {
+  SKIP_WITHOUT_CORPUS();
+  auto db = openCorpus("extDateTestV2019.accdb");
+  const auto& table = db->table(u"Table1");
+  const auto& calculated = table.columns[table.columnIndex(u"DateNormalCalc")];
+  EXPECT_TRUE(calculated.isCalculated());
+  EXPECT_EQ(calculated.resultType, 0x08);
+  const auto* expression = calculated.property(u"expression");
+  ASSERT_NE(expression, nullptr);
+  EXPECT_EQ(expression->value.text(), u"[DateNormal]");
+  EXPECT_FALSE(table.columns[table.columnIndex(u"DateNormal")].isCalculated());
+}
+
+TEST(Properties, AppendOnlyMemoIsMarked) {
+  SKIP_WITHOUT_CORPUS();
+  auto db = openCorpus("complexDataTestV2007.accdb");
+  const auto& table = db->table(u"Table1");
+  auto appendOnly = [&](const char16_t* name) {
+    const auto* property = table.columns[table.columnIndex(name)].property(u"AppendOnly");
+    return property && property->value.is<bool>() && property->value.as<bool>();
+  };
+  EXPECT_TRUE(appendOnly(u"append-memo-data"));
+  EXPECT_FALSE(appendOnly(u"memo-data"));
 }
 
 TEST(Listing, ClassifiesTablesLinksAndViews) {

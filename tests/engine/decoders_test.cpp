@@ -119,8 +119,8 @@ TEST(Numbers, CurrencyIsTenThousandths) {
   ASSERT_TRUE(value.is<ado::Currency>());
   EXPECT_EQ(value.as<ado::Currency>().tenThousandths, -10000);
   EXPECT_EQ(dumpjson::valueToJson(value, column(engine::JetType::Currency)).toString(), "-1.0000");
-  auto big = engine::decodeScalar(0x05, column(engine::JetType::Currency),
-                                  view(le64(19955000)), kJet4);
+  auto big =
+      engine::decodeScalar(0x05, column(engine::JetType::Currency), view(le64(19955000)), kJet4);
   EXPECT_EQ(dumpjson::valueToJson(big, column(engine::JetType::Currency)).toString(), "1995.5000");
 }
 
@@ -150,8 +150,9 @@ TEST(Numbers, SingleKeepsItsExactValue) {
   std::memcpy(stored.data(), &f, 4);
   auto value = engine::decodeScalar(0x06, column(engine::JetType::Single), view(stored), kJet4);
   ASSERT_TRUE(value.is<float>());
-  EXPECT_EQ(dumpjson::canonical(dumpjson::valueToJson(value, column(engine::JetType::Single)), true),
-            "444.55499267578125");
+  EXPECT_EQ(
+      dumpjson::canonical(dumpjson::valueToJson(value, column(engine::JetType::Single)), true),
+      "444.55499267578125");
 }
 
 TEST(Numbers, ShortFixedValueIsDamageNotAnOverread) {
@@ -192,7 +193,8 @@ TEST(AdoTypes, EachJetTypeReportsItsAdoType) {
 // values, which these rows do not have.
 class SyntheticRows : public ::testing::Test {
  protected:
-  SyntheticRows() : file_(engine::makeMemoryFile(Bytes(4096 * 4), kPath)), pager_(*file_, 4096, 4) {}
+  SyntheticRows()
+      : file_(engine::makeMemoryFile(Bytes(4096 * 4), kPath)), pager_(*file_, 4096, 4) {}
   std::unique_ptr<engine::File> file_;
   engine::Pager pager_;
 };

@@ -40,8 +40,8 @@ QString formatMoment(std::int64_t days1970, std::int64_t secondsOfDay, const QSt
   unsigned m, d;
   civilFromDays(days1970, y, m, d);
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02lld:%02lld:%02lld",
-                static_cast<long long>(y), m, d, static_cast<long long>(secondsOfDay / 3600),
+  std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02lld:%02lld:%02lld", static_cast<long long>(y),
+                m, d, static_cast<long long>(secondsOfDay / 3600),
                 static_cast<long long>(secondsOfDay / 60 % 60),
                 static_cast<long long>(secondsOfDay % 60));
   return QString::fromLatin1(buf) + fraction;
@@ -99,35 +99,59 @@ QString guidText(const ado::Guid& g) {
 
 const char* kindOf(std::int16_t type) {
   switch (type) {
-    case 1: return "local table";
-    case 2: return "database";
-    case 3: return "container";
-    case 4: return "linked table (ODBC)";
-    case 5: return "query";
-    case 6: return "linked table";
-    case 8: return "relationship";
-    case -32768: return "form";
-    case -32766: return "macro";
-    case -32764: return "report";
-    case -32761: return "module";
-    case -32758: return "user/group";
-    case -32757: return "database document";
-    default: return "other";
+    case 1:
+      return "local table";
+    case 2:
+      return "database";
+    case 3:
+      return "container";
+    case 4:
+      return "linked table (ODBC)";
+    case 5:
+      return "query";
+    case 6:
+      return "linked table";
+    case 8:
+      return "relationship";
+    case -32768:
+      return "form";
+    case -32766:
+      return "macro";
+    case -32764:
+      return "report";
+    case -32761:
+      return "module";
+    case -32758:
+      return "user/group";
+    case -32757:
+      return "database document";
+    default:
+      return "other";
   }
 }
 
 const char* queryKindName(int kind) {
   switch (kind) {
-    case 0x00: return "select";
-    case 0x10: return "crosstab";
-    case 0x20: return "delete";
-    case 0x30: return "update";
-    case 0x40: return "append";
-    case 0x50: return "make-table";
-    case 0x60: return "data-definition";
-    case 0x70: return "pass-through";
-    case 0x80: return "union";
-    default: return "other";
+    case 0x00:
+      return "select";
+    case 0x10:
+      return "crosstab";
+    case 0x20:
+      return "delete";
+    case 0x30:
+      return "update";
+    case 0x40:
+      return "append";
+    case 0x50:
+      return "make-table";
+    case 0x60:
+      return "data-definition";
+    case 0x70:
+      return "pass-through";
+    case 0x80:
+      return "union";
+    default:
+      return "other";
   }
 }
 
@@ -210,8 +234,10 @@ QJsonValue valueToJson(const ado::Value& value, const engine::ColumnDefinition& 
 QByteArray canonical(const QJsonValue& value, bool floatColumn) {
   switch (value.type()) {
     case QJsonValue::Null:
-    case QJsonValue::Undefined: return "null";
-    case QJsonValue::Bool: return value.toBool() ? "true" : "false";
+    case QJsonValue::Undefined:
+      return "null";
+    case QJsonValue::Bool:
+      return value.toBool() ? "true" : "false";
     case QJsonValue::Double: {
       if (floatColumn) {
         char buf[40];
@@ -251,9 +277,8 @@ QByteArray canonical(const QJsonValue& value, bool floatColumn) {
     case QJsonValue::Object: {
       const QJsonObject object = value.toObject();
       QStringList keys = object.keys();
-      std::sort(keys.begin(), keys.end(), [](const QString& a, const QString& b) {
-        return a.toUcs4() < b.toUcs4();
-      });
+      std::sort(keys.begin(), keys.end(),
+                [](const QString& a, const QString& b) { return a.toUcs4() < b.toUcs4(); });
       QByteArray out = "{";
       bool first = true;
       for (const auto& key : keys) {
@@ -281,8 +306,9 @@ QJsonObject columnToJson(const engine::ColumnDefinition& column) {
   QJsonObject object;
   object["name"] = qs(column.name);
   object["jet_type_code"] = column.type;
-  object["type"] = QString::fromLatin1(engine::jetTypeName(column.type).data(),
-                                       static_cast<qsizetype>(engine::jetTypeName(column.type).size()));
+  object["type"] =
+      QString::fromLatin1(engine::jetTypeName(column.type).data(),
+                          static_cast<qsizetype>(engine::jetTypeName(column.type).size()));
   object["size"] = column.length;
   object["ado_type"] = column.adoType();
   object["column_number"] = column.number;
@@ -293,7 +319,22 @@ QJsonObject columnToJson(const engine::ColumnDefinition& column) {
   }
   if (column.isAutoNumber()) object["auto_number"] = true;
   if (column.isAutoGuid()) object["auto_guid"] = true;
-  if (column.isCalculated()) object["calculated"] = true;
+  if (column.isCalculated()) {
+    object["calculated"] = true;
+    object["result_type"] = column.resultType;
+    if (const auto* expression = column.property(u"Expression");
+        expression && expression->value.isText())
+      object["calculated_expression"] = qs(expression->value.text());
+  }
+  if (!column.properties.empty()) {
+    QJsonObject properties;
+    for (const auto& property : column.properties) {
+      engine::ColumnDefinition asColumn;
+      asColumn.type = property.type;
+      properties[qs(property.name)] = valueToJson(property.value, asColumn);
+    }
+    object["properties"] = properties;
+  }
   return object;
 }
 
@@ -313,8 +354,8 @@ QJsonObject catalogueEntryToJson(const engine::CatalogueEntry& entry) {
   object["is_linked"] = entry.isLinked();
   object["is_query"] = entry.isQuery();
   if (entry.isQuery()) object["query_kind"] = queryKindName(entry.queryKind());
-  object["is_local_user_table"] = entry.type == engine::object_type::kLocalTable &&
-                                  !entry.isSystem() && !entry.isHidden();
+  object["is_local_user_table"] =
+      entry.type == engine::object_type::kLocalTable && !entry.isSystem() && !entry.isHidden();
   return object;
 }
 

@@ -135,6 +135,7 @@ engine::NewDatabase customersDatabase() {
                    {u"Notes", Type::Memo},
                    {u"Orders", Type::Integer},
                    {u"CustomerSince", Type::DateTime}};
+  table.indexes = {{u"PrimaryKey", {u"CustomerID"}, /*primary=*/true, /*unique=*/true}};
   std::int32_t id = 1;
   for (const auto& c : kCustomers)
     table.rows.push_back({id++, text(c.firstName), text(c.lastName), text(c.company), text(c.city),
