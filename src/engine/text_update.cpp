@@ -352,13 +352,14 @@ void Update::placeRow(RowId stored, std::size_t oldLength, std::span<const std::
   if (page_edit::growRow(changes_.edit(stored.page), format_, stored.slot, newRow)) return;
 
   // Move it: a new row elsewhere, marked deleted so scans do not see it
-  // twice; the header row keeps its slot (the record's identity) and points
-  // to it.
+  // twice (only the deleted bit, as Access-made files have it: readers take
+  // a target that also has the lookup bit for another pointer); the header
+  // row keeps its slot (the record's identity) and points to it.
   const page_edit::SlotInfo header = slotOf(id_.page, id_.slot);
   if (header.length() < 4) refuse("the record is too short to hold a pointer to its new place");
   const std::uint32_t target = pageWithRoom(newRow.size(), stored.page);
   auto targetPage = changes_.edit(target);
-  auto number = page_edit::addRow(targetPage, format_, newRow, dp::kSlotDeleted | dp::kSlotLookup);
+  auto number = page_edit::addRow(targetPage, format_, newRow, dp::kSlotDeleted);
   if (!number) damaged(target, "a data page has less room than it says");
   if (*page_edit::freeSpace(targetPage, format_) < kFullPage)
     setUsageBit(changes_, table_.freePagesMap, target, false);
