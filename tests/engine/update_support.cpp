@@ -100,11 +100,13 @@ void MemoryFolder::step(const std::string& path) {
 
 std::unique_ptr<engine::File> MemoryFolder::open(const std::string& path, bool writable) {
   if (!files_.count(path)) throw ado::Error::couldNotFindFile(path);
+  if (writable && readOnlyFiles_.count(path)) throw ado::Error::readOnly();
   return std::make_unique<MemoryFile>(*this, path, writable);
 }
 
 std::unique_ptr<engine::File> MemoryFolder::create(const std::string& path) {
   if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+  if (readOnlyFolder_) throw ado::Error::readOnly();
   files_[path] = Contents{};
   return std::make_unique<MemoryFile>(*this, path, true);
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ class MemoryFolder final : public engine::FileSystem {
   enum class Fault { None, Fail, Die };
 
   void put(const std::string& name, std::vector<std::uint8_t> bytes);
+  // A file that opens for reading only; a folder that takes no new files.
+  void makeReadOnly(const std::string& name) { readOnlyFiles_.insert(name); }
+  void makeFolderReadOnly() { readOnlyFolder_ = true; }
   // The durable bytes (what survives a crash).
   std::vector<std::uint8_t> durable(const std::string& name) const;
   bool has(const std::string& name) const { return files_.count(name) != 0; }
@@ -61,6 +65,8 @@ class MemoryFolder final : public engine::FileSystem {
  private:
   std::map<std::string, Contents> files_;
   std::map<std::string, int> locks_;
+  std::set<std::string> readOnlyFiles_;
+  bool readOnlyFolder_ = false;
   Fault fault_ = Fault::None;
   std::uint64_t faultAt_ = 0;
   std::uint64_t steps_ = 0;
