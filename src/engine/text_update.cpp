@@ -63,6 +63,8 @@ class Update {
   }
 
   void checkPreconditions();
+  // Whether the column's property `name` holds a non-zero number or true.
+  bool propertyIsSet(std::u16string_view name) const;
   void checkIndexes(const std::optional<std::u16string>& oldValue);
   std::vector<std::uint8_t> memoField(std::span<const std::uint8_t> oldField,
                                       const std::vector<std::uint8_t>& data, bool& done);
@@ -93,6 +95,17 @@ page_edit::SlotInfo Update::slotOf(std::uint32_t page, std::size_t index) {
   return *slot;
 }
 
+bool Update::propertyIsSet(std::u16string_view name) const {
+  const Property* property = column_.property(name);
+  if (!property) return false;
+  const ado::Value& v = property->value;
+  if (v.is<bool>()) return v.as<bool>();
+  if (v.is<std::uint8_t>()) return v.as<std::uint8_t>() != 0;
+  if (v.is<std::int16_t>()) return v.as<std::int16_t>() != 0;
+  if (v.is<std::int32_t>()) return v.as<std::int32_t>() != 0;
+  return false;
+}
+
 void Update::checkPreconditions() {
   const bool text = column_.type == static_cast<std::uint8_t>(JetType::Text);
   const bool memo = column_.type == static_cast<std::uint8_t>(JetType::Memo);
@@ -101,14 +114,15 @@ void Update::checkPreconditions() {
   if (column_.isCalculated()) refuse("it is a calculated field");
   if (column_.isHyperlink()) refuse("it is a hyperlink field; changing its case could break links");
   if (column_.isFixedLength()) refuse("fixed-length text fields are not supported");
+  if (memo && propertyIsSet(u"TextFormat"))
+    refuse("it is a rich-text memo whose HTML markup a case change would alter");
+  if (memo && propertyIsSet(u"AppendOnly"))
+    refuse("it is an append-only memo whose history an in-place change would bypass");
   for (const ColumnDefinition& other : table_.columns) {
     if (other.isCalculated())
       refuse("the table has calculated fields whose stored results could go stale");
     if (other.flags & layout::tdef::kColumnReplication)
       refuse("the table belongs to a replicated database");
-    if (memo && other.type == static_cast<std::uint8_t>(JetType::Complex))
-      refuse("the table has attachment, multi-value or version-history fields (the memo may "
-             "keep a history that an in-place change would bypass)");
   }
   if (format_.isJet3() && column_.codePage != 0 && column_.codePage != 1252)
     refuse("the field stores text in code page " + std::to_string(column_.codePage) +
