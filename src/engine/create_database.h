@@ -27,8 +27,8 @@
 //
 // Indexes are ascending and may cover Byte, Integer, Long, Currency, Single,
 // Double, Date/Time and Text columns. Text keys follow the General Legacy sort
-// order for the characters whose codes are known (printable ASCII and the
-// Latin-1 letters); a row whose indexed text holds any other character is
+// order for the characters whose codes are known (U+0001 to U+00FF, that is
+// ASCII and Latin-1); a row whose indexed text holds any other character is
 // refused, as are duplicates in a unique index and nulls in a primary key.
 
 #include <cstdint>
@@ -62,6 +62,9 @@ struct NewColumn {
   Type type = Type::Text;
   // Text only: the maximum length in characters, 1 to 255.
   int maxLength = 255;
+  // Text and memo: whether values may be stored compressed (Access's
+  // "Unicode Compression" property, on by default).
+  bool unicodeCompression = true;
 };
 
 // One index of a new table. The columns are ascending, in the given order.

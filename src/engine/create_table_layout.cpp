@@ -149,7 +149,7 @@ TableLayout layoutUserTable(const NewTable& table) {
     } else {
       c.length = fixedSize(c.type);
     }
-    if (c.text()) c.extendedFlags = kColumnExtCompressedUnicode;
+    if (c.text() && column.unicodeCompression) c.extendedFlags = kColumnExtCompressedUnicode;
     layout.columns.push_back(std::move(c));
   }
   placeColumns(layout);

@@ -11,8 +11,23 @@
 //
 // Every failure is an ado::Error: missing file, unrecognised format, wrong
 // password, damaged structures (naming the file and page), unsupported
-// features. Values come out as ado::Value (see value_decoder.h for the
-// mapping from Jet types, column_type.h for the ADO type codes).
+// features. Values come out as ado::Value; the mapping from Jet types:
+//   Text, Memo -> Text;  OLE, Binary, unknown types -> Bytes;  Yes/No -> bool;
+//   Byte -> uint8;  Integer -> int16;  Long, complex ids -> int32;
+//   Large Number -> int64;  Single -> float;  Double -> double;
+//   Currency -> Currency;  Date/Time -> DateTime (raw day count);
+//   Date/Time Extended -> DateTimeExtended;  GUID -> Guid;  Decimal -> Decimal;
+//   calculated columns -> their stored result, by its ResultType.
+// column_type.h gives each column's ADO type code.
+//
+// A Database and everything it hands out (definitions, scans) belong to one
+// thread at a time; definitions stay valid as long as the Database.
+//
+// Layers, each talking only to the one below: File (file.h) -> Pager (page
+// cache, PageCodec for encoded pages) -> structures (header_page,
+// table_definition, usage_map, data_page, long_value, row_decoder,
+// index_reader, property_block) -> this class. On-disk offsets live in the
+// layout_*.h headers, shared with the writer.
 
 #include <chrono>
 #include <cstdint>

@@ -10,11 +10,13 @@ namespace dp = layout::data_page;
 
 namespace {
 
-// Resolves slot `slot` of `page` (a data page of `table`) to the bytes of
-// the row, following overflow pointers. Nothing for deleted slots.
+// Resolves slot `slotIndex` of `page` (held by `ref`) to the bytes of the
+// row, following an overflow pointer; `ref` then holds the page those bytes
+// are on. Nothing for deleted slots.
 std::optional<BoundedBytes> locateRow(Pager& pager, const Format& format, PageRef& ref,
                                       std::uint32_t page, std::size_t slotIndex, RowId& storedAt) {
-  DataPageView view(pager.view(ref, page), format);
+  const PageRef headerPage = ref;  // keeps `view` valid after `ref` moves on
+  DataPageView view(pager.view(headerPage, page), format);
   RowSlot slot = view.slot(slotIndex);
   if (slot.deleted()) return std::nullopt;
   storedAt = {page, static_cast<std::uint8_t>(slotIndex)};

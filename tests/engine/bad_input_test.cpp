@@ -10,6 +10,8 @@
 #include "engine/corpus_files.h"
 #include "engine/data_page.h"
 #include "engine/database.h"
+#include "engine/index_reader.h"
+#include "engine/layout_index.h"
 #include "engine/layout_tdef.h"
 #include "support/shared_dir.h"
 
@@ -22,11 +24,14 @@ using enginetest::corpusFile;
 std::optional<ado::Error> openAndScan(Bytes bytes, const std::string& name = "damaged.mdb") {
   try {
     auto db = engine::Database::open(engine::makeMemoryFile(std::move(bytes), name));
-    for (const auto& table : db->userTableNames()) {
-      auto scan = db->scan(db->table(table));
+    for (const auto& name : db->userTableNames()) {
+      const auto& table = db->table(name);
+      auto scan = db->scan(table);
       engine::Row row;
       while (scan->next(row)) {
       }
+      for (const auto& index : table.realIndexes)
+        engine::readIndexEntries(db->pager(), db->format(), table, index);
     }
     db->tablesListing();
   } catch (const ado::Error& e) {
@@ -140,6 +145,28 @@ TEST(BadInput, LoopInALongValueChainIsDetected) {
       << text;
 }
 
+TEST(BadInput, LoopInAnIndexTreeIsDetected) {
+  SKIP_WITHOUT_CORPUS();
+  const auto path = corpusFile("compIndexTestV2010.accdb");
+  std::uint32_t root = 0;
+  {
+    auto db = engine::Database::open(path.string());
+    root = db->table(u"Table1").realIndexes.at(0).rootPage;
+  }
+  auto bytes = enginetest::readBytes(path);
+  ASSERT_EQ(bytes[root * 4096], 0x03) << "the root should be a node page";
+  // The root's tail page: the root itself.
+  std::memcpy(&bytes[root * 4096 + engine::layout::index::kTailPageJet4], &root, 4);
+  auto db = engine::Database::open(engine::makeMemoryFile(bytes, "damaged.mdb"));
+  const auto& table = db->table(u"Table1");
+  try {
+    engine::readIndexEntries(db->pager(), db->format(), table, table.realIndexes.at(0));
+    FAIL() << "no loop reported";
+  } catch (const ado::Error& e) {
+    EXPECT_NE(e.description().find("loop"), std::string::npos) << e.description();
+  }
+}
+
 TEST(BadInput, UsageMapBeyondTheFileIsDamaged) {
   SKIP_WITHOUT_CORPUS();
   auto bytes = enginetest::readBytes(corpusFile("testV2007.accdb"));
@@ -155,6 +182,54 @@ TEST(BadInput, AbsurdColumnCountIsDamagedNotAnAllocation) {
   const std::size_t at = 2 * 4096 + engine::layout::tdef::kJet4.realIndexes;
   bytes[at] = bytes[at + 1] = bytes[at + 2] = bytes[at + 3] = 0xFF;
   expectDamaged(openAndScan(bytes), "do not fit");
+}
+
+// A file whose reads fail from the Nth on, as a disk or network fault would.
+class FailingFile final : public engine::File {
+ public:
+  FailingFile(std::unique_ptr<engine::File> inner, int failFrom)
+      : inner_(std::move(inner)), failFrom_(failFrom) {}
+  const std::string& path() const override { return inner_->path(); }
+  std::uint64_t size() const override { return inner_->size(); }
+  void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    if (reads_++ >= failFrom_) throw ado::Error::ioError(path(), "reading", "injected fault");
+    inner_->read(offset, out);
+  }
+  void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+    inner_->write(offset, data);
+  }
+  void sync() override { inner_->sync(); }
+
+ private:
+  std::unique_ptr<engine::File> inner_;
+  int failFrom_;
+  int reads_ = 0;
+};
+
+TEST(BadInput, ReadFaultsSurfaceAsErrorsAtEveryStep) {
+  SKIP_WITHOUT_CORPUS();
+  const auto bytes = enginetest::readBytes(corpusFile("test2V2010.accdb"));
+  bool completed = false;
+  for (int failFrom = 0; failFrom < 200 && !completed; ++failFrom) {
+    auto file =
+        std::make_unique<FailingFile>(engine::makeMemoryFile(bytes, "faulty.accdb"), failFrom);
+    engine::OpenOptions options;
+    options.cachePages = 4;
+    try {
+      auto db = engine::Database::open(std::move(file), options);
+      for (const auto& name : db->userTableNames()) {
+        auto scan = db->scan(db->table(name));
+        engine::Row row;
+        while (scan->next(row)) {
+        }
+      }
+      completed = true;
+    } catch (const ado::Error& e) {
+      EXPECT_EQ(e.description(),
+                "Disk or network error while reading 'faulty.accdb': injected fault.");
+    }
+  }
+  EXPECT_TRUE(completed) << "the whole read needs fewer than 200 page reads";
 }
 
 // Random byte changes in every kind of file: only ado::Error may come out

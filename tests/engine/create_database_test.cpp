@@ -185,10 +185,13 @@ TEST_F(CreateDatabaseTest, NonAsciiTextAndNamesWithBlanks) {
   NewDatabase db;
   NewTable table;
   table.name = u"Städte und Länder";
-  table.columns = {
-      {u"Row Number", Type::Long}, {u"Some Text", Type::Text, 100}, {u"Long Text", Type::Memo}};
+  table.columns = {{u"Row Number", Type::Long},
+                   {u"Some Text", Type::Text, 100},
+                   {u"Long Text", Type::Memo},
+                   {u"Uncompressed", Type::Text, 100, false}};
   for (std::size_t i = 0; i < std::size(texts); ++i)
-    table.rows.push_back({static_cast<std::int32_t>(i), ado::Text(texts[i]), ado::Text(texts[i])});
+    table.rows.push_back({static_cast<std::int32_t>(i), ado::Text(texts[i]), ado::Text(texts[i]),
+                          ado::Text(texts[i])});
   db.tables.push_back(table);
   engine::createDatabase(file("text.mdb"), db);
   auto expected = [&](std::size_t i) { return QString::fromStdU16String(texts[i]).toStdString(); };
@@ -200,13 +203,18 @@ TEST_F(CreateDatabaseTest, NonAsciiTextAndNamesWithBlanks) {
     for (std::size_t i = 0; i < std::size(texts); ++i) {
       EXPECT_EQ(utf8(rows[static_cast<int>(i)].toArray()[1]), expected(i));
       EXPECT_EQ(utf8(rows[static_cast<int>(i)].toArray()[2]), expected(i));
+      EXPECT_EQ(utf8(rows[static_cast<int>(i)].toArray()[3]), expected(i));
     }
   }
   if (createtest::haveMdbTools()) {
     auto rows = createtest::mdbExport(file("text.mdb"), "Städte und Länder");
     ASSERT_EQ(rows.size(), std::size(texts) + 1);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"Row Number", "Some Text", "Long Text"}));
-    for (std::size_t i = 0; i < std::size(texts); ++i) EXPECT_EQ(rows[i + 1][1], expected(i));
+    EXPECT_EQ(rows[0],
+              (std::vector<std::string>{"Row Number", "Some Text", "Long Text", "Uncompressed"}));
+    for (std::size_t i = 0; i < std::size(texts); ++i) {
+      EXPECT_EQ(rows[i + 1][1], expected(i));
+      EXPECT_EQ(rows[i + 1][3], expected(i));
+    }
   }
 }
 

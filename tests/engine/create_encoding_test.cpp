@@ -122,4 +122,23 @@ TEST(CreateRowTest, LayoutOfFixedAndVariableColumns) {
   EXPECT_EQ(row, (Bytes{4, 0, 1, 0, 0, 0, 'h', 0, 'i', 0, 10, 0, 10, 0, 6, 0, 2, 0, 0x07}));
 }
 
+TEST(CreateTableLayoutTest, UnicodeCompressionFollowsTheColumn) {
+  engine::NewTable table{u"T",
+                         {{u"Packed", engine::NewColumn::Type::Text, 10},
+                          {u"Plain", engine::NewColumn::Type::Text, 10, false},
+                          {u"Notes", engine::NewColumn::Type::Memo, 0, false},
+                          {u"N", engine::NewColumn::Type::Long}},
+                         {},
+                         {}};
+  auto layout = layoutUserTable(table);
+  EXPECT_TRUE(layout.columns[0].compressedUnicode());
+  EXPECT_FALSE(layout.columns[1].compressedUnicode());
+  EXPECT_FALSE(layout.columns[2].compressedUnicode());
+  EXPECT_FALSE(layout.columns[3].compressedUnicode());
+  StoredField packed = storeValue(layout.columns[0], ado::Text(u"abc"), "x");
+  StoredField plain = storeValue(layout.columns[1], ado::Text(u"abc"), "x");
+  EXPECT_EQ(packed.bytes.size(), 5u);
+  EXPECT_EQ(plain.bytes.size(), 6u);
+}
+
 }  // namespace

@@ -5,9 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <fstream>
 #include <string>
 
+#include "engine/create_test_readers.h"
 #include "engine/create_text_key.h"
+#include "support/shared_dir.h"
 
 namespace {
 
@@ -67,9 +72,65 @@ TEST(CreateTextKeyTest, CaseDoesNotChangeTheKey) {
 
 TEST(CreateTextKeyTest, UnknownCharactersHaveNoKey) {
   EXPECT_EQ(textKey(u"Ελλάδα"), "none");
-  EXPECT_EQ(textKey(u"tab\there"), "none");
+  EXPECT_EQ(textKey(u"O\u2019Brien"), "none");  // the typographic apostrophe
+  EXPECT_EQ(textKey(u"5 \u20AC"), "none");
   EXPECT_EQ(textKey(u"ć"), "none");
-  EXPECT_FALSE(hasGeneralLegacyCode(u'\u00AD'));
+  EXPECT_FALSE(hasGeneralLegacyCode(u'\u0100'));
+  EXPECT_FALSE(hasGeneralLegacyCode(u'\0'));
+}
+
+// testUnicodeCompV2003.mdb indexes a value holding every character from
+// U+0001 to U+00FF; the key computed here must occur in that file verbatim.
+TEST(CreateTextKeyTest, EveryLatin1CharacterAsInAnAccessMadeIndex) {
+  SKIP_WITHOUT_CORPUS();
+  auto path = *testsupport::corpusDir() / "testUnicodeCompV2003.mdb";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "corpus file missing";
+  std::ifstream in(path, std::ios::binary);
+  const Bytes file{std::istreambuf_iterator<char>(in), {}};
+  std::u16string all;
+  for (char16_t c = 1; c <= 0xFF; ++c) all += c;
+  auto key = generalLegacyTextKey(all);
+  ASSERT_TRUE(key.has_value());
+  Bytes entry{0x7F};
+  entry.insert(entry.end(), key->begin(), key->end());
+  EXPECT_GT(entry.size(), 500u);
+  EXPECT_NE(std::search(file.begin(), file.end(), entry.begin(), entry.end()), file.end());
+  // A single changed byte is not found: the search itself discriminates.
+  entry[200] ^= 0x01;
+  EXPECT_EQ(std::search(file.begin(), file.end(), entry.begin(), entry.end()), file.end());
+}
+
+// testIndexCodesV1997.mdb indexes Double (Table4) and Single (Table5) values;
+// the key of every value must occur in that file.
+TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
+  SKIP_WITHOUT_CORPUS();
+  SKIP_WITHOUT_MDBTOOLS();
+  auto path = *testsupport::corpusDir() / "testIndexCodesV1997.mdb";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "corpus file missing";
+  std::ifstream in(path, std::ios::binary);
+  const Bytes file{std::istreambuf_iterator<char>(in), {}};
+  for (auto [table, type] : {std::pair{"Table4", 0x07}, std::pair{"Table5", 0x06}}) {
+    ColumnLayout column;
+    column.type = static_cast<std::uint8_t>(type);
+    int checked = 0;
+    for (const auto& row : createtest::mdbExport(path, table)) {
+      if (row.size() < 2 || row[1].empty() || row[1] == "data") continue;
+      Bytes stored(type == 0x07 ? 8 : 4);
+      if (type == 0x07) {
+        double v = std::stod(row[1]);
+        std::memcpy(stored.data(), &v, 8);
+      } else {
+        float v = std::stof(row[1]);
+        std::memcpy(stored.data(), &v, 4);
+      }
+      Bytes key;
+      ASSERT_TRUE(appendColumnKey(key, column, true, stored, {}));
+      EXPECT_NE(std::search(file.begin(), file.end(), key.begin(), key.end()), file.end())
+          << table << " " << row[1];
+      ++checked;
+    }
+    EXPECT_GT(checked, 10) << table;
+  }
 }
 
 TEST(CreateIndexKeyTest, NumbersSortAsBytes) {

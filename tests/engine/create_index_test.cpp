@@ -50,11 +50,11 @@ class FileView {
   }
   std::uint32_t pageCount() const { return static_cast<std::uint32_t>(bytes_.size() / 4096); }
 
-  // The first user-table definition page (type 0x4E).
-  std::uint32_t userTableDefinition() const {
+  // The first definition page of a user-type table (0x4E) holding `rows` rows.
+  std::uint32_t userTableDefinition(std::uint32_t rows = 0) const {
     for (std::uint32_t p = 3; p < pageCount(); ++p) {
       auto b = page(p);
-      if (b[0] == 0x02 && b[1] == 0x01 && b[40] == 0x4E) return p;
+      if (b[0] == 0x02 && b[1] == 0x01 && b[40] == 0x4E && u32(b, 16) == rows) return p;
     }
     return 0;
   }
@@ -132,9 +132,18 @@ std::u16string nameFor(int i) {
   return std::u16string(first[i % 6]) + u" " + QString::number((i * 7919) % 20011).toStdU16String();
 }
 
-TEST_F(CreateIndexTest, EveryRowIsFoundOnceInKeyOrder) {
+class CreateIndexFormatTest : public ::testing::TestWithParam<NewDatabase::Format> {
+ protected:
+  testsupport::TempDir dir_;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothFormats, CreateIndexFormatTest,
+                         ::testing::Values(NewDatabase::Format::Jet4, NewDatabase::Format::Ace12));
+
+TEST_P(CreateIndexFormatTest, EveryRowIsFoundOnceInKeyOrder) {
   constexpr int kRows = 20000;  // several leaf pages and more than one level of nodes
   NewDatabase db;
+  db.format = GetParam();
   NewTable table;
   table.name = u"People";
   table.columns = {{u"Id", Type::Long}, {u"Name", Type::Text, 60}, {u"Score", Type::Double}};
@@ -151,7 +160,7 @@ TEST_F(CreateIndexTest, EveryRowIsFoundOnceInKeyOrder) {
   engine::createDatabase(path, db);
 
   FileView file(path);
-  auto definition = file.userTableDefinition();
+  auto definition = file.userTableDefinition(kRows);
   ASSERT_NE(definition, 0u);
   auto roots = file.indexRoots(definition);
   ASSERT_EQ(roots.size(), 3u);

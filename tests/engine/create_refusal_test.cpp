@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "ado/error.h"
 #include "engine/create_database.h"
 #include "support/shared_dir.h"
@@ -75,6 +77,23 @@ TEST_F(CreateRefusalTest, BadNamesAndDefinitions) {
 TEST_F(CreateRefusalTest, IndexesOnUnknownColumns) {
   NewTable table{u"T", {{u"A", Type::Long}}, {{u"Ix", {u"B"}, false, false}}, {}};
   expectRefused(oneTable(table), "unknown column 'B'");
+}
+
+TEST_F(CreateRefusalTest, UnwritablePlaces) {
+  NewDatabase db;
+  auto missing = dir_.path() / "no such folder" / "x.mdb";
+  try {
+    engine::createDatabase(missing, db);
+    ADD_FAILURE() << "wrote into a missing folder";
+  } catch (const ado::Error& error) {
+    EXPECT_NE(error.description().find("cannot open for writing"), std::string::npos);
+  }
+  // An existing file is replaced whole.
+  auto path = dir_.path() / "replace.mdb";
+  { std::ofstream(path) << "not a database"; }
+  engine::createDatabase(path, db);
+  EXPECT_EQ(std::filesystem::file_size(path) % 4096, 0u);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "replace.mdb.creating"));
 }
 
 }  // namespace

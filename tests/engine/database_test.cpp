@@ -4,9 +4,11 @@
 #include "engine/database.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <map>
 
 #include "ado/error.h"
@@ -100,6 +102,40 @@ TEST(CodePages, Jet3FileInAnotherCodePageIsRefused) {
     EXPECT_NE(e.description().find("code page 1251"), std::string::npos) << e.description();
     EXPECT_NE(e.description().find("cyrillic.mdb"), std::string::npos) << e.description();
   }
+}
+
+TEST(OpenModes, WritableOpenOfAReadOnlyFileFails) {
+  SKIP_WITHOUT_CORPUS();
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+  testsupport::TempDir dir;
+  auto path = dir.path() / "readonly.accdb";
+  std::filesystem::copy_file(corpusFile("testV2007.accdb"), path);
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read);
+  engine::OpenOptions options;
+  options.writable = true;
+  try {
+    engine::Database::open(path.string(), options);
+    FAIL();
+  } catch (const ado::Error& e) {
+    EXPECT_EQ(e.description(), "Cannot update. Database or object is read-only.");
+  }
+  options.writable = false;
+  EXPECT_NO_THROW(engine::Database::open(path.string(), options));
+}
+
+TEST(OpenModes, WritableOpenReadsLikeReadOnly) {
+  SKIP_WITHOUT_CORPUS();
+  testsupport::TempDir dir;
+  auto path = dir.path() / "copy.mdb";
+  std::filesystem::copy_file(corpusFile("delColTestV2000.mdb"), path);
+  engine::OpenOptions options;
+  options.writable = true;
+  auto db = engine::Database::open(path.string(), options);
+  EXPECT_TRUE(db->writable());
+  EXPECT_FALSE(db->userTableNames().empty());
+  db.reset();
+  EXPECT_EQ(enginetest::readBytes(path), enginetest::readBytes(corpusFile("delColTestV2000.mdb")))
+      << "opening for writing changes nothing";
 }
 
 TEST(Tables, LookupIgnoresCaseAndUnknownNamesFail) {
@@ -210,6 +246,47 @@ TEST(Listing, SortsByTypeThenNameIgnoringCase) {
   }
 }
 
+TEST(Listing, RulesOverSyntheticEntries) {
+  auto entry = [](std::u16string name, std::int16_t type, std::uint32_t flags, std::int32_t id) {
+    engine::CatalogueEntry e;
+    e.name = std::move(name);
+    e.type = type;
+    e.flags = static_cast<std::int32_t>(flags);
+    e.id = id;
+    return e;
+  };
+  std::vector<engine::CatalogueEntry> entries{
+      entry(u"zeta", 1, 0, 1),
+      entry(u"Hidden", 1, 0x8, 2),
+      entry(u"~TMPCLP1", 1, 0, 3),
+      entry(u"MSysObjects", 1, 0x80000000u, 4),
+      entry(u"MSysNavPaneGroups", 1, 0x2, 5),
+      entry(u"Linked", 6, 0x00200000, 6),
+      entry(u"Odbc", 4, 0x20100000, 7),
+      entry(u"Pick", 5, 0x00, 8),       // select
+      entry(u"Cross", 5, 0x10, 9),      // crosstab
+      entry(u"Both", 5, 0x80, 10),      // union
+      entry(u"Change", 5, 0x30, 11),    // update: not a view
+      entry(u"Ask", 5, 0x00, 12),       // select with parameters
+      entry(u"~sq_form", 5, 0x03, 13),  // internal
+      entry(u"Forms", 3, 0x80000000u, 14),
+  };
+  auto listing = engine::makeTablesListing(entries, {12});
+  std::vector<std::pair<std::string, std::string>> got;
+  for (const auto& row : listing) got.emplace_back(row.type, engine::toUtf8(row.name));
+  std::vector<std::pair<std::string, std::string>> want{{"ACCESS TABLE", "MSysNavPaneGroups"},
+                                                        {"LINK", "Linked"},
+                                                        {"PASS-THROUGH", "Odbc"},
+                                                        {"SYSTEM TABLE", "MSysObjects"},
+                                                        {"TABLE", "Hidden"},
+                                                        {"TABLE", "zeta"},
+                                                        {"TABLE", "~TMPCLP1"},
+                                                        {"VIEW", "Both"},
+                                                        {"VIEW", "Cross"},
+                                                        {"VIEW", "Pick"}};
+  EXPECT_EQ(got, want);
+}
+
 TEST(Listing, NameOrderFollowsTheCaseInsensitiveRule) {
   EXPECT_LT(engine::compareNames(u"_x", u"abc"), 0);
   EXPECT_GT(engine::compareNames(u"~TMPCLP1", u"Zeta"), 0);
@@ -268,22 +345,32 @@ TEST(Indexes, SingleColumnDescendingIndex) {
   EXPECT_FALSE(table.realIndexes[0].columns[0].ascending);
 }
 
-TEST(Pager, ScanStaysWithinTheCacheCapacity) {
+TEST(Pager, TinyCachesReadTheSameValues) {
   SKIP_WITHOUT_CORPUS();
-  engine::OpenOptions small;
-  small.cachePages = 3;
-  auto db = openCorpus("testIndexCodesV1997.mdb", small);
-  auto reference = openCorpus("testIndexCodesV1997.mdb");
-  for (const auto& name : db->userTableNames()) {
-    auto scan = db->scan(db->table(name));
-    auto expected = reference->scan(reference->table(name));
-    engine::Row row, want;
-    while (scan->next(row)) {
-      ASSERT_TRUE(expected->next(want));
-      EXPECT_EQ(row.values, want.values);
-      EXPECT_LE(db->pager().cachedPages(), 3u);
+  for (const char* name : {"testIndexCodesV1997.mdb", "overflowTestV2003.mdb", "test2V2010.accdb",
+                           "jackcessencrypt-db-enc.mdb"}) {
+    for (std::size_t capacity : {1u, 3u}) {
+      SCOPED_TRACE(std::string(name) + ", cache of " + std::to_string(capacity));
+      engine::OpenOptions small;
+      small.cachePages = capacity;
+      auto db = openCorpus(name, small);
+      auto reference = openCorpus(name);
+      for (const auto& table : db->userTableNames()) {
+        const auto& definition = db->table(table);
+        auto scan = db->scan(definition);
+        auto expected = reference->scan(reference->table(table));
+        engine::Row row, want;
+        while (scan->next(row)) {
+          ASSERT_TRUE(expected->next(want));
+          EXPECT_EQ(row.values, want.values);
+          EXPECT_LE(db->pager().cachedPages(), capacity);
+          auto again = db->readRow(definition, row.id);
+          ASSERT_TRUE(again);
+          EXPECT_EQ(again->values, want.values);
+        }
+        EXPECT_FALSE(expected->next(want));
+      }
     }
-    EXPECT_FALSE(expected->next(want));
   }
 }
 

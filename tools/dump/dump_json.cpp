@@ -376,6 +376,30 @@ QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& tab
     floats.push_back(isFloatType(column.type));
   }
   object["columns"] = columns;
+  QJsonArray indexes;
+  for (const auto& index : table.indexes) {
+    const auto& real = table.realIndexOf(index);
+    QJsonObject item;
+    item["name"] = qs(index.name);
+    item["kind"] = index.isPrimaryKey()   ? "primary key"
+                   : index.isForeignKey() ? "foreign key"
+                                          : "index";
+    item["unique"] = real.isUnique();
+    item["ignore_nulls"] = real.ignoresNulls();
+    item["root_page"] = static_cast<qint64>(real.rootPage);
+    QJsonArray keyColumns;
+    for (const auto& column : real.columns) {
+      QJsonObject key;
+      key["column"] = column.columnPosition >= 0
+                          ? QJsonValue(qs(table.columns[column.columnPosition].name))
+                          : QJsonValue(column.columnNumber);
+      key["order"] = column.ascending ? "ascending" : "descending";
+      keyColumns.append(key);
+    }
+    item["columns"] = keyColumns;
+    indexes.append(item);
+  }
+  object["indexes"] = indexes;
   object["row_count_in_table_definition"] = static_cast<qint64>(table.rowCount);
   std::vector<std::pair<engine::RowId, QJsonArray>> collected;
   auto scan = db.scan(table);

@@ -1,6 +1,6 @@
-// libFuzzer entry: the input is a whole database file. Opening it and reading
-// every local table (system tables included) and the tables listing may only
-// ever fail with ado::Error.
+// libFuzzer entry: the input is a whole database file. Opening it, reading
+// every local table (system tables included) with its indexes, and the
+// tables listing may only ever fail with ado::Error.
 
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +8,7 @@
 
 #include "ado/error.h"
 #include "engine/database.h"
+#include "engine/index_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   try {
@@ -18,10 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& entry : db->catalogue()) {
       if (entry.type != engine::object_type::kLocalTable) continue;
       try {
-        auto scan = db->scan(db->table(entry.name));
+        const auto& table = db->table(entry.name);
+        auto scan = db->scan(table);
         engine::Row row;
         while (scan->next(row)) {
         }
+        for (const auto& index : table.realIndexes)
+          engine::readIndexEntries(db->pager(), db->format(), table, index);
       } catch (const ado::Error&) {
         // One damaged table does not stop the others from being read.
       }
