@@ -20,7 +20,9 @@ class CountingFile final : public engine::File {
       : inner_(std::move(inner)), written_(written) {}
   const std::string& path() const override { return inner_->path(); }
   std::uint64_t size() const override { return inner_->size(); }
-  void read(std::uint64_t offset, std::span<std::uint8_t> out) override { inner_->read(offset, out); }
+  void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    inner_->read(offset, out);
+  }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
     written_ += data.size();
     inner_->write(offset, data);
@@ -44,7 +46,9 @@ class CountingFolder final : public engine::FileSystem {
   }
   bool exists(const std::string& p) override { return disk().exists(p); }
   void remove(const std::string& p) override { disk().remove(p); }
-  std::unique_ptr<engine::FileLock> tryLock(const std::string& p) override { return disk().tryLock(p); }
+  std::unique_ptr<engine::FileLock> tryLock(const std::string& p) override {
+    return disk().tryLock(p);
+  }
   bool lockedByOthers(const std::string& p) override { return disk().lockedByOthers(p); }
   std::string computerName() override { return disk().computerName(); }
 
@@ -64,12 +68,14 @@ void run(const char* title, const std::filesystem::path& path, bool grow) {
   const auto start = std::chrono::steady_clock::now();
   std::size_t done = 0;
   for (std::size_t i = 0; i < ids.size(); i += grow ? 10 : 1, ++done) {
-    std::u16string value = grow ? u"Customer Name Grown Much Longer Than Before " + std::u16string(20, u'x')
-                                : u"CUSTOMER NAME " + std::u16string(6, u'X');
+    std::u16string value =
+        grow ? u"Customer Name Grown Much Longer Than Before " + std::u16string(20, u'x')
+             : u"CUSTOMER NAME " + std::u16string(6, u'X');
     db->updateText(table, ids[i], 1, value);
   }
   db->commit();
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("  %-34s %8zu updates %9.0f updates/s %9.0f bytes written/update\n", title, done,
               done / seconds, static_cast<double>(folder.written) / static_cast<double>(done));
 }
@@ -77,12 +83,14 @@ void run(const char* title, const std::filesystem::path& path, bool grow) {
 }  // namespace
 
 int main() {
-  const auto dir = std::filesystem::temp_directory_path() / ("caseloom-bench-" + std::to_string(::getpid()));
+  const auto dir =
+      std::filesystem::temp_directory_path() / ("caseloom-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
   engine::NewDatabase description;
   auto& table = description.tables.emplace_back();
   table.name = u"Big";
-  table.columns = {{u"Id", engine::NewColumn::Type::Long, 255}, {u"Name", engine::NewColumn::Type::Text, 100}};
+  table.columns = {{u"Id", engine::NewColumn::Type::Long, 255},
+                   {u"Name", engine::NewColumn::Type::Text, 100}};
   for (int i = 0; i < 100000; ++i)
     table.rows.push_back({std::int32_t{i}, ado::Text(u"customer name " + std::u16string(6, u'x'))});
   std::printf("engine updates, 100,000-row table (Jet 4)\n");

@@ -22,7 +22,8 @@ constexpr std::size_t kBatchBlocks = 4096;  // 8 MB
 
 bool sameValue(const ado::Value& a, const ado::Value& b) {
   if (a == b) return true;
-  if (a.is<double>() && b.is<double>()) return std::isnan(a.as<double>()) && std::isnan(b.as<double>());
+  if (a.is<double>() && b.is<double>())
+    return std::isnan(a.as<double>()) && std::isnan(b.as<double>());
   if (a.is<float>() && b.is<float>()) return std::isnan(a.as<float>()) && std::isnan(b.as<float>());
   return false;
 }

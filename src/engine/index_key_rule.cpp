@@ -37,8 +37,7 @@ char16_t provenUpperOf(char16_t c) {
   if (c >= 0x0450 && c <= 0x045F) return static_cast<char16_t>(c - 80);
   // Cyrillic extended letters in even/odd pairs, leaving out the historic
   // block and the pairs whose keys differ (Ҷ/ҷ, Ӏ/ӏ).
-  if (((c >= 0x048B && c <= 0x04BF) || (c >= 0x04D1 && c <= 0x04FF)) && c % 2 == 1 &&
-      c != 0x04B7)
+  if (((c >= 0x048B && c <= 0x04BF) || (c >= 0x04D1 && c <= 0x04FF)) && c % 2 == 1 && c != 0x04B7)
     return static_cast<char16_t>(c - 1);
   if (c >= 0x04C2 && c <= 0x04CE && c % 2 == 0) return static_cast<char16_t>(c - 1);
   return 0;

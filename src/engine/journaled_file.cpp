@@ -41,14 +41,13 @@ std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart) {
   std::vector<std::uint8_t> bytes(kBlockSize, 0);
   const std::uint64_t baseSize = base_->size();
   if (blockStart < baseSize)
-    base_->read(blockStart, std::span(bytes).first(
-                                std::min<std::uint64_t>(kBlockSize, baseSize - blockStart)));
+    base_->read(blockStart,
+                std::span(bytes).first(std::min<std::uint64_t>(kBlockSize, baseSize - blockStart)));
   return overlay_.emplace(blockStart, std::move(bytes)).first->second;
 }
 
 void JournaledFile::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
-  if (broken_)
-    throw ado::Error::interruptedWrite(path());
+  if (broken_) throw ado::Error::interruptedWrite(path());
   std::size_t done = 0;
   while (done < data.size()) {
     const std::uint64_t at = offset + done;
@@ -103,8 +102,8 @@ void JournaledFile::commit() {
     for (const auto& [offset, bytes] : overlay_) {
       if (offset >= journal.originalSize) continue;
       std::vector<std::uint8_t> original(kBlockSize, 0);
-      base_->read(offset, std::span(original).first(std::min<std::uint64_t>(
-                              kBlockSize, journal.originalSize - offset)));
+      base_->read(offset, std::span(original).first(
+                              std::min<std::uint64_t>(kBlockSize, journal.originalSize - offset)));
       journal.blocks.emplace(offset, std::move(original));
     }
     writeJournal(fs_, journalPath, journal, kBlockSize);

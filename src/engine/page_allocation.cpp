@@ -13,8 +13,8 @@ namespace um = layout::usage_map;
 namespace {
 
 struct BitLocation {
-  std::uint32_t page = 0;    // the page holding the bit
-  std::size_t byte = 0;      // offset in that page
+  std::uint32_t page = 0;  // the page holding the bit
+  std::size_t byte = 0;    // offset in that page
   std::uint8_t mask = 0;
 };
 

@@ -7,8 +7,8 @@
 namespace engine {
 namespace {
 
-constexpr char kTag[16] = {'C', 'a', 's', 'e', 'l', 'o', 'o', 'm', ' ',
-                           'r', 'o', 'l', 'l', 'b', 'a', 'k'};
+constexpr char kTag[16] = {'C', 'a', 's', 'e', 'l', 'o', 'o', 'm',
+                           ' ', 'r', 'o', 'l', 'l', 'b', 'a', 'k'};
 constexpr std::size_t kTrailerSize = 16 + 4 + 4 + 8 + 8;
 
 void putU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
@@ -43,8 +43,7 @@ std::optional<JournalContents> parseJournal(const std::vector<std::uint8_t>& byt
   if (std::memcmp(trailer, kTag, sizeof kTag) != 0) return std::nullopt;
   const std::uint32_t blockSize = getU32(trailer + 16);
   const std::uint32_t count = getU32(trailer + 20);
-  if (blockSize == 0 ||
-      bytes.size() != std::uint64_t{count} * (4 + blockSize) + kTrailerSize)
+  if (blockSize == 0 || bytes.size() != std::uint64_t{count} * (4 + blockSize) + kTrailerSize)
     return std::nullopt;
   if (checksum(bytes.data(), bytes.size() - 8) != getU64(trailer + 32)) return std::nullopt;
   JournalContents contents;

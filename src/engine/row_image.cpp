@@ -25,7 +25,8 @@ std::optional<RowImage> RowImage::parse(std::span<const std::uint8_t> row, const
     if (L < m + 1) return why = "the row lacks its variable-column count", std::nullopt;
     const std::size_t v = row[L - m - 1];
     const std::size_t jumps = (L - 1) / 256;
-    if (L < m + jumps + 2 + v) return why = "the variable-offset table overflows the row", std::nullopt;
+    if (L < m + jumps + 2 + v)
+      return why = "the variable-offset table overflows the row", std::nullopt;
     const std::size_t entry0 = L - m - jumps - 2;
     std::size_t usable = jumps;
     if ((entry0 - v) / 256 < jumps) --usable;

@@ -33,8 +33,7 @@ class RowImage {
   // data). Nothing when the row cannot express it (`why` says how).
   std::optional<std::vector<std::uint8_t>> with(std::size_t index, std::uint16_t columnNumber,
                                                 std::span<const std::uint8_t> value,
-                                                std::size_t minimumLength,
-                                                std::string& why) const;
+                                                std::size_t minimumLength, std::string& why) const;
 
  private:
   RowImage(std::span<const std::uint8_t> row, const Format& format) : row_(row), format_(format) {}

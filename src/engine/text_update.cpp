@@ -26,7 +26,8 @@ namespace lv = layout::long_value;
 namespace {
 
 // LVAL pages carry this instead of a TDEF page number.
-constexpr std::uint32_t kLongValueOwner = 'L' | ('V' << 8) | ('A' << 16) | (std::uint32_t{'L'} << 24);
+constexpr std::uint32_t kLongValueOwner =
+    'L' | ('V' << 8) | ('A' << 16) | (std::uint32_t{'L'} << 24);
 // Pages looked at for room before a new page is added.
 constexpr std::size_t kCandidatePages = 32;
 // A page with less room than this leaves the free-space map.
@@ -129,15 +130,16 @@ void Update::checkPreconditions() {
            ", which this program does not write");
   const std::size_t limit = column_.maxCharacters(format_);
   if (text && value_.size() > limit)
-    refuse("the value has " + std::to_string(value_.size()) + " characters, the field holds at most " +
-           std::to_string(limit));
+    refuse("the value has " + std::to_string(value_.size()) +
+           " characters, the field holds at most " + std::to_string(limit));
 }
 
 void Update::checkIndexes(const std::optional<std::u16string>& oldValue) {
   for (std::size_t r = 0; r < table_.realIndexes.size(); ++r) {
     const RealIndex& index = table_.realIndexes[r];
-    const bool covers = std::any_of(index.columns.begin(), index.columns.end(),
-                                    [&](const IndexColumn& c) { return c.columnNumber == column_.number; });
+    const bool covers =
+        std::any_of(index.columns.begin(), index.columns.end(),
+                    [&](const IndexColumn& c) { return c.columnNumber == column_.number; });
     if (!covers) continue;
     for (const IndexDefinition& logical : table_.indexes)
       if (logical.realIndex == r && logical.cascadeUpdates)
@@ -156,7 +158,8 @@ void Update::run() {
 
   std::optional<Row> current = TableScan::readRow(pager_, format_, table_, id_);
   if (!current) refuse("the record no longer exists");
-  const ado::Value& old = current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
+  const ado::Value& old =
+      current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
   std::optional<std::u16string> oldText;
   if (old.isText()) oldText = old.text();
   checkIndexes(oldText);
@@ -222,10 +225,12 @@ std::vector<std::uint8_t> Update::memoField(std::span<const std::uint8_t> oldFie
   return field;
 }
 
-void Update::overwriteLongValue(const LongValueReference& ref, const std::vector<std::uint8_t>& data) {
+void Update::overwriteLongValue(const LongValueReference& ref,
+                                const std::vector<std::uint8_t>& data) {
   if (ref.form == LongValueForm::SingleRow) {
     auto slot = slotOf(ref.first.page, ref.first.row);
-    if (slot.length() < data.size()) damaged(ref.first.page, "a long-value row is shorter than its value");
+    if (slot.length() < data.size())
+      damaged(ref.first.page, "a long-value row is shorter than its value");
     auto page = changes_.edit(ref.first.page);
     std::copy(data.begin(), data.end(), page.begin() + static_cast<std::ptrdiff_t>(slot.start));
     return;
@@ -280,8 +285,9 @@ RowPointer Update::addLongValueRow(std::span<const std::uint8_t> row) {
   for (const LongValueMaps& m : table_.longValueMaps)
     if (m.columnNumber == column_.number) maps = &m;
   if (!maps)
-    refuse("the new value needs long-value storage of a new size, which this program only "
-           "manages for Access 2000 and later files");
+    refuse(
+        "the new value needs long-value storage of a new size, which this program only "
+        "manages for Access 2000 and later files");
   auto fits = [&](std::uint32_t page) {
     if (page >= changes_.pageCount()) return false;
     auto bytes = changes_.read(page);
@@ -302,8 +308,7 @@ RowPointer Update::addLongValueRow(std::span<const std::uint8_t> row) {
   }
   if (!target) {
     target = allocateDataPage(changes_, kLongValueOwner, maps->ownedPages, maps->freePages);
-    if (!target)
-      refuse("the long value needs a new page that the column's page map cannot record");
+    if (!target) refuse("the long value needs a new page that the column's page map cannot record");
     newLongValuePages_.push_back(*target);
   }
   auto page = changes_.edit(*target);

@@ -30,9 +30,12 @@ TEST(ConnectionUpdate, ExecuteChangesMatchingRecordsAndCloseSavesThem) {
     ado::Connection connection;
     connection.SetMode(ado::adModeReadWrite);
     connection.Open(connectionString(path));
-    EXPECT_EQ(connection.Execute(u"UPDATE [Names] SET [Name] = 'SMITH' WHERE [Name] = 'smith'"), 25);
+    EXPECT_EQ(connection.Execute(u"UPDATE [Names] SET [Name] = 'SMITH' WHERE [Name] = 'smith'"),
+              25);
     // RowIds stay: the same rows are found again under their new value.
-    EXPECT_EQ(connection.Execute(u"UPDATE [Names] SET [Name] = 'Smith The Younger' WHERE [Name] = 'SMITH'"), 25);
+    EXPECT_EQ(connection.Execute(
+                  u"UPDATE [Names] SET [Name] = 'Smith The Younger' WHERE [Name] = 'SMITH'"),
+              25);
     connection.Close();
   }
   auto db = engine::Database::open(path.string());

@@ -27,10 +27,14 @@ using Case::CaseMode;
 
 const char* modeName(CaseMode mode) {
   switch (mode) {
-    case CaseMode::Upper: return "UPPER";
-    case CaseMode::Lower: return "lower";
-    case CaseMode::Proper: return "Proper";
-    case CaseMode::Sentence: return "Sentence";
+    case CaseMode::Upper:
+      return "UPPER";
+    case CaseMode::Lower:
+      return "lower";
+    case CaseMode::Proper:
+      return "Proper";
+    case CaseMode::Sentence:
+      return "Sentence";
   }
   return "?";
 }
@@ -48,7 +52,8 @@ struct CellChange {
 // Per table and column: the multiset of values a reader shows.
 using ColumnValues = std::map<std::string, std::map<std::string, std::multiset<std::string>>>;
 
-ColumnValues exportColumns(const std::filesystem::path& file, const std::vector<std::string>& tables) {
+ColumnValues exportColumns(const std::filesystem::path& file,
+                           const std::vector<std::string>& tables) {
   ColumnValues out;
   for (const std::string& table : tables) {
     auto rows = createtest::mdbExport(file, table);
@@ -70,8 +75,10 @@ ColumnValues readerColumns(const std::filesystem::path& file, const std::string&
       QJsonArray fields = row.toArray();
       for (int c = 0; c < columns.size() && c < fields.size(); ++c) {
         QJsonValue v = fields[c];
-        std::string text = v.isString() ? v.toString().toStdString()
-                                        : QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).toStdString();
+        std::string text =
+            v.isString()
+                ? v.toString().toStdString()
+                : QJsonDocument(QJsonArray{v}).toJson(QJsonDocument::Compact).toStdString();
         QJsonValue name = columns[c];
         std::string columnName = name.isObject() ? name.toObject()["name"].toString().toStdString()
                                                  : name.toString().toStdString();
@@ -106,13 +113,15 @@ ColumnValues applied(ColumnValues before, const std::vector<CellChange>& changes
   return before;
 }
 
-std::size_t differences(const ColumnValues& expected, const ColumnValues& actual, std::string& first) {
+std::size_t differences(const ColumnValues& expected, const ColumnValues& actual,
+                        std::string& first) {
   std::size_t count = 0;
   for (const auto& [table, columns] : expected)
     for (const auto& [column, values] : columns) {
       auto t = actual.find(table);
       const std::multiset<std::string> none;
-      const auto& got = (t == actual.end() || !t->second.count(column)) ? none : t->second.at(column);
+      const auto& got =
+          (t == actual.end() || !t->second.count(column)) ? none : t->second.at(column);
       if (got != values) {
         ++count;
         if (first.empty()) first = table + "." + column;
@@ -137,7 +146,8 @@ TEST_P(UpdateCorpusTest, EveryTextAndMemoValueInEveryCase) {
     testsupport::TempDir dir;
     const auto copy = dir.path() / name;
     std::filesystem::copy_file(enginetest::corpusFile(name), copy);
-    std::filesystem::permissions(copy, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    std::filesystem::permissions(
+        copy, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 
     std::unique_ptr<engine::Database> db;
     try {
@@ -226,7 +236,8 @@ TEST_P(UpdateCorpusTest, EveryTextAndMemoValueInEveryCase) {
       std::size_t unpredictable = 0;
       ColumnValues exported = exportColumns(copy, tableNames);
       ColumnValues expectedExport = applied(exportBefore, changes, exported, unpredictable);
-      EXPECT_EQ(differences(expectedExport, exported, first), 0u) << "mdb-export, first at " << first;
+      EXPECT_EQ(differences(expectedExport, exported, first), 0u)
+          << "mdb-export, first at " << first;
       std::cout << "  mdb-export: " << changes.size() - unpredictable << " changed values checked, "
                 << unpredictable << " rendered differently by it\n";
       if (mdbReaderReads) {

@@ -77,7 +77,8 @@ TEST(UpdateGrowth, Jet3RowGrowsAndShrinksAcrossJumpTableBoundaries) {
   ASSERT_GE(textColumns.size(), 3u);
   // Grow three columns to their limits (the row passes 256 and 512 bytes),
   // then shrink them again.
-  for (std::size_t i = 0; i < 3; ++i) setAndCheck(copy, u"MSP_PROJECTS", textColumns[i], letters(limits[i], u'a'));
+  for (std::size_t i = 0; i < 3; ++i)
+    setAndCheck(copy, u"MSP_PROJECTS", textColumns[i], letters(limits[i], u'a'));
   for (std::size_t i = 0; i < 3; ++i) setAndCheck(copy, u"MSP_PROJECTS", textColumns[i], u"x");
   SKIP_WITHOUT_MDBTOOLS();
   auto exported = createtest::mdbExport(copy, "MSP_PROJECTS");
@@ -90,7 +91,8 @@ TEST(UpdateGrowth, BigTableGetsNewPagesInItsReferenceMap) {
   table.name = u"Big";
   table.columns = {testsupport::column(u"Id", engine::NewColumn::Type::Long),
                    testsupport::textColumn(u"Name", 255)};
-  for (int i = 0; i < 60000; ++i) table.rows.push_back({std::int32_t{i}, ado::Text(u"n" + letters(40 + i % 5, u'a'))});
+  for (int i = 0; i < 60000; ++i)
+    table.rows.push_back({std::int32_t{i}, ado::Text(u"n" + letters(40 + i % 5, u'a'))});
   auto path = testsupport::makeDatabase(dir.path() / "big.mdb", {table});
   std::map<std::int32_t, std::u16string> expected;
   std::uintmax_t sizeBefore = std::filesystem::file_size(path);

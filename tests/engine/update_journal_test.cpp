@@ -50,9 +50,10 @@ std::vector<std::uint8_t> fixtureBytes() {
                    testsupport::textColumn(u"Name", 255),
                    testsupport::column(u"Notes", NewColumn::Type::Memo)};
   for (int i = 0; i < 120; ++i)
-    table.rows.push_back({std::int32_t{i}, ado::Text(u"name number " + repeat(u"n", i % 3) +
-                                                     std::u16string(1, u'0' + i % 10)),
-                          ado::Text(u"a note")});
+    table.rows.push_back(
+        {std::int32_t{i},
+         ado::Text(u"name number " + repeat(u"n", i % 3) + std::u16string(1, u'0' + i % 10)),
+         ado::Text(u"a note")});
   auto path = testsupport::makeDatabase(dir.path() / "f.mdb", {table});
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -71,7 +72,10 @@ std::vector<ado::Value> values(engine::Database& db, const std::u16string& colum
 
 // Runs the changes, committing after each; stops at the first error.
 void runChanges(MemoryFolder& folder) {
-  auto db = engine::Database::open(kPath, {.password = {}, .writable = true, .cachePages = engine::Pager::kDefaultCapacity, .fileSystem = &folder});
+  auto db = engine::Database::open(kPath, {.password = {},
+                                           .writable = true,
+                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .fileSystem = &folder});
   const auto& table = db->table(u"Items");
   std::vector<engine::RowId> ids;
   auto scan = db->scan(table);
@@ -91,7 +95,10 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
   reference.put(kPath, original);
   std::vector<ado::Value> oldNames, oldNotes;
   {
-    auto db = engine::Database::open(kPath, {.password = {}, .writable = false, .cachePages = engine::Pager::kDefaultCapacity, .fileSystem = &reference});
+    auto db = engine::Database::open(kPath, {.password = {},
+                                             .writable = false,
+                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .fileSystem = &reference});
     oldNames = values(*db, u"Name");
     oldNotes = values(*db, u"Notes");
   }
@@ -114,7 +121,10 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
     std::cerr.rdbuf(saved);
     folder.reboot();
 
-    auto db = engine::Database::open(kPath, {.password = {}, .writable = false, .cachePages = engine::Pager::kDefaultCapacity, .fileSystem = &folder});
+    auto db = engine::Database::open(kPath, {.password = {},
+                                             .writable = false,
+                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .fileSystem = &folder});
     EXPECT_FALSE(folder.has(engine::journalPathFor(kPath))) << "the journal was played back";
     EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
     const auto names = values(*db, u"Name");
@@ -158,14 +168,18 @@ TEST(UpdateJournal, HotJournalIsPlayedBackEvenWhenOpeningReadOnly) {
   {
     engine::JournalContents journal;
     journal.originalSize = original.size();
-    journal.blocks[4096] = std::vector<std::uint8_t>(original.begin() + 4096, original.begin() + 6144);
+    journal.blocks[4096] =
+        std::vector<std::uint8_t>(original.begin() + 4096, original.begin() + 6144);
     engine::writeJournal(crashed, engine::journalPathFor(kPath), journal, 2048);
     auto changed = original;
     std::fill(changed.begin() + 4096, changed.begin() + 6144, 0xEE);
     changed.resize(changed.size() + 4096, 0xEE);
     crashed.put(kPath, changed);
   }
-  auto db = engine::Database::open(kPath, {.password = {}, .writable = false, .cachePages = engine::Pager::kDefaultCapacity, .fileSystem = &crashed});  // read-only
+  auto db = engine::Database::open(kPath, {.password = {},
+                                           .writable = false,
+                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .fileSystem = &crashed});  // read-only
   EXPECT_EQ(crashed.durable(kPath), original);
   EXPECT_FALSE(crashed.has(engine::journalPathFor(kPath)));
 }
@@ -175,7 +189,10 @@ TEST(UpdateJournal, TornJournalIsDroppedAndTheFileLeftAlone) {
   MemoryFolder folder;
   folder.put(kPath, original);
   folder.put(engine::journalPathFor(kPath), std::vector<std::uint8_t>(5000, 0x11));
-  auto db = engine::Database::open(kPath, {.password = {}, .writable = false, .cachePages = engine::Pager::kDefaultCapacity, .fileSystem = &folder});
+  auto db = engine::Database::open(kPath, {.password = {},
+                                           .writable = false,
+                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .fileSystem = &folder});
   EXPECT_EQ(folder.durable(kPath), original);
   EXPECT_FALSE(folder.has(engine::journalPathFor(kPath)));
 }

@@ -2,7 +2,6 @@
 // database open, nothing on read-only files or folders.
 
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstring>
@@ -101,7 +100,8 @@ TEST_F(UpdateLockTest, LeftOverLockFileOfThisComputerIsReused) {
   char host[256] = {};
   ::gethostname(host, sizeof host - 1);
   std::string entry(64, '\0');
-  entry.replace(0, std::min<std::size_t>(31, std::strlen(host)), host, std::min<std::size_t>(31, std::strlen(host)));
+  entry.replace(0, std::min<std::size_t>(31, std::strlen(host)), host,
+                std::min<std::size_t>(31, std::strlen(host)));
   std::ofstream(lockFile, std::ios::binary) << entry;
   {
     auto db = open(path_, true);
@@ -128,15 +128,18 @@ TEST(UpdateLockMemory, ReadOnlyFileAndFolderAreRefusedBeforeAnyChange) {
   updatetest::MemoryFolder readOnlyFile;
   readOnlyFile.put("/m/ro.mdb", bytes);
   readOnlyFile.makeReadOnly("/m/ro.mdb");
-  EXPECT_THROW(engine::Database::open("/m/ro.mdb", {.password = {}, .writable = true,
-                                                     .cachePages = 16, .fileSystem = &readOnlyFile}),
-               ado::Error);
+  EXPECT_THROW(
+      engine::Database::open(
+          "/m/ro.mdb",
+          {.password = {}, .writable = true, .cachePages = 16, .fileSystem = &readOnlyFile}),
+      ado::Error);
 
   updatetest::MemoryFolder readOnlyFolder;
   readOnlyFolder.put("/m/ro.mdb", bytes);
   readOnlyFolder.makeFolderReadOnly();
-  auto db = engine::Database::open("/m/ro.mdb", {.password = {}, .writable = true, .cachePages = 16,
-                                                 .fileSystem = &readOnlyFolder});
+  auto db = engine::Database::open(
+      "/m/ro.mdb",
+      {.password = {}, .writable = true, .cachePages = 16, .fileSystem = &readOnlyFolder});
   const auto& def = db->table(u"T");
   auto scan = db->scan(def);
   engine::Row row;

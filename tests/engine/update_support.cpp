@@ -92,8 +92,8 @@ void MemoryFolder::step(const std::string& path) {
       dead_ = true;
       for (auto& [name, c] : files_) c.current = c.synced;
     }
-    throw ado::Error(ado::Error::kGeneric, "injected fault at step " + std::to_string(steps_) +
-                                               " (" + path + ")");
+    throw ado::Error(ado::Error::kGeneric,
+                     "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
   }
   if (fault_ == Fault::None) ++steps_;
 }
@@ -183,22 +183,27 @@ void collectIndexEntries(engine::Database& db, std::uint32_t page, std::set<std:
   if (type != 0x03 && type != 0x04) return;
   const std::size_t maskAt = jet3 ? ix::kEntryMaskJet3 : ix::kEntryMaskJet4;
   const std::size_t entriesAt = jet3 ? ix::kEntriesJet3 : ix::kEntriesJet4;
-  const std::size_t prefix = engine::readU16(bytes, jet3 ? ix::kPrefixLengthJet3 : ix::kPrefixLengthJet4);
+  const std::size_t prefix =
+      engine::readU16(bytes, jet3 ? ix::kPrefixLengthJet3 : ix::kPrefixLengthJet4);
   std::vector<std::uint8_t> first;
   std::size_t start = entriesAt;
   std::set<std::uint32_t> children;
-  for (std::size_t bit = 0; maskAt + bit / 8 < entriesAt && entriesAt + bit <= bytes.size(); ++bit) {
+  for (std::size_t bit = 0; maskAt + bit / 8 < entriesAt && entriesAt + bit <= bytes.size();
+       ++bit) {
     if (!((bytes[maskAt + bit / 8] >> (bit % 8)) & 1)) continue;
     const std::size_t end = entriesAt + bit;
     std::vector<std::uint8_t> entry;
-    if (!first.empty()) entry.assign(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(std::min(prefix, first.size())));
+    if (!first.empty())
+      entry.assign(first.begin(),
+                   first.begin() + static_cast<std::ptrdiff_t>(std::min(prefix, first.size())));
     entry.insert(entry.end(), bytes.begin() + static_cast<std::ptrdiff_t>(start),
                  bytes.begin() + static_cast<std::ptrdiff_t>(end));
     if (first.empty()) first = entry;
     start = end;
     if (type == 0x04 && entry.size() >= 4) {
       const std::size_t n = entry.size();
-      rows.insert({(std::uint32_t{entry[n - 4]} << 16) | (entry[n - 3] << 8) | entry[n - 2], entry[n - 1]});
+      rows.insert(
+          {(std::uint32_t{entry[n - 4]} << 16) | (entry[n - 3] << 8) | entry[n - 2], entry[n - 1]});
     } else if (type == 0x03 && entry.size() >= 4) {
       const std::size_t n = entry.size();
       const std::uint32_t child = (std::uint32_t{entry[n - 4]} << 24) | (entry[n - 3] << 16) |

@@ -60,7 +60,8 @@ class UpdateTextTest : public ::testing::Test {
 
   static std::unique_ptr<engine::Database> openWritable(const std::filesystem::path& path,
                                                         std::u16string password = {}) {
-    return engine::Database::open(path.string(), {.password = std::move(password), .writable = true});
+    return engine::Database::open(path.string(),
+                                  {.password = std::move(password), .writable = true});
   }
 
   // The values of one column, in scan order.
@@ -144,7 +145,8 @@ TEST_F(UpdateTextTest, GrowingValueRepacksItsPage) {
 TEST_F(UpdateTextTest, GrowingPastThePageMovesTheRowBehindAPointer) {
   auto path = make("move.mdb", {peopleTable(400)});
   // Grow rows until their pages are full: later ones must move.
-  for (std::size_t n = 0; n < 60; n += 3) updateAndCheck(path, u"People", u"Name", n, repeat(u"w", 255));
+  for (std::size_t n = 0; n < 60; n += 3)
+    updateAndCheck(path, u"People", u"Name", n, repeat(u"w", 255));
   auto db = engine::Database::open(path.string());
   const auto& def = db->table(u"People");
   std::size_t moved = 0;
@@ -218,8 +220,8 @@ TEST_F(UpdateTextTest, KeyChangingUpdatesAreRefusedAndChangeNothing) {
     EXPECT_NE(other.find("'Code'"), std::string::npos) << other;
     EXPECT_NE(other.find("'abd'"), std::string::npos) << other;
     EXPECT_NE(other.find("index"), std::string::npos) << other;
-    EXPECT_NE(refusal(ids[2], u"STRASSE"), "");  // length changes
-    EXPECT_NE(refusal(ids[2], u"straẞe"), "");   // U+1E9E has no key
+    EXPECT_NE(refusal(ids[2], u"STRASSE"), "");        // length changes
+    EXPECT_NE(refusal(ids[2], u"straẞe"), "");         // U+1E9E has no key
     EXPECT_NE(refusal(ids[0], repeat(u"a", 21)), "");  // longer than the column
   }
   db->commit();
@@ -254,7 +256,8 @@ TEST_F(UpdateTextTest, OtherReadersSeeTheChanges) {
   EXPECT_EQ(exported, names);
   if (createtest::haveMdbReader()) {
     std::map<std::string, std::string> read;
-    for (const auto& value : createtest::mdbReaderTables(path)["People"].toObject()["rows"].toArray()) {
+    for (const auto& value :
+         createtest::mdbReaderTables(path)["People"].toObject()["rows"].toArray()) {
       QJsonArray fields = value.toArray();
       read[std::to_string(fields[0].toInt())] = fields[1].toString().toStdString();
     }
