@@ -1,5 +1,6 @@
 #include "engine/index_key_rule.h"
 
+#include "engine/create_text_key.h"
 #include "engine/utf.h"
 
 namespace engine {
@@ -68,6 +69,16 @@ std::optional<std::string> indexKeyChange(const ColumnDefinition& column, const 
            ") of the General sort order";
   if (!oldValue) return std::string("the value was empty (Null) and its index entry would change");
   std::u16string_view before = *oldValue;
+  // General Legacy keys of the characters whose codes are established are
+  // computed and compared outright.
+  if (!format.isJet3() && column.sortVersion == 0) {
+    auto oldKey = create::generalLegacyTextKey(before);
+    auto newKey = create::generalLegacyTextKey(newValue);
+    if (oldKey && newKey)
+      return *oldKey == *newKey
+                 ? std::nullopt
+                 : std::optional<std::string>("its General Legacy index key would change");
+  }
   if (before.size() != newValue.size())
     return std::string("the new value's length differs, so its index key would change");
   const std::size_t units = std::min(before.size(), kKeyUnits);

@@ -6,6 +6,8 @@
 // rule: in the General sort orders (Jet 3 General, General Legacy, General)
 // a character and its simple case partner have identical key bytes for the
 // letters listed there. Any other difference changes, or may change, a key.
+// Where the General Legacy key of both values can be computed (ASCII and
+// Latin-1 text), the keys themselves are compared.
 
 #include <optional>
 #include <string>
