@@ -5,8 +5,10 @@
 
 #include "ado/error.h"
 #include "engine/bounded_bytes.h"
+#include "engine/create_text_key.h"
 #include "engine/data_page.h"
 #include "engine/data_page_edit.h"
+#include "engine/index_reader.h"
 #include "engine/layout_data_page.h"
 #include "engine/layout_index.h"
 #include "engine/page_allocation.h"
@@ -243,6 +245,33 @@ std::vector<std::string> missingIndexEntries(engine::Database& db,
     }
   }
   return missing;
+}
+
+std::size_t checkTextKeys(engine::Database& db, const engine::TableDefinition& table,
+                          std::vector<std::string>& mismatches) {
+  if (db.format().isJet3()) return 0;
+  std::size_t compared = 0;
+  for (const engine::RealIndex& index : table.realIndexes) {
+    if (index.columns.size() != 1 || !index.columns[0].ascending ||
+        index.columns[0].columnPosition < 0)
+      continue;
+    const auto position = static_cast<std::size_t>(index.columns[0].columnPosition);
+    const engine::ColumnDefinition& column = table.columns[position];
+    if (column.type != 0x0A || column.sortOrder != 1033 || column.sortVersion != 0) continue;
+    for (const engine::IndexEntry& entry :
+         engine::readIndexEntries(db.pager(), db.format(), table, index)) {
+      auto row = db.readRow(table, entry.row);
+      if (!row || !row->values[position].isText()) continue;
+      auto key = engine::create::generalLegacyTextKey(row->values[position].text());
+      if (!key) continue;
+      key->insert(key->begin(), 0x7F);
+      ++compared;
+      if (*key != entry.key)
+        mismatches.push_back(engine::toUtf8(table.name) + "." + engine::toUtf8(column.name) + " '" +
+                             engine::toUtf8(row->values[position].text()) + "'");
+    }
+  }
+  return compared;
 }
 
 }  // namespace updatetest

@@ -83,4 +83,11 @@ std::vector<std::string> consistencyProblems(engine::Database& db);
 std::vector<std::string> missingIndexEntries(engine::Database& db,
                                              const engine::TableDefinition& table);
 
+// For every ascending single-column General Legacy text index of `table`:
+// the stored key of each entry compared with the key computed from the
+// row's current value (where the key tables know every character). Returns
+// how many entries were compared; differences go to `mismatches`.
+std::size_t checkTextKeys(engine::Database& db, const engine::TableDefinition& table,
+                          std::vector<std::string>& mismatches);
+
 }  // namespace updatetest

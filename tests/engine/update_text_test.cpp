@@ -117,6 +117,9 @@ class UpdateTextTest : public ::testing::Test {
     EXPECT_EQ(rowIds(*db, table).at(n), id) << "a record's identity must not change";
     EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
     EXPECT_EQ(updatetest::missingIndexEntries(*db, def), std::vector<std::string>{});
+    std::vector<std::string> keyMismatches;
+    updatetest::checkTextKeys(*db, def, keyMismatches);
+    EXPECT_EQ(keyMismatches, std::vector<std::string>{});
   }
 
   testsupport::TempDir dir_;
