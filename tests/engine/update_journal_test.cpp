@@ -70,8 +70,9 @@ std::vector<ado::Value> values(engine::Database& db, const std::u16string& colum
   return out;
 }
 
-// Runs the changes, committing after each; stops at the first error.
-void runChanges(MemoryFolder& folder) {
+// Runs the changes, committing after each (or once at the end when
+// `oneBatch`); stops at the first error.
+void runChanges(MemoryFolder& folder, bool oneBatch = false) {
   auto db = engine::Database::open(kPath, {.password = {},
                                            .writable = true,
                                            .cachePages = engine::Pager::kDefaultCapacity,
@@ -83,8 +84,9 @@ void runChanges(MemoryFolder& folder) {
   while (scan->next(row)) ids.push_back(row.id);
   for (const Change& change : changes()) {
     db->updateText(table, ids.at(change.row), table.columnIndex(change.column), change.value);
-    db->commit();
+    if (!oneBatch) db->commit();
   }
+  db->commit();
 }
 
 class UpdateJournalTest : public ::testing::TestWithParam<MemoryFolder::Fault> {};
@@ -159,6 +161,44 @@ INSTANTIATE_TEST_SUITE_P(Faults, UpdateJournalTest,
                          [](const auto& info) {
                            return info.param == MemoryFolder::Fault::Fail ? "Fail" : "Die";
                          });
+
+TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPoint) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  MemoryFolder reference;
+  reference.put(kPath, original);
+  runChanges(reference, true);
+  const std::uint64_t steps = reference.steps();
+  std::size_t allNew = 0, allOld = 0;
+  for (auto fault : {MemoryFolder::Fault::Fail, MemoryFolder::Fault::Die}) {
+    for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
+      SCOPED_TRACE("fault at step " + std::to_string(faultAt));
+      MemoryFolder folder;
+      folder.put(kPath, original);
+      folder.injectFault(fault, faultAt);
+      std::streambuf* saved = std::cerr.rdbuf(nullptr);
+      try {
+        runChanges(folder, true);
+      } catch (const ado::Error&) {
+      }
+      std::cerr.rdbuf(saved);
+      folder.reboot();
+      auto db = engine::Database::open(
+          kPath, {.password = {}, .writable = false, .cachePages = 64, .fileSystem = &folder});
+      EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+      const auto names = values(*db, u"Name");
+      const auto notes = values(*db, u"Notes");
+      std::size_t isNew = 0;
+      for (const Change& change : changes()) {
+        const auto& now = change.column == u"Name" ? names : notes;
+        isNew += now[change.row] == ado::Value(ado::Text(change.value));
+      }
+      EXPECT_TRUE(isNew == 0 || isNew == changes().size()) << isNew << " of the batch survived";
+      (isNew == 0 ? allOld : allNew)++;
+    }
+  }
+  EXPECT_GT(allOld, 0u);
+  EXPECT_GT(allNew, 0u);
+}
 
 TEST(UpdateJournal, HotJournalIsPlayedBackEvenWhenOpeningReadOnly) {
   const std::vector<std::uint8_t> original = fixtureBytes();
