@@ -182,6 +182,18 @@ TEST_F(UpdateTextTest, UnicodeCompressionIsChosenAfresh) {
   updateAndCheck(path, u"People", u"Name", 1, u"abc back to one byte");
 }
 
+TEST_F(UpdateTextTest, ColumnsWithoutCompressionStayUncompressed) {
+  engine::NewTable table = peopleTable(5);
+  for (auto& c : table.columns) c.unicodeCompression = false;
+  auto path = make("nocomp.mdb", {table});
+  updateAndCheck(path, u"People", u"Name", 1, u"PERSON NUMBER X");
+  updateAndCheck(path, u"People", u"Name", 2, u"person number xx grows");
+  updateAndCheck(path, u"People", u"Notes", 3, repeat(u"uncompressed memo ", 40));
+  auto db = engine::Database::open(path.string());
+  const auto& def = db->table(u"People");
+  EXPECT_FALSE(def.columns[1].allowsCompression());
+}
+
 TEST_F(UpdateTextTest, Jet4FileWithPassword) {
   auto path = make("pw.mdb", {peopleTable(10)}, u"secret");
   updateAndCheck(path, u"People", u"Name", 4, u"PERSON NUMBER XXXX", u"secret");
