@@ -1,6 +1,7 @@
 #include "ado/connection.h"
 
 #include <algorithm>
+#include <map>
 #include <filesystem>
 #include <iostream>
 
@@ -119,19 +120,38 @@ long Connection::Execute(const Text& statement) {
   recordsets_.clear();
 
   if (!lookup_) lookup_ = std::make_unique<UpdateLookup>();
-  long changed = 0;
+  long matched = 0;
   const Text wanted = TextCompareKey(update->oldValue);
-  for (const engine::RowId id : lookup_->find(*database_, table, whereColumn, update->oldValue)) {
-    auto row = database_->readRow(table, id);
-    if (!row) continue;
-    const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
-    if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;
-    const Value before = row->values[static_cast<std::size_t>(setColumn)];
-    writeText(table, id, setColumn, update->newValue);
-    if (before.isText()) lookup_->moved(table, setColumn, id, before.text(), update->newValue);
-    ++changed;
+  for (const Text& variant : lookup_->variantsOf(*database_, table, whereColumn, update->oldValue)) {
+    // Records that already hold the new text are matched but need no write.
+    if (setColumn == whereColumn && variant == update->newValue) {
+      matched += static_cast<long>(lookup_->rowsHolding(table, whereColumn, variant).size());
+      continue;
+    }
+    const UpdateLookup::Rows rows = lookup_->rowsHolding(table, whereColumn, variant);
+    matched += static_cast<long>(rows.size());
+    std::map<Text, UpdateLookup::Rows> written;  // by the set column's value before
+    auto recordWrites = [&] {
+      for (const auto& [before, ids] : written)
+        lookup_->moved(table, setColumn, before, ids, update->newValue);
+    };
+    try {
+      for (const engine::RowId id : rows) {
+        auto row = database_->readRow(table, id);
+        if (!row) continue;
+        const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
+        if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;
+        const Value before = row->values[static_cast<std::size_t>(setColumn)];
+        writeText(table, id, setColumn, update->newValue);
+        if (before.isText()) written[before.text()].push_back(id);
+      }
+    } catch (...) {
+      recordWrites();
+      throw;
+    }
+    recordWrites();
   }
-  return changed;
+  return matched;
 }
 
 void Connection::Close() {
