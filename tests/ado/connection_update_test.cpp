@@ -6,6 +6,7 @@
 #include "ado/connection.h"
 #include "ado/constants.h"
 #include "ado/error.h"
+#include "ado/recordset.h"
 #include "engine/database.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
@@ -61,6 +62,70 @@ TEST(ConnectionUpdate, ReadOnlyConnectionRefusesUpdates) {
   } catch (const ado::Error& e) {
     EXPECT_EQ(e.description(), ado::Error::readOnly().description());
   }
+}
+
+}  // namespace
+
+namespace {
+
+class ConnectionWhere : public testing::Test {
+ protected:
+  void SetUp() override {
+    engine::NewTable table;
+    table.name = u"Places";
+    table.columns = {testsupport::textColumn(u"City", 50), testsupport::textColumn(u"Other", 50)};
+    for (const char16_t* city : {u"paris", u"PARIS", u"Paris", u"paris ", u" paris", u"pàris", u"parisx"})
+      table.rows.push_back({ado::Text(city), ado::Text(u"o")});
+    path_ = testsupport::makeDatabase(dir_.path() / "w.mdb", {table});
+    connection_.SetMode(ado::adModeReadWrite);
+    connection_.Open(connectionString(path_));
+  }
+
+  std::vector<ado::Value> cities() {
+    auto rs = std::make_unique<ado::Recordset>();
+    rs->Open(u"SELECT `City` FROM `Places`", connection_, ado::adOpenStatic, ado::adLockReadOnly);
+    std::vector<ado::Value> values;
+    for (; !rs->Eof(); rs->MoveNext()) values.push_back(rs->ValueAt(0));
+    return values;
+  }
+
+  testsupport::TempDir dir_;
+  std::filesystem::path path_;
+  ado::Connection connection_;
+};
+
+TEST_F(ConnectionWhere, LetterCaseIsIgnoredBlanksAndAccentsCount) {
+  EXPECT_EQ(connection_.Execute(u"update [Places] set [City]='X' where [City]='pArIs'"), 3);
+  const std::vector<ado::Value> expected = {ado::Text(u"X"),      ado::Text(u"X"),     ado::Text(u"X"),
+                                            ado::Text(u"paris "), ado::Text(u" paris"), ado::Text(u"pàris"),
+                                            ado::Text(u"parisx")};
+  EXPECT_EQ(cities(), expected);
+}
+
+TEST_F(ConnectionWhere, RecordsetsAreStaticSnapshots) {
+  ado::Recordset rs;
+  rs.Open(u"SELECT `City` FROM `Places`", connection_, ado::adOpenStatic, ado::adLockReadOnly);
+  EXPECT_EQ(rs.RecordCount(), 7);
+  connection_.Execute(u"update [Places] set [City]='PARIS' where [City]='paris'");
+  EXPECT_EQ(rs.ValueAt(0), ado::Value(ado::Text(u"paris")));  // read before the write
+  EXPECT_EQ(cities()[0], ado::Value(ado::Text(u"PARIS")));    // a new recordset sees it
+}
+
+TEST_F(ConnectionWhere, AnotherColumnCanBeSetAndUnknownNamesAreNamed) {
+  EXPECT_EQ(connection_.Execute(u"UPDATE [Places] SET [Other]='y' WHERE [City]='parisx'"), 1);
+  try {
+    connection_.Execute(u"UPDATE [Nowhere] SET [City]='y' WHERE [City]='x'");
+    ADD_FAILURE();
+  } catch (const ado::Error& e) {
+    EXPECT_EQ(e.description(), "Cannot find the input table or query 'Nowhere'.");
+  }
+  try {
+    connection_.Execute(u"UPDATE [Places] SET [Town]='y' WHERE [City]='x'");
+    ADD_FAILURE();
+  } catch (const ado::Error& e) {
+    EXPECT_NE(e.description().find("'Town'"), std::string::npos);
+  }
+  EXPECT_THROW(connection_.Execute(u"UPDATE [Places] SET [City]='y'"), ado::Error);
 }
 
 }  // namespace
