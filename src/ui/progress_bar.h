@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QProgressBar>
+
+namespace Controls {
+
+// A progress bar from 0 to 100 that shows a caption of its own, drawn on
+// the bar, rather than a percentage.
+class ProgressBar : public QProgressBar {
+  Q_OBJECT
+ public:
+  explicit ProgressBar(QWidget* parent = nullptr);
+
+  QString caption() const { return caption_; }
+  void setCaption(const QString& caption);
+
+ private:
+  QString caption_;
+};
+
+}  // namespace Controls
