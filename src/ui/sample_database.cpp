@@ -20,10 +20,11 @@ std::runtime_error copyFailure(const QString& from, const QString& to) {
 
 }  // namespace
 
-QString SampleDatabasePath() {
+bool IsWritableFile(const QString& path) { return QFileInfo(path).isWritable(); }
+
+QString SampleDatabasePath(const WritableTest& writable) {
   const QString beside = Main::ProgramFolderFile(kSampleSuffix);
-  const QFileInfo besideInfo(beside);
-  if (!besideInfo.exists() || besideInfo.isWritable()) return beside;
+  if (!QFileInfo::exists(beside) || writable(beside)) return beside;
 
   // Case changes are written into the file itself, so the user needs a copy
   // of their own.
