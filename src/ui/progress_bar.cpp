@@ -20,10 +20,7 @@ ProgressBar::ProgressBar(QWidget* parent) : QProgressBar(parent) {
 
 void ProgressBar::setCaption(const QString& caption) {
   caption_ = caption;
-  // The format's placeholders start with "%"; a caption shows them as typed.
-  QString format = caption;
-  format.replace(QLatin1Char('%'), QStringLiteral("%%"));
-  setFormat(format);
+  update();
 }
 
 }  // namespace Controls

@@ -14,6 +14,9 @@ class ProgressBar : public QProgressBar {
   QString caption() const { return caption_; }
   void setCaption(const QString& caption);
 
+  // What the bar shows: the caption, whatever the value.
+  QString text() const override { return caption_; }
+
  private:
   QString caption_;
 };
