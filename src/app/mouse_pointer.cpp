@@ -63,6 +63,10 @@ void MousePointer::apply() {
 void OnMouseMove(QWidget& control, std::function<void()> handler) {
   auto* filter = new MouseMoveFilter(&control, std::move(handler));
   watch(control, filter);
+  // A move the control itself ignores would go on to its parent and run the
+  // parent's handler as well; each move belongs to the control under the
+  // pointer alone.
+  if (!control.isWindow()) control.setAttribute(Qt::WA_NoMousePropagation);
   if (auto* view = qobject_cast<QAbstractItemView*>(&control)) {
     watch(*view->viewport(), filter);
     if (auto* tree = qobject_cast<QTreeView*>(view)) watch(*tree->header(), filter);
