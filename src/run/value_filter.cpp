@@ -90,6 +90,14 @@ bool ReadsAsDate(const QString& raw) {
         locale.toTime(text, format).isValid())
       return true;
   }
+  // People type four-digit years where the locale's short form has two.
+  QString shortDate = locale.dateFormat(QLocale::ShortFormat);
+  if (shortDate.contains(QStringLiteral("yy")) && !shortDate.contains(QStringLiteral("yyyy"))) {
+    shortDate.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
+    if (locale.toDate(text, shortDate).isValid()) return true;
+    const QString withTime = shortDate + QLatin1Char(' ') + locale.timeFormat(QLocale::ShortFormat);
+    if (locale.toDateTime(text, withTime).isValid()) return true;
+  }
   return false;
 }
 

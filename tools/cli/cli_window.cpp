@@ -1,0 +1,21 @@
+#include "cli_window.h"
+
+#include <cstdio>
+
+void CliWindow::setProgressValue(double value) {
+  if (!showProgress_) return;
+  const int percent = static_cast<int>(value);
+  if (percent == lastPercent_) return;
+  lastPercent_ = percent;
+  constexpr int kWidth = 40;
+  const int filled = percent * kWidth / 100;
+  std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
+               kWidth - filled, "", percent);
+  std::fflush(stderr);
+}
+
+void CliWindow::setProgressCaption(const std::u16string&) {
+  if (!showProgress_ || lastPercent_ < 0) return;
+  std::fprintf(stderr, "\r%*s\r", 48, "");
+  lastPercent_ = -1;
+}
