@@ -8,6 +8,9 @@
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
+  // Names the user's data folder (where a copy of the sample database goes).
+  QCoreApplication::setOrganizationName(QStringLiteral("Brindlecove"));
+  QCoreApplication::setApplicationName(QStringLiteral("Caseloom"));
   Main::QtMessageBoxSeam messageBoxes;
   Main::SetMessageBoxSeam(&messageBoxes);
   int status = 0;
