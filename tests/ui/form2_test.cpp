@@ -5,6 +5,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QToolTip>
 
 #include "app/form_colors.h"
 #include "run/run_guard.h"
@@ -271,6 +273,24 @@ class Form2Test : public QObject {
     QVERIFY(fixture.boxes.boxes.back().text.contains(
         QStringLiteral("in Casewick2021/08/31.Form2.ListView2_Click at line 100")));
     QCOMPARE(form2.pointer(), 0);
+  }
+
+  void listsExplainHowToWidenTheirColumn() {
+    uitest::Fixture fixture;
+    Form1 form1(*fixture.settings);
+    Form2& form2 = form1.form2();
+    form2.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form2));
+    form2.tableList().add(u"Orders");
+    for (Controls::ReportList* list : {&form2.ListView1(), &form2.ListView3()}) {
+      QToolTip::hideText();
+      QTRY_VERIFY(!QToolTip::isVisible());
+      const QPoint at = list->viewport()->rect().center();
+      QHelpEvent help(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+      QApplication::sendEvent(list->viewport(), &help);
+      QTRY_COMPARE(QToolTip::text(),
+                   QStringLiteral("Move | line to right and out of window to reveal full names."));
+    }
   }
 
   void closingEndsTheProgram() {
