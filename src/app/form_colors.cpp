@@ -22,9 +22,7 @@ QColor ButtonFaceColour() { return QApplication::palette().color(QPalette::Butto
 
 QColor DesignBackgroundColour() { return QColor(255, 255, 255); }
 
-QColor BackColor(const QWidget& widget) {
-  return widget.palette().color(widget.backgroundRole());
-}
+QColor BackColor(const QWidget& widget) { return widget.palette().color(widget.backgroundRole()); }
 
 void SetBackColor(QWidget& widget, const QColor& colour) {
   QPalette palette = widget.palette();

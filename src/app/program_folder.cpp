@@ -9,8 +9,8 @@ QString folderOverride;  // empty: the folder of the running program
 }
 
 QString ProgramFolder() {
-  QString folder = folderOverride.isEmpty() ? QCoreApplication::applicationDirPath()
-                                            : folderOverride;
+  QString folder =
+      folderOverride.isEmpty() ? QCoreApplication::applicationDirPath() : folderOverride;
   folder = QDir::toNativeSeparators(QDir::cleanPath(folder));
   while (folder.size() > 1 && folder.endsWith(QDir::separator())) folder.chop(1);
   return folder;

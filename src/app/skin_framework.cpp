@@ -8,8 +8,8 @@ namespace Main {
 namespace {
 
 std::runtime_error skinFailure(const QString& path, const char* reason) {
-  return std::runtime_error("The skin file " + path.toStdString() + " could not be loaded: " +
-                            reason);
+  return std::runtime_error("The skin file " + path.toStdString() +
+                            " could not be loaded: " + reason);
 }
 
 }  // namespace
@@ -21,8 +21,10 @@ bool IsWellFormedStyleSheet(const QString& sheet) {
   for (qsizetype i = 0; i < sheet.size(); ++i) {
     const QChar c = sheet[i];
     if (!quote.isNull()) {
-      if (c == QLatin1Char('\\')) ++i;
-      else if (c == quote) quote = QChar();
+      if (c == QLatin1Char('\\'))
+        ++i;
+      else if (c == quote)
+        quote = QChar();
       continue;
     }
     if (c == QLatin1Char('/') && i + 1 < sheet.size() && sheet[i + 1] == QLatin1Char('*')) {

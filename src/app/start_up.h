@@ -10,9 +10,9 @@ class Form1;
 namespace Main {
 
 enum class StartUpOutcome {
-  ShowForm1,      // the database selection window is to be shown
-  HandedOver,     // "Next >" ran by itself and the change-case window is shown
-  ProgramEnded,   // the database engine is missing: the program ends
+  ShowForm1,     // the database selection window is to be shown
+  HandedOver,    // "Next >" ran by itself and the change-case window is shown
+  ProgramEnded,  // the database engine is missing: the program ends
 };
 
 // Opens one of the engine's download pages; the program uses the desktop's

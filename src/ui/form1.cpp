@@ -14,8 +14,8 @@
 #include "run/run_guard.h"
 #include "ui/form2.h"
 #include "ui/sample_database.h"
-#include "ui_form1.h"
 #include "ui/window_frame.h"
+#include "ui_form1.h"
 
 namespace {
 
@@ -48,10 +48,12 @@ Form1::Form1(Main::SettingsStore& settings)
   connect(&Text2(), &QLineEdit::textChanged, this, [this] { Text2_Change(); });
   // Queued: a click that gives the focus places the cursor afterwards, and
   // the selection must come last.
-  connect(&Text1(), &Controls::TextBox::gotFocus, this, [this] { Text1_GotFocus(); },
-          Qt::QueuedConnection);
-  connect(&Text2(), &Controls::TextBox::gotFocus, this, [this] { Text2_GotFocus(); },
-          Qt::QueuedConnection);
+  connect(
+      &Text1(), &Controls::TextBox::gotFocus, this, [this] { Text1_GotFocus(); },
+      Qt::QueuedConnection);
+  connect(
+      &Text2(), &Controls::TextBox::gotFocus, this, [this] { Text2_GotFocus(); },
+      Qt::QueuedConnection);
 
   Main::OnMouseMove(*this, [this] { Form_MouseMove(); });
   Main::OnMouseMove(Frame1(), [this] { Frame1_MouseMove(); });

@@ -22,8 +22,8 @@
 #include "ui/progress_bar.h"
 #include "ui/push_button.h"
 #include "ui/report_list.h"
-#include "ui_form2.h"
 #include "ui/window_frame.h"
+#include "ui_form2.h"
 
 static_assert(Main::kMousePointerDefault == Access::kPointerDefault);
 static_assert(Main::kMousePointerHourglass == Access::kPointerHourglass);
@@ -85,7 +85,9 @@ void Form2::Form_Load() {
   trap(124, [&] { ListView1().setColumnHeaderWidth(1, 4000); });
   trap(126, [&] { ListView2().addColumnHeader(QStringLiteral("Field(s)")); });
   trap(128, [&] { ListView2().setColumnHeaderWidth(1, 4000); });
-  trap(130, [&] { ListView3().addColumnHeader(QStringLiteral("Preview - First 100 Records Are Shown")); });
+  trap(130, [&] {
+    ListView3().addColumnHeader(QStringLiteral("Preview - First 100 Records Are Shown"));
+  });
   trap(132, [&] { ListView3().setColumnHeaderWidth(1, 8000); });
 }
 

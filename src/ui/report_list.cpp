@@ -56,9 +56,7 @@ QTreeWidgetItem& ReportList::itemAt(int index) const {
   return *item;
 }
 
-std::u16string ReportList::text(int index) const {
-  return itemAt(index).text(0).toStdU16String();
-}
+std::u16string ReportList::text(int index) const { return itemAt(index).text(0).toStdU16String(); }
 
 bool ReportList::isSelected(int index) const { return itemAt(index).isSelected(); }
 

@@ -1,17 +1,18 @@
 // The database selection window: layout, the boxes and their settings, the
 // browse and sample buttons, "Next >" on a missing file, closing.
 
+#include "ui/form1.h"
+
 #include <sys/stat.h>
 
 #include <QGroupBox>
 #include <QLabel>
-#include <QSignalSpy>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 
 #include "app/start_up.h"
 #include "ui/common_dialog.h"
-#include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/push_button.h"
 #include "ui/sample_database.h"
@@ -101,9 +102,9 @@ class Form1Test : public QObject {
   void fontsAreArialBold() {
     uitest::Fixture fixture;
     Form1 form1(*fixture.settings);
-    for (QWidget* control : {static_cast<QWidget*>(&form1.Text1()),
-                             static_cast<QWidget*>(&form1.Label5()),
-                             static_cast<QWidget*>(&form1.Frame1())}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(&form1.Text1()), static_cast<QWidget*>(&form1.Label5()),
+          static_cast<QWidget*>(&form1.Frame1())}) {
       QCOMPARE(control->font().family(), QStringLiteral("Arial"));
       QCOMPARE(control->font().pointSizeF(), 9.0);
       QVERIFY(control->font().bold());

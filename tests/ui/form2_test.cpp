@@ -2,6 +2,8 @@
 // procedures see them, Help, Select and Unselect All, "< Back", refusals
 // while a run is under way, the progress bar, closing.
 
+#include "ui/form2.h"
+
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -11,7 +13,6 @@
 #include "app/form_colors.h"
 #include "run/run_guard.h"
 #include "ui/form1.h"
-#include "ui/form2.h"
 #include "ui/progress_bar.h"
 #include "ui/push_button.h"
 #include "ui/report_list.h"
@@ -260,8 +261,7 @@ class Form2Test : public QObject {
     form2.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form2));
     form2.tableList().add(u"Orders");
-    const QPoint at =
-        form2.ListView1().visualItemRect(form2.ListView1().topLevelItem(0)).center();
+    const QPoint at = form2.ListView1().visualItemRect(form2.ListView1().topLevelItem(0)).center();
     QTest::mouseClick(form2.ListView1().viewport(), Qt::LeftButton, {}, at);
     QCOMPARE(fixture.boxes.boxes.size(), size_t{1});
     QVERIFY(fixture.boxes.boxes.front().text.contains(

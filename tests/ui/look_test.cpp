@@ -83,8 +83,12 @@ class LookTest : public QObject {
   }
 
   void aSkinThatCannotBeLoadedIsReportedOnceAtLabel100() {
-    const QByteArray broken[] = {"QPushButton { color: red; ", "", "  \n", "} QLabel {",
-                                 "QLabel { color: \"red; }", "/* never closed"};
+    const QByteArray broken[] = {"QPushButton { color: red; ",
+                                 "",
+                                 "  \n",
+                                 "} QLabel {",
+                                 "QLabel { color: \"red; }",
+                                 "/* never closed"};
     for (const QByteArray& skinText : broken) {
       uitest::Fixture fixture;
       QVERIFY(fixture.addProgramFile(QStringLiteral("x/o.cjs"), skinText));
@@ -120,8 +124,8 @@ class LookTest : public QObject {
     QCOMPARE(cursor.image.size(), QSize(32, 32));
     QCOMPARE(cursor.hotSpot, QPoint(13, 2));
     QVERIFY(cursor.image.hasAlphaChannel());
-    QCOMPARE(qAlpha(cursor.image.pixel(0, 0)), 0);                      // transparent corner
-    QCOMPARE(qAlpha(cursor.image.pixel(13, 2)), 255);                   // the finger tip
+    QCOMPARE(qAlpha(cursor.image.pixel(0, 0)), 0);                   // transparent corner
+    QCOMPARE(qAlpha(cursor.image.pixel(13, 2)), 255);                // the finger tip
     QCOMPARE(QColor(cursor.image.pixel(14, 5)), QColor(Qt::white));  // inside the finger
     QVERIFY_THROWS_EXCEPTION(std::runtime_error, Main::DecodeCursorFile("not a cursor"));
     QByteArray icon = bytes;
@@ -146,18 +150,18 @@ class LookTest : public QObject {
     start(form1);
     QVERIFY(form1.mousePointer().hasMouseIcon());
     Main::MousePointer& pointer = form1.mousePointer();
-    for (QWidget* button : {static_cast<QWidget*>(&form1.PushButton1()),
-                            static_cast<QWidget*>(&form1.PushButton2()),
-                            static_cast<QWidget*>(&form1.PushButton3())}) {
+    for (QWidget* button :
+         {static_cast<QWidget*>(&form1.PushButton1()), static_cast<QWidget*>(&form1.PushButton2()),
+          static_cast<QWidget*>(&form1.PushButton3())}) {
       pointer.set(0);
       uitest::moveOver(*button);
       QCOMPARE(pointer.value(), 99);
       QCOMPARE(form1.cursor().pixmap().size(), QSize(32, 32));
       QCOMPARE(form1.cursor().hotSpot(), QPoint(13, 2));
     }
-    for (QWidget* plain : {static_cast<QWidget*>(&form1), static_cast<QWidget*>(&form1.Frame1()),
-                           static_cast<QWidget*>(&form1.Text1()),
-                           static_cast<QWidget*>(&form1.Text2())}) {
+    for (QWidget* plain :
+         {static_cast<QWidget*>(&form1), static_cast<QWidget*>(&form1.Frame1()),
+          static_cast<QWidget*>(&form1.Text1()), static_cast<QWidget*>(&form1.Text2())}) {
       pointer.set(99);
       uitest::moveOver(*plain);
       QCOMPARE(pointer.value(), 0);
@@ -177,8 +181,11 @@ class LookTest : public QObject {
     QVERIFY(!pointer.hasMouseIcon());  // no HAND-M.CUR beside the program
     QWidget* buttons[] = {&form2.PushButton1(), &form2.PushButton2(), &form2.PushButton3(),
                           &form2.PushButton4(), &form2.PushButton5()};
-    QWidget* plain[] = {&form2, form2.ListView1().viewport(), form2.ListView2().viewport(),
-                        form2.ListView3().viewport(), form2.ListView1().header(),
+    QWidget* plain[] = {&form2,
+                        form2.ListView1().viewport(),
+                        form2.ListView2().viewport(),
+                        form2.ListView3().viewport(),
+                        form2.ListView1().header(),
                         &form2.Frame1()};
     for (QWidget* button : buttons) {
       form2.setPointer(0);

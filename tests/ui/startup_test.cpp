@@ -21,8 +21,7 @@ class StartUpTest : public QObject {
     ado::ScopedCreationFailure missing(ado::Error::providerNotFound());
     QStringList opened;
     Form1 form1(*fixture.settings);
-    const auto outcome =
-        Main::StartProgram(form1, [&](const QString& url) { opened << url; });
+    const auto outcome = Main::StartProgram(form1, [&](const QString& url) { opened << url; });
     QCOMPARE(outcome, Main::StartUpOutcome::ProgramEnded);
     QCOMPARE(fixture.programEnds, 1);
     QVERIFY(!form1.isVisible());

@@ -115,7 +115,8 @@ int main(int argc, char* argv[]) {
       painter.drawPath(shape.path);
     }
     painter.end();
-    const QString out = QStringLiteral("%1/caseloom-%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(size);
+    const QString out =
+        QStringLiteral("%1/caseloom-%2.png").arg(QString::fromLocal8Bit(argv[2])).arg(size);
     if (!image.save(out)) {
       std::fprintf(stderr, "caseloom-make-icon: cannot write %s\n", qPrintable(out));
       return 1;
