@@ -18,13 +18,30 @@ constexpr int kTop = 2;
 
 // 'X' outline, '.' fill, anything else transparent. The tip of the finger is
 // the top of the first column of fill.
+// clang-format off
 constexpr std::array<std::string_view, 20> kHand = {
-    "     XX",           "    X..X",          "    X..X",          "    X..X",
-    "    X..X",          "    X..XXX",        "    X..X..XXX",     "    X..X..X..XX",
-    "    X..X..X..X.X",  " XX X..X..X..X..X", "X..XX...........X", "X...X...........X",
-    " X..............X", "  X.............X", "  X............X",  "   X...........X",
-    "   X..........X",   "    X.........X",   "    X.........X",   "    XXXXXXXXXXX",
+    "     XX",
+    "    X..X",
+    "    X..X",
+    "    X..X",
+    "    X..X",
+    "    X..XXX",
+    "    X..X..XXX",
+    "    X..X..X..XX",
+    "    X..X..X..X.X",
+    " XX X..X..X..X..X",
+    "X..XX...........X",
+    "X...X...........X",
+    " X..............X",
+    "  X.............X",
+    "  X............X",
+    "   X...........X",
+    "   X..........X",
+    "    X.........X",
+    "    X.........X",
+    "    XXXXXXXXXXX",
 };
+// clang-format on
 constexpr int kHotX = kLeft + 5;
 constexpr int kHotY = kTop;
 
