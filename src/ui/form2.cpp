@@ -51,8 +51,8 @@ Form2::Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes)
   connect(&PushButton3(), &QPushButton::clicked, this, [this] { PushButton3_Click(); });
   connect(&PushButton4(), &QPushButton::clicked, this, [this] { PushButton4_Click(); });
   connect(&PushButton5(), &QPushButton::clicked, this, [this] { PushButton5_Click(); });
-  connect(&ListView1(), &QTreeWidget::itemClicked, this, [this] { ListView1_Click(); });
-  connect(&ListView2(), &QTreeWidget::itemClicked, this, [this] { ListView2_Click(); });
+  connect(&ListView1(), &Controls::ReportList::itemChosen, this, [this] { ListView1_Click(); });
+  connect(&ListView2(), &Controls::ReportList::itemChosen, this, [this] { ListView2_Click(); });
 
   Main::OnMouseMove(*this, [this] { Form_MouseMove(); });
   Main::OnMouseMove(ListView1(), [this] { ListView1_MouseMove(); });

@@ -19,6 +19,7 @@ ReportList::ReportList(QWidget* parent) : QTreeWidget(parent) {
   header()->setStretchLastSection(false);
   header()->setSectionsMovable(false);
   setToolTip(kToolTip);
+  connect(this, &QTreeWidget::itemClicked, this, [this] { emit itemChosen(); });
 }
 
 void ReportList::addColumnHeader(const QString& text) {
@@ -86,7 +87,11 @@ void ReportList::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // Moving to another item with the keys chooses it as a click would, so
+  // the lists that depend on it never show another item's contents.
+  const QTreeWidgetItem* before = currentItem();
   QTreeWidget::keyPressEvent(event);
+  if (currentItem() && currentItem() != before) emit itemChosen();
 }
 
 }  // namespace Controls

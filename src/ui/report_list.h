@@ -38,6 +38,10 @@ class ReportList : public QTreeWidget, public Access::ListControl {
   void setSelected(int index, bool selected) override;
   std::optional<std::u16string> selectedItemText() const override;
 
+ signals:
+  // The user chose an item: clicked it, or moved to it with the keys.
+  void itemChosen();
+
  protected:
   bool viewportEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;

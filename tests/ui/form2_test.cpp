@@ -267,6 +267,13 @@ class Form2Test : public QObject {
     QVERIFY(fixture.boxes.boxes.front().text.contains(
         QStringLiteral("\r\nin Casewick2021/08/31.Form2.ListView1_Click at line 100\r\r")));
     QCOMPARE(form2.pointer(), 0);
+    // Moving to another table with the keys is a click as well.
+    form2.tableList().add(u"Customers");
+    form2.ListView1().setFocus();
+    QTest::keyClick(&form2.ListView1(), Qt::Key_Down);
+    QCOMPARE(form2.tableList().selectedItemText(), std::optional<std::u16string>(u"Customers"));
+    QCOMPARE(fixture.boxes.boxes.size(), size_t{2});
+    fixture.boxes.boxes.pop_back();
     form2.fieldList().add(u"City");
     form2.ListView2_Click();
     QCOMPARE(fixture.boxes.boxes.size(), size_t{2});
