@@ -107,7 +107,6 @@ void Form1::PushButton2_Click() {
   });
   trap(108, [&] {
     form2().show();
-    form2().raise();
     form2().activateWindow();
   });
   trap(110, [&] { hide(); });
