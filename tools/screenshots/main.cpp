@@ -1,12 +1,13 @@
 // Captures the two windows as the program shows them, for the README:
 //
-//   caseloom-screenshots OUTPUT_FOLDER [DATABASE [PASSWORD]]
+//   caseloom-screenshots OUTPUT_FOLDER [DATABASE [PASSWORD [FIELD]]]
 //
 // It starts the program as usual, with the files of the build's program
 // folder and a settings store of its own (so the user's settings stay
-// untouched), saves form1.png, then, given a database, opens it with
-// "Next >", clicks its first table and saves form2.png. Message boxes go to
-// standard error. Run it under a display, e.g. xvfb-run.
+// untouched), saves form1.png with the database named, then opens it with
+// "Next >" (which shows the first table's fields), clicks FIELD when given,
+// and saves form2.png. Message boxes go to standard error. Run it under a
+// display, e.g. xvfb-run.
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include "app/start_up.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
+#include "ui/report_list.h"
 #include "ui/text_box.h"
 
 namespace {
@@ -42,7 +44,8 @@ bool save(QWidget& window, const QString& file) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (argc < 2) {
-    std::fprintf(stderr, "usage: caseloom-screenshots OUTPUT_FOLDER [DATABASE [PASSWORD]]\n");
+    std::fprintf(stderr,
+                 "usage: caseloom-screenshots OUTPUT_FOLDER [DATABASE [PASSWORD [FIELD]]]\n");
     return 2;
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
@@ -52,15 +55,22 @@ int main(int argc, char* argv[]) {
   Main::SettingsStore settings(settingsFolder.filePath(QStringLiteral("Brindlecove.ini")));
   Form1 form1(settings);
   Main::StartProgram(form1, [](const QString&) {});
+  if (argc >= 3) form1.Text1().setText(QString::fromLocal8Bit(argv[2]));
+  if (argc >= 4) form1.Text2().setText(QString::fromLocal8Bit(argv[3]));
   form1.show();
   if (!save(form1, out + QStringLiteral("/form1.png"))) return 1;
 
-  if (argc >= 3) {
-    form1.Text1().setText(QString::fromLocal8Bit(argv[2]));
-    if (argc >= 4) form1.Text2().setText(QString::fromLocal8Bit(argv[3]));
-    form1.PushButton2_Click();
-  }
+  if (argc >= 3) form1.PushButton2_Click();
   Form2& form2 = form1.form2();
+  if (argc >= 5) {
+    const QString field = QString::fromLocal8Bit(argv[4]);
+    Controls::ReportList& fields = form2.ListView2();
+    for (int i = 0; i < fields.topLevelItemCount(); ++i)
+      if (fields.topLevelItem(i)->text(0) == field) {
+        fields.setCurrentItem(fields.topLevelItem(i));
+        form2.ListView2_Click();
+      }
+  }
   form2.show();
   if (!save(form2, out + QStringLiteral("/form2.png"))) return 1;
   return 0;
