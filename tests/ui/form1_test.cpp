@@ -177,6 +177,25 @@ class Form1Test : public QObject {
     QVERIFY(raw.contains(QStringLiteral("Caseloom/AccessMDBFile")));
   }
 
+  void aSettingsStoreThatCannotBeWrittenIsReportedPerChange() {
+    uitest::Fixture fixture;
+    QVERIFY(fixture.addProgramFile(QStringLiteral("plain-file"), "x"));
+    // A folder cannot be made below a plain file.
+    Main::SettingsStore unwritable(fixture.programFolder() +
+                                   QStringLiteral("/plain-file/config/Brindlecove.ini"));
+    QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                             unwritable.write(QStringLiteral("AccessMDBFile"), "x"));
+    Form1 form1(unwritable);
+    form1.Text1().setText(QStringLiteral("a"));
+    form1.Text2().setText(QStringLiteral("b"));
+    QCOMPARE(fixture.boxes.boxes.size(), size_t{2});
+    QVERIFY(fixture.boxes.boxes[0].text.contains(
+        QStringLiteral("in Casewick2021/08/31.Form1.Text1_Change at line 100")));
+    QVERIFY(fixture.boxes.boxes[1].text.contains(
+        QStringLiteral("in Casewick2021/08/31.Form1.Text2_Change at line 100")));
+    QCOMPARE(form1.Text1().text(), QStringLiteral("a"));
+  }
+
   void restartRestoresPathAndPasswordOfMissingFile() {
     uitest::Fixture fixture;
     const QString gone = fixture.path(QStringLiteral("gone.mdb"));
