@@ -13,7 +13,9 @@
 
 namespace engine {
 class Database;
-}
+struct RowId;
+struct TableDefinition;
+}  // namespace engine
 
 namespace ado {
 
@@ -51,6 +53,9 @@ class Connection {
 
  private:
   void requireOpen() const;
+  // Writes one text or memo value of one row.
+  void writeText(const engine::TableDefinition& table, engine::RowId row, int column,
+                 const Text& value);
 
   int mode_ = 0;
   std::unique_ptr<engine::Database> database_;

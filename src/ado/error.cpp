@@ -57,8 +57,18 @@ Error Error::unsupported(std::string_view path, std::string_view what) {
               std::string(what) + "."};
 }
 
+Error Error::ioError(std::string_view path, std::string_view operation, std::string_view reason) {
+  return {kGeneric, "Disk or network error while " + std::string(operation) + " '" +
+                        std::string(path) + "': " + std::string(reason) + "."};
+}
+
 Error Error::refusedWrite(std::string_view sentence) { return {kGeneric, std::string(sentence)}; }
 
 Error Error::overflow() { return {kOverflow, "Overflow"}; }
+
+Error Error::cannotCreate(std::string_view path, std::string_view reason) {
+  return {kGeneric,
+          "Cannot create the database '" + std::string(path) + "': " + std::string(reason) + "."};
+}
 
 }  // namespace ado

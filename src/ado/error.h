@@ -14,7 +14,7 @@ namespace ado {
 class Error : public std::runtime_error {
  public:
   // Numbers callers may test.
-  static constexpr std::int32_t kGeneric = -2147467259;         // E_FAIL
+  static constexpr std::int32_t kGeneric = -2147467259;  // E_FAIL
   static constexpr std::int32_t kNotValidPassword = -2147217843;
   static constexpr std::int32_t kUnknownTable = -2147217865;
   static constexpr std::int32_t kUnknownColumn = -2147217904;
@@ -40,8 +40,12 @@ class Error : public std::runtime_error {
   static Error providerNotFound();
   static Error damaged(std::string_view path, std::uint32_t page, std::string_view what);
   static Error unsupported(std::string_view path, std::string_view what);
+  // The operating system refused or failed an operation on the file.
+  static Error ioError(std::string_view path, std::string_view operation, std::string_view reason);
   static Error refusedWrite(std::string_view sentence);
   static Error overflow();
+  // A new database file could not be made: a bad description or an I/O failure.
+  static Error cannotCreate(std::string_view path, std::string_view reason);
 
  private:
   std::int32_t number_;

@@ -7,6 +7,12 @@ namespace {
 
 std::optional<Error> creationFailure;
 
+struct ExecuteFailure {
+  std::function<bool(const Text&)> when;
+  Error error;
+};
+std::optional<ExecuteFailure> executeFailure;
+
 bool sameProgId(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -36,5 +42,14 @@ std::unique_ptr<Recordset> CreateRecordset(std::string_view progId) {
 
 ScopedCreationFailure::ScopedCreationFailure(Error error) { creationFailure = std::move(error); }
 ScopedCreationFailure::~ScopedCreationFailure() { creationFailure.reset(); }
+
+ScopedExecuteFailure::ScopedExecuteFailure(std::function<bool(const Text&)> when, Error error) {
+  executeFailure.emplace(ExecuteFailure{std::move(when), std::move(error)});
+}
+ScopedExecuteFailure::~ScopedExecuteFailure() { executeFailure.reset(); }
+
+void CheckExecuteFailure(const Text& statement) {
+  if (executeFailure && executeFailure->when(statement)) throw executeFailure->error;
+}
 
 }  // namespace ado

@@ -2,6 +2,7 @@
 
 // Creating ADO objects by ProgID.
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -26,5 +27,19 @@ class ScopedCreationFailure {
   ScopedCreationFailure(const ScopedCreationFailure&) = delete;
   ScopedCreationFailure& operator=(const ScopedCreationFailure&) = delete;
 };
+
+// While alive, Execute fails with `error` for every statement `when`
+// accepts: how tests stand in for a statement the database rejects.
+class ScopedExecuteFailure {
+ public:
+  explicit ScopedExecuteFailure(std::function<bool(const Text& statement)> when,
+                                Error error = Error(Error::kGeneric, "The statement was refused."));
+  ~ScopedExecuteFailure();
+  ScopedExecuteFailure(const ScopedExecuteFailure&) = delete;
+  ScopedExecuteFailure& operator=(const ScopedExecuteFailure&) = delete;
+};
+
+// For Connection::Execute: throws when a ScopedExecuteFailure says so.
+void CheckExecuteFailure(const Text& statement);
 
 }  // namespace ado

@@ -37,6 +37,13 @@ struct DateTime {
   bool operator==(const DateTime&) const = default;
 };
 
+// Date/Time Extended (ACE 17+): 100-nanosecond ticks since 0001-01-01 00:00
+// in the proleptic Gregorian calendar, no time zone.
+struct DateTimeExtended {
+  std::int64_t ticks = 0;
+  bool operator==(const DateTimeExtended&) const = default;
+};
+
 // A GUID in its stored byte order (the first three groups little-endian).
 struct Guid {
   std::array<std::uint8_t, 16> bytes{};
@@ -59,7 +66,7 @@ class Value {
  public:
   using Storage = std::variant<Empty, Null, bool, std::uint8_t, std::int16_t, std::int32_t,
                                std::int64_t, float, double, Currency, DateTime, Text, Bytes,
-                               Guid, Decimal>;
+                               Guid, Decimal, DateTimeExtended>;
 
   Value() = default;
   template <class T>

@@ -34,6 +34,13 @@ std::u16string decimalText(std::int64_t scaledMagnitude, bool negative, int scal
   return fromQ((negative ? QLocale().negativeSign() : QString()) + text);
 }
 
+// The locale's long time form (with seconds) without its time zone.
+QString timeText(const QTime& time) {
+  QString format = QLocale().timeFormat(QLocale::LongFormat);
+  format.remove(QLatin1Char('t'));
+  return QLocale().toString(time, format.trimmed());
+}
+
 // Days since 1899-12-30 with the time of day as a positive fraction, as the
 // database stores dates before that day too.
 QDateTime dateTimeOf(double days) {
@@ -67,6 +74,24 @@ std::u16string decimalValueText(const ado::Decimal& d) {
   return decimalText(static_cast<std::int64_t>(d.low), d.negative, d.scale);
 }
 
+// Ticks of 100 ns since 0001-01-01; shown like a date/time, with the
+// fraction of a second when there is one.
+std::u16string dateTimeExtendedText(const ado::DateTimeExtended& v) {
+  constexpr std::int64_t kTicksPerDay = 864000000000;
+  const std::int64_t days = v.ticks / kTicksPerDay;
+  const std::int64_t ticksOfDay = v.ticks % kTicksPerDay;
+  const QDate date = QDate(1, 1, 1).addDays(days);
+  const QTime time = QTime(0, 0).addMSecs(static_cast<int>(ticksOfDay / 10000));
+  QString text = QLocale().toString(date, QLocale::ShortFormat);
+  if (ticksOfDay != 0) {
+    text += QLatin1Char(' ') + timeText(time);
+    if (ticksOfDay % 10000000 != 0)
+      text += QLocale().decimalPoint() +
+              QStringLiteral("%1").arg(ticksOfDay % 10000000, 7, 10, QLatin1Char('0'));
+  }
+  return fromQ(text);
+}
+
 }  // namespace
 
 std::u16string ValueText(const Value& value) {
@@ -93,7 +118,7 @@ std::u16string ValueText(const Value& value) {
           const QDateTime moment = dateTimeOf(v.days);
           QString text = QLocale().toString(moment.date(), QLocale::ShortFormat);
           if (moment.time() != QTime(0, 0))
-            text += QLatin1Char(' ') + QLocale().toString(moment.time(), QLocale::LongFormat);
+            text += QLatin1Char(' ') + timeText(moment.time());
           return fromQ(text);
         } else if constexpr (std::is_same_v<T, ado::Guid>) {
           return guidText(v);
@@ -101,6 +126,8 @@ std::u16string ValueText(const Value& value) {
           return fromQ(QStringLiteral("<binary data, %1 bytes>").arg(v.size()));
         } else if constexpr (std::is_same_v<T, ado::Decimal>) {
           return decimalValueText(v);
+        } else if constexpr (std::is_same_v<T, ado::DateTimeExtended>) {
+          return dateTimeExtendedText(v);
         }
       },
       value.storage());

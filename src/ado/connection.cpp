@@ -1,0 +1,139 @@
+#include "ado/connection.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "ado/connection_string.h"
+#include "ado/constants.h"
+#include "ado/error.h"
+#include "ado/factory.h"
+#include "ado/recordset.h"
+#include "ado/sql.h"
+#include "ado/update_lookup.h"
+#include "engine/column_type.h"
+#include "engine/database.h"
+#include "engine/utf.h"
+
+namespace ado {
+namespace {
+
+std::string utf8(const Text& text) { return engine::toUtf8(text); }
+
+bool isTextColumn(const engine::ColumnDefinition& column) {
+  return column.adoType() == adVarWChar || column.adoType() == adLongVarWChar;
+}
+
+int requireColumn(const engine::TableDefinition& table, const Text& name) {
+  const int index = table.columnIndex(name);
+  if (index < 0) throw Error::unknownColumn(utf8(name));
+  return index;
+}
+
+}  // namespace
+
+Connection::Connection() = default;
+
+Connection::~Connection() {
+  if (IsOpen()) Close();
+}
+
+void Connection::SetMode(int mode) { mode_ = mode; }
+
+void Connection::requireOpen() const {
+  if (!database_) throw Error(3704, "Operation is not allowed when the object is closed.");
+}
+
+engine::Database& Connection::database() {
+  requireOpen();
+  return *database_;
+}
+
+void Connection::attach(Recordset* recordset) { recordsets_.push_back(recordset); }
+
+void Connection::detach(Recordset* recordset) {
+  recordsets_.erase(std::remove(recordsets_.begin(), recordsets_.end(), recordset),
+                    recordsets_.end());
+}
+
+void Connection::Open(const Text& connectionString) {
+  if (database_) throw Error(3705, "Operation is not allowed when the object is open.");
+  const ConnectionString parts = ParseConnectionString(connectionString);
+  const std::string path = utf8(parts.dataSource);
+  engine::OpenOptions options{.password = parts.password, .writable = mode_ == adModeReadWrite};
+  std::unique_ptr<engine::Database> database;
+  try {
+    database = engine::Database::open(path, options);
+  } catch (const Error& e) {
+    // A file the user may read but not change still opens; the first write
+    // then says why it cannot happen.
+    if (!options.writable || e.description() != Error::readOnly().description()) throw;
+    options.writable = false;
+    database = engine::Database::open(path, options);
+  }
+  if (parts.provider == Provider::Jet4 && database->format().isAce())
+    throw Error::unrecognizedFormat(path);
+  database_ = std::move(database);
+}
+
+std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
+  requireOpen();
+  if (schema != adSchemaTables)
+    throw Error(3251, "Object or provider is not capable of performing requested operation.");
+  std::vector<Field> fields = {Field(u"TABLE_CATALOG", adVarWChar), Field(u"TABLE_SCHEMA", adVarWChar),
+                               Field(u"TABLE_NAME", adVarWChar), Field(u"TABLE_TYPE", adVarWChar),
+                               Field(u"TABLE_GUID", adGUID), Field(u"DESCRIPTION", adVarWChar)};
+  std::vector<std::vector<Value>> rows;
+  for (const engine::TableListing& listing : database_->tablesListing()) {
+    rows.push_back({Value::null(), Value::null(), listing.name,
+                    Text(listing.type.begin(), listing.type.end()), Value::null(), Value::null()});
+  }
+  auto recordset = std::make_unique<Recordset>();
+  recordset->openOver(std::move(fields), std::move(rows));
+  return recordset;
+}
+
+long Connection::Execute(const Text& statement) {
+  requireOpen();
+  CheckExecuteFailure(statement);
+  const sql::Statement parsed = sql::Parse(statement);
+  const auto* update = std::get_if<sql::Update>(&parsed);
+  if (!update) throw Error(3219, "Invalid operation: Execute runs UPDATE statements only.");
+  if (!database_->writable()) throw Error::readOnly();
+  const engine::TableDefinition& table = database_->table(update->table);
+  const int setColumn = requireColumn(table, update->setColumn);
+  const int whereColumn = requireColumn(table, update->whereColumn);
+  const auto& columns = table.columns;
+  if (!isTextColumn(columns[static_cast<std::size_t>(setColumn)]) ||
+      !isTextColumn(columns[static_cast<std::size_t>(whereColumn)]))
+    throw Error::refusedWrite("Only text and memo fields can be changed; '" + utf8(update->setColumn) +
+                              "' or '" + utf8(update->whereColumn) + "' is not one.");
+  // Recordsets read before this write keep what they saw.
+  for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
+  recordsets_.clear();
+
+  if (!lookup_) lookup_ = std::make_unique<UpdateLookup>();
+  long changed = 0;
+  const Text wanted = TextCompareKey(update->oldValue);
+  for (const engine::RowId id : lookup_->find(*database_, table, whereColumn, update->oldValue)) {
+    auto row = database_->readRow(table, id);
+    if (!row) continue;
+    const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
+    if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;
+    const Value before = row->values[static_cast<std::size_t>(setColumn)];
+    writeText(table, id, setColumn, update->newValue);
+    if (before.isText()) lookup_->moved(table, setColumn, id, before.text(), update->newValue);
+    ++changed;
+  }
+  return changed;
+}
+
+void Connection::Close() {
+  requireOpen();
+  // Recordsets opened here keep what they read: they are static.
+  for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
+  recordsets_.clear();
+  lookup_.reset();
+  database_.reset();
+}
+
+}  // namespace ado

@@ -1,0 +1,166 @@
+#include "engine/create_database.h"
+
+#include <chrono>
+#include <cmath>
+
+#include "ado/error.h"
+#include "engine/create_format.h"
+#include "engine/create_header_page.h"
+#include "engine/create_index_key.h"
+#include "engine/create_page_file.h"
+#include "engine/create_refusal.h"
+#include "engine/create_system_tables.h"
+#include "engine/create_table_layout.h"
+#include "engine/create_table_writer.h"
+#include "engine/create_text.h"
+#include "engine/create_usage_map.h"
+
+namespace engine {
+
+namespace {
+
+using namespace engine::create;
+
+double now() {
+  using namespace std::chrono;
+  const auto seconds =
+      duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count() / 1000.0;
+  constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 in days since 1899-12-30
+  return kUnixEpochDays + seconds / 86400.0;
+}
+
+// Page 1: row 0 is the global map (bit set = page free; only pages past the
+// end of the file are free in a new file), row 1 an empty map, as Access has it.
+void writeGlobalMapPage(std::span<std::uint8_t> page, std::uint32_t pageCount) {
+  page[0] = kPageTypeData;
+  page[1] = 0x01;
+  putU32(page, kDataPageOwnerOffset, kGlobalMapPage);
+  putU16(page, kDataPageRowCountOffset, 2);
+  const auto row0 = static_cast<std::uint16_t>(kPageSize - kUsageMapRowSize);
+  const auto row1 = static_cast<std::uint16_t>(row0 - kUsageMapRowSize);
+  putU16(page, kDataPageHeaderSize, row0);
+  putU16(page, kDataPageHeaderSize + 2, row1);
+  putU16(page, kDataPageFreeSpaceOffset,
+         static_cast<std::uint16_t>(row1 - (kDataPageHeaderSize + 4)));
+  page[row0] = kUsageMapInline;
+  putU32(page, row0 + 1u, 0);
+  for (std::uint32_t p = pageCount; p < kInlineMapBitmapSize * 8; ++p)
+    page[row0 + 5u + p / 8] |= static_cast<std::uint8_t>(1u << (p % 8));
+}
+
+struct PlannedTable {
+  const NewTable* description;
+  TableLayout layout;
+  std::vector<IndexSpec> indexes;
+  std::uint32_t definitionPage = 0;
+};
+
+std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableLayout& layout) {
+  std::vector<IndexSpec> specs;
+  for (const auto& index : table.indexes) {
+    IndexSpec spec{index.name,
+                   {},
+                   index.primary,
+                   index.unique || index.primary,
+                   userIndexFlags(index.primary, index.unique)};
+    checkObjectName(index.name, "index");
+    for (const auto& other : specs)
+      if (sameName(other.name, index.name))
+        throw Refusal("the table '" + toUtf8(table.name) + "' has two indexes named '" +
+                      toUtf8(index.name) + "'");
+    if (index.primary)
+      for (const auto& other : specs)
+        if (other.primary)
+          throw Refusal("the table '" + toUtf8(table.name) + "' has two primary keys");
+    if (index.columns.empty() || index.columns.size() > kIndexColumnSlots)
+      throw Refusal("the index '" + toUtf8(index.name) + "' must have 1 to 10 columns");
+    for (const auto& name : index.columns) {
+      auto position = layout.find(name);
+      if (position < 0)
+        throw Refusal("the index '" + toUtf8(index.name) + "' names the unknown column '" +
+                      toUtf8(name) + "'");
+      if (!indexableType(layout.columns[static_cast<std::size_t>(position)].type))
+        throw Refusal("the index '" + toUtf8(index.name) + "' cannot cover the column '" +
+                      toUtf8(name) +
+                      "': only number, currency, date and text columns are indexable");
+      spec.columns.push_back(static_cast<std::size_t>(position));
+    }
+    specs.push_back(std::move(spec));
+  }
+  return specs;
+}
+
+void build(PageFile& file, const NewDatabase& description) {
+  if (!description.password.empty()) {
+    if (description.format != NewDatabase::Format::Jet4)
+      throw Refusal("passwords of .accdb files need encryption, which is not supported");
+    if (description.password.size() > kMaxPasswordLength)
+      throw Refusal("the password is longer than 20 characters");
+  }
+  const double created = description.creationDate.value_or(now());
+  const bool ace = description.format == NewDatabase::Format::Ace12;
+
+  file.allocate();  // 0: header
+  file.allocate();  // 1: global usage map
+  file.allocate();  // 2: MSysObjects definition
+
+  std::vector<PlannedTable> system;
+  system.push_back({nullptr, accessControlLayout(), accessControlIndexes(), file.allocate()});
+  system.push_back({nullptr, queriesLayout(), queriesIndexes(), file.allocate()});
+  system.push_back({nullptr, relationshipsLayout(), relationshipsIndexes(), file.allocate()});
+  if (ace)
+    system.push_back({nullptr, complexColumnsLayout(), complexColumnsIndexes(), file.allocate()});
+
+  std::vector<PlannedTable> user;
+  for (const auto& table : description.tables) {
+    auto layout = layoutUserTable(table);
+    for (const auto& other : user)
+      if (sameName(other.layout.name, layout.name))
+        throw Refusal("two tables are named '" + toUtf8(table.name) + "'");
+    bool reserved = sameName(layout.name, u"MSysObjects");
+    for (const auto& other : system)
+      reserved = reserved || sameName(other.layout.name, layout.name);
+    if (reserved) throw Refusal("the table name '" + toUtf8(table.name) + "' is reserved");
+    auto indexes = indexSpecs(table, layout);
+    user.push_back({&table, std::move(layout), std::move(indexes), file.allocate()});
+  }
+
+  UsageMaps maps(file);
+  for (const auto& table : user)
+    writeTable(file, maps, table.definitionPage, table.layout, table.description->rows,
+               table.indexes);
+  for (const auto& table : system)
+    writeTable(file, maps, table.definitionPage, table.layout, {}, {});
+
+  auto entries = leadingCatalogEntries();
+  entries.push_back({static_cast<std::int32_t>(kCatalogTableDefinitionPage), kIdTables,
+                     u"MSysObjects", kObjectTable, kFlagEngineSystem});
+  for (const auto& table : system)
+    entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
+                       table.layout.name, kObjectTable, kFlagEngineSystem});
+  for (const auto& entry : trailingCatalogEntries()) entries.push_back(entry);
+  for (const auto& table : user)
+    entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
+                       table.layout.name, kObjectTable, 0});
+  std::vector<std::vector<ado::Value>> catalogRows;
+  for (const auto& entry : entries) catalogRows.push_back(catalogRow(entry, created));
+  writeTable(file, maps, kCatalogTableDefinitionPage, catalogLayout(), catalogRows,
+             catalogIndexes());
+
+  writeHeaderPage(file.page(0), description.format, description.password, created);
+  writeGlobalMapPage(file.page(kGlobalMapPage), file.pageCount());
+}
+
+}  // namespace
+
+void createDatabase(const std::filesystem::path& path, const NewDatabase& description) {
+  PageFile file;
+  try {
+    build(file, description);
+  } catch (const Refusal& refusal) {
+    throw ado::Error::cannotCreate(path.string(), refusal.what());
+  }
+  file.writeTo(path);
+}
+
+}  // namespace engine

@@ -1,0 +1,106 @@
+#pragma once
+
+// Creating new Access database files from a description: a Jet 4 .mdb
+// (Access 2000-2003, optionally with a database password) or an ACE 12 .accdb
+// (Access 2007, without encryption), holding user tables with their columns,
+// rows and indexes.
+//
+//   engine::NewDatabase db;
+//   db.format = engine::NewDatabase::Format::Jet4;
+//   auto& t = db.tables.emplace_back();
+//   t.name = u"Customers";
+//   t.columns = {{u"Id", engine::NewColumn::Type::Long}, {u"Name", engine::NewColumn::Type::Text,
+//   50}}; t.indexes = {{u"PrimaryKey", {u"Id"}, /*primary=*/true, /*unique=*/true}}; t.rows =
+//   {{std::int32_t{1}, ado::Text(u"Smith")}}; engine::createDatabase("out.mdb", db);
+//
+// The file is written whole; an existing file at the path is replaced. Errors
+// (bad descriptions, values that do not fit their column, I/O) are ado::Error
+// and leave no file behind.
+//
+// What the file holds: the header page, the global usage map, the system
+// tables MSysObjects (definition on page 2, with its Id and ParentIdName
+// indexes), MSysACEs, MSysQueries and MSysRelationships (empty), plus
+// MSysComplexColumns in .accdb files; then each user table with its rows,
+// long values and indexes. Text and memo values are stored compressed where
+// the format allows. Not written: access-control entries (MSysACEs stays
+// empty), database properties (MSysDb has no property block), encryption.
+//
+// Indexes are ascending and may cover Byte, Integer, Long, Currency, Single,
+// Double, Date/Time and Text columns. Text keys follow the General Legacy sort
+// order for the characters whose codes are known (U+0001 to U+00FF, that is
+// ASCII and Latin-1); a row whose indexed text holds any other character is
+// refused, as are duplicates in a unique index and nulls in a primary key.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ado/value.h"
+
+namespace engine {
+
+// One column of a new table.
+struct NewColumn {
+  enum class Type {
+    Text,
+    Memo,
+    Byte,
+    Integer,
+    Long,
+    Single,
+    Double,
+    Currency,
+    DateTime,
+    YesNo,
+    OLE,
+    GUID
+  };
+
+  std::u16string name;
+  Type type = Type::Text;
+  // Text only: the maximum length in characters, 1 to 255.
+  int maxLength = 255;
+  // Text and memo: whether values may be stored compressed (Access's
+  // "Unicode Compression" property, on by default).
+  bool unicodeCompression = true;
+};
+
+// One index of a new table. The columns are ascending, in the given order.
+struct NewIndex {
+  std::u16string name;
+  std::vector<std::u16string> columns;
+  bool primary = false;  // a primary key is always unique and refuses nulls
+  bool unique = false;
+};
+
+// A new table: its columns, indexes and rows. Each row holds one value per
+// column, in column order. Accepted values per column type (ado::Null is
+// accepted everywhere except Yes/No):
+//   Text, Memo: ado::Text;  Byte, Integer, Long: any integer alternative that fits;
+//   Single, Double: float or double;  Currency: ado::Currency;
+//   DateTime: ado::DateTime;  YesNo: bool;  OLE: ado::Bytes;  GUID: ado::Guid.
+struct NewTable {
+  std::u16string name;
+  std::vector<NewColumn> columns;
+  std::vector<NewIndex> indexes;
+  std::vector<std::vector<ado::Value>> rows;
+};
+
+struct NewDatabase {
+  enum class Format { Jet4, Ace12 };
+
+  Format format = Format::Jet4;
+  // Jet 4 only: the database password (at most 20 characters); empty = none.
+  std::u16string password;
+  std::vector<NewTable> tables;
+  // The creation time stamp (days since 1899-12-30, as Access stores dates);
+  // the current time when absent. It also keys the password mask.
+  std::optional<double> creationDate;
+};
+
+// Writes `description` as a new database file at `path`.
+void createDatabase(const std::filesystem::path& path, const NewDatabase& description);
+
+}  // namespace engine

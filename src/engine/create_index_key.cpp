@@ -1,0 +1,84 @@
+#include "engine/create_index_key.h"
+
+#include "engine/create_format.h"
+#include "engine/create_text_key.h"
+
+namespace engine::create {
+
+namespace {
+
+constexpr std::uint8_t kFlagValue = 0x7F;
+constexpr std::uint8_t kFlagNull = 0x00;
+
+// Big-endian copy of little-endian stored bytes.
+Bytes bigEndian(const Bytes& stored) { return Bytes(stored.rbegin(), stored.rend()); }
+
+// Signed integers: big-endian with the sign bit flipped, so that byte order is numeric order.
+Bytes integerKey(const Bytes& stored) {
+  auto key = bigEndian(stored);
+  key[0] ^= 0x80;
+  return key;
+}
+
+// IEEE numbers: positive ones get the sign bit set; negative ones are inverted whole.
+Bytes floatingKey(const Bytes& stored) {
+  auto key = bigEndian(stored);
+  if (key[0] & 0x80) {
+    for (auto& b : key) b = static_cast<std::uint8_t>(~b);
+  } else {
+    key[0] |= 0x80;
+  }
+  return key;
+}
+
+}  // namespace
+
+bool indexableType(std::uint8_t type) {
+  switch (type) {
+    case kTypeByte:
+    case kTypeInteger:
+    case kTypeLong:
+    case kTypeCurrency:
+    case kTypeSingle:
+    case kTypeDouble:
+    case kTypeDateTime:
+    case kTypeText:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool appendColumnKey(Bytes& key, const ColumnLayout& column, bool present, const Bytes& stored,
+                     const ado::Value& value) {
+  if (!present) {
+    key.push_back(kFlagNull);
+    return true;
+  }
+  key.push_back(kFlagValue);
+  switch (column.type) {
+    case kTypeByte:
+      appendBytes(key, stored);
+      return true;
+    case kTypeInteger:
+    case kTypeLong:
+    case kTypeCurrency:
+      appendBytes(key, integerKey(stored));
+      return true;
+    case kTypeSingle:
+    case kTypeDouble:
+    case kTypeDateTime:
+      appendBytes(key, floatingKey(stored));
+      return true;
+    case kTypeText: {
+      auto text = generalLegacyTextKey(value.text());
+      if (!text) return false;
+      appendBytes(key, *text);
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+}  // namespace engine::create

@@ -1,0 +1,195 @@
+#include "engine/database.h"
+
+#include <algorithm>
+
+#include "ado/error.h"
+#include "engine/simple_case.h"
+#include "engine/utf.h"
+
+namespace engine {
+
+namespace {
+
+constexpr std::uint32_t kCataloguePage = 2;
+constexpr std::int32_t kTopContainerParent = 0x0F000000;
+
+// Column `name` of `table`, or -1.
+int optionalColumn(const TableDefinition& table, std::u16string_view name) {
+  return table.columnIndex(name);
+}
+
+template <class T>
+T valueOr(const ado::Value& value, T fallback) {
+  return value.is<T>() ? value.as<T>() : fallback;
+}
+
+}  // namespace
+
+Database::Database(std::unique_ptr<File> file, bool writable)
+    : file_(std::move(file)), writable_(writable) {}
+
+Database::~Database() = default;
+
+std::unique_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
+  return open(openDiskFile(path, options.writable), options);
+}
+
+std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenOptions& options) {
+  std::unique_ptr<Database> db(new Database(std::move(file), options.writable));
+  db->load(options);
+  return db;
+}
+
+void Database::load(const OpenOptions& options) {
+  const std::string& path = file_->path();
+  const std::uint64_t size = file_->size();
+  if (size < 2048) throw ado::Error::unrecognizedFormat(path);
+  std::vector<std::uint8_t> first(std::min<std::uint64_t>(size, 4096));
+  file_->read(0, first);
+  header_ = parseHeaderPage(first, path);
+
+  const std::uint32_t pageSize = header_.format.pageSize();
+  if (size % pageSize != 0)
+    throw ado::Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
+                              "the file length " + std::to_string(size) +
+                                  " is not a multiple of the page size " +
+                                  std::to_string(pageSize) + " (truncated file?)");
+  if (size / pageSize <= kCataloguePage)
+    throw ado::Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
+                              "the file ends before the catalogue");
+
+  if (header_.isEncryptedAccdb())
+    throw ado::Error::unsupported(
+        path,
+        "the file is encrypted with a password (Office encryption of .accdb files); "
+        "opening encrypted .accdb files is not yet supported");
+  // Jet 3 text is stored in the database code page; only 1252 is decoded.
+  // Reading another as 1252 would show (and later write) wrong letters.
+  if (header_.format.isJet3() && header_.codePage != 1252)
+    throw ado::Error::unsupported(path, "text in code page " + std::to_string(header_.codePage) +
+                                            " (only code page 1252 is supported for Jet 3 files)");
+  if (!passwordMatches(header_.password, options.password)) throw ado::Error::notValidPassword();
+
+  pager_ = std::make_unique<Pager>(*file_, pageSize, options.cachePages);
+  if (header_.isJetEncoded()) pager_->setCodec(makeJetRc4Codec(header_.encodingKey));
+  loadCatalogue();
+}
+
+void Database::loadCatalogue() {
+  auto def = std::make_unique<TableDefinition>(
+      readTableDefinition(*pager_, header_.format, kCataloguePage, u"MSysObjects"));
+  const int id = optionalColumn(*def, u"Id");
+  const int parentId = optionalColumn(*def, u"ParentId");
+  const int name = optionalColumn(*def, u"Name");
+  const int type = optionalColumn(*def, u"Type");
+  const int flags = optionalColumn(*def, u"Flags");
+  const int foreignName = optionalColumn(*def, u"ForeignName");
+  const int database = optionalColumn(*def, u"Database");
+  const int connect = optionalColumn(*def, u"Connect");
+  if (id < 0 || parentId < 0 || name < 0 || type < 0 || flags < 0)
+    throw ado::Error::damaged(path(), kCataloguePage,
+                              "the catalogue lacks one of the columns Id, ParentId, Name, Type, "
+                              "Flags");
+
+  TableScan scan(*pager_, header_.format, *def);
+  Row row;
+  while (scan.next(row)) {
+    CatalogueEntry entry;
+    entry.row = row.id;
+    entry.storedAt = row.storedAt;
+    entry.id = valueOr<std::int32_t>(row.values[id], 0);
+    entry.parentId = valueOr<std::int32_t>(row.values[parentId], 0);
+    entry.name = valueOr<ado::Text>(row.values[name], {});
+    entry.type = valueOr<std::int16_t>(row.values[type], 0);
+    entry.flags = valueOr<std::int32_t>(row.values[flags], 0);
+    auto text = [&](int column, std::u16string& out, bool& has) {
+      if (column >= 0 && row.values[column].isText()) {
+        out = row.values[column].text();
+        has = true;
+      }
+    };
+    text(foreignName, entry.foreignName, entry.hasForeignName);
+    text(database, entry.database, entry.hasDatabase);
+    text(connect, entry.connect, entry.hasConnect);
+    if (entry.type == object_type::kContainer && entry.parentId == kTopContainerParent &&
+        entry.name == u"Tables")
+      tablesContainerId_ = entry.id;
+    catalogue_.push_back(std::move(entry));
+  }
+  definitions_.emplace(kCataloguePage, std::move(def));
+}
+
+std::vector<std::u16string> Database::userTableNames() const {
+  std::vector<std::u16string> names;
+  for (const auto& entry : catalogue_)
+    if (entry.type == object_type::kLocalTable && !entry.isSystem()) names.push_back(entry.name);
+  return names;
+}
+
+const CatalogueEntry* Database::findObject(std::u16string_view name) const {
+  const CatalogueEntry* found = nullptr;
+  for (const auto& entry : catalogue_) {
+    bool tableLike = entry.type == object_type::kLocalTable || entry.isLinked() || entry.isQuery();
+    if (!tableLike || !equalsIgnoringCase(entry.name, name)) continue;
+    if (tablesContainerId_ != 0 && entry.parentId != tablesContainerId_) continue;
+    if (!found || entry.name == name) found = &entry;  // exact spelling wins
+  }
+  return found;
+}
+
+const TableDefinition& Database::table(std::u16string_view name) {
+  const CatalogueEntry* entry = findObject(name);
+  if (!entry || entry->type != object_type::kLocalTable)
+    throw ado::Error::unknownTable(toUtf8(name));
+  std::uint32_t page = entry->definitionPage();
+  if (auto it = definitions_.find(page); it != definitions_.end()) return *it->second;
+  auto def = std::make_unique<TableDefinition>(
+      readTableDefinition(*pager_, header_.format, page, entry->name));
+  loadProperties(*def, *entry);
+  return *definitions_.emplace(page, std::move(def)).first->second;
+}
+
+void Database::loadProperties(TableDefinition& table, const CatalogueEntry& entry) {
+  const TableDefinition& catalogue = *definitions_.at(kCataloguePage);
+  const int lvProp = catalogue.columnIndex(u"LvProp");
+  if (lvProp < 0) return;
+  auto row = readRow(catalogue, entry.row);
+  if (!row || !row->values[lvProp].is<ado::Bytes>()) return;
+  const auto& block = row->values[lvProp].as<ado::Bytes>();
+  attachProperties(
+      table, parsePropertyBlock(BoundedBytes(block, entry.storedAt.page, path()), header_.format));
+}
+
+std::unique_ptr<TableScan> Database::scan(const TableDefinition& table) {
+  return std::make_unique<TableScan>(*pager_, header_.format, table);
+}
+
+std::optional<Row> Database::readRow(const TableDefinition& table, RowId id) {
+  return TableScan::readRow(*pager_, header_.format, table, id);
+}
+
+std::vector<std::int32_t> Database::queriesWithParameters() {
+  std::vector<std::int32_t> ids;
+  const CatalogueEntry* entry = findObject(u"MSysQueries");
+  if (!entry || entry->type != object_type::kLocalTable) return ids;
+  const TableDefinition& queries = table(entry->name);
+  const int attribute = queries.columnIndex(u"Attribute");
+  const int objectId = queries.columnIndex(u"ObjectId");
+  if (attribute < 0 || objectId < 0) return ids;
+  // Attribute 2 rows are a query's parameter declarations.
+  constexpr std::uint8_t kParameterAttribute = 2;
+  TableScan scan(*pager_, header_.format, queries);
+  Row row;
+  while (scan.next(row)) {
+    if (valueOr<std::uint8_t>(row.values[attribute], 0) == kParameterAttribute &&
+        row.values[objectId].is<std::int32_t>())
+      ids.push_back(row.values[objectId].as<std::int32_t>());
+  }
+  return ids;
+}
+
+std::vector<TableListing> Database::tablesListing() {
+  return makeTablesListing(catalogue_, queriesWithParameters());
+}
+
+}  // namespace engine

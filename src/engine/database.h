@@ -1,0 +1,114 @@
+#pragma once
+
+// An open Access database file (.mdb / .accdb): the entry point of the file
+// engine's reading half.
+//
+//   auto db = engine::Database::open(path, {.password = u"secret"});
+//   const auto& table = db->table(u"Customers");     // ado::Error if unknown
+//   auto scan = db->scan(table);
+//   engine::Row row;
+//   while (scan->next(row)) { row.id; row.values[table.columnIndex(u"Name")]; }
+//
+// Every failure is an ado::Error: missing file, unrecognised format, wrong
+// password, damaged structures (naming the file and page), unsupported
+// features. Values come out as ado::Value; the mapping from Jet types:
+//   Text, Memo -> Text;  OLE, Binary, unknown types -> Bytes;  Yes/No -> bool;
+//   Byte -> uint8;  Integer -> int16;  Long, complex ids -> int32;
+//   Large Number -> int64;  Single -> float;  Double -> double;
+//   Currency -> Currency;  Date/Time -> DateTime (raw day count);
+//   Date/Time Extended -> DateTimeExtended;  GUID -> Guid;  Decimal -> Decimal;
+//   calculated columns -> their stored result, by its ResultType.
+// column_type.h gives each column's ADO type code.
+//
+// A Database and everything it hands out (definitions, scans) belong to one
+// thread at a time; definitions stay valid as long as the Database.
+//
+// Layers, each talking only to the one below: File (file.h) -> Pager (page
+// cache, PageCodec for encoded pages) -> structures (header_page,
+// table_definition, usage_map, data_page, long_value, row_decoder,
+// index_reader, property_block) -> this class. On-disk offsets live in the
+// layout_*.h headers, shared with the writer.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/catalogue.h"
+#include "engine/file.h"
+#include "engine/format.h"
+#include "engine/header_page.h"
+#include "engine/pager.h"
+#include "engine/row.h"
+#include "engine/table_definition.h"
+#include "engine/table_scan.h"
+
+namespace engine {
+
+struct OpenOptions {
+  // The database password (.mdb). Ignored when the database has none.
+  std::u16string password;
+  // Open the file for writing too (nothing is written by the reading half).
+  bool writable = false;
+  // Pages kept in memory.
+  std::size_t cachePages = Pager::kDefaultCapacity;
+};
+
+class Database {
+ public:
+  static std::unique_ptr<Database> open(const std::string& path, const OpenOptions& options = {});
+  // Opens an already opened file (in-memory files, fault-injection tests).
+  static std::unique_ptr<Database> open(std::unique_ptr<File> file,
+                                        const OpenOptions& options = {});
+
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+  ~Database();
+
+  const std::string& path() const { return file_->path(); }
+  const Format& format() const { return header_.format; }
+  const HeaderPage& header() const { return header_; }
+  bool writable() const { return writable_; }
+  Pager& pager() { return *pager_; }
+  File& file() { return *file_; }
+
+  // Every row of MSysObjects, in stored order.
+  const std::vector<CatalogueEntry>& catalogue() const { return catalogue_; }
+  // The OLE DB TABLES listing, sorted (see catalogue.h).
+  std::vector<TableListing> tablesListing();
+  // Names of local tables without system flags (hidden ones included), in
+  // catalogue order.
+  std::vector<std::u16string> userTableNames() const;
+
+  // The definition of the local table `name` (case-insensitive); throws
+  // ado::Error::unknownTable for unknown names and for linked tables and
+  // queries (they have no local rows).
+  const TableDefinition& table(std::u16string_view name);
+  // The catalogue entry of a table, query or linked table, if any.
+  const CatalogueEntry* findObject(std::u16string_view name) const;
+
+  // A cursor over the live rows of `table` (which must outlive it).
+  std::unique_ptr<TableScan> scan(const TableDefinition& table);
+  // One row by its identity; nothing when deleted or not of this table.
+  std::optional<Row> readRow(const TableDefinition& table, RowId id);
+
+ private:
+  Database(std::unique_ptr<File> file, bool writable);
+  void load(const OpenOptions& options);
+  void loadCatalogue();
+  std::vector<std::int32_t> queriesWithParameters();
+  void loadProperties(TableDefinition& table, const CatalogueEntry& entry);
+
+  std::unique_ptr<File> file_;
+  bool writable_;
+  HeaderPage header_;
+  std::unique_ptr<Pager> pager_;
+  std::vector<CatalogueEntry> catalogue_;
+  std::int32_t tablesContainerId_ = 0;
+  std::unordered_map<std::uint32_t, std::unique_ptr<TableDefinition>> definitions_;
+};
+
+}  // namespace engine

@@ -1,0 +1,33 @@
+#pragma once
+
+// Layout of data pages and the rows on them (format guide §2.1, §2.2, §6).
+
+#include <cstddef>
+#include <cstdint>
+
+namespace engine::layout::data_page {
+
+// Page type bytes (byte 0 of every page).
+inline constexpr std::uint8_t kTypeData = 0x01;
+inline constexpr std::uint8_t kTypeTableDefinition = 0x02;
+inline constexpr std::uint8_t kTypeIndexNode = 0x03;
+inline constexpr std::uint8_t kTypeIndexLeaf = 0x04;
+inline constexpr std::uint8_t kTypeUsageMap = 0x05;
+
+inline constexpr std::size_t kFreeSpace = 2;
+inline constexpr std::size_t kOwner = 4;  // TDEF page, or "LVAL"
+
+inline constexpr std::size_t kRowCountJet3 = 8;
+inline constexpr std::size_t kRowCountJet4 = 12;
+inline constexpr std::size_t kHeaderSizeJet3 = 10;  // slot table starts here
+inline constexpr std::size_t kHeaderSizeJet4 = 14;
+
+// Row slot bits.
+inline constexpr std::uint16_t kSlotOffsetMask = 0x1FFF;
+inline constexpr std::uint16_t kSlotDeleted = 0x8000;
+inline constexpr std::uint16_t kSlotLookup = 0x4000;  // slot holds an overflow pointer
+
+// At most this many slots fit on a page (row numbers are one byte).
+inline constexpr std::size_t kMaxSlots = 255;
+
+}  // namespace engine::layout::data_page

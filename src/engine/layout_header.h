@@ -1,0 +1,47 @@
+#pragma once
+
+// Layout of the header page (page 0) of an Access database, as described in
+// the format guide §1. Offsets are absolute within page 0.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace engine::layout::header {
+
+inline constexpr std::size_t kEngineName = 0x04;
+inline constexpr std::size_t kEngineNameLength = 16;
+inline constexpr std::size_t kVersion = 0x14;
+
+// The obfuscated region starts here and spans 126 (Jet 3) or 128 bytes.
+inline constexpr std::size_t kObfuscatedStart = 0x18;
+inline constexpr std::size_t kObfuscatedLengthJet3 = 126;
+inline constexpr std::size_t kObfuscatedLengthJet4 = 128;
+// RC4 key of the header obfuscation.
+inline constexpr std::array<std::uint8_t, 4> kObfuscationKey{0xC7, 0xDA, 0x39, 0x6B};
+
+inline constexpr std::size_t kSortOrderJet3 = 0x3A;
+inline constexpr std::size_t kCodePage = 0x3C;
+inline constexpr std::size_t kEncodingKey = 0x3E;
+inline constexpr std::size_t kPassword = 0x42;
+inline constexpr std::size_t kPasswordLengthJet3 = 20;
+inline constexpr std::size_t kPasswordLengthJet4 = 40;
+inline constexpr std::size_t kSortOrderJet4 = 0x6E;
+inline constexpr std::size_t kSortVersionJet4 = 0x71;
+inline constexpr std::size_t kCreationDate = 0x72;
+// ACE: length-prefixed encryption provider blob (only with a non-zero key).
+inline constexpr std::size_t kEncryptionProvider = 0x299;
+
+// Byte 0x14 values.
+inline constexpr std::uint8_t kVersionJet3 = 0x00;
+inline constexpr std::uint8_t kVersionJet4 = 0x01;
+inline constexpr std::uint8_t kVersionAce12 = 0x02;
+inline constexpr std::uint8_t kVersionAce14 = 0x03;
+inline constexpr std::uint8_t kVersionAce15 = 0x04;
+inline constexpr std::uint8_t kVersionAce16 = 0x05;
+inline constexpr std::uint8_t kVersionAce17 = 0x06;
+
+inline constexpr std::uint32_t kPageSizeJet3 = 2048;
+inline constexpr std::uint32_t kPageSizeJet4 = 4096;
+
+}  // namespace engine::layout::header

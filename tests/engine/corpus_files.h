@@ -1,0 +1,26 @@
+#pragma once
+
+// The corpus files and their expected JSON, for the engine tests.
+
+#include <QJsonObject>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace enginetest {
+
+// Names of the database files in the corpus that have an expected JSON
+// (empty when there is no corpus).
+std::vector<std::string> corpusFileNames();
+
+std::filesystem::path corpusFile(const std::string& name);
+QJsonObject expectedFor(const std::string& name);
+
+// The bytes of a file, and writing bytes to a file.
+std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);
+void writeBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
+
+// A gtest-friendly test name ("testV1997_mdb").
+std::string testNameOf(const std::string& fileName);
+
+}  // namespace enginetest

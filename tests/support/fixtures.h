@@ -1,0 +1,33 @@
+#pragma once
+
+// Test databases made with the engine's own writer.
+
+#include <filesystem>
+#include <string>
+
+#include "engine/create_database.h"
+
+namespace testsupport {
+
+inline engine::NewColumn textColumn(std::u16string name, int maxLength = 255) {
+  return {std::move(name), engine::NewColumn::Type::Text, maxLength};
+}
+
+inline engine::NewColumn column(std::u16string name, engine::NewColumn::Type type) {
+  return {std::move(name), type, 255};
+}
+
+// Writes a Jet 4 .mdb (or an ACE .accdb when the name ends so) with the tables.
+inline std::filesystem::path makeDatabase(const std::filesystem::path& path,
+                                          std::vector<engine::NewTable> tables,
+                                          std::u16string password = {}) {
+  engine::NewDatabase db;
+  db.format = path.extension() == ".accdb" ? engine::NewDatabase::Format::Ace12
+                                           : engine::NewDatabase::Format::Jet4;
+  db.password = std::move(password);
+  db.tables = std::move(tables);
+  engine::createDatabase(path, db);
+  return path;
+}
+
+}  // namespace testsupport
