@@ -7,6 +7,15 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build-sanitize"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Sanitize >/dev/null
 cmake --build "$build" -j"$(nproc)"
+# The engine's fuzzer, for a bounded time, over the shared corpus when present.
+fuzz_log="$build/fuzz.log"
+if ! "$root/tools/fuzz.sh" "${CASELOOM_FUZZ_SECONDS:-60}" >"$fuzz_log" 2>&1; then
+  tail -n 40 "$fuzz_log"
+  echo "fuzz: the engine fuzzer found a failure (see $fuzz_log)" >&2
+  exit 1
+fi
+grep -E "^fuzz:|Done [0-9]+ runs" "$fuzz_log" || true
+
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1}"
