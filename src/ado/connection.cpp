@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
 
 #include "ado/connection_string.h"
 #include "ado/constants.h"
@@ -34,7 +35,13 @@ int requireColumn(const engine::TableDefinition& table, const Text& name) {
 Connection::Connection() = default;
 
 Connection::~Connection() {
-  if (IsOpen()) Close();
+  if (!IsOpen()) return;
+  try {
+    Close();
+  } catch (const Error& e) {
+    // A destructor cannot throw; the journal undoes the unsaved batch at the next open.
+    std::cerr << e.description() << '\n';
+  }
 }
 
 void Connection::SetMode(int mode) { mode_ = mode; }
@@ -133,7 +140,10 @@ void Connection::Close() {
   for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
   recordsets_.clear();
   lookup_.reset();
-  database_.reset();
+  // The last batch of changes is made durable here; if that fails the
+  // connection still closes (the batch is undone) and says why.
+  std::unique_ptr<engine::Database> database = std::move(database_);
+  database->commit();
 }
 
 }  // namespace ado

@@ -4,8 +4,9 @@
 
 namespace ado {
 
-void Connection::writeText(const engine::TableDefinition&, engine::RowId, int, const Text&) {
-  throw Error::unsupported(database_->path(), "changing values (the engine reads only)");
+void Connection::writeText(const engine::TableDefinition& table, engine::RowId row, int column,
+                           const Text& value) {
+  database_->updateText(table, row, column, value);
 }
 
 }  // namespace ado

@@ -64,6 +64,12 @@ Error Error::ioError(std::string_view path, std::string_view operation, std::str
 
 Error Error::refusedWrite(std::string_view sentence) { return {kGeneric, std::string(sentence)}; }
 
+Error Error::interruptedWrite(std::string_view path) {
+  return {kGeneric, "The database '" + std::string(path) +
+                        "' holds changes that were interrupted before they were complete; open it "
+                        "once with write access so they can be undone."};
+}
+
 Error Error::overflow() { return {kOverflow, "Overflow"}; }
 
 Error Error::cannotCreate(std::string_view path, std::string_view reason) {

@@ -43,6 +43,9 @@ class Error : public std::runtime_error {
   // The operating system refused or failed an operation on the file.
   static Error ioError(std::string_view path, std::string_view operation, std::string_view reason);
   static Error refusedWrite(std::string_view sentence);
+  // A batch of changes to the file was interrupted and the file cannot be
+  // opened for writing to undo it.
+  static Error interruptedWrite(std::string_view path);
   static Error overflow();
   // A new database file could not be made: a bad description or an I/O failure.
   static Error cannotCreate(std::string_view path, std::string_view reason);

@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "ado/error.h"
+#include "engine/journaled_file.h"
+#include "engine/rollback_journal.h"
 #include "engine/simple_case.h"
+#include "engine/writer_lock.h"
 #include "engine/utf.h"
 
 namespace engine {
@@ -28,10 +31,21 @@ T valueOr(const ado::Value& value, T fallback) {
 Database::Database(std::unique_ptr<File> file, bool writable)
     : file_(std::move(file)), writable_(writable) {}
 
-Database::~Database() = default;
-
 std::unique_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
-  return open(openDiskFile(path, options.writable), options);
+  FileSystem& fs = options.fileSystem ? *options.fileSystem : diskFileSystem();
+  // An interrupted batch of changes is undone before anything is read.
+  recoverJournal(fs, path);
+  std::unique_ptr<File> file = fs.open(path, options.writable);
+  JournaledFile* journaled = nullptr;
+  if (options.writable) {
+    auto wrapper = std::make_unique<JournaledFile>(fs, std::move(file));
+    journaled = wrapper.get();
+    file = std::move(wrapper);
+  }
+  std::unique_ptr<Database> db = open(std::move(file), options);
+  db->fileSystem_ = &fs;
+  db->journaled_ = journaled;
+  return db;
 }
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenOptions& options) {

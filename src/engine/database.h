@@ -29,6 +29,7 @@
 // index_reader, property_block) -> this class. On-disk offsets live in the
 // layout_*.h headers, shared with the writer.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -39,6 +40,7 @@
 
 #include "engine/catalogue.h"
 #include "engine/file.h"
+#include "engine/file_system.h"
 #include "engine/format.h"
 #include "engine/header_page.h"
 #include "engine/pager.h"
@@ -55,7 +57,13 @@ struct OpenOptions {
   bool writable = false;
   // Pages kept in memory.
   std::size_t cachePages = Pager::kDefaultCapacity;
+  // Where the file and its companions (journal, lock file) are; the disk
+  // when absent. Must outlive the database.
+  FileSystem* fileSystem = nullptr;
 };
+
+class JournaledFile;
+class WriterLock;
 
 class Database {
  public:
@@ -95,6 +103,18 @@ class Database {
   // One row by its identity; nothing when deleted or not of this table.
   std::optional<Row> readRow(const TableDefinition& table, RowId id);
 
+  // Writing (database_write.cpp, text_update.h). Sets text or memo column
+  // `column` (position in table.columns) of row `id` to `value`: all of it
+  // or, with an ado::Error saying why, nothing. The first change takes the
+  // writer's locks (ado::Error::fileInUse, ado::Error::readOnly). Changes
+  // are visible at once and reach the disk in batches, through a rollback
+  // journal, at least every second while writing and at commit().
+  void updateText(const TableDefinition& table, RowId id, int column, const std::u16string& value);
+  // Makes every change so far durable; the batch is undone when this fails.
+  void commit();
+  // Bytes of pages changed by updates so far (before journaling).
+  std::uint64_t pageBytesChanged() const { return pageBytesChanged_; }
+
  private:
   Database(std::unique_ptr<File> file, bool writable);
   void load(const OpenOptions& options);
@@ -109,6 +129,15 @@ class Database {
   std::vector<CatalogueEntry> catalogue_;
   std::int32_t tablesContainerId_ = 0;
   std::unordered_map<std::uint32_t, std::unique_ptr<TableDefinition>> definitions_;
+
+  // Writing state.
+  void beginWriting();
+  FileSystem* fileSystem_ = nullptr;
+  JournaledFile* journaled_ = nullptr;  // file_ when opened writable by path
+  std::unique_ptr<WriterLock> writerLock_;
+  bool batchOpen_ = false;
+  std::chrono::steady_clock::time_point batchStart_;
+  std::uint64_t pageBytesChanged_ = 0;
 };
 
 }  // namespace engine

@@ -60,6 +60,10 @@ class DiskFile final : public File {
     if (::fsync(fd_) != 0) throw ioError(path_, "flushing");
   }
 
+  void truncate(std::uint64_t size) override {
+    if (::ftruncate(fd_, static_cast<off_t>(size)) != 0) throw ioError(path_, "shortening");
+  }
+
  private:
   std::string path_;
   int fd_;
@@ -81,6 +85,7 @@ class MemoryFile final : public File {
     std::memcpy(bytes_.data() + offset, data.data(), data.size());
   }
   void sync() override {}
+  void truncate(std::uint64_t size) override { bytes_.resize(size); }
 
  private:
   std::vector<std::uint8_t> bytes_;
@@ -88,6 +93,10 @@ class MemoryFile final : public File {
 };
 
 }  // namespace
+
+void File::truncate(std::uint64_t) {
+  throw ado::Error::unsupported(path(), "shortening this kind of file");
+}
 
 std::unique_ptr<File> openDiskFile(const std::string& path, bool writable) {
   struct stat st {};

@@ -25,6 +25,9 @@ class File {
   virtual void read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
   virtual void write(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
   virtual void sync() = 0;
+  // Cuts the file to `size` bytes (undoing appended pages). Files that
+  // cannot shrink throw ado::Error.
+  virtual void truncate(std::uint64_t size);
 };
 
 // Opens a file on disk. Missing: ado::Error::couldNotFindFile; not writable

@@ -47,6 +47,9 @@ class Pager {
 
   // Forgets every cached page (after a write, or to test cold reads).
   void clear();
+  // Forgets page `number` after it was rewritten, and takes note of pages
+  // appended to the file since.
+  void refresh(std::uint32_t number);
   std::size_t cachedPages() const { return entries_.size(); }
 
  private:

@@ -1,0 +1,111 @@
+// The writing half of engine::Database: one text or memo value at a time,
+// batched into atomic commits through the rollback journal.
+
+#include <cmath>
+#include <iostream>
+
+#include "ado/error.h"
+#include "engine/database.h"
+#include "engine/journaled_file.h"
+#include "engine/page_changes.h"
+#include "engine/rollback_journal.h"
+#include "engine/text_update.h"
+#include "engine/utf.h"
+#include "engine/writer_lock.h"
+
+namespace engine {
+namespace {
+
+// A batch is committed when it is this old, or holds this many changed blocks.
+constexpr auto kBatchAge = std::chrono::seconds(1);
+constexpr std::size_t kBatchBlocks = 4096;  // 8 MB
+
+bool sameValue(const ado::Value& a, const ado::Value& b) {
+  if (a == b) return true;
+  if (a.is<double>() && b.is<double>())
+    return std::isnan(a.as<double>()) && std::isnan(b.as<double>());
+  if (a.is<float>() && b.is<float>()) return std::isnan(a.as<float>()) && std::isnan(b.as<float>());
+  return false;
+}
+
+}  // namespace
+
+Database::~Database() {
+  try {
+    commit();
+  } catch (const ado::Error& e) {
+    // A destructor cannot throw: say what was lost. The journal, if any,
+    // undoes the batch at the next open.
+    std::cerr << "Changes to '" << path() << "' were not saved: " << e.description() << '\n';
+  }
+  writerLock_.reset();
+}
+
+void Database::beginWriting() {
+  if (!writable_) throw ado::Error::readOnly();
+  if (!journaled_ || !fileSystem_)
+    throw ado::Error::unsupported(path(), "changing a database opened without its folder");
+  if (!writerLock_) {
+    writerLock_ = std::make_unique<WriterLock>(*fileSystem_, path(), format().isAce());
+    // The journal must be possible before the first change: a folder that
+    // takes no new files makes the database read-only for this program.
+    const std::string journal = journalPathFor(path());
+    fileSystem_->create(journal);
+    fileSystem_->remove(journal);
+  } else if (!batchOpen_) {
+    // Someone may have opened the database in Access since the last batch.
+    writerLock_->check();
+  }
+}
+
+void Database::updateText(const TableDefinition& table, RowId id, int column,
+                          const std::u16string& value) {
+  beginWriting();
+  std::optional<Row> before = readRow(table, id);
+  PageChanges changes(*pager_, header_.format);
+  planTextUpdate(changes, *pager_, table, id, column, value);
+  if (changes.empty()) return;
+
+  journaled_->beginUpdate();
+  try {
+    pageBytesChanged_ += changes.write(*journaled_);
+    // Read the record back: the new value in its field, every other field as it was.
+    std::optional<Row> after = readRow(table, id);
+    bool same = before && after && after->values.size() == before->values.size();
+    for (std::size_t i = 0; same && i < after->values.size(); ++i) {
+      if (static_cast<int>(i) == column)
+        same = after->values[i].isText() && after->values[i].text() == value;
+      else
+        same = sameValue(after->values[i], before->values[i]);
+    }
+    if (!same)
+      throw ado::Error::damaged(path(), id.page,
+                                "the changed record of table '" + toUtf8(table.name) +
+                                    "' did not read back as written; the change was undone");
+  } catch (...) {
+    journaled_->undoUpdate();
+    pager_->clear();
+    throw;
+  }
+  journaled_->endUpdate();
+
+  const auto now = std::chrono::steady_clock::now();
+  if (!batchOpen_) {
+    batchOpen_ = true;
+    batchStart_ = now;
+  }
+  if (now - batchStart_ >= kBatchAge || journaled_->changedBlocks() >= kBatchBlocks) commit();
+}
+
+void Database::commit() {
+  batchOpen_ = false;
+  if (!journaled_ || !journaled_->hasChanges()) return;
+  try {
+    journaled_->commit();
+  } catch (...) {
+    pager_->clear();
+    throw;
+  }
+}
+
+}  // namespace engine
