@@ -35,3 +35,9 @@ function(caseloom_gtest name dir)
 endfunction()
 
 include(GoogleTest)
+
+# Installed layout: the program and the files it looks for beside itself
+# (the hand pointer, the sample database, an optional skin) stay together in
+# one folder; bin/ holds a link to the program.
+include(GNUInstallDirs)
+set(CASELOOM_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/caseloom)

@@ -1,0 +1,23 @@
+#include "app/apply_skin.h"
+
+#include <QFileInfo>
+
+#include "app/form_colors.h"
+#include "app/program_folder.h"
+#include "ui/form1.h"
+
+namespace Main {
+
+void ApplySkin(Form1& form1) {
+  const QString skinFile = ProgramFolderFile(QStringLiteral("/x/o.cjs"));
+  if (!QFileInfo(skinFile).isFile()) return;
+  PaintWindowAndFrames(form1, ButtonFaceColour());
+  SkinFramework& skin = form1.SkinFramework1();
+  skin.LoadSkin(skinFile, QString());
+  skin.SetOptions(skin.Options() | SkinFramework::kOptionApplyToWindow);
+  skin.SetAutoApplyNewWindows(true);
+  skin.SetAutoApplyNewThreads(true);
+  skin.ApplyWindow(form1);
+}
+
+}  // namespace Main

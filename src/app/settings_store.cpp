@@ -1,0 +1,42 @@
+#include "app/settings_store.h"
+
+#include <QFile>
+#include <QSettings>
+#include <stdexcept>
+
+namespace Main {
+namespace {
+
+std::runtime_error writeFailure(const QSettings& settings) {
+  return std::runtime_error("The settings could not be written to " +
+                            settings.fileName().toStdString() + ".");
+}
+
+}  // namespace
+
+SettingsStore::SettingsStore()
+    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                            kSettingsApplication, kSettingsApplication)) {}
+
+SettingsStore::SettingsStore(const QString& filePath)
+    : settings_(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
+
+SettingsStore::~SettingsStore() = default;
+
+QString SettingsStore::read(const QString& key) const {
+  return settings_->value(kSettingsSection + QLatin1Char('/') + key, QString()).toString();
+}
+
+void SettingsStore::write(const QString& key, const QString& value) {
+  settings_->setValue(kSettingsSection + QLatin1Char('/') + key, value);
+  settings_->sync();
+  if (settings_->status() != QSettings::NoError) throw writeFailure(*settings_);
+  // The password is kept in plain text: only its owner may read the file.
+  // Every write replaces the file, so the mode is set again each time.
+  if (!QFile::setPermissions(settings_->fileName(), QFile::ReadOwner | QFile::WriteOwner))
+    throw writeFailure(*settings_);
+}
+
+QString SettingsStore::fileName() const { return settings_->fileName(); }
+
+}  // namespace Main

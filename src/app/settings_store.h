@@ -1,0 +1,41 @@
+#pragma once
+
+// The per-user settings store: text values under an application name, a
+// section and a key. The program keeps exactly two values here, the last
+// database path and its password, as typed.
+
+#include <QString>
+#include <memory>
+
+class QSettings;
+
+namespace Main {
+
+inline const QString kSettingsApplication = QStringLiteral("Brindlecove");
+inline const QString kSettingsSection = QStringLiteral("Caseloom");
+inline const QString kDatabasePathKey = QStringLiteral("AccessMDBFile");
+inline const QString kPasswordKey = QStringLiteral("AccessPassword");
+
+class SettingsStore {
+ public:
+  // The user's own store (an INI file in the user's configuration folder).
+  SettingsStore();
+  // A store kept in the file at `filePath`; tests use a temporary folder.
+  explicit SettingsStore(const QString& filePath);
+  ~SettingsStore();
+  SettingsStore(const SettingsStore&) = delete;
+  SettingsStore& operator=(const SettingsStore&) = delete;
+
+  // The stored text, or the empty string when there is none.
+  QString read(const QString& key) const;
+  // Creates or overwrites the value and writes it to disk at once. An empty
+  // text is kept as an empty value. Failures to write are thrown.
+  void write(const QString& key, const QString& value);
+
+  QString fileName() const;
+
+ private:
+  std::unique_ptr<QSettings> settings_;
+};
+
+}  // namespace Main

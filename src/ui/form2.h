@@ -1,0 +1,104 @@
+#pragma once
+
+// The change-case window: the table list, the field list, the preview, the
+// case list, "Start Changing" with its progress bar, select and unselect all,
+// help and "< Back". It owns no data apart from its controls; the database
+// procedures fill the lists and the run reads them.
+
+#include <QWidget>
+#include <memory>
+
+#include "app/mouse_pointer.h"
+#include "run/change_case_run.h"
+
+namespace Ui {
+class Form2;
+}
+namespace Controls {
+class PushButton;
+class ProgressBar;
+class ReportList;
+}  // namespace Controls
+class QComboBox;
+class QGroupBox;
+
+class Form2 final : public QWidget, public Run::RunWindow {
+  Q_OBJECT
+ public:
+  static inline const QString kHelpLines[4] = {
+      QStringLiteral("1. Select table."),
+      QStringLiteral("2. Select one or more fields to change."),
+      QStringLiteral("3. Select \"UPPER CASE\" or \"lower case\" or \"Proper Case\" or "
+                     "\"Sentence case\"."),
+      QStringLiteral("4. Click 'Start Changing Case' to make changes to your database."),
+  };
+
+  // `databaseWindow` is shown again by "< Back"; `boxes` name the database.
+  Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes);
+  ~Form2() override;
+  Form2(const Form2&) = delete;
+  Form2& operator=(const Form2&) = delete;
+
+  // The load step: colours, icon, pointer image, title, case entries and
+  // column headers. Runs once, right after the window is created.
+  void Form_Load();
+
+  void PushButton1_Click();  // "< Back"
+  void PushButton2_Click();  // "Select All Fields"
+  void PushButton3_Click();  // "Unselect All Fields"
+  void PushButton4_Click();  // "Start Changing"
+  void PushButton5_Click();  // "Help"
+  // The user's clicks on the table and field lists.
+  void ListView1_Click();
+  void ListView2_Click();
+  void Form_MouseMove();
+  void ListView1_MouseMove();
+  void ListView2_MouseMove();
+  void ListView3_MouseMove();
+  void Frame1_MouseMove();
+  void PushButton1_MouseMove();
+  void PushButton2_MouseMove();
+  void PushButton3_MouseMove();
+  void PushButton4_MouseMove();
+  void PushButton5_MouseMove();
+
+  // Run::RunWindow
+  Access::ListControl& tableList() override;
+  Access::ListControl& fieldList() override;
+  Access::ListControl& previewList() override;
+  void setPointer(int style) override { pointer_.set(style); }
+  int pointer() const override { return pointer_.value(); }
+  void serveEvents() override;
+  std::u16string caseListText() const override;
+  void setProgressValue(double value) override;
+  void setProgressCaption(const std::u16string& caption) override;
+  void refreshPreview() override;
+
+  Controls::ReportList& ListView1() const;
+  Controls::ReportList& ListView2() const;
+  Controls::ReportList& ListView3() const;
+  QComboBox& Combo1() const;
+  QGroupBox& Frame1() const;
+  Controls::ProgressBar& ProgressBar1() const;
+  Controls::PushButton& PushButton1() const;
+  Controls::PushButton& PushButton2() const;
+  Controls::PushButton& PushButton3() const;
+  Controls::PushButton& PushButton4() const;
+  Controls::PushButton& PushButton5() const;
+
+  Main::MousePointer& mousePointer() { return pointer_; }
+  // How "Start Changing" runs; tests leave out the pauses.
+  void setRunOptions(const Run::RunOptions& options) { runOptions_ = options; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;  // Form_Unload
+
+ private:
+  void selectAllFields(const char* location, bool selected);
+
+  std::unique_ptr<Ui::Form2> ui_;
+  QWidget& databaseWindow_;
+  const Access::DatabaseBoxes& boxes_;
+  Main::MousePointer pointer_;
+  Run::RunOptions runOptions_;
+};

@@ -1,0 +1,78 @@
+#pragma once
+
+// What every window test sets up: a program folder and a settings file of
+// its own under a temporary folder, message boxes recorded instead of shown,
+// and the program's end counted instead of done.
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWidget>
+#include <memory>
+
+#include "app/program_end.h"
+#include "app/program_folder.h"
+#include "app/settings_store.h"
+#include "support/message_recorder.h"
+
+namespace uitest {
+
+class Fixture {
+ public:
+  Fixture()
+      : programFolder_(root_.filePath(QStringLiteral("program"))),
+        settingsFile_(root_.filePath(QStringLiteral("config/Brindlecove.ini"))),
+        end_([this] { ++programEnds; }) {
+    QDir().mkpath(root_.filePath(QStringLiteral("program")));
+    // The user's data folder (the sample's copy) lies under the test's folder.
+    qputenv("XDG_DATA_HOME", root_.filePath(QStringLiteral("data")).toUtf8());
+    settings = std::make_unique<Main::SettingsStore>(settingsFile_);
+  }
+
+  QString programFolder() const { return root_.filePath(QStringLiteral("program")); }
+  QString settingsFile() const { return settingsFile_; }
+  QString path(const QString& relative) const { return root_.filePath(relative); }
+
+  // Puts the build's hand pointer beside the program.
+  bool addHandPointer() const {
+    return QFile::copy(QStringLiteral(CASELOOM_BUILD_PROGRAM_DIR "/HAND-M.CUR"),
+                       programFolder() + QStringLiteral("/HAND-M.CUR"));
+  }
+
+  // Writes `contents` to `relative` under the program folder.
+  bool addProgramFile(const QString& relative, const QByteArray& contents) const {
+    const QString file = programFolder() + QLatin1Char('/') + relative;
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    QFile out(file);
+    return out.open(QIODevice::WriteOnly) && out.write(contents) == contents.size();
+  }
+
+  // Settings as a fresh start of the program would read them.
+  std::unique_ptr<Main::SettingsStore> reopenSettings() const {
+    return std::make_unique<Main::SettingsStore>(settingsFile_);
+  }
+
+  testsupport::MessageRecorder boxes;
+  int programEnds = 0;
+  std::unique_ptr<Main::SettingsStore> settings;
+
+ private:
+  QTemporaryDir root_;
+  Main::ScopedProgramFolder programFolder_;
+  QString settingsFile_;
+  Main::ScopedProgramEnd end_;
+};
+
+// Moves the mouse, with no button held, to the middle of `widget`, as the
+// window system would deliver it.
+inline void moveOver(QWidget& widget) {
+  const QPointF centre = QRectF(widget.rect()).center();
+  QMouseEvent move(QEvent::MouseMove, centre, widget.mapToGlobal(centre), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&widget, &move);
+}
+
+}  // namespace uitest
