@@ -4,16 +4,16 @@
 
 #include "ado/error.h"
 #include "engine/journaled_file.h"
+#include "engine/layout_tdef.h"
 #include "engine/rollback_journal.h"
 #include "engine/simple_case.h"
-#include "engine/writer_lock.h"
 #include "engine/utf.h"
+#include "engine/writer_lock.h"
 
 namespace engine {
 
 namespace {
 
-constexpr std::uint32_t kCataloguePage = 2;
 constexpr std::int32_t kTopContainerParent = 0x0F000000;
 
 // Column `name` of `table`, or -1.
@@ -68,7 +68,7 @@ void Database::load(const OpenOptions& options) {
                               "the file length " + std::to_string(size) +
                                   " is not a multiple of the page size " +
                                   std::to_string(pageSize) + " (truncated file?)");
-  if (size / pageSize <= kCataloguePage)
+  if (size / pageSize <= layout::tdef::kCataloguePage)
     throw ado::Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
                               "the file ends before the catalogue");
 
@@ -91,7 +91,7 @@ void Database::load(const OpenOptions& options) {
 
 void Database::loadCatalogue() {
   auto def = std::make_unique<TableDefinition>(
-      readTableDefinition(*pager_, header_.format, kCataloguePage, u"MSysObjects"));
+      readTableDefinition(*pager_, header_.format, layout::tdef::kCataloguePage, u"MSysObjects"));
   const int id = optionalColumn(*def, u"Id");
   const int parentId = optionalColumn(*def, u"ParentId");
   const int name = optionalColumn(*def, u"Name");
@@ -101,7 +101,7 @@ void Database::loadCatalogue() {
   const int database = optionalColumn(*def, u"Database");
   const int connect = optionalColumn(*def, u"Connect");
   if (id < 0 || parentId < 0 || name < 0 || type < 0 || flags < 0)
-    throw ado::Error::damaged(path(), kCataloguePage,
+    throw ado::Error::damaged(path(), layout::tdef::kCataloguePage,
                               "the catalogue lacks one of the columns Id, ParentId, Name, Type, "
                               "Flags");
 
@@ -130,7 +130,7 @@ void Database::loadCatalogue() {
       tablesContainerId_ = entry.id;
     catalogue_.push_back(std::move(entry));
   }
-  definitions_.emplace(kCataloguePage, std::move(def));
+  definitions_.emplace(layout::tdef::kCataloguePage, std::move(def));
 }
 
 std::vector<std::u16string> Database::userTableNames() const {
@@ -164,7 +164,7 @@ const TableDefinition& Database::table(std::u16string_view name) {
 }
 
 void Database::loadProperties(TableDefinition& table, const CatalogueEntry& entry) {
-  const TableDefinition& catalogue = *definitions_.at(kCataloguePage);
+  const TableDefinition& catalogue = *definitions_.at(layout::tdef::kCataloguePage);
   const int lvProp = catalogue.columnIndex(u"LvProp");
   if (lvProp < 0) return;
   auto row = readRow(catalogue, entry.row);
