@@ -143,14 +143,14 @@ void build(PageFile& file, const NewDatabase& description) {
 
   auto entries = leadingCatalogEntries();
   entries.push_back({static_cast<std::int32_t>(td::kCataloguePage), kIdTables, u"MSysObjects",
-                     kObjectTable, kFlagEngineSystem});
+                     object_type::kLocalTable, kFlagEngineSystem});
   for (const auto& table : system)
     entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
-                       table.layout.name, kObjectTable, kFlagEngineSystem});
+                       table.layout.name, object_type::kLocalTable, kFlagEngineSystem});
   for (const auto& entry : trailingCatalogEntries()) entries.push_back(entry);
   for (const auto& table : user)
     entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
-                       table.layout.name, kObjectTable, 0});
+                       table.layout.name, object_type::kLocalTable, 0});
   std::vector<std::vector<ado::Value>> catalogRows;
   for (const auto& entry : entries) catalogRows.push_back(catalogRow(entry, created));
   writeTable(file, maps, td::kCataloguePage, catalogLayout(), catalogRows, catalogIndexes());

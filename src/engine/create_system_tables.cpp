@@ -146,10 +146,11 @@ std::vector<ado::Value> catalogRow(const CatalogEntry& entry, double created) {
 
 std::vector<CatalogEntry> leadingCatalogEntries() {
   return {
-      {kIdTables, kIdRootContainer, u"Tables", kObjectContainer, kFlagEngineSystem},
-      {kIdDatabases, kIdRootContainer, u"Databases", kObjectContainer, kFlagEngineSystem},
-      {kIdRelationships, kIdRootContainer, u"Relationships", kObjectContainer, kFlagEngineSystem},
-      {kIdDatabaseObject, kIdDatabases, u"MSysDb", kObjectDatabase, kFlagEngineSystem},
+      {kIdTables, kRootContainerId, u"Tables", object_type::kContainer, kFlagEngineSystem},
+      {kIdDatabases, kRootContainerId, u"Databases", object_type::kContainer, kFlagEngineSystem},
+      {kIdRelationships, kRootContainerId, u"Relationships", object_type::kContainer,
+       kFlagEngineSystem},
+      {kIdDatabaseObject, kIdDatabases, u"MSysDb", object_type::kDatabase, kFlagEngineSystem},
   };
 }
 
@@ -157,7 +158,7 @@ std::vector<CatalogEntry> trailingCatalogEntries() {
   std::vector<CatalogEntry> entries;
   std::int32_t id = static_cast<std::int32_t>(0x80000000u);
   for (auto name : {u"DataAccessPages", u"Forms", u"Modules", u"Reports", u"Scripts", u"SysRel"})
-    entries.push_back({id++, kIdRootContainer, name, kObjectContainer, 0});
+    entries.push_back({id++, kRootContainerId, name, object_type::kContainer, 0});
   return entries;
 }
 

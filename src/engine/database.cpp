@@ -14,8 +14,6 @@ namespace engine {
 
 namespace {
 
-constexpr std::int32_t kTopContainerParent = 0x0F000000;
-
 // Column `name` of `table`, or -1.
 int optionalColumn(const TableDefinition& table, std::u16string_view name) {
   return table.columnIndex(name);
@@ -125,7 +123,7 @@ void Database::loadCatalogue() {
     text(foreignName, entry.foreignName, entry.hasForeignName);
     text(database, entry.database, entry.hasDatabase);
     text(connect, entry.connect, entry.hasConnect);
-    if (entry.type == object_type::kContainer && entry.parentId == kTopContainerParent &&
+    if (entry.type == object_type::kContainer && entry.parentId == kRootContainerId &&
         entry.name == u"Tables")
       tablesContainerId_ = entry.id;
     catalogue_.push_back(std::move(entry));
