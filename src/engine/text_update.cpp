@@ -12,6 +12,7 @@
 #include "engine/layout_long_value.h"
 #include "engine/layout_tdef.h"
 #include "engine/long_value.h"
+#include "engine/long_value_encoder.h"
 #include "engine/page_allocation.h"
 #include "engine/row_image.h"
 #include "engine/table_scan.h"
@@ -68,7 +69,6 @@ class Update {
   std::vector<std::uint8_t> memoField(std::span<const std::uint8_t> oldField,
                                       const std::vector<std::uint8_t>& data, bool& done);
   void overwriteLongValue(const LongValueReference& ref, const std::vector<std::uint8_t>& data);
-  RowPointer writeLongValueRows(const std::vector<std::uint8_t>& data, bool& single);
   RowPointer addLongValueRow(std::span<const std::uint8_t> row);
   void releaseLongValueRows(const LongValueReference& ref);
   void placeRow(RowId stored, std::size_t oldLength, std::span<const std::uint8_t> newRow);
@@ -203,19 +203,8 @@ std::vector<std::uint8_t> Update::memoField(std::span<const std::uint8_t> oldFie
     done = true;
     return {};
   }
-  std::vector<std::uint8_t> field;
-  if (data.size() <= lv::kMaxInline) {
-    appendU32(field, static_cast<std::uint32_t>(data.size()) | lv::kInlineFlag);
-    appendU32(field, 0);
-    field.insert(field.end(), unknown.begin(), unknown.end());
-    field.insert(field.end(), data.begin(), data.end());
-  } else {
-    bool single = false;
-    RowPointer first = writeLongValueRows(data, single);
-    appendU32(field, static_cast<std::uint32_t>(data.size()) | (single ? lv::kSingleRowFlag : 0));
-    appendU32(field, rowPointer(first.page, first.row));
-    field.insert(field.end(), unknown.begin(), unknown.end());
-  }
+  auto field = encodeLongValue(data, maxLongValueRow(pager_.pageSize(), format_.dataHeaderSize()),
+                               unknown, [this](auto row) { return addLongValueRow(row); });
   if (ref && ref->form != LongValueForm::Inline) releaseLongValueRows(*ref);
   return field;
 }
@@ -247,31 +236,6 @@ void Update::overwriteLongValue(const LongValueReference& ref,
       where = RowPointer::fromRaw(link);
     }
   }
-}
-
-RowPointer Update::writeLongValueRows(const std::vector<std::uint8_t>& data, bool& single) {
-  const std::size_t maxRow = pager_.pageSize() - format_.dataHeaderSize() - lv::kRowSizeMargin;
-  if (data.size() <= maxRow) {
-    single = true;
-    return addLongValueRow(data);
-  }
-  // A chain, written last chunk first so each row can name the next.
-  const std::size_t chunk = maxRow - lv::kChainLinkSize;
-  const std::size_t chunks = (data.size() + chunk - 1) / chunk;
-  RowPointer next{};
-  bool haveNext = false;
-  for (std::size_t i = chunks; i-- > 0;) {
-    std::vector<std::uint8_t> row;
-    appendU32(row, haveNext ? rowPointer(next.page, next.row) : 0);
-    const std::size_t from = i * chunk;
-    const std::size_t to = std::min(data.size(), from + chunk);
-    row.insert(row.end(), data.begin() + static_cast<std::ptrdiff_t>(from),
-               data.begin() + static_cast<std::ptrdiff_t>(to));
-    next = addLongValueRow(row);
-    haveNext = true;
-  }
-  single = false;
-  return next;
 }
 
 RowPointer Update::addLongValueRow(std::span<const std::uint8_t> row) {
