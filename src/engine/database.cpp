@@ -4,6 +4,7 @@
 
 #include "ado/error.h"
 #include "engine/journaled_file.h"
+#include "engine/layout_header.h"
 #include "engine/layout_tdef.h"
 #include "engine/rollback_journal.h"
 #include "engine/simple_case.h"
@@ -55,8 +56,8 @@ std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenO
 void Database::load(const OpenOptions& options) {
   const std::string& path = file_->path();
   const std::uint64_t size = file_->size();
-  if (size < 2048) throw ado::Error::unrecognizedFormat(path);
-  std::vector<std::uint8_t> first(std::min<std::uint64_t>(size, 4096));
+  if (size < layout::header::kPageSizeJet3) throw ado::Error::unrecognizedFormat(path);
+  std::vector<std::uint8_t> first(std::min<std::uint64_t>(size, layout::header::kPageSizeJet4));
   file_->read(0, first);
   header_ = parseHeaderPage(first, path);
 
@@ -77,7 +78,7 @@ void Database::load(const OpenOptions& options) {
         "opening encrypted .accdb files is not yet supported");
   // Jet 3 text is stored in the database code page; only 1252 is decoded.
   // Reading another as 1252 would show (and later write) wrong letters.
-  if (header_.format.isJet3() && header_.codePage != 1252)
+  if (header_.format.isJet3() && header_.codePage != layout::header::kCodePageWestern)
     throw ado::Error::unsupported(path, "text in code page " + std::to_string(header_.codePage) +
                                             " (only code page 1252 is supported for Jet 3 files)");
   if (!passwordMatches(header_.password, options.password)) throw ado::Error::notValidPassword();

@@ -9,6 +9,7 @@
 #include "engine/data_page_edit.h"
 #include "engine/index_key_rule.h"
 #include "engine/layout_data_page.h"
+#include "engine/layout_header.h"
 #include "engine/layout_long_value.h"
 #include "engine/layout_tdef.h"
 #include "engine/long_value.h"
@@ -123,7 +124,8 @@ void Update::checkPreconditions() {
     if (other.flags & layout::tdef::kColumnReplication)
       refuse("the table belongs to a replicated database");
   }
-  if (format_.isJet3() && column_.codePage != 0 && column_.codePage != 1252)
+  if (format_.isJet3() && column_.codePage != 0 &&
+      column_.codePage != layout::header::kCodePageWestern)
     refuse("the field stores text in code page " + std::to_string(column_.codePage) +
            ", which this program does not write");
   const std::size_t limit = column_.maxCharacters(format_);
