@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "engine/byte_order.h"
+
 namespace engine {
 
 class BoundedBytes {
@@ -28,7 +30,7 @@ class BoundedBytes {
   }
   std::uint16_t u16(std::size_t offset) const {
     check(offset, 2);
-    return static_cast<std::uint16_t>(data_[offset] | (data_[offset + 1] << 8));
+    return readU16(data_, offset);
   }
   std::uint32_t u24(std::size_t offset) const {
     check(offset, 3);
@@ -36,8 +38,7 @@ class BoundedBytes {
   }
   std::uint32_t u32(std::size_t offset) const {
     check(offset, 4);
-    return data_[offset] | (data_[offset + 1] << 8) | (data_[offset + 2] << 16) |
-           (std::uint32_t{data_[offset + 3]} << 24);
+    return readU32(data_, offset);
   }
   std::span<const std::uint8_t> slice(std::size_t offset, std::size_t length) const {
     check(offset, length);
@@ -59,13 +60,5 @@ class BoundedBytes {
   std::uint32_t page_;
   const std::string* path_;
 };
-
-// Little-endian reads from raw spans that the caller has already bounded.
-inline std::uint16_t readU16(std::span<const std::uint8_t> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-}
-inline std::uint32_t readU32(std::span<const std::uint8_t> b, std::size_t at) {
-  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t{b[at + 3]} << 24);
-}
 
 }  // namespace engine

@@ -22,6 +22,9 @@ inline constexpr std::int16_t kLinkedTable = 6;
 inline constexpr std::int16_t kRelationship = 8;
 }  // namespace object_type
 
+// Containers ("Tables", "Databases", ...) are children of this id.
+inline constexpr std::int32_t kRootContainerId = 0x0F000000;
+
 namespace object_flags {
 inline constexpr std::uint32_t kEngineSystem = 0x80000000u;
 inline constexpr std::uint32_t kAccessSystem = 0x00000002u;

@@ -62,6 +62,10 @@ int adoTypeOf(std::uint8_t jetType, bool fixedLength);
 std::string_view jetTypeName(std::uint8_t jetType);
 
 // Bytes a fixed-length value of this type occupies (0 for variable types).
+// Yes/No occupies none: it lives in the row's null mask.
 std::size_t fixedSizeOf(std::uint8_t jetType);
+inline std::size_t fixedSizeOf(JetType type) {
+  return fixedSizeOf(static_cast<std::uint8_t>(type));
+}
 
 }  // namespace engine

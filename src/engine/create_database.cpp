@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "ado/error.h"
-#include "engine/create_format.h"
 #include "engine/create_header_page.h"
 #include "engine/create_index_key.h"
 #include "engine/create_page_file.h"
@@ -12,10 +11,21 @@
 #include "engine/create_system_tables.h"
 #include "engine/create_table_layout.h"
 #include "engine/create_table_writer.h"
-#include "engine/create_text.h"
 #include "engine/create_usage_map.h"
+#include "engine/layout_data_page.h"
+#include "engine/layout_header.h"
+#include "engine/layout_index.h"
+#include "engine/layout_tdef.h"
+#include "engine/layout_usage_map.h"
+#include "engine/utf.h"
 
 namespace engine {
+
+namespace dp = layout::data_page;
+namespace h = layout::header;
+namespace ix = layout::index;
+namespace td = layout::tdef;
+namespace um = layout::usage_map;
 
 namespace {
 
@@ -32,19 +42,18 @@ double now() {
 // Page 1: row 0 is the global map (bit set = page free; only pages past the
 // end of the file are free in a new file), row 1 an empty map, as Access has it.
 void writeGlobalMapPage(std::span<std::uint8_t> page, std::uint32_t pageCount) {
-  page[0] = kPageTypeData;
+  page[0] = dp::kTypeData;
   page[1] = 0x01;
-  putU32(page, kDataPageOwnerOffset, kGlobalMapPage);
-  putU16(page, kDataPageRowCountOffset, 2);
-  const auto row0 = static_cast<std::uint16_t>(kPageSize - kUsageMapRowSize);
-  const auto row1 = static_cast<std::uint16_t>(row0 - kUsageMapRowSize);
-  putU16(page, kDataPageHeaderSize, row0);
-  putU16(page, kDataPageHeaderSize + 2, row1);
-  putU16(page, kDataPageFreeSpaceOffset,
-         static_cast<std::uint16_t>(row1 - (kDataPageHeaderSize + 4)));
-  page[row0] = kUsageMapInline;
+  putU32(page, dp::kOwner, um::kGlobalMapPage);
+  putU16(page, dp::kRowCountJet4, 2);
+  const auto row0 = static_cast<std::uint16_t>(h::kPageSizeJet4 - um::kMapRowSizeJet4);
+  const auto row1 = static_cast<std::uint16_t>(row0 - um::kMapRowSizeJet4);
+  putU16(page, dp::kHeaderSizeJet4, row0);
+  putU16(page, dp::kHeaderSizeJet4 + 2, row1);
+  putU16(page, dp::kFreeSpace, static_cast<std::uint16_t>(row1 - (dp::kHeaderSizeJet4 + 4)));
+  page[row0] = um::kInline;
   putU32(page, row0 + 1u, 0);
-  for (std::uint32_t p = pageCount; p < kInlineMapBitmapSize * 8; ++p)
+  for (std::uint32_t p = pageCount; p < um::kInlineBitmapSizeJet4 * 8; ++p)
     page[row0 + 5u + p / 8] |= static_cast<std::uint8_t>(1u << (p % 8));
 }
 
@@ -72,7 +81,7 @@ std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableLayout& layo
       for (const auto& other : specs)
         if (other.primary)
           throw Refusal("the table '" + toUtf8(table.name) + "' has two primary keys");
-    if (index.columns.empty() || index.columns.size() > kIndexColumnSlots)
+    if (index.columns.empty() || index.columns.size() > ix::kRealIndexColumnSlots)
       throw Refusal("the index '" + toUtf8(index.name) + "' must have 1 to 10 columns");
     for (const auto& name : index.columns) {
       auto position = layout.find(name);
@@ -94,7 +103,7 @@ void build(PageFile& file, const NewDatabase& description) {
   if (!description.password.empty()) {
     if (description.format != NewDatabase::Format::Jet4)
       throw Refusal("passwords of .accdb files need encryption, which is not supported");
-    if (description.password.size() > kMaxPasswordLength)
+    if (description.password.size() > h::kMaxPasswordCharacters)
       throw Refusal("the password is longer than 20 characters");
   }
   const double created = description.creationDate.value_or(now());
@@ -133,22 +142,21 @@ void build(PageFile& file, const NewDatabase& description) {
     writeTable(file, maps, table.definitionPage, table.layout, {}, {});
 
   auto entries = leadingCatalogEntries();
-  entries.push_back({static_cast<std::int32_t>(kCatalogTableDefinitionPage), kIdTables,
-                     u"MSysObjects", kObjectTable, kFlagEngineSystem});
+  entries.push_back({static_cast<std::int32_t>(td::kCataloguePage), kIdTables, u"MSysObjects",
+                     object_type::kLocalTable, kFlagEngineSystem});
   for (const auto& table : system)
     entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
-                       table.layout.name, kObjectTable, kFlagEngineSystem});
+                       table.layout.name, object_type::kLocalTable, kFlagEngineSystem});
   for (const auto& entry : trailingCatalogEntries()) entries.push_back(entry);
   for (const auto& table : user)
     entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
-                       table.layout.name, kObjectTable, 0});
+                       table.layout.name, object_type::kLocalTable, 0});
   std::vector<std::vector<ado::Value>> catalogRows;
   for (const auto& entry : entries) catalogRows.push_back(catalogRow(entry, created));
-  writeTable(file, maps, kCatalogTableDefinitionPage, catalogLayout(), catalogRows,
-             catalogIndexes());
+  writeTable(file, maps, td::kCataloguePage, catalogLayout(), catalogRows, catalogIndexes());
 
   writeHeaderPage(file.page(0), description.format, description.password, created);
-  writeGlobalMapPage(file.page(kGlobalMapPage), file.pageCount());
+  writeGlobalMapPage(file.page(um::kGlobalMapPage), file.pageCount());
 }
 
 }  // namespace

@@ -15,8 +15,4 @@ namespace engine::create {
 void writeHeaderPage(std::span<std::uint8_t> page, NewDatabase::Format format,
                      std::u16string_view password, double creationDate);
 
-// XORs the obfuscated region of a header page with the fixed keystream (its
-// own inverse: applied to a stored page it yields the plain fields).
-void toggleHeaderObfuscation(std::span<std::uint8_t> page);
-
 }  // namespace engine::create

@@ -7,7 +7,7 @@
 #include "engine/create_index_key.h"
 #include "engine/create_index_pages.h"
 #include "engine/create_refusal.h"
-#include "engine/create_text.h"
+#include "engine/utf.h"
 
 namespace engine::create {
 

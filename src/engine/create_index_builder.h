@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ado/value.h"
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 #include "engine/create_page_file.h"
 #include "engine/create_row.h"
 #include "engine/create_row_pages.h"

@@ -1,6 +1,6 @@
 #include "engine/create_index_key.h"
 
-#include "engine/create_format.h"
+#include "engine/column_type.h"
 #include "engine/create_text_key.h"
 
 namespace engine::create {
@@ -33,16 +33,16 @@ Bytes floatingKey(const Bytes& stored) {
 
 }  // namespace
 
-bool indexableType(std::uint8_t type) {
+bool indexableType(JetType type) {
   switch (type) {
-    case kTypeByte:
-    case kTypeInteger:
-    case kTypeLong:
-    case kTypeCurrency:
-    case kTypeSingle:
-    case kTypeDouble:
-    case kTypeDateTime:
-    case kTypeText:
+    case JetType::Byte:
+    case JetType::Integer:
+    case JetType::Long:
+    case JetType::Currency:
+    case JetType::Single:
+    case JetType::Double:
+    case JetType::DateTime:
+    case JetType::Text:
       return true;
     default:
       return false;
@@ -57,20 +57,20 @@ bool appendColumnKey(Bytes& key, const ColumnLayout& column, bool present, const
   }
   key.push_back(kFlagValue);
   switch (column.type) {
-    case kTypeByte:
+    case JetType::Byte:
       appendBytes(key, stored);
       return true;
-    case kTypeInteger:
-    case kTypeLong:
-    case kTypeCurrency:
+    case JetType::Integer:
+    case JetType::Long:
+    case JetType::Currency:
       appendBytes(key, integerKey(stored));
       return true;
-    case kTypeSingle:
-    case kTypeDouble:
-    case kTypeDateTime:
+    case JetType::Single:
+    case JetType::Double:
+    case JetType::DateTime:
       appendBytes(key, floatingKey(stored));
       return true;
-    case kTypeText: {
+    case JetType::Text: {
       auto text = generalLegacyTextKey(value.text());
       if (!text) return false;
       appendBytes(key, *text);

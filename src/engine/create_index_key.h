@@ -7,14 +7,14 @@
 #include <string>
 
 #include "ado/value.h"
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 #include "engine/create_table_layout.h"
 
 namespace engine::create {
 
 // Whether an index may cover a column of this type: the integer, floating
 // point, currency, date and text types.
-bool indexableType(std::uint8_t type);
+bool indexableType(JetType type);
 
 // Appends the key part of one column to `key`. `stored` holds the value's
 // little-endian fixed bytes (numbers and dates); `value` the value itself

@@ -1,13 +1,19 @@
 #include "engine/create_index_pages.h"
 
-#include "engine/create_format.h"
 #include "engine/create_refusal.h"
+#include "engine/layout_data_page.h"
+#include "engine/layout_header.h"
+#include "engine/layout_index.h"
 
 namespace engine::create {
 
+namespace dp = layout::data_page;
+namespace h = layout::header;
+namespace ix = layout::index;
+
 namespace {
 
-constexpr std::size_t kEntryArea = kPageSize - kIndexEntriesOffset;
+constexpr std::size_t kEntryArea = h::kPageSizeJet4 - ix::kEntriesJet4;
 
 // A page of one level: its number, entries, and the last leaf entry below it.
 struct LevelPage {
@@ -23,19 +29,19 @@ void writePage(PageFile& file, const LevelPage& level, std::uint8_t type, std::u
   auto page = file.page(level.number);
   page[0] = type;
   page[1] = 0x01;
-  putU16(page, kIndexFreeSpaceOffset, static_cast<std::uint16_t>(kEntryArea - level.used));
-  putU32(page, kIndexOwnerOffset, owner);
-  putU32(page, kIndexPrevPageOffset, previous);
-  putU32(page, kIndexNextPageOffset, next);
-  putU32(page, kIndexTailPageOffset, level.tail);
-  putU16(page, kIndexPrefixLengthOffset, 0);  // entries stored whole
+  putU16(page, dp::kFreeSpace, static_cast<std::uint16_t>(kEntryArea - level.used));
+  putU32(page, dp::kOwner, owner);
+  putU32(page, ix::kPrevPageJet4, previous);
+  putU32(page, ix::kNextPageJet4, next);
+  putU32(page, ix::kTailPageJet4, level.tail);
+  putU16(page, ix::kPrefixLengthJet4, 0);  // entries stored whole
   std::size_t at = 0;
   for (const auto* entry : level.entries) {
     std::copy(entry->begin(), entry->end(),
-              page.begin() + static_cast<std::ptrdiff_t>(kIndexEntriesOffset + at));
+              page.begin() + static_cast<std::ptrdiff_t>(ix::kEntriesJet4 + at));
     at += entry->size();
     // The bitmask marks where each entry ends (the next one starts).
-    page[kIndexBitmaskOffset + at / 8] |= static_cast<std::uint8_t>(1u << (at % 8));
+    page[ix::kEntryMaskJet4 + at / 8] |= static_cast<std::uint8_t>(1u << (at % 8));
   }
 }
 
@@ -75,7 +81,7 @@ WrittenIndex writeIndexPages(PageFile& file, std::uint32_t owner,
     level.back().used += entry.size();
     level.back().lastLeafEntry = entry;
   }
-  writeLevel(file, level, kPageTypeIndexLeaf, owner);
+  writeLevel(file, level, dp::kTypeIndexLeaf, owner);
 
   // Node levels: one entry per child (its last leaf entry and its page
   // number), except the last child of each node page, which is its tail.
@@ -103,7 +109,7 @@ WrittenIndex writeIndexPages(PageFile& file, std::uint32_t owner,
       }
       current.lastLeafEntry = level[i].lastLeafEntry;
     }
-    writeLevel(file, parents, kPageTypeIndexNode, owner);
+    writeLevel(file, parents, dp::kTypeIndexNode, owner);
     for (auto& parent : parents) parent.entries.clear();  // they point into entriesOfLevel
     level = std::move(parents);
   }

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 #include "engine/create_page_file.h"
 
 namespace engine::create {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 #include "engine/create_page_file.h"
 #include "engine/create_row_pages.h"
 

@@ -9,9 +9,11 @@
 #include <utility>
 
 #include "ado/error.h"
-#include "engine/create_format.h"
+#include "engine/layout_header.h"
 
 namespace engine::create {
+
+namespace h = layout::header;
 
 namespace {
 
@@ -38,7 +40,7 @@ ado::Error ioError(const std::filesystem::path& path, const char* what) {
 }  // namespace
 
 std::uint32_t PageFile::allocate() {
-  pages_.emplace_back(kPageSize, 0);
+  pages_.emplace_back(h::kPageSizeJet4, 0);
   return static_cast<std::uint32_t>(pages_.size() - 1);
 }
 

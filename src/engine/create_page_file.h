@@ -8,7 +8,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 
 namespace engine::create {
 

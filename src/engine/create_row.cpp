@@ -6,9 +6,10 @@
 #include <optional>
 #include <type_traits>
 
-#include "engine/create_format.h"
+#include "engine/column_type.h"
 #include "engine/create_refusal.h"
-#include "engine/create_text.h"
+#include "engine/text_encoder.h"
+#include "engine/utf.h"
 
 namespace engine::create {
 
@@ -60,7 +61,7 @@ std::string valuePlace(const std::u16string& table, std::size_t row, const Colum
 
 StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
                        const std::string& place) {
-  if (column.type == kTypeBoolean) {
+  if (column.type == JetType::Boolean) {
     if (!value.is<bool>()) refuse(place, "is not a Yes/No value (Yes/No columns cannot be null)");
     return {value.as<bool>(), {}};
   }
@@ -68,18 +69,18 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
   if (value.isEmpty()) refuse(place, "is missing");
   StoredField field{true, {}};
   switch (column.type) {
-    case kTypeByte:
+    case JetType::Byte:
       field.bytes = integerBytes(value, 0, 255, 1, place);
       break;
-    case kTypeInteger:
+    case JetType::Integer:
       field.bytes = integerBytes(value, std::numeric_limits<std::int16_t>::min(),
                                  std::numeric_limits<std::int16_t>::max(), 2, place);
       break;
-    case kTypeLong:
+    case JetType::Long:
       field.bytes = integerBytes(value, std::numeric_limits<std::int32_t>::min(),
                                  std::numeric_limits<std::int32_t>::max(), 4, place);
       break;
-    case kTypeSingle: {
+    case JetType::Single: {
       auto d = floatingOf(value);
       if (!d) refuse(place, "is not a number");
       if (std::isfinite(*d) && std::fabs(*d) > std::numeric_limits<float>::max())
@@ -87,37 +88,37 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
       field.bytes = littleEndian(std::bit_cast<std::uint32_t>(static_cast<float>(*d)), 4);
       break;
     }
-    case kTypeDouble: {
+    case JetType::Double: {
       auto d = floatingOf(value);
       if (!d) refuse(place, "is not a number");
       field.bytes = littleEndian(std::bit_cast<std::uint64_t>(*d), 8);
       break;
     }
-    case kTypeCurrency:
+    case JetType::Currency:
       if (!value.is<ado::Currency>()) refuse(place, "is not a Currency value");
       field.bytes =
           littleEndian(static_cast<std::uint64_t>(value.as<ado::Currency>().tenThousandths), 8);
       break;
-    case kTypeDateTime:
+    case JetType::DateTime:
       if (!value.is<ado::DateTime>()) refuse(place, "is not a date");
       field.bytes = littleEndian(std::bit_cast<std::uint64_t>(value.as<ado::DateTime>().days), 8);
       break;
-    case kTypeGuid: {
+    case JetType::Guid: {
       if (!value.is<ado::Guid>()) refuse(place, "is not a GUID");
       const auto& g = value.as<ado::Guid>().bytes;
       field.bytes.assign(g.begin(), g.end());
       break;
     }
-    case kTypeText: {
+    case JetType::Text: {
       if (!value.isText()) refuse(place, "is not text");
       const auto& text = value.text();
       if (text.size() * 2 > column.length)
         refuse(place,
                "is longer than the column's " + std::to_string(column.length / 2) + " characters");
-      field.bytes = encodeText(text, column.compressedUnicode());
+      field.bytes = encodeJet4Text(text, column.compressedUnicode());
       break;
     }
-    case kTypeBinary: {
+    case JetType::Binary: {
       if (!value.is<ado::Bytes>()) refuse(place, "is not binary");
       field.bytes = value.as<ado::Bytes>();
       if (field.bytes.size() > column.length) refuse(place, "is too long");
@@ -132,9 +133,9 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
 std::optional<Bytes> longValueBytes(const ColumnLayout& column, const ado::Value& value,
                                     const std::string& place) {
   if (value.isNull()) return std::nullopt;
-  if (column.type == kTypeMemo) {
+  if (column.type == JetType::Memo) {
     if (!value.isText()) refuse(place, "is not text");
-    return encodeText(value.text(), column.compressedUnicode());
+    return encodeJet4Text(value.text(), column.compressedUnicode());
   }
   if (!value.is<ado::Bytes>()) refuse(place, "is not binary (OLE) data");
   return value.as<ado::Bytes>();

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "ado/value.h"
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 #include "engine/create_table_layout.h"
 
 namespace engine::create {

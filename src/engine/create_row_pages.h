@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 #include "engine/create_page_file.h"
 
 namespace engine::create {

@@ -1,98 +1,108 @@
 #include "engine/create_system_tables.h"
 
-#include "engine/create_format.h"
+#include "engine/column_type.h"
+#include "engine/layout_index.h"
+#include "engine/layout_tdef.h"
+#include "engine/layout_text.h"
 
 namespace engine::create {
 
+namespace ix = layout::index;
+namespace td = layout::tdef;
+
 namespace {
 
-constexpr std::uint8_t kSystemFixed = kColumnSystem | kColumnUpdatable | kColumnFixed;  // 0x13
-constexpr std::uint8_t kSystemVariable = kColumnSystem | kColumnUpdatable;              // 0x12
+constexpr std::uint8_t kSystemFixed =
+    td::kColumnReplication | td::kColumnUpdatable | td::kColumnFixed;                    // 0x13
+constexpr std::uint8_t kSystemVariable = td::kColumnReplication | td::kColumnUpdatable;  // 0x12
 // Access adds 0x20 on the security-id columns; its meaning is unknown.
 constexpr std::uint8_t kSystemSecurityId = 0x20 | kSystemVariable;
-constexpr std::uint16_t kTextBytes = 2 * kMaxTextCharacters;
+constexpr std::uint16_t kTextBytes = 2 * layout::text::kMaxTextCharacters;
 
 }  // namespace
 
 TableLayout catalogLayout() {
   return layoutSystemTable(u"MSysObjects",
                            {
-                               {u"Id", kTypeLong, 4, kSystemFixed},
-                               {u"ParentId", kTypeLong, 4, kSystemFixed},
-                               {u"Name", kTypeText, kTextBytes, kSystemVariable},
-                               {u"Type", kTypeInteger, 2, kSystemFixed},
-                               {u"DateCreate", kTypeDateTime, 8, kSystemFixed},
-                               {u"DateUpdate", kTypeDateTime, 8, kSystemFixed},
-                               {u"Owner", kTypeBinary, kTextBytes, kSystemSecurityId},
-                               {u"Flags", kTypeLong, 4, kSystemFixed},
-                               {u"Database", kTypeMemo, 0, kSystemVariable},
-                               {u"Connect", kTypeMemo, 0, kSystemVariable},
-                               {u"ForeignName", kTypeText, kTextBytes, kSystemVariable},
-                               {u"RmtInfoShort", kTypeBinary, kTextBytes, kSystemVariable},
-                               {u"RmtInfoLong", kTypeOle, 0, kSystemVariable},
-                               {u"Lv", kTypeOle, 0, kSystemVariable},
-                               {u"LvProp", kTypeOle, 0, kSystemVariable},
-                               {u"LvModule", kTypeOle, 0, kSystemVariable},
-                               {u"LvExtra", kTypeOle, 0, kSystemVariable},
+                               {u"Id", JetType::Long, 4, kSystemFixed},
+                               {u"ParentId", JetType::Long, 4, kSystemFixed},
+                               {u"Name", JetType::Text, kTextBytes, kSystemVariable},
+                               {u"Type", JetType::Integer, 2, kSystemFixed},
+                               {u"DateCreate", JetType::DateTime, 8, kSystemFixed},
+                               {u"DateUpdate", JetType::DateTime, 8, kSystemFixed},
+                               {u"Owner", JetType::Binary, kTextBytes, kSystemSecurityId},
+                               {u"Flags", JetType::Long, 4, kSystemFixed},
+                               {u"Database", JetType::Memo, 0, kSystemVariable},
+                               {u"Connect", JetType::Memo, 0, kSystemVariable},
+                               {u"ForeignName", JetType::Text, kTextBytes, kSystemVariable},
+                               {u"RmtInfoShort", JetType::Binary, kTextBytes, kSystemVariable},
+                               {u"RmtInfoLong", JetType::Ole, 0, kSystemVariable},
+                               {u"Lv", JetType::Ole, 0, kSystemVariable},
+                               {u"LvProp", JetType::Ole, 0, kSystemVariable},
+                               {u"LvModule", JetType::Ole, 0, kSystemVariable},
+                               {u"LvExtra", JetType::Ole, 0, kSystemVariable},
                            });
 }
 
 TableLayout accessControlLayout() {
-  return layoutSystemTable(u"MSysACEs", {
-                                            {u"ObjectId", kTypeLong, 4, kSystemFixed},
-                                            {u"SID", kTypeBinary, kTextBytes, kSystemSecurityId},
-                                            {u"ACM", kTypeLong, 4, kSystemFixed},
-                                            {u"FInheritable", kTypeBoolean, 1, kSystemFixed},
-                                        });
+  return layoutSystemTable(u"MSysACEs",
+                           {
+                               {u"ObjectId", JetType::Long, 4, kSystemFixed},
+                               {u"SID", JetType::Binary, kTextBytes, kSystemSecurityId},
+                               {u"ACM", JetType::Long, 4, kSystemFixed},
+                               {u"FInheritable", JetType::Boolean, 1, kSystemFixed},
+                           });
 }
 
 TableLayout queriesLayout() {
-  return layoutSystemTable(u"MSysQueries", {
-                                               {u"ObjectId", kTypeLong, 4, kSystemFixed},
-                                               {u"Attribute", kTypeByte, 1, kSystemFixed},
-                                               {u"Order", kTypeBinary, kTextBytes, kSystemVariable},
-                                               {u"Name1", kTypeText, kTextBytes, kSystemVariable},
-                                               {u"Name2", kTypeText, kTextBytes, kSystemVariable},
-                                               {u"Expression", kTypeMemo, 0, kSystemVariable},
-                                               {u"Flag", kTypeInteger, 2, kSystemFixed},
-                                               {u"LvExtra", kTypeLong, 4, kSystemFixed},
-                                           });
+  return layoutSystemTable(u"MSysQueries",
+                           {
+                               {u"ObjectId", JetType::Long, 4, kSystemFixed},
+                               {u"Attribute", JetType::Byte, 1, kSystemFixed},
+                               {u"Order", JetType::Binary, kTextBytes, kSystemVariable},
+                               {u"Name1", JetType::Text, kTextBytes, kSystemVariable},
+                               {u"Name2", JetType::Text, kTextBytes, kSystemVariable},
+                               {u"Expression", JetType::Memo, 0, kSystemVariable},
+                               {u"Flag", JetType::Integer, 2, kSystemFixed},
+                               {u"LvExtra", JetType::Long, 4, kSystemFixed},
+                           });
 }
 
 TableLayout relationshipsLayout() {
   return layoutSystemTable(u"MSysRelationships",
                            {
-                               {u"szRelationship", kTypeText, kTextBytes, kSystemVariable},
-                               {u"grbit", kTypeLong, 4, kSystemFixed},
-                               {u"ccolumn", kTypeLong, 4, kSystemFixed},
-                               {u"icolumn", kTypeLong, 4, kSystemFixed},
-                               {u"szObject", kTypeText, kTextBytes, kSystemVariable},
-                               {u"szColumn", kTypeText, kTextBytes, kSystemVariable},
-                               {u"szReferencedObject", kTypeText, kTextBytes, kSystemVariable},
-                               {u"szReferencedColumn", kTypeText, kTextBytes, kSystemVariable},
+                               {u"szRelationship", JetType::Text, kTextBytes, kSystemVariable},
+                               {u"grbit", JetType::Long, 4, kSystemFixed},
+                               {u"ccolumn", JetType::Long, 4, kSystemFixed},
+                               {u"icolumn", JetType::Long, 4, kSystemFixed},
+                               {u"szObject", JetType::Text, kTextBytes, kSystemVariable},
+                               {u"szColumn", JetType::Text, kTextBytes, kSystemVariable},
+                               {u"szReferencedObject", JetType::Text, kTextBytes, kSystemVariable},
+                               {u"szReferencedColumn", JetType::Text, kTextBytes, kSystemVariable},
                            });
 }
 
 TableLayout complexColumnsLayout() {
-  auto layout = layoutSystemTable(
-      u"MSysComplexColumns", {
-                                 {u"ColumnName", kTypeText, kTextBytes, kSystemVariable},
-                                 {u"ComplexTypeObjectID", kTypeLong, 4, kSystemFixed},
-                                 {u"FlatTableID", kTypeLong, 4, kSystemFixed},
-                                 {u"ConceptualTableID", kTypeLong, 4, kSystemFixed},
-                                 {u"ComplexID", kTypeLong, 4, kSystemFixed | 0x04},  // auto-number
-                             });
+  auto layout =
+      layoutSystemTable(u"MSysComplexColumns",
+                        {
+                            {u"ColumnName", JetType::Text, kTextBytes, kSystemVariable},
+                            {u"ComplexTypeObjectID", JetType::Long, 4, kSystemFixed},
+                            {u"FlatTableID", JetType::Long, 4, kSystemFixed},
+                            {u"ConceptualTableID", JetType::Long, 4, kSystemFixed},
+                            {u"ComplexID", JetType::Long, 4, kSystemFixed | 0x04},  // auto-number
+                        });
   layout.system = false;  // Access gives this one the user table type
   return layout;
 }
 
 namespace {
 
-constexpr std::uint8_t kFlagsUnique = kIndexJet4Marker | kIndexUnique;                  // 0x81
-constexpr std::uint8_t kFlagsIgnoreNulls = kIndexJet4Marker | kIndexIgnoreNulls;        // 0x82
-constexpr std::uint8_t kFlagsRequired = kIndexJet4Marker | kIndexRequired;              // 0x88
-constexpr std::uint8_t kFlagsRequiredIgnoreNulls = kFlagsRequired | kIndexIgnoreNulls;  // 0x8A
-constexpr std::uint8_t kFlagsPrimary = kFlagsRequiredIgnoreNulls | kIndexUnique;        // 0x8B
+constexpr std::uint8_t kFlagsUnique = ix::kIndexJet4Marker | ix::kIndexUnique;              // 0x81
+constexpr std::uint8_t kFlagsIgnoreNulls = ix::kIndexJet4Marker | ix::kIndexIgnoreNulls;    // 0x82
+constexpr std::uint8_t kFlagsRequired = ix::kIndexJet4Marker | ix::kIndexRequired;          // 0x88
+constexpr std::uint8_t kFlagsRequiredIgnoreNulls = kFlagsRequired | ix::kIndexIgnoreNulls;  // 0x8A
+constexpr std::uint8_t kFlagsPrimary = kFlagsRequiredIgnoreNulls | ix::kIndexUnique;        // 0x8B
 
 }  // namespace
 
@@ -136,10 +146,11 @@ std::vector<ado::Value> catalogRow(const CatalogEntry& entry, double created) {
 
 std::vector<CatalogEntry> leadingCatalogEntries() {
   return {
-      {kIdTables, kIdRootContainer, u"Tables", kObjectContainer, kFlagEngineSystem},
-      {kIdDatabases, kIdRootContainer, u"Databases", kObjectContainer, kFlagEngineSystem},
-      {kIdRelationships, kIdRootContainer, u"Relationships", kObjectContainer, kFlagEngineSystem},
-      {kIdDatabaseObject, kIdDatabases, u"MSysDb", kObjectDatabase, kFlagEngineSystem},
+      {kIdTables, kRootContainerId, u"Tables", object_type::kContainer, kFlagEngineSystem},
+      {kIdDatabases, kRootContainerId, u"Databases", object_type::kContainer, kFlagEngineSystem},
+      {kIdRelationships, kRootContainerId, u"Relationships", object_type::kContainer,
+       kFlagEngineSystem},
+      {kIdDatabaseObject, kIdDatabases, u"MSysDb", object_type::kDatabase, kFlagEngineSystem},
   };
 }
 
@@ -147,7 +158,7 @@ std::vector<CatalogEntry> trailingCatalogEntries() {
   std::vector<CatalogEntry> entries;
   std::int32_t id = static_cast<std::int32_t>(0x80000000u);
   for (auto name : {u"DataAccessPages", u"Forms", u"Modules", u"Reports", u"Scripts", u"SysRel"})
-    entries.push_back({id++, kIdRootContainer, name, kObjectContainer, 0});
+    entries.push_back({id++, kRootContainerId, name, object_type::kContainer, 0});
   return entries;
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ado/value.h"
+#include "engine/catalogue.h"
 #include "engine/create_table_layout.h"
 #include "engine/create_table_writer.h"
 
@@ -28,14 +29,11 @@ std::vector<IndexSpec> queriesIndexes();
 std::vector<IndexSpec> relationshipsIndexes();
 std::vector<IndexSpec> complexColumnsIndexes();
 
-// Object types and flags of catalogue rows (§3.2, §3.3).
-inline constexpr std::int16_t kObjectTable = 1;
-inline constexpr std::int16_t kObjectDatabase = 2;
-inline constexpr std::int16_t kObjectContainer = 3;
-inline constexpr std::int32_t kFlagEngineSystem = static_cast<std::int32_t>(0x80000000u);
+// The Flags value of the engine's own objects (stored signed).
+inline constexpr std::int32_t kFlagEngineSystem =
+    static_cast<std::int32_t>(object_flags::kEngineSystem);
 
 // Ids of the containers and the database object.
-inline constexpr std::int32_t kIdRootContainer = 0x0F000000;
 inline constexpr std::int32_t kIdTables = 0x0F000001;
 inline constexpr std::int32_t kIdDatabases = 0x0F000002;
 inline constexpr std::int32_t kIdRelationships = 0x0F000003;

@@ -2,10 +2,18 @@
 
 #include <algorithm>
 
-#include "engine/create_format.h"
-#include "engine/create_text.h"
+#include "engine/layout_data_page.h"
+#include "engine/layout_header.h"
+#include "engine/layout_index.h"
+#include "engine/layout_tdef.h"
+#include "engine/text_encoder.h"
 
 namespace engine::create {
+
+namespace dp = layout::data_page;
+namespace h = layout::header;
+namespace ix = layout::index;
+namespace td = layout::tdef;
 
 namespace {
 
@@ -16,14 +24,14 @@ void appendName(Bytes& out, std::u16string_view name) {
 }
 
 void appendColumnDescriptor(Bytes& out, const ColumnLayout& column, bool system) {
-  Bytes d(kColumnDescriptorSize, 0);
-  d[0] = column.type;
-  putU32(d, 1, kTdefMagic);
+  Bytes d(td::kColumnJet4.size, 0);
+  d[0] = static_cast<std::uint8_t>(column.type);
+  putU32(d, 1, td::kMagic);
   putU16(d, 5, column.number);
   putU16(d, 7, column.fixed() ? 0 : column.variableIndex);
   putU16(d, 9, system ? 0 : column.number);
-  putU16(d, 11, kSortOrderGeneral);  // Access writes the sort order on every column
-  d[14] = 0;                         // sort-order version: General Legacy
+  putU16(d, 11, h::kSortOrderGeneral);  // Access writes the sort order on every column
+  d[14] = 0;                            // sort-order version: General Legacy
   d[15] = column.flags;
   d[16] = column.extendedFlags;
   putU16(d, 21, column.fixed() ? column.fixedOffset : 0);
@@ -32,9 +40,9 @@ void appendColumnDescriptor(Bytes& out, const ColumnLayout& column, bool system)
 }
 
 void appendRealIndex(Bytes& out, const RealIndexDefinition& index) {
-  Bytes b(kRealIndexBlockSize, 0);
-  putU32(b, 0, kRealIndexMagic);
-  for (std::size_t slot = 0; slot < kIndexColumnSlots; ++slot) {
+  Bytes b(ix::kRealIndexSizeJet4, 0);
+  putU32(b, 0, ix::kRealIndexMagic);
+  for (std::size_t slot = 0; slot < ix::kRealIndexColumnSlots; ++slot) {
     const std::size_t at = 4 + 3 * slot;
     if (slot < index.columnNumbers.size()) {
       putU16(b, at, index.columnNumbers[slot]);
@@ -50,8 +58,8 @@ void appendRealIndex(Bytes& out, const RealIndexDefinition& index) {
 }
 
 void appendLogicalIndex(Bytes& out, std::uint32_t number, const LogicalIndexDefinition& index) {
-  Bytes b(kLogicalIndexBlockSize, 0);
-  putU32(b, 0, kTdefMagic);
+  Bytes b(ix::kLogicalIndexSizeJet4, 0);
+  putU32(b, 0, td::kMagic);
   putU32(b, 4, number);
   putU32(b, 8, index.realIndex);
   b[12] = 0;                  // related table type
@@ -67,24 +75,24 @@ void appendLogicalIndex(Bytes& out, std::uint32_t number, const LogicalIndexDefi
 
 Bytes tableDefinitionBytes(const TableDefinition& definition) {
   const auto& layout = *definition.layout;
-  Bytes out(kTdefVariablePartOffset, 0);
-  out[0] = kPageTypeTableDefinition;
+  Bytes out(td::kJet4.variablePart, 0);
+  out[0] = dp::kTypeTableDefinition;
   out[1] = 0x01;
-  putU32(out, kTdefMagicOffset, kTdefMagic);
-  putU32(out, kTdefRowCountOffset, definition.rowCount);
-  out[kTdefAutoNumberFlagOffset] = 1;
-  out[kTdefTableTypeOffset] = layout.system ? kTableTypeSystem : kTableTypeUser;
-  putU16(out, kTdefMaxColumnsOffset, static_cast<std::uint16_t>(layout.columns.size()));
-  putU16(out, kTdefVariableColumnsOffset, layout.variableColumns);
-  putU16(out, kTdefColumnCountOffset, static_cast<std::uint16_t>(layout.columns.size()));
-  putU32(out, kTdefLogicalIndexCountOffset,
+  putU32(out, td::kMagicJet4, td::kMagic);
+  putU32(out, td::kJet4.rowCount, definition.rowCount);
+  out[td::kAutoNumberFlagJet4] = 1;
+  out[td::kJet4.tableType] = layout.system ? td::kTableTypeSystem : td::kTableTypeUser;
+  putU16(out, td::kJet4.maxColumns, static_cast<std::uint16_t>(layout.columns.size()));
+  putU16(out, td::kJet4.variableColumns, layout.variableColumns);
+  putU16(out, td::kJet4.columns, static_cast<std::uint16_t>(layout.columns.size()));
+  putU32(out, td::kJet4.logicalIndexes,
          static_cast<std::uint32_t>(definition.logicalIndexes.size()));
-  putU32(out, kTdefRealIndexCountOffset, static_cast<std::uint32_t>(definition.realIndexes.size()));
-  putU32(out, kTdefUsageMapOffset, definition.usageMap);
-  putU32(out, kTdefFreeSpaceMapOffset, definition.freeSpaceMap);
+  putU32(out, td::kJet4.realIndexes, static_cast<std::uint32_t>(definition.realIndexes.size()));
+  putU32(out, td::kJet4.ownedPagesMap, definition.usageMap);
+  putU32(out, td::kJet4.freePagesMap, definition.freeSpaceMap);
 
   for (const auto& index : definition.realIndexes) {
-    Bytes counter(kRealIndexCounterSize, 0);
+    Bytes counter(td::kJet4.realIndexCounterSize, 0);
     putU32(counter, 4, index.entryCount);
     appendBytes(out, counter);
   }
@@ -101,7 +109,7 @@ Bytes tableDefinitionBytes(const TableDefinition& definition) {
     appendU32(out, maps.freePages);
   }
   appendU16(out, 0xFFFF);
-  putU32(out, kTdefLengthOffset, static_cast<std::uint32_t>(out.size()));
+  putU32(out, td::kJet4.definitionLength, static_cast<std::uint32_t>(out.size()));
   return out;
 }
 
@@ -112,23 +120,25 @@ void writeTableDefinition(PageFile& file, std::uint32_t firstPage, const Bytes& 
   std::uint32_t pageNumber = firstPage;
   for (;;) {
     auto page = file.page(pageNumber);
-    const std::size_t headerSize = at == 0 ? 0 : kTdefPageHeaderSize;
-    const std::size_t room = kPageSize - headerSize;
+    const std::size_t headerSize = at == 0 ? 0 : td::kContinuationHeader;
+    const std::size_t room = h::kPageSizeJet4 - headerSize;
     const std::size_t n = std::min(room, bytes.size() - at);
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), n,
                 page.begin() + static_cast<std::ptrdiff_t>(headerSize));
-    page[0] = kPageTypeTableDefinition;
+    page[0] = dp::kTypeTableDefinition;
     page[1] = 0x01;
     // Free space as Access records it: what is left after the used bytes, less 8.
     const std::size_t used = headerSize + n;
-    putU16(page, 2, static_cast<std::uint16_t>(used + 8 >= kPageSize ? 0 : kPageSize - used - 8));
+    putU16(
+        page, 2,
+        static_cast<std::uint16_t>(used + 8 >= h::kPageSizeJet4 ? 0 : h::kPageSizeJet4 - used - 8));
     at += n;
     if (at >= bytes.size()) {
-      putU32(page, kTdefNextPageOffset, 0);
+      putU32(page, td::kNextPage, 0);
       return;
     }
     auto next = file.allocate();
-    putU32(file.page(pageNumber), kTdefNextPageOffset, next);
+    putU32(file.page(pageNumber), td::kNextPage, next);
     pageNumber = next;
   }
 }

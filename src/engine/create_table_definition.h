@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 #include "engine/create_page_file.h"
 #include "engine/create_table_layout.h"
 

@@ -3,11 +3,15 @@
 #include <algorithm>
 #include <numeric>
 
-#include "engine/create_format.h"
+#include "engine/column_type.h"
 #include "engine/create_refusal.h"
-#include "engine/create_text.h"
+#include "engine/layout_tdef.h"
+#include "engine/layout_text.h"
+#include "engine/utf.h"
 
 namespace engine::create {
+
+namespace td = layout::tdef;
 
 namespace {
 
@@ -15,33 +19,33 @@ char16_t foldAscii(char16_t c) {
   return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
 }
 
-std::uint8_t typeCode(NewColumn::Type type) {
+JetType typeCode(NewColumn::Type type) {
   using T = NewColumn::Type;
   switch (type) {
     case T::Text:
-      return kTypeText;
+      return JetType::Text;
     case T::Memo:
-      return kTypeMemo;
+      return JetType::Memo;
     case T::Byte:
-      return kTypeByte;
+      return JetType::Byte;
     case T::Integer:
-      return kTypeInteger;
+      return JetType::Integer;
     case T::Long:
-      return kTypeLong;
+      return JetType::Long;
     case T::Single:
-      return kTypeSingle;
+      return JetType::Single;
     case T::Double:
-      return kTypeDouble;
+      return JetType::Double;
     case T::Currency:
-      return kTypeCurrency;
+      return JetType::Currency;
     case T::DateTime:
-      return kTypeDateTime;
+      return JetType::DateTime;
     case T::YesNo:
-      return kTypeBoolean;
+      return JetType::Boolean;
     case T::OLE:
-      return kTypeOle;
+      return JetType::Ole;
     case T::GUID:
-      return kTypeGuid;
+      return JetType::Guid;
   }
   throw Refusal("unknown column type");
 }
@@ -68,7 +72,7 @@ void placeColumns(TableLayout& layout) {
   for (auto& column : layout.columns) {
     if (column.fixed()) {
       column.fixedOffset = fixedOffset;
-      fixedOffset = static_cast<std::uint16_t>(fixedOffset + fixedSize(column.type));
+      fixedOffset = static_cast<std::uint16_t>(fixedOffset + fixedSizeOf(column.type));
     } else {
       column.variableIndex = variableIndex++;
     }
@@ -85,10 +89,12 @@ bool sameName(std::u16string_view a, std::u16string_view b) {
                     [](char16_t x, char16_t y) { return foldAscii(x) == foldAscii(y); });
 }
 
-bool ColumnLayout::fixed() const { return flags & kColumnFixed; }
-bool ColumnLayout::longValue() const { return type == kTypeMemo || type == kTypeOle; }
-bool ColumnLayout::text() const { return type == kTypeText || type == kTypeMemo; }
-bool ColumnLayout::compressedUnicode() const { return extendedFlags & kColumnExtCompressedUnicode; }
+bool ColumnLayout::fixed() const { return flags & td::kColumnFixed; }
+bool ColumnLayout::longValue() const { return type == JetType::Memo || type == JetType::Ole; }
+bool ColumnLayout::text() const { return type == JetType::Text || type == JetType::Memo; }
+bool ColumnLayout::compressedUnicode() const {
+  return extendedFlags & td::kColumnCompressedUnicode;
+}
 
 int TableLayout::find(std::u16string_view wanted) const {
   for (std::size_t i = 0; i < columns.size(); ++i)
@@ -96,30 +102,9 @@ int TableLayout::find(std::u16string_view wanted) const {
   return -1;
 }
 
-bool isFixedType(std::uint8_t type) {
-  return type != kTypeText && type != kTypeMemo && type != kTypeOle && type != kTypeBinary;
-}
-
-std::uint16_t fixedSize(std::uint8_t type) {
-  switch (type) {
-    case kTypeBoolean:
-      return 0;
-    case kTypeByte:
-      return 1;
-    case kTypeInteger:
-      return 2;
-    case kTypeLong:
-    case kTypeSingle:
-      return 4;
-    case kTypeCurrency:
-    case kTypeDouble:
-    case kTypeDateTime:
-      return 8;
-    case kTypeGuid:
-      return 16;
-    default:
-      return 0;
-  }
+bool isFixedType(JetType type) {
+  return type != JetType::Text && type != JetType::Memo && type != JetType::Ole &&
+         type != JetType::Binary;
 }
 
 TableLayout layoutUserTable(const NewTable& table) {
@@ -138,18 +123,19 @@ TableLayout layoutUserTable(const NewTable& table) {
     c.name = column.name;
     c.type = typeCode(column.type);
     c.number = static_cast<std::uint16_t>(layout.columns.size());
-    c.flags = kColumnUpdatable | (isFixedType(c.type) ? kColumnFixed : 0);
-    if (c.type == kTypeText) {
-      if (column.maxLength < 1 || column.maxLength > static_cast<int>(kMaxTextCharacters))
+    c.flags = td::kColumnUpdatable | (isFixedType(c.type) ? td::kColumnFixed : 0);
+    if (c.type == JetType::Text) {
+      if (column.maxLength < 1 ||
+          column.maxLength > static_cast<int>(layout::text::kMaxTextCharacters))
         throw Refusal("the text column '" + toUtf8(column.name) +
                       "' must hold 1 to 255 characters");
       c.length = static_cast<std::uint16_t>(2 * column.maxLength);
-    } else if (c.type == kTypeBoolean) {
+    } else if (c.type == JetType::Boolean) {
       c.length = 1;
     } else {
-      c.length = fixedSize(c.type);
+      c.length = static_cast<std::uint16_t>(fixedSizeOf(c.type));
     }
-    if (c.text() && column.unicodeCompression) c.extendedFlags = kColumnExtCompressedUnicode;
+    if (c.text() && column.unicodeCompression) c.extendedFlags = td::kColumnCompressedUnicode;
     layout.columns.push_back(std::move(c));
   }
   placeColumns(layout);

@@ -7,13 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/column_type.h"
 #include "engine/create_database.h"
 
 namespace engine::create {
 
 struct ColumnLayout {
   std::u16string name;
-  std::uint8_t type = 0;
+  JetType type{};
   std::uint16_t number = 0;
   std::uint16_t variableIndex = 0;  // variable columns: index into the row's offset table
   std::uint16_t fixedOffset = 0;    // fixed columns: offset in the row's fixed area
@@ -52,7 +53,7 @@ TableLayout layoutUserTable(const NewTable& table);
 // A column of a system table: name, type code, bytes (text and binary: maximum), flags.
 struct SystemColumn {
   std::u16string name;
-  std::uint8_t type;
+  JetType type;
   std::uint16_t length;
   std::uint8_t flags;
 };
@@ -61,8 +62,6 @@ struct SystemColumn {
 // sorted by name as Access writes them.
 TableLayout layoutSystemTable(std::u16string name, const std::vector<SystemColumn>& columns);
 
-// The stored size of a fixed column of `type` (0 for Yes/No, which lives in the null mask).
-std::uint16_t fixedSize(std::uint8_t type);
-bool isFixedType(std::uint8_t type);
+bool isFixedType(JetType type);
 
 }  // namespace engine::create

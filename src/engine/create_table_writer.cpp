@@ -3,21 +3,25 @@
 #include <memory>
 #include <optional>
 
-#include "engine/create_format.h"
 #include "engine/create_index_builder.h"
 #include "engine/create_long_value.h"
 #include "engine/create_refusal.h"
 #include "engine/create_row.h"
 #include "engine/create_row_pages.h"
 #include "engine/create_table_definition.h"
-#include "engine/create_text.h"
+#include "engine/layout_data_page.h"
+#include "engine/layout_index.h"
+#include "engine/utf.h"
 
 namespace engine::create {
 
+namespace dp = layout::data_page;
+namespace ix = layout::index;
+
 std::uint8_t userIndexFlags(bool primary, bool unique) {
-  std::uint8_t flags = kIndexJet4Marker;
-  if (primary || unique) flags |= kIndexUnique;
-  if (primary) flags |= kIndexRequired;
+  std::uint8_t flags = ix::kIndexJet4Marker;
+  if (primary || unique) flags |= ix::kIndexUnique;
+  if (primary) flags |= ix::kIndexRequired;
   return flags;
 }
 
@@ -54,7 +58,7 @@ void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
     }
     for (auto& builder : indexBuilders) builder.addRow(r, fields, values);
     images.push_back(encodeRow(layout, fields));
-    if (images.back().size() > kMaxRowSize)
+    if (images.back().size() > dp::kMaxRowSizeJet4)
       throw Refusal("row " + std::to_string(r + 1) + " of table '" + toUtf8(layout.name) +
                     "' is too large for a page");
   }
@@ -79,7 +83,7 @@ void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
     definition.realIndexes.push_back(indexBuilders[i].write(file, maps, definitionPage, locations));
     definition.logicalIndexes.push_back(
         {indexes[i].name, static_cast<std::uint32_t>(i),
-         indexes[i].primary ? kLogicalIndexPrimary : kLogicalIndexOther});
+         indexes[i].primary ? ix::kLogicalKindPrimary : ix::kLogicalKindOther});
   }
   writeTableDefinition(file, definitionPage, tableDefinitionBytes(definition));
 }

@@ -9,7 +9,7 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/create_bytes.h"
+#include "engine/byte_order.h"
 
 namespace engine::create {
 

@@ -2,12 +2,19 @@
 
 #include <algorithm>
 
-#include "engine/create_format.h"
 #include "engine/create_refusal.h"
+#include "engine/layout_data_page.h"
+#include "engine/layout_header.h"
+#include "engine/layout_usage_map.h"
 
 namespace engine::create {
 
+namespace dp = layout::data_page;
+namespace um = layout::usage_map;
+
 namespace {
+
+constexpr std::uint64_t kPagesPerBitmapPage = um::pagesPerBitmapPage(layout::header::kPageSizeJet4);
 
 void setBit(std::span<std::uint8_t> bitmap, std::size_t bit) {
   bitmap[bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
@@ -16,31 +23,33 @@ void setBit(std::span<std::uint8_t> bitmap, std::size_t bit) {
 }  // namespace
 
 Bytes usageMapRow(PageFile& file, std::span<const std::uint32_t> pages) {
-  Bytes row(kUsageMapRowSize, 0);
+  Bytes row(um::kMapRowSizeJet4, 0);
   if (pages.empty()) return row;  // inline, starting at page 0, nothing set
   auto [low, high] = std::minmax_element(pages.begin(), pages.end());
-  if (*high - *low < kInlineMapBitmapSize * 8) {
-    row[0] = kUsageMapInline;
-    putU32(row, 1, *low);
-    auto bitmap = std::span(row).subspan(5);
+  if (*high - *low < um::kInlineBitmapSizeJet4 * 8) {
+    row[0] = um::kInline;
+    putU32(row, um::kInlineStart, *low);
+    auto bitmap = std::span(row).subspan(um::kInlineBitmap);
     for (auto page : pages) setBit(bitmap, page - *low);
     return row;
   }
-  row[0] = kUsageMapReference;
+  row[0] = um::kReference;
   std::size_t bitmapPagesNeeded = *high / kPagesPerBitmapPage + 1;
-  if (bitmapPagesNeeded > kReferenceMapEntries) throw Refusal("the database would be too large");
+  if (bitmapPagesNeeded > um::kReferenceEntryCountJet4)
+    throw Refusal("the database would be too large");
   std::vector<std::uint32_t> bitmapPages(bitmapPagesNeeded, 0);
   for (auto page : pages) {
     auto& bitmapPage = bitmapPages[page / kPagesPerBitmapPage];
     if (bitmapPage == 0) {
       bitmapPage = file.allocate();
       auto image = file.page(bitmapPage);
-      image[0] = kPageTypeUsageBitmap;
+      image[0] = dp::kTypeUsageMap;
       image[1] = 0x01;
     }
-    setBit(file.page(bitmapPage).subspan(kUsageBitmapPageHeaderSize), page % kPagesPerBitmapPage);
+    setBit(file.page(bitmapPage).subspan(um::kBitmapPageHeader), page % kPagesPerBitmapPage);
   }
-  for (std::size_t j = 0; j < bitmapPages.size(); ++j) putU32(row, 1 + 4 * j, bitmapPages[j]);
+  for (std::size_t j = 0; j < bitmapPages.size(); ++j)
+    putU32(row, um::kReferenceEntries + um::kReferenceEntrySize * j, bitmapPages[j]);
   return row;
 }
 

@@ -1,7 +1,5 @@
 #include "engine/data_page.h"
 
-#include <cstring>
-
 #include "engine/layout_data_page.h"
 #include "engine/layout_long_value.h"
 
@@ -22,7 +20,7 @@ DataPageView::DataPageView(BoundedBytes page, const Format& format)
 }
 
 bool DataPageView::isLongValuePage() const {
-  return std::memcmp(page_.slice(dp::kOwner, 4).data(), layout::long_value::kTag, 4) == 0;
+  return page_.u32(dp::kOwner) == layout::long_value::kPageOwner;
 }
 
 RowSlot DataPageView::slot(std::size_t index) const {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "engine/bounded_bytes.h"
+#include "engine/byte_order.h"
 #include "engine/layout_data_page.h"
 
 namespace engine::page_edit {
@@ -10,11 +10,6 @@ namespace engine::page_edit {
 namespace dp = layout::data_page;
 
 namespace {
-
-void putU16(std::span<std::uint8_t> b, std::size_t at, std::uint16_t v) {
-  b[at] = static_cast<std::uint8_t>(v);
-  b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
 
 std::size_t slotAt(const Format& format, std::size_t index) {
   return format.dataHeaderSize() + 2 * index;

@@ -4,17 +4,16 @@
 
 #include "ado/error.h"
 #include "engine/journaled_file.h"
+#include "engine/layout_header.h"
+#include "engine/layout_tdef.h"
 #include "engine/rollback_journal.h"
 #include "engine/simple_case.h"
-#include "engine/writer_lock.h"
 #include "engine/utf.h"
+#include "engine/writer_lock.h"
 
 namespace engine {
 
 namespace {
-
-constexpr std::uint32_t kCataloguePage = 2;
-constexpr std::int32_t kTopContainerParent = 0x0F000000;
 
 // Column `name` of `table`, or -1.
 int optionalColumn(const TableDefinition& table, std::u16string_view name) {
@@ -57,8 +56,8 @@ std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenO
 void Database::load(const OpenOptions& options) {
   const std::string& path = file_->path();
   const std::uint64_t size = file_->size();
-  if (size < 2048) throw ado::Error::unrecognizedFormat(path);
-  std::vector<std::uint8_t> first(std::min<std::uint64_t>(size, 4096));
+  if (size < layout::header::kPageSizeJet3) throw ado::Error::unrecognizedFormat(path);
+  std::vector<std::uint8_t> first(std::min<std::uint64_t>(size, layout::header::kPageSizeJet4));
   file_->read(0, first);
   header_ = parseHeaderPage(first, path);
 
@@ -68,7 +67,7 @@ void Database::load(const OpenOptions& options) {
                               "the file length " + std::to_string(size) +
                                   " is not a multiple of the page size " +
                                   std::to_string(pageSize) + " (truncated file?)");
-  if (size / pageSize <= kCataloguePage)
+  if (size / pageSize <= layout::tdef::kCataloguePage)
     throw ado::Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
                               "the file ends before the catalogue");
 
@@ -79,7 +78,7 @@ void Database::load(const OpenOptions& options) {
         "opening encrypted .accdb files is not yet supported");
   // Jet 3 text is stored in the database code page; only 1252 is decoded.
   // Reading another as 1252 would show (and later write) wrong letters.
-  if (header_.format.isJet3() && header_.codePage != 1252)
+  if (header_.format.isJet3() && header_.codePage != layout::header::kCodePageWestern)
     throw ado::Error::unsupported(path, "text in code page " + std::to_string(header_.codePage) +
                                             " (only code page 1252 is supported for Jet 3 files)");
   if (!passwordMatches(header_.password, options.password)) throw ado::Error::notValidPassword();
@@ -91,7 +90,7 @@ void Database::load(const OpenOptions& options) {
 
 void Database::loadCatalogue() {
   auto def = std::make_unique<TableDefinition>(
-      readTableDefinition(*pager_, header_.format, kCataloguePage, u"MSysObjects"));
+      readTableDefinition(*pager_, header_.format, layout::tdef::kCataloguePage, u"MSysObjects"));
   const int id = optionalColumn(*def, u"Id");
   const int parentId = optionalColumn(*def, u"ParentId");
   const int name = optionalColumn(*def, u"Name");
@@ -101,7 +100,7 @@ void Database::loadCatalogue() {
   const int database = optionalColumn(*def, u"Database");
   const int connect = optionalColumn(*def, u"Connect");
   if (id < 0 || parentId < 0 || name < 0 || type < 0 || flags < 0)
-    throw ado::Error::damaged(path(), kCataloguePage,
+    throw ado::Error::damaged(path(), layout::tdef::kCataloguePage,
                               "the catalogue lacks one of the columns Id, ParentId, Name, Type, "
                               "Flags");
 
@@ -125,12 +124,12 @@ void Database::loadCatalogue() {
     text(foreignName, entry.foreignName, entry.hasForeignName);
     text(database, entry.database, entry.hasDatabase);
     text(connect, entry.connect, entry.hasConnect);
-    if (entry.type == object_type::kContainer && entry.parentId == kTopContainerParent &&
+    if (entry.type == object_type::kContainer && entry.parentId == kRootContainerId &&
         entry.name == u"Tables")
       tablesContainerId_ = entry.id;
     catalogue_.push_back(std::move(entry));
   }
-  definitions_.emplace(kCataloguePage, std::move(def));
+  definitions_.emplace(layout::tdef::kCataloguePage, std::move(def));
 }
 
 std::vector<std::u16string> Database::userTableNames() const {
@@ -164,7 +163,7 @@ const TableDefinition& Database::table(std::u16string_view name) {
 }
 
 void Database::loadProperties(TableDefinition& table, const CatalogueEntry& entry) {
-  const TableDefinition& catalogue = *definitions_.at(kCataloguePage);
+  const TableDefinition& catalogue = *definitions_.at(layout::tdef::kCataloguePage);
   const int lvProp = catalogue.columnIndex(u"LvProp");
   if (lvProp < 0) return;
   auto row = readRow(catalogue, entry.row);

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/layout_data_page.h"
+
 namespace engine {
 
 enum class Version { Jet3, Jet4, Ace12, Ace14, Ace15, Ace16, Ace17 };
@@ -22,8 +24,12 @@ struct Format {
   std::string name() const;
 
   // Data page and row geometry.
-  std::size_t dataHeaderSize() const { return isJet3() ? 10 : 14; }
-  std::size_t dataRowCountOffset() const { return isJet3() ? 8 : 12; }
+  std::size_t dataHeaderSize() const {
+    return isJet3() ? layout::data_page::kHeaderSizeJet3 : layout::data_page::kHeaderSizeJet4;
+  }
+  std::size_t dataRowCountOffset() const {
+    return isJet3() ? layout::data_page::kRowCountJet3 : layout::data_page::kRowCountJet4;
+  }
   std::size_t rowColumnCountSize() const { return isJet3() ? 1 : 2; }
 
   // The format for header byte 0x14, or nothing when the byte is unknown.

@@ -31,22 +31,19 @@ std::u16string decodeJet3Password(std::span<const std::uint8_t> field) {
 
 std::u16string decodeJet4Password(std::span<const std::uint8_t> field, double creationDate) {
   std::vector<std::uint8_t> bytes(field.begin(), field.end());
-  // The mask is the creation date rounded down, as a 32-bit integer.
-  double whole = std::floor(creationDate);
-  std::uint32_t mask = 0;
-  if (std::isfinite(whole) && whole >= -2147483648.0 && whole <= 2147483647.0)
-    mask = static_cast<std::uint32_t>(static_cast<std::int32_t>(whole));
+  const std::uint32_t mask = passwordMask(creationDate);
   for (std::size_t i = 0; i < bytes.size(); ++i)
     bytes[i] ^= static_cast<std::uint8_t>(mask >> (8 * (i % 4)));
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
-    return cutAtNul(decompressUnicode(std::span(bytes).subspan(2)));
-  std::u16string text;
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    text += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
-  return cutAtNul(text);
+  return cutAtNul(decodeJet4Text(bytes));
 }
 
 }  // namespace
+
+std::uint32_t passwordMask(double creationDate) {
+  const double whole = std::floor(creationDate);
+  if (!std::isfinite(whole) || whole < -2147483648.0 || whole > 2147483647.0) return 0;
+  return static_cast<std::uint32_t>(static_cast<std::int32_t>(whole));
+}
 
 void toggleHeaderObfuscation(std::span<std::uint8_t> page0, const Format& format) {
   std::size_t length = obfuscatedLength(format);

@@ -40,6 +40,10 @@ HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::strin
 // Reverses (and equally applies) the header obfuscation of §1.3 in place.
 void toggleHeaderObfuscation(std::span<std::uint8_t> page0, const Format& format);
 
+// The Jet 4 password field is XOR-masked with this: the whole days of the
+// creation date as a 32-bit integer (0 when out of range).
+std::uint32_t passwordMask(double creationDate);
+
 // True when `typed` opens a database whose stored password is `stored`
 // (empty stored password: anything opens it).
 bool passwordMatches(const std::u16string& stored, const std::u16string& typed);

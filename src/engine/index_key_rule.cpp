@@ -1,12 +1,12 @@
 #include "engine/index_key_rule.h"
 
 #include "engine/create_text_key.h"
+#include "engine/layout_header.h"
 #include "engine/utf.h"
 
 namespace engine {
 namespace {
 
-constexpr std::uint16_t kGeneralSortOrder = 1033;
 // Keys use at most this many code units of a value.
 constexpr std::size_t kKeyUnits = 255;
 
@@ -61,7 +61,7 @@ bool caseSwapKeepsKey(char16_t from, char16_t to) {
 std::optional<std::string> indexKeyChange(const ColumnDefinition& column, const Format& format,
                                           const std::optional<std::u16string>& oldValue,
                                           std::u16string_view newValue) {
-  if (column.sortOrder != kGeneralSortOrder)
+  if (column.sortOrder != layout::header::kSortOrderGeneral)
     return "the index uses sort order " + std::to_string(column.sortOrder) +
            ", whose keys this program cannot compute";
   if (!format.isJet3() && column.sortVersion > 1)

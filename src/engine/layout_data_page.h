@@ -27,6 +27,9 @@ inline constexpr std::uint16_t kSlotOffsetMask = 0x1FFF;
 inline constexpr std::uint16_t kSlotDeleted = 0x8000;
 inline constexpr std::uint16_t kSlotLookup = 0x4000;  // slot holds an overflow pointer
 
+// The largest row a writer puts on a Jet 4+ page (§9.3).
+inline constexpr std::size_t kMaxRowSizeJet4 = 4060;
+
 // At most this many slots fit on a page (row numbers are one byte).
 inline constexpr std::size_t kMaxSlots = 255;
 

@@ -41,6 +41,13 @@ inline constexpr std::uint8_t kVersionAce15 = 0x04;
 inline constexpr std::uint8_t kVersionAce16 = 0x05;
 inline constexpr std::uint8_t kVersionAce17 = 0x06;
 
+// Code page 1252 (Western European): the code page of every known file.
+inline constexpr std::uint16_t kCodePageWestern = 1252;
+// Sort order LCID of "General" (also in text column descriptors, §4.3).
+inline constexpr std::uint16_t kSortOrderGeneral = 1033;
+// The Jet 4 password field holds at most this many UTF-16 characters.
+inline constexpr std::size_t kMaxPasswordCharacters = kPasswordLengthJet4 / 2;
+
 inline constexpr std::uint32_t kPageSizeJet3 = 2048;
 inline constexpr std::uint32_t kPageSizeJet4 = 4096;
 

@@ -8,7 +8,7 @@
 
 namespace engine::layout::index {
 
-// Index page header.
+// Index page header (free space and owner sit as on data pages).
 inline constexpr std::size_t kPrevPageJet3 = 8, kPrevPageJet4 = 12;
 inline constexpr std::size_t kNextPageJet3 = 12, kNextPageJet4 = 16;
 inline constexpr std::size_t kTailPageJet3 = 16, kTailPageJet4 = 20;
@@ -16,7 +16,8 @@ inline constexpr std::size_t kPrefixLengthJet3 = 20, kPrefixLengthJet4 = 24;
 inline constexpr std::size_t kEntryMaskJet3 = 22, kEntryMaskJet4 = 27;
 inline constexpr std::size_t kEntriesJet3 = 0xF8, kEntriesJet4 = 0x1E0;
 
-// Real-index block ("index data") in a TDEF.
+// Real-index block ("index data") in a TDEF; Jet 4+ blocks start with this constant.
+inline constexpr std::uint32_t kRealIndexMagic = 1923;
 inline constexpr std::size_t kRealIndexSizeJet3 = 39, kRealIndexSizeJet4 = 52;
 inline constexpr std::size_t kRealIndexColumnsJet3 = 0, kRealIndexColumnsJet4 = 4;
 inline constexpr std::size_t kRealIndexColumnSlots = 10;
@@ -29,6 +30,7 @@ inline constexpr std::size_t kRealIndexFlagsJet3 = 38, kRealIndexFlagsJet4 = 46;
 inline constexpr std::uint8_t kIndexUnique = 0x01;
 inline constexpr std::uint8_t kIndexIgnoreNulls = 0x02;
 inline constexpr std::uint8_t kIndexRequired = 0x08;
+inline constexpr std::uint8_t kIndexJet4Marker = 0x80;  // set on every Jet 4+ index
 
 // Logical-index block: Jet 4+ adds 4 unknown bytes before the fields.
 inline constexpr std::size_t kLogicalIndexSizeJet3 = 20, kLogicalIndexSizeJet4 = 28;
@@ -42,5 +44,7 @@ inline constexpr std::size_t kLogicalRelatedTable = 13;
 inline constexpr std::size_t kLogicalCascadeUpdates = 17;
 inline constexpr std::size_t kLogicalCascadeDeletes = 18;
 inline constexpr std::size_t kLogicalKind = 19;
+inline constexpr std::uint8_t kLogicalKindOther = 0;
+inline constexpr std::uint8_t kLogicalKindPrimary = 1;
 
 }  // namespace engine::layout::index

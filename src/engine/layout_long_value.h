@@ -16,8 +16,11 @@ inline constexpr std::uint32_t kInlineFlag = 0x80000000u;
 inline constexpr std::uint32_t kSingleRowFlag = 0x40000000u;
 inline constexpr std::uint32_t kLengthMask = 0x3FFFFFFFu;
 
-// LVAL pages carry these bytes at the data page's owner field.
-inline constexpr std::uint8_t kTag[4] = {'L', 'V', 'A', 'L'};
+// LVAL pages carry the bytes "LVAL" at the data page's owner field.
+inline constexpr std::uint32_t kPageOwner =
+    'L' | ('V' << 8) | ('A' << 16) | (std::uint32_t{'L'} << 24);
+// An LVAL row is at most the page less its header and this many bytes.
+inline constexpr std::size_t kRowSizeMargin = 6;
 // In a chain, each LVAL row starts with a link to the next row.
 inline constexpr std::size_t kChainLinkSize = 4;
 // Largest inline value writers produce.

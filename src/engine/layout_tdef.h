@@ -31,6 +31,16 @@ struct Offsets {
 inline constexpr Offsets kJet3{8, 12, 16, 20, 21, 23, 25, 27, 31, 35, 39, 43, 8};
 inline constexpr Offsets kJet4{8, 16, 20, 40, 41, 43, 45, 47, 51, 55, 59, 63, 12};
 
+// MSysObjects, the catalogue, is always defined on this page (§3.1).
+inline constexpr std::uint32_t kCataloguePage = 2;
+
+// Jet 4+ header fields outside the shared offsets: the constant writers put
+// at 12 (it recurs in column and logical-index blocks), and the flag at 24
+// that makes auto-numbering work.
+inline constexpr std::size_t kMagicJet4 = 12;
+inline constexpr std::uint32_t kMagic = 1625;
+inline constexpr std::size_t kAutoNumberFlagJet4 = 24;
+
 inline constexpr std::uint8_t kTableTypeUser = 0x4E;
 inline constexpr std::uint8_t kTableTypeSystem = 0x53;
 
@@ -61,6 +71,7 @@ inline constexpr ColumnOffsets kColumnJet4{25, 0,  5,  7,  11, kAbsent, 14,
 inline constexpr std::uint8_t kColumnFixed = 0x01;
 inline constexpr std::uint8_t kColumnUpdatable = 0x02;
 inline constexpr std::uint8_t kColumnAutoNumber = 0x04;
+// Set on every column of a system table; the updater reads it as a sign of replication.
 inline constexpr std::uint8_t kColumnReplication = 0x10;
 inline constexpr std::uint8_t kColumnAutoGuid = 0x40;
 inline constexpr std::uint8_t kColumnHyperlink = 0x80;

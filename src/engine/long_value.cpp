@@ -66,7 +66,7 @@ std::vector<std::uint8_t> readLongValue(Pager& pager, const Format& format,
       std::unordered_set<std::uint32_t> visited;
       RowPointer where = ref.first;
       while (data.size() < ref.length) {
-        std::uint32_t key = (where.page << 8) | where.row;
+        std::uint32_t key = rowPointer(where.page, where.row);
         if (!visited.insert(key).second)
           field.fail("the chain of a long value loops at page " + std::to_string(where.page));
         PageRef page;

@@ -36,11 +36,12 @@ std::optional<BitLocation> locateBit(PageChanges& changes, std::uint32_t pointer
                        static_cast<std::uint8_t>(1u << (bit % 8))};
   }
   if (kind != um::kReference) return std::nullopt;
-  const std::uint64_t perPage = std::uint64_t{changes.pageSize() - um::kBitmapPageHeader} * 8;
+  const std::uint64_t perPage = um::pagesPerBitmapPage(changes.pageSize());
   const std::uint64_t entry = page / perPage;
-  const std::size_t entries = (row->length() - um::kReferenceEntries) / 4;
+  const std::size_t entries = (row->length() - um::kReferenceEntries) / um::kReferenceEntrySize;
   if (entry >= entries) return std::nullopt;
-  const std::uint32_t mapPage = readU32(bytes, row->start + um::kReferenceEntries + 4 * entry);
+  const std::uint32_t mapPage =
+      readU32(bytes, row->start + um::kReferenceEntries + um::kReferenceEntrySize * entry);
   if (mapPage == 0 || mapPage >= um::kInvalidPageThreshold || mapPage >= changes.pageCount())
     return std::nullopt;
   if (changes.read(mapPage)[0] != layout::data_page::kTypeUsageMap) return std::nullopt;

@@ -8,12 +8,14 @@
 #include <optional>
 #include <vector>
 
+#include "engine/byte_order.h"
+#include "engine/layout_usage_map.h"
 #include "engine/page_changes.h"
 
 namespace engine {
 
 // The global map: page 1, row 0; a set bit means "free".
-inline constexpr std::uint32_t kGlobalUsageMap = 0x100;
+inline constexpr std::uint32_t kGlobalUsageMap = rowPointer(layout::usage_map::kGlobalMapPage, 0);
 
 // Sets or clears the bit of `page` in the map `pointer` leads to. False
 // when the map cannot represent that page (outside an inline map's window,

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "ado/error.h"
+#include "engine/byte_order.h"
 
 namespace engine {
 namespace {
@@ -10,21 +11,6 @@ namespace {
 constexpr char kTag[16] = {'C', 'a', 's', 'e', 'l', 'o', 'o', 'm',
                            ' ', 'r', 'o', 'l', 'l', 'b', 'a', 'k'};
 constexpr std::size_t kTrailerSize = 16 + 4 + 4 + 8 + 8;
-
-void putU32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-void putU64(std::vector<std::uint8_t>& out, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-std::uint64_t getU64(const std::uint8_t* p) {
-  std::uint64_t v = 0;
-  for (int i = 7; i >= 0; --i) v = (v << 8) | p[i];
-  return v;
-}
-std::uint32_t getU32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (std::uint32_t{p[3]} << 24);
-}
 
 // FNV-1a, 64 bits: enough to tell a complete journal from a torn one.
 std::uint64_t checksum(const std::uint8_t* data, std::size_t size) {
@@ -39,19 +25,21 @@ std::uint64_t checksum(const std::uint8_t* data, std::size_t size) {
 // The journal's contents when it is complete, else nothing.
 std::optional<JournalContents> parseJournal(const std::vector<std::uint8_t>& bytes) {
   if (bytes.size() < kTrailerSize) return std::nullopt;
-  const std::uint8_t* trailer = bytes.data() + bytes.size() - kTrailerSize;
-  if (std::memcmp(trailer, kTag, sizeof kTag) != 0) return std::nullopt;
-  const std::uint32_t blockSize = getU32(trailer + 16);
-  const std::uint32_t count = getU32(trailer + 20);
+  const std::size_t trailerAt = bytes.size() - kTrailerSize;
+  if (std::memcmp(bytes.data() + trailerAt, kTag, sizeof kTag) != 0) return std::nullopt;
+  const std::uint32_t blockSize = readU32(bytes, trailerAt + 16);
+  const std::uint32_t count = readU32(bytes, trailerAt + 20);
   if (blockSize == 0 || bytes.size() != std::uint64_t{count} * (4 + blockSize) + kTrailerSize)
     return std::nullopt;
-  if (checksum(bytes.data(), bytes.size() - 8) != getU64(trailer + 32)) return std::nullopt;
+  if (checksum(bytes.data(), bytes.size() - 8) != readU64(bytes, trailerAt + 32))
+    return std::nullopt;
   JournalContents contents;
-  contents.originalSize = getU64(trailer + 24);
-  const std::uint8_t* p = bytes.data();
-  for (std::uint32_t i = 0; i < count; ++i, p += 4 + blockSize) {
-    std::uint64_t offset = std::uint64_t{getU32(p)} * blockSize;
-    contents.blocks[offset].assign(p + 4, p + 4 + blockSize);
+  contents.originalSize = readU64(bytes, trailerAt + 24);
+  std::size_t at = 0;
+  for (std::uint32_t i = 0; i < count; ++i, at += 4 + blockSize) {
+    std::uint64_t offset = std::uint64_t{readU32(bytes, at)} * blockSize;
+    const auto* block = bytes.data() + at + 4;
+    contents.blocks[offset].assign(block, block + blockSize);
   }
   return contents;
 }
@@ -65,14 +53,14 @@ void writeJournal(FileSystem& fs, const std::string& journalPath, const JournalC
   std::vector<std::uint8_t> bytes;
   bytes.reserve(contents.blocks.size() * (4 + blockSize) + kTrailerSize);
   for (const auto& [offset, block] : contents.blocks) {
-    putU32(bytes, static_cast<std::uint32_t>(offset / blockSize));
+    appendU32(bytes, static_cast<std::uint32_t>(offset / blockSize));
     bytes.insert(bytes.end(), block.begin(), block.end());
   }
   bytes.insert(bytes.end(), kTag, kTag + sizeof kTag);
-  putU32(bytes, blockSize);
-  putU32(bytes, static_cast<std::uint32_t>(contents.blocks.size()));
-  putU64(bytes, contents.originalSize);
-  putU64(bytes, checksum(bytes.data(), bytes.size()));
+  appendU32(bytes, blockSize);
+  appendU32(bytes, static_cast<std::uint32_t>(contents.blocks.size()));
+  appendU64(bytes, contents.originalSize);
+  appendU64(bytes, checksum(bytes.data(), bytes.size()));
   std::unique_ptr<File> journal = fs.create(journalPath);
   journal->write(0, bytes);
   journal->sync();

@@ -1,5 +1,11 @@
 #include "engine/text_codec.h"
 
+#include <algorithm>
+#include <iterator>
+
+#include "engine/byte_order.h"
+#include "engine/layout_text.h"
+
 namespace engine {
 namespace {
 
@@ -25,7 +31,7 @@ std::u16string decompressUnicode(std::span<const std::uint8_t> bytes) {
   bool compressed = true;
   std::size_t i = 0;
   while (i < bytes.size()) {
-    if (bytes[i] == 0x00) {
+    if (bytes[i] == layout::text::kModeToggle) {
       compressed = !compressed;
       ++i;
     } else if (compressed) {
@@ -33,7 +39,7 @@ std::u16string decompressUnicode(std::span<const std::uint8_t> bytes) {
       ++i;
     } else {
       if (i + 1 >= bytes.size()) break;
-      out += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+      out += static_cast<char16_t>(readU16(bytes, i));
       i += 2;
     }
   }
@@ -41,12 +47,14 @@ std::u16string decompressUnicode(std::span<const std::uint8_t> bytes) {
 }
 
 std::u16string decodeJet4Text(std::span<const std::uint8_t> bytes) {
-  if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
-    return decompressUnicode(bytes.subspan(2));
+  constexpr auto& marker = layout::text::kCompressedMarker;
+  if (bytes.size() >= sizeof marker &&
+      std::equal(std::begin(marker), std::end(marker), bytes.begin()))
+    return decompressUnicode(bytes.subspan(sizeof marker));
   std::u16string out;
   out.reserve(bytes.size() / 2);
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    out += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    out += static_cast<char16_t>(readU16(bytes, i));
   return out;
 }
 

@@ -1,6 +1,8 @@
 #include "engine/text_encoder.h"
 
-#include "engine/create_text.h"
+#include <algorithm>
+
+#include "engine/layout_text.h"
 #include "engine/text_codec.h"
 
 namespace engine {
@@ -18,11 +20,32 @@ std::optional<std::uint8_t> codePage1252Byte(char16_t c) {
   return std::nullopt;
 }
 
+bool compressible(std::u16string_view text) {
+  return text.size() >= layout::text::kMinCompressedCharacters &&
+         text.size() <= layout::text::kMaxCompressedCharacters &&
+         std::all_of(text.begin(), text.end(), [](char16_t c) { return c >= 0x01 && c <= 0xFF; });
+}
+
+Bytes encodeJet4Text(std::u16string_view text, bool compressionAllowed) {
+  if (!compressionAllowed || !compressible(text)) return utf16Bytes(text);
+  Bytes out(std::begin(layout::text::kCompressedMarker), std::end(layout::text::kCompressedMarker));
+  out.reserve(out.size() + text.size());
+  for (char16_t c : text) out.push_back(static_cast<std::uint8_t>(c));
+  return out;
+}
+
+Bytes utf16Bytes(std::u16string_view text) {
+  Bytes out;
+  out.reserve(text.size() * 2);
+  for (char16_t c : text) appendU16(out, c);
+  return out;
+}
+
 EncodedText encodeColumnText(const std::u16string& text, const ColumnDefinition& column,
                              const Format& format) {
   EncodedText encoded;
   if (!format.isJet3()) {
-    encoded.bytes = create::encodeText(text, column.allowsCompression());
+    encoded.bytes = encodeJet4Text(text, column.allowsCompression());
     return encoded;
   }
   encoded.bytes.reserve(text.size());

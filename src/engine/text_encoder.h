@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "engine/byte_order.h"
 #include "engine/format.h"
 #include "engine/table_definition.h"
 
@@ -16,6 +18,17 @@ namespace engine {
 
 // The code page 1252 byte of `c`, or nothing when the code page lacks it.
 std::optional<std::uint8_t> codePage1252Byte(char16_t c);
+
+// Whether Jet 4+ `text` may be stored compressed: 3 to 1024 characters, every
+// one in U+0001..U+00FF.
+bool compressible(std::u16string_view text);
+
+// The stored Jet 4+ bytes of `text`; compressed when `compressionAllowed` and
+// the value qualifies, else plain UTF-16LE.
+Bytes encodeJet4Text(std::u16string_view text, bool compressionAllowed);
+
+// Plain UTF-16LE bytes, as names are stored in table definitions.
+Bytes utf16Bytes(std::u16string_view text);
 
 struct EncodedText {
   std::vector<std::uint8_t> bytes;

@@ -3,14 +3,17 @@
 #include <algorithm>
 
 #include "ado/error.h"
+#include "engine/byte_order.h"
 #include "engine/column_type.h"
 #include "engine/data_page.h"
 #include "engine/data_page_edit.h"
 #include "engine/index_key_rule.h"
 #include "engine/layout_data_page.h"
+#include "engine/layout_header.h"
 #include "engine/layout_long_value.h"
 #include "engine/layout_tdef.h"
 #include "engine/long_value.h"
+#include "engine/long_value_encoder.h"
 #include "engine/page_allocation.h"
 #include "engine/row_image.h"
 #include "engine/table_scan.h"
@@ -25,9 +28,6 @@ namespace lv = layout::long_value;
 
 namespace {
 
-// LVAL pages carry this instead of a TDEF page number.
-constexpr std::uint32_t kLongValueOwner =
-    'L' | ('V' << 8) | ('A' << 16) | (std::uint32_t{'L'} << 24);
 // Pages looked at for room before a new page is added.
 constexpr std::size_t kCandidatePages = 32;
 // A page with less room than this leaves the free-space map.
@@ -70,7 +70,6 @@ class Update {
   std::vector<std::uint8_t> memoField(std::span<const std::uint8_t> oldField,
                                       const std::vector<std::uint8_t>& data, bool& done);
   void overwriteLongValue(const LongValueReference& ref, const std::vector<std::uint8_t>& data);
-  RowPointer writeLongValueRows(const std::vector<std::uint8_t>& data, bool& single);
   RowPointer addLongValueRow(std::span<const std::uint8_t> row);
   void releaseLongValueRows(const LongValueReference& ref);
   void placeRow(RowId stored, std::size_t oldLength, std::span<const std::uint8_t> newRow);
@@ -125,7 +124,8 @@ void Update::checkPreconditions() {
     if (other.flags & layout::tdef::kColumnReplication)
       refuse("the table belongs to a replicated database");
   }
-  if (format_.isJet3() && column_.codePage != 0 && column_.codePage != 1252)
+  if (format_.isJet3() && column_.codePage != 0 &&
+      column_.codePage != layout::header::kCodePageWestern)
     refuse("the field stores text in code page " + std::to_string(column_.codePage) +
            ", which this program does not write");
   const std::size_t limit = column_.maxCharacters(format_);
@@ -205,22 +205,8 @@ std::vector<std::uint8_t> Update::memoField(std::span<const std::uint8_t> oldFie
     done = true;
     return {};
   }
-  auto put32 = [](std::vector<std::uint8_t>& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-  };
-  std::vector<std::uint8_t> field;
-  if (data.size() <= lv::kMaxInline) {
-    put32(field, static_cast<std::uint32_t>(data.size()) | lv::kInlineFlag);
-    put32(field, 0);
-    field.insert(field.end(), unknown.begin(), unknown.end());
-    field.insert(field.end(), data.begin(), data.end());
-  } else {
-    bool single = false;
-    RowPointer first = writeLongValueRows(data, single);
-    put32(field, static_cast<std::uint32_t>(data.size()) | (single ? lv::kSingleRowFlag : 0));
-    put32(field, (first.page << 8) | first.row);
-    field.insert(field.end(), unknown.begin(), unknown.end());
-  }
+  auto field = encodeLongValue(data, maxLongValueRow(pager_.pageSize(), format_.dataHeaderSize()),
+                               unknown, [this](auto row) { return addLongValueRow(row); });
   if (ref && ref->form != LongValueForm::Inline) releaseLongValueRows(*ref);
   return field;
 }
@@ -254,32 +240,6 @@ void Update::overwriteLongValue(const LongValueReference& ref,
   }
 }
 
-RowPointer Update::writeLongValueRows(const std::vector<std::uint8_t>& data, bool& single) {
-  const std::size_t maxRow = pager_.pageSize() - format_.dataHeaderSize() - 6;
-  if (data.size() <= maxRow) {
-    single = true;
-    return addLongValueRow(data);
-  }
-  // A chain, written last chunk first so each row can name the next.
-  const std::size_t chunk = maxRow - lv::kChainLinkSize;
-  const std::size_t chunks = (data.size() + chunk - 1) / chunk;
-  RowPointer next{};
-  bool haveNext = false;
-  for (std::size_t i = chunks; i-- > 0;) {
-    std::vector<std::uint8_t> row;
-    const std::uint32_t link = haveNext ? (next.page << 8) | next.row : 0;
-    for (int b = 0; b < 4; ++b) row.push_back(static_cast<std::uint8_t>(link >> (8 * b)));
-    const std::size_t from = i * chunk;
-    const std::size_t to = std::min(data.size(), from + chunk);
-    row.insert(row.end(), data.begin() + static_cast<std::ptrdiff_t>(from),
-               data.begin() + static_cast<std::ptrdiff_t>(to));
-    next = addLongValueRow(row);
-    haveNext = true;
-  }
-  single = false;
-  return next;
-}
-
 RowPointer Update::addLongValueRow(std::span<const std::uint8_t> row) {
   const LongValueMaps* maps = nullptr;
   for (const LongValueMaps& m : table_.longValueMaps)
@@ -291,7 +251,7 @@ RowPointer Update::addLongValueRow(std::span<const std::uint8_t> row) {
   auto fits = [&](std::uint32_t page) {
     if (page >= changes_.pageCount()) return false;
     auto bytes = changes_.read(page);
-    return bytes[0] == dp::kTypeData && readU32(bytes, dp::kOwner) == kLongValueOwner &&
+    return bytes[0] == dp::kTypeData && readU32(bytes, dp::kOwner) == lv::kPageOwner &&
            page_edit::hasRoomFor(bytes, format_, row.size());
   };
   std::optional<std::uint32_t> target;
@@ -307,7 +267,7 @@ RowPointer Update::addLongValueRow(std::span<const std::uint8_t> row) {
       }
   }
   if (!target) {
-    target = allocateDataPage(changes_, kLongValueOwner, maps->ownedPages, maps->freePages);
+    target = allocateDataPage(changes_, lv::kPageOwner, maps->ownedPages, maps->freePages);
     if (!target) refuse("the long value needs a new page that the column's page map cannot record");
     newLongValuePages_.push_back(*target);
   }
@@ -384,11 +344,9 @@ void Update::placeRow(RowId stored, std::size_t oldLength, std::span<const std::
     setUsageBit(changes_, table_.freePagesMap, target, false);
 
   auto headerPage = changes_.edit(id_.page);
-  const std::uint32_t pointer = (target << 8) | *number;
   std::fill(headerPage.begin() + static_cast<std::ptrdiff_t>(header.start),
             headerPage.begin() + static_cast<std::ptrdiff_t>(header.end), 0);
-  for (int b = 0; b < 4; ++b)
-    headerPage[header.start + b] = static_cast<std::uint8_t>(pointer >> (8 * b));
+  putU32(headerPage, header.start, rowPointer(target, *number));
   page_edit::setSlotRaw(headerPage, format_, id_.slot, header.raw | dp::kSlotLookup);
   // A previous overflow target keeps its deleted mark; its bytes stay unused.
 }

@@ -39,11 +39,10 @@ std::vector<std::uint32_t> readUsageMap(Pager& pager, const Format& format, std:
     std::uint32_t start = row.u32(um::kInlineStart);
     addBits(row, row.all().subspan(um::kInlineBitmap), start, pager.pageCount(), pages);
   } else if (kind == um::kReference) {
-    const std::uint64_t pagesPerMapPage =
-        std::uint64_t{pager.pageSize() - um::kBitmapPageHeader} * 8;
-    std::size_t entries = (row.size() - um::kReferenceEntries) / 4;
+    const std::uint64_t pagesPerMapPage = um::pagesPerBitmapPage(pager.pageSize());
+    std::size_t entries = (row.size() - um::kReferenceEntries) / um::kReferenceEntrySize;
     for (std::size_t j = 0; j < entries; ++j) {
-      std::uint32_t mapPage = row.u32(um::kReferenceEntries + 4 * j);
+      std::uint32_t mapPage = row.u32(um::kReferenceEntries + um::kReferenceEntrySize * j);
       if (mapPage == 0 || mapPage >= um::kInvalidPageThreshold || mapPage >= pager.pageCount())
         continue;
       std::uint64_t first = j * pagesPerMapPage;

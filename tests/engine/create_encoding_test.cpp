@@ -3,25 +3,34 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/create_format.h"
 #include "engine/create_long_value.h"
 #include "engine/create_page_file.h"
 #include "engine/create_row.h"
 #include "engine/create_row_pages.h"
-#include "engine/create_text.h"
 #include "engine/create_usage_map.h"
+#include "engine/layout_data_page.h"
+#include "engine/layout_header.h"
+#include "engine/layout_long_value.h"
+#include "engine/layout_usage_map.h"
+#include "engine/text_encoder.h"
+#include "engine/utf.h"
 
 namespace {
 
+using namespace engine;
 using namespace engine::create;
+namespace dp = engine::layout::data_page;
+namespace h = engine::layout::header;
+namespace lv = engine::layout::long_value;
+namespace um = engine::layout::usage_map;
 
 TEST(CreateTextTest, CompressesOnlyQualifyingValues) {
-  EXPECT_EQ(encodeText(u"abc", true), (Bytes{0xFF, 0xFE, 'a', 'b', 'c'}));
-  EXPECT_EQ(encodeText(u"abc", false), (Bytes{'a', 0, 'b', 0, 'c', 0}));
-  EXPECT_EQ(encodeText(u"ab", true), (Bytes{'a', 0, 'b', 0}));  // too short to gain
-  EXPECT_EQ(encodeText(u"ÿéà", true), (Bytes{0xFF, 0xFE, 0xFF, 0xE9, 0xE0}));
-  EXPECT_EQ(encodeText(u"abŸ", true), (Bytes{'a', 0, 'b', 0, 0x78, 0x01}));
-  EXPECT_EQ(encodeText(std::u16string(u"a\0b", 3), true), (Bytes{'a', 0, 0, 0, 'b', 0}));
+  EXPECT_EQ(encodeJet4Text(u"abc", true), (Bytes{0xFF, 0xFE, 'a', 'b', 'c'}));
+  EXPECT_EQ(encodeJet4Text(u"abc", false), (Bytes{'a', 0, 'b', 0, 'c', 0}));
+  EXPECT_EQ(encodeJet4Text(u"ab", true), (Bytes{'a', 0, 'b', 0}));  // too short to gain
+  EXPECT_EQ(encodeJet4Text(u"ÿéà", true), (Bytes{0xFF, 0xFE, 0xFF, 0xE9, 0xE0}));
+  EXPECT_EQ(encodeJet4Text(u"abŸ", true), (Bytes{'a', 0, 'b', 0, 0x78, 0x01}));
+  EXPECT_EQ(encodeJet4Text(std::u16string(u"a\0b", 3), true), (Bytes{'a', 0, 0, 0, 'b', 0}));
   EXPECT_TRUE(compressible(std::u16string(1024, u'x')));
   EXPECT_FALSE(compressible(std::u16string(1025, u'x')));
 }
@@ -32,9 +41,9 @@ TEST(CreateUsageMapTest, InlineMapCoversItsWindow) {
   PageFile file;
   std::vector<std::uint32_t> pages{10, 11, 520};
   auto row = usageMapRow(file, pages);
-  ASSERT_EQ(row.size(), kUsageMapRowSize);
-  EXPECT_EQ(row[0], kUsageMapInline);
-  EXPECT_EQ(getU32(row, 1), 10u);
+  ASSERT_EQ(row.size(), um::kMapRowSizeJet4);
+  EXPECT_EQ(row[0], um::kInline);
+  EXPECT_EQ(readU32(row, 1), 10u);
   EXPECT_EQ(row[5], 0x03);                      // pages 10 and 11
   EXPECT_EQ(row[5 + 510 / 8], 1 << (510 % 8));  // page 520 = start + 510
   EXPECT_EQ(file.pageCount(), 0u);
@@ -45,17 +54,17 @@ TEST(CreateUsageMapTest, ReferenceMapBeyondTheWindow) {
   for (int i = 0; i < 5; ++i) file.allocate();
   std::vector<std::uint32_t> pages{3, 4, 600, 40000};
   auto row = usageMapRow(file, pages);
-  EXPECT_EQ(row[0], kUsageMapReference);
-  auto first = getU32(row, 1);
-  auto second = getU32(row, 5);
+  EXPECT_EQ(row[0], um::kReference);
+  auto first = readU32(row, 1);
+  auto second = readU32(row, 5);
   EXPECT_EQ(first, 5u);
   EXPECT_EQ(second, 6u);
-  EXPECT_EQ(getU32(row, 9), 0u);
+  EXPECT_EQ(readU32(row, 9), 0u);
   auto bitmap = file.page(first);
-  EXPECT_EQ(bitmap[0], kPageTypeUsageBitmap);
+  EXPECT_EQ(bitmap[0], dp::kTypeUsageMap);
   EXPECT_EQ(bitmap[4], 0x18);  // pages 3 and 4
   EXPECT_EQ(bitmap[4 + 600 / 8], 1 << (600 % 8));
-  auto page = 40000 - kPagesPerBitmapPage;
+  auto page = 40000 - um::pagesPerBitmapPage(h::kPageSizeJet4);
   EXPECT_EQ(file.page(second)[4 + page / 8], 1 << (page % 8));
 }
 
@@ -66,13 +75,13 @@ TEST(CreateRowPagesTest, PacksRowsFromThePageEnd) {
   EXPECT_EQ(rows.add(a), (RowLocation{0, 0}));
   EXPECT_EQ(rows.add(b), (RowLocation{0, 1}));
   auto page = file.page(0);
-  EXPECT_EQ(getU32(page, 4), 7u);
-  EXPECT_EQ(getU16(page, 12), 2);
-  EXPECT_EQ(getU16(page, 14), kPageSize - 100);
-  EXPECT_EQ(getU16(page, 16), kPageSize - 150);
-  EXPECT_EQ(dataPageFreeSpace(page), kPageSize - 150 - 14 - 4);
-  EXPECT_EQ(page[kPageSize - 1], 0xAA);
-  EXPECT_EQ(page[kPageSize - 101], 0xBB);
+  EXPECT_EQ(readU32(page, 4), 7u);
+  EXPECT_EQ(readU16(page, 12), 2);
+  EXPECT_EQ(readU16(page, 14), h::kPageSizeJet4 - 100);
+  EXPECT_EQ(readU16(page, 16), h::kPageSizeJet4 - 150);
+  EXPECT_EQ(dataPageFreeSpace(page), h::kPageSizeJet4 - 150 - 14 - 4);
+  EXPECT_EQ(page[h::kPageSizeJet4 - 1], 0xAA);
+  EXPECT_EQ(page[h::kPageSizeJet4 - 101], 0xBB);
   Bytes big(4000, 1);
   EXPECT_EQ(rows.add(big).page, 1u);
 }
@@ -82,26 +91,26 @@ TEST(CreateLongValueTest, ReferencesForEachForm) {
   LongValueWriter writer(file);
   Bytes small(64, 1);
   auto inlined = writer.write(small);
-  EXPECT_EQ(getU32(inlined, 0), kLongValueInline | 64);
+  EXPECT_EQ(readU32(inlined, 0), lv::kInlineFlag | 64);
   EXPECT_EQ(inlined.size(), 12u + 64);
   Bytes single(65, 2);
   auto one = writer.write(single);
-  EXPECT_EQ(getU32(one, 0), kLongValueSingle | 65);
+  EXPECT_EQ(readU32(one, 0), lv::kSingleRowFlag | 65);
   EXPECT_EQ(one.size(), 12u);
   Bytes chained(10000, 3);
   auto chain = writer.write(chained);
-  EXPECT_EQ(getU32(chain, 0), 10000u);
+  EXPECT_EQ(readU32(chain, 0), 10000u);
   // Follow the chain and add up the chunks.
   std::size_t total = 0;
-  auto pointer = getU32(chain, 4);
+  auto pointer = readU32(chain, 4);
   while (pointer != 0) {
     auto page = file.page(pointer >> 8);
     auto row = pointer & 0xFF;
-    EXPECT_EQ(getU32(page, 4), kLongValuePageTag);
-    auto start = getU16(page, 14 + 2 * row) & 0x1FFF;
-    auto end = row == 0 ? kPageSize : getU16(page, 14 + 2 * (row - 1)) & 0x1FFF;
+    EXPECT_EQ(readU32(page, 4), lv::kPageOwner);
+    auto start = readU16(page, 14 + 2 * row) & 0x1FFF;
+    auto end = row == 0 ? h::kPageSizeJet4 : readU16(page, 14 + 2 * (row - 1)) & 0x1FFF;
     total += end - start - 4;
-    pointer = getU32(page, start);
+    pointer = readU32(page, start);
   }
   EXPECT_EQ(total, 10000u);
 }

@@ -16,6 +16,7 @@
 
 namespace {
 
+using namespace engine;
 using namespace engine::create;
 
 std::string hex(const Bytes& bytes) {
@@ -111,7 +112,7 @@ TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
   const Bytes file{std::istreambuf_iterator<char>(in), {}};
   for (auto [table, type] : {std::pair{"Table4", 0x07}, std::pair{"Table5", 0x06}}) {
     ColumnLayout column;
-    column.type = static_cast<std::uint8_t>(type);
+    column.type = static_cast<JetType>(type);
     int checked = 0;
     for (const auto& row : createtest::mdbExport(path, table)) {
       if (row.size() < 2 || row[1].empty() || row[1] == "data") continue;
@@ -135,7 +136,7 @@ TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
 
 TEST(CreateIndexKeyTest, NumbersSortAsBytes) {
   ColumnLayout longColumn;
-  longColumn.type = 0x04;
+  longColumn.type = JetType::Long;
   Bytes key;
   ASSERT_TRUE(appendColumnKey(key, longColumn, true, {0x00, 0x00, 0x00, 0x0F}, {}));
   EXPECT_EQ(hex(key), "7f8f000000");  // 0x0F000000, as in MSysObjects' ParentIdName index
@@ -147,7 +148,7 @@ TEST(CreateIndexKeyTest, NumbersSortAsBytes) {
   EXPECT_EQ(hex(key), "00");
 
   ColumnLayout doubleColumn;
-  doubleColumn.type = 0x07;
+  doubleColumn.type = JetType::Double;
   Bytes positive, negative, zero;
   appendColumnKey(positive, doubleColumn, true, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}, {});  // 1.0
   appendColumnKey(negative, doubleColumn, true, {0, 0, 0, 0, 0, 0, 0xF0, 0xBF}, {});  // -1.0

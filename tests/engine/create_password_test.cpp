@@ -10,6 +10,7 @@
 #include "engine/create_database.h"
 #include "engine/create_header_page.h"
 #include "engine/create_test_readers.h"
+#include "engine/header_page.h"
 #include "support/shared_dir.h"
 
 namespace {
@@ -18,7 +19,7 @@ using engine::NewDatabase;
 
 // Decodes the password field of a header page as a reader would.
 std::u16string storedPassword(std::vector<std::uint8_t> page) {
-  engine::create::toggleHeaderObfuscation(page);
+  engine::toggleHeaderObfuscation(page, engine::Format{});
   double created = 0;
   std::memcpy(&created, page.data() + 0x72, sizeof created);
   const auto mask = static_cast<std::uint32_t>(static_cast<std::int32_t>(std::floor(created)));
@@ -61,7 +62,7 @@ TEST_F(CreatePasswordTest, MaskUsesTheWholeDaysOfTheCreationDate) {
   auto path = dir_.path() / "nopassword.mdb";
   engine::createDatabase(path, withTable(u""));
   auto page = createtest::readPage(path, 0);
-  engine::create::toggleHeaderObfuscation(page);
+  engine::toggleHeaderObfuscation(page, engine::Format{});
   for (std::size_t i = 0; i < 40; i += 4) {
     EXPECT_EQ(page[0x42 + i], 0x18);
     EXPECT_EQ(page[0x42 + i + 1], 0xAE);

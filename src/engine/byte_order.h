@@ -1,7 +1,8 @@
 #pragma once
 
-// Little helpers to put integers into byte buffers in the file's byte order
-// (little-endian, except index entries, which are big-endian).
+// Integers in the file's byte order (little-endian), read from and put into
+// byte buffers. Reads here are unchecked: the caller has bounded the span
+// (BoundedBytes is the checked reader for pages from a file).
 
 #include <bit>
 #include <cstddef>
@@ -9,54 +10,53 @@
 #include <span>
 #include <vector>
 
-namespace engine::create {
+namespace engine {
 
 using Bytes = std::vector<std::uint8_t>;
+
+inline std::uint16_t readU16(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
+}
+inline std::uint32_t readU32(std::span<const std::uint8_t> b, std::size_t at) {
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t{b[at + 3]} << 24);
+}
+inline std::uint64_t readU64(std::span<const std::uint8_t> b, std::size_t at) {
+  return readU32(b, at) | (std::uint64_t{readU32(b, at + 4)} << 32);
+}
 
 inline void putU16(std::span<std::uint8_t> to, std::size_t at, std::uint16_t v) {
   to[at] = static_cast<std::uint8_t>(v);
   to[at + 1] = static_cast<std::uint8_t>(v >> 8);
 }
-
 inline void putU32(std::span<std::uint8_t> to, std::size_t at, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) to[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-
 inline void putU64(std::span<std::uint8_t> to, std::size_t at, std::uint64_t v) {
   for (int i = 0; i < 8; ++i) to[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
-
 inline void putF64(std::span<std::uint8_t> to, std::size_t at, double v) {
   putU64(to, at, std::bit_cast<std::uint64_t>(v));
 }
 
-inline std::uint16_t getU16(std::span<const std::uint8_t> from, std::size_t at) {
-  return static_cast<std::uint16_t>(from[at] | (from[at + 1] << 8));
-}
-
-inline std::uint32_t getU32(std::span<const std::uint8_t> from, std::size_t at) {
-  return static_cast<std::uint32_t>(from[at]) | (static_cast<std::uint32_t>(from[at + 1]) << 8) |
-         (static_cast<std::uint32_t>(from[at + 2]) << 16) |
-         (static_cast<std::uint32_t>(from[at + 3]) << 24);
-}
-
 inline void appendU8(Bytes& to, std::uint8_t v) { to.push_back(v); }
-
 inline void appendU16(Bytes& to, std::uint16_t v) {
   to.push_back(static_cast<std::uint8_t>(v));
   to.push_back(static_cast<std::uint8_t>(v >> 8));
 }
-
 inline void appendU32(Bytes& to, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) to.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
-
+inline void appendU64(Bytes& to, std::uint64_t v) {
+  for (int i = 0; i < 8; ++i) to.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+}
 inline void appendBytes(Bytes& to, std::span<const std::uint8_t> bytes) {
   to.insert(to.end(), bytes.begin(), bytes.end());
 }
 
 // A row pointer as usage maps, overflow rows and long values store it: the row
 // number in the low byte, the page number in the upper three.
-inline std::uint32_t rowPointer(std::uint32_t page, std::uint8_t row) { return (page << 8) | row; }
+constexpr std::uint32_t rowPointer(std::uint32_t page, std::uint8_t row) {
+  return (page << 8) | row;
+}
 
-}  // namespace engine::create
+}  // namespace engine
