@@ -44,13 +44,13 @@ class ChangeCaseRun : public testing::Test {
 
   // Selects the named fields only, makes the first of them the current one.
   void selectFields(std::initializer_list<std::u16string> names) {
-    for (auto& item : window_.fields.items) item.selected = false;
+    for (int i = 0; i < window_.fields.count(); ++i) window_.fields.setSelected(i, false);
     bool first = true;
     for (const auto& name : names)
       for (int i = 0; i < window_.fields.count(); ++i)
         if (window_.fields.text(i) == name) {
-          window_.fields.items[std::size_t(i)].selected = true;
-          if (first) window_.fields.current = i;
+          if (first) window_.fields.click(i);
+          window_.fields.setSelected(i, true);
           first = false;
         }
   }

@@ -4,54 +4,16 @@
 // and the run.
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "db/access.h"
+#include "db/memory_list.h"
 #include "run/change_case_run.h"
 
 namespace testsupport {
 
-class FakeList final : public Access::ListControl {
- public:
-  void clear() override {
-    items.clear();
-    current = -1;
-  }
-  void add(const std::u16string& text) override {
-    items.push_back({text, false});
-    if (items.size() == 1) {
-      current = 0;
-      items[0].selected = true;
-    }
-  }
-  int count() const override { return static_cast<int>(items.size()); }
-  std::u16string text(int index) const override { return items.at(std::size_t(index)).text; }
-  bool isSelected(int index) const override { return items.at(std::size_t(index)).selected; }
-  void setSelected(int index, bool selected) override { items.at(std::size_t(index)).selected = selected; }
-  std::optional<std::u16string> selectedItemText() const override {
-    if (current < 0 || current >= count()) return std::nullopt;
-    return items[std::size_t(current)].text;
-  }
-  // A click on an item: it becomes the current one.
-  void click(int index) {
-    current = index;
-    items.at(std::size_t(index)).selected = true;
-  }
-  std::vector<std::u16string> texts() const {
-    std::vector<std::u16string> out;
-    for (const auto& item : items) out.push_back(item.text);
-    return out;
-  }
-
-  struct Item {
-    std::u16string text;
-    bool selected;
-  };
-  std::vector<Item> items;
-  int current = -1;
-};
+using FakeList = Access::MemoryList;
 
 class FakeWindow final : public Run::RunWindow {
  public:

@@ -1,6 +1,6 @@
 #pragma once
 
-// Where the shared material (specification corpus of real Access files) lies.
+// Where the shared material (the corpus of real Access files) lies.
 // Tests that need it call SKIP_WITHOUT_SHARED() and skip cleanly without it.
 
 #include <filesystem>

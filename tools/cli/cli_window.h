@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "memory_list.h"
+#include "db/memory_list.h"
 #include "run/change_case_run.h"
 
 // The change-case window of the command line: lists in memory, progress as a
@@ -11,9 +11,9 @@ class CliWindow final : public Run::RunWindow {
  public:
   explicit CliWindow(bool showProgress) : showProgress_(showProgress) {}
 
-  MemoryList& tableList() override { return tables_; }
-  MemoryList& fieldList() override { return fields_; }
-  MemoryList& previewList() override { return preview_; }
+  Access::MemoryList& tableList() override { return tables_; }
+  Access::MemoryList& fieldList() override { return fields_; }
+  Access::MemoryList& previewList() override { return preview_; }
   void setPointer(int style) override { pointer_ = style; }
   int pointer() const override { return pointer_; }
   void serveEvents() override {}
@@ -25,7 +25,7 @@ class CliWindow final : public Run::RunWindow {
   void refreshPreview() override {}
 
  private:
-  MemoryList tables_, fields_, preview_;
+  Access::MemoryList tables_, fields_, preview_;
   std::u16string caseText_;
   int pointer_ = 0;
   bool showProgress_;

@@ -1,12 +1,15 @@
 #pragma once
 
+// A list control held in memory: how the command line, and tests, stand in
+// for the windows' lists.
+
 #include <vector>
 
 #include "db/window_lists.h"
 
-// A list control held in memory: how the command line stands in for the
-// windows' lists.
-class MemoryList final : public Access::ListControl {
+namespace Access {
+
+class MemoryList final : public ListControl {
  public:
   void clear() override;
   void add(const std::u16string& text) override;
@@ -16,8 +19,8 @@ class MemoryList final : public Access::ListControl {
   void setSelected(int index, bool selected) override;
   std::optional<std::u16string> selectedItemText() const override;
 
-  // Makes an item the current one, as a click on it would.
-  void setCurrent(int index);
+  // What a click on an item does: it becomes the current item and selected.
+  void click(int index);
   std::vector<std::u16string> texts() const;
 
  private:
@@ -28,3 +31,5 @@ class MemoryList final : public Access::ListControl {
   std::vector<Item> items_;
   int current_ = -1;
 };
+
+}  // namespace Access

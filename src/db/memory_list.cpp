@@ -1,6 +1,8 @@
-#include "memory_list.h"
+#include "db/memory_list.h"
 
 #include <stdexcept>
+
+namespace Access {
 
 void MemoryList::clear() {
   items_.clear();
@@ -14,7 +16,9 @@ void MemoryList::add(const std::u16string& text) {
 
 int MemoryList::count() const { return static_cast<int>(items_.size()); }
 
-std::u16string MemoryList::text(int index) const { return items_.at(static_cast<std::size_t>(index)).text; }
+std::u16string MemoryList::text(int index) const {
+  return items_.at(static_cast<std::size_t>(index)).text;
+}
 
 bool MemoryList::isSelected(int index) const {
   return items_.at(static_cast<std::size_t>(index)).selected;
@@ -29,9 +33,10 @@ std::optional<std::u16string> MemoryList::selectedItemText() const {
   return items_[static_cast<std::size_t>(current_)].text;
 }
 
-void MemoryList::setCurrent(int index) {
+void MemoryList::click(int index) {
   if (index < 0 || index >= count()) throw std::out_of_range("no such list item");
   current_ = index;
+  items_[static_cast<std::size_t>(index)].selected = true;
 }
 
 std::vector<std::u16string> MemoryList::texts() const {
@@ -39,3 +44,5 @@ std::vector<std::u16string> MemoryList::texts() const {
   for (const Item& item : items_) out.push_back(item.text);
   return out;
 }
+
+}  // namespace Access
