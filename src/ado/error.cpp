@@ -57,6 +57,10 @@ Error Error::unsupported(std::string_view path, std::string_view what) {
               std::string(what) + "."};
 }
 
+Error Error::cryptoFailure(std::string_view operation) {
+  return {kGeneric, "The encryption library (libcrypto) failed: " + std::string(operation) + "."};
+}
+
 Error Error::ioError(std::string_view path, std::string_view operation, std::string_view reason) {
   return {kGeneric, "Disk or network error while " + std::string(operation) + " '" +
                         std::string(path) + "': " + std::string(reason) + "."};

@@ -49,6 +49,9 @@ class Error : public std::runtime_error {
   static Error overflow();
   // A new database file could not be made: a bad description or an I/O failure.
   static Error cannotCreate(std::string_view path, std::string_view reason);
+  // The cryptographic library failed at `operation` (a broken installation,
+  // never a property of the file).
+  static Error cryptoFailure(std::string_view operation);
 
  private:
   std::int32_t number_;

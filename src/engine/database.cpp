@@ -6,6 +6,7 @@
 #include "engine/journaled_file.h"
 #include "engine/layout_header.h"
 #include "engine/layout_tdef.h"
+#include "engine/office_encryption.h"
 #include "engine/rollback_journal.h"
 #include "engine/simple_case.h"
 #include "engine/utf.h"
@@ -71,11 +72,6 @@ void Database::load(const OpenOptions& options) {
     throw ado::Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
                               "the file ends before the catalogue");
 
-  if (header_.isEncryptedAccdb())
-    throw ado::Error::unsupported(
-        path,
-        "the file is encrypted with a password (Office encryption of .accdb files); "
-        "opening encrypted .accdb files is not yet supported");
   // Jet 3 text is stored in the database code page; only 1252 is decoded.
   // Reading another as 1252 would show (and later write) wrong letters.
   if (header_.format.isJet3() && header_.codePage != layout::header::kCodePageWestern)
@@ -84,7 +80,15 @@ void Database::load(const OpenOptions& options) {
   if (!passwordMatches(header_.password, options.password)) throw ado::Error::notValidPassword();
 
   pager_ = std::make_unique<Pager>(*file_, pageSize, options.cachePages);
-  if (header_.isJetEncoded()) pager_->setCodec(makeJetRc4Codec(header_.encodingKey));
+  if (header_.isJetEncoded()) {
+    encryption_ = PageEncryption::JetRc4;
+    pager_->setCodec(makeJetRc4Codec(header_.encodingKey));
+  } else if (header_.isEncryptedAccdb()) {
+    OfficeEncryption office =
+        openOfficeEncryption(first, header_.encodingKey, options.password, path);
+    encryption_ = office.scheme;
+    pager_->setCodec(std::move(office.codec));
+  }
   loadCatalogue();
 }
 

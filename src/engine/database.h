@@ -24,7 +24,7 @@
 // thread at a time; definitions stay valid as long as the Database.
 //
 // Layers, each talking only to the one below: File (file.h) -> Pager (page
-// cache, PageCodec for encoded pages) -> structures (header_page,
+// cache, PageCodec for encoded and encrypted pages) -> structures (header_page,
 // table_definition, usage_map, data_page, long_value, row_decoder,
 // index_reader, property_block) -> this class. On-disk offsets live in the
 // layout_*.h headers, shared with the writer.
@@ -51,7 +51,8 @@
 namespace engine {
 
 struct OpenOptions {
-  // The database password (.mdb). Ignored when the database has none.
+  // The database password: the gate of an .mdb (ignored when it has none)
+  // or the key of an encrypted .accdb.
   std::u16string password;
   // Open the file for writing too (nothing is written by the reading half).
   bool writable = false;
@@ -79,6 +80,8 @@ class Database {
   const std::string& path() const { return file_->path(); }
   const Format& format() const { return header_.format; }
   const HeaderPage& header() const { return header_; }
+  // How the pages are ciphered on disk (none, Jet encoding, Office encryption).
+  PageEncryption encryption() const { return encryption_; }
   bool writable() const { return writable_; }
   Pager& pager() { return *pager_; }
   File& file() { return *file_; }
@@ -125,6 +128,7 @@ class Database {
   std::unique_ptr<File> file_;
   bool writable_;
   HeaderPage header_;
+  PageEncryption encryption_ = PageEncryption::None;
   std::unique_ptr<Pager> pager_;
   std::vector<CatalogueEntry> catalogue_;
   std::int32_t tablesContainerId_ = 0;

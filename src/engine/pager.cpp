@@ -37,7 +37,8 @@ PageRef Pager::page(std::uint32_t number) {
 void Pager::clear() {
   entries_.clear();
   recency_.clear();
-  pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.size() / pageSize_, 0xFFFFFFFFu));
+  pageCount_ =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.size() / pageSize_, 0xFFFFFFFFu));
 }
 
 void Pager::refresh(std::uint32_t number) {
@@ -45,7 +46,8 @@ void Pager::refresh(std::uint32_t number) {
     recency_.erase(it->second.position);
     entries_.erase(it);
   }
-  pageCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.size() / pageSize_, 0xFFFFFFFFu));
+  pageCount_ =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.size() / pageSize_, 0xFFFFFFFFu));
 }
 
 }  // namespace engine

@@ -21,9 +21,12 @@ using Bytes = std::vector<std::uint8_t>;
 using enginetest::corpusFile;
 
 // Opens `bytes` and reads every user table; returns the error, if any.
-std::optional<ado::Error> openAndScan(Bytes bytes, const std::string& name = "damaged.mdb") {
+std::optional<ado::Error> openAndScan(Bytes bytes, const std::string& name = "damaged.mdb",
+                                      const std::u16string& password = {}) {
   try {
-    auto db = engine::Database::open(engine::makeMemoryFile(std::move(bytes), name));
+    engine::OpenOptions options;
+    options.password = password;
+    auto db = engine::Database::open(engine::makeMemoryFile(std::move(bytes), name), options);
     for (const auto& name : db->userTableNames()) {
       const auto& table = db->table(name);
       auto scan = db->scan(table);
@@ -255,6 +258,32 @@ TEST(BadInput, RandomCorruptionOnlyRaisesAdoErrors) {
       }
       try {
         openAndScan(bytes);
+      } catch (const std::exception& e) {
+        FAIL() << name << " round " << round << ": not an ado::Error: " << e.what();
+      }
+    }
+  }
+}
+
+// The encryption description in page 0 is read before anything else: damage
+// to it (or to the encrypted pages) gives ado::Errors, never a crash, and a
+// damaged verifier is indistinguishable from a wrong password.
+TEST(BadInput, DamagedEncryptionDescriptionsOnlyRaiseAdoErrors) {
+  SKIP_WITHOUT_CORPUS();
+  constexpr std::size_t kProvider = 0x299;
+  std::mt19937 random(20261208);
+  for (const char* name : {"mdbreader-encryption-office-agile-4.2.accdb",
+                           "mdbreader-encryption-office-agile-4.4.accdb"}) {
+    const auto original = enginetest::readBytes(corpusFile(name));
+    const std::size_t length = original[kProvider] | (original[kProvider + 1] << 8);
+    for (int round = 0; round < 40; ++round) {
+      Bytes bytes = original;
+      const int changes = 1 + static_cast<int>(random() % 4);
+      for (int i = 0; i < changes; ++i)
+        bytes[kProvider + random() % (length + 2)] = static_cast<std::uint8_t>(random());
+      if (round % 8 == 0) bytes[4096 + random() % 4096] ^= 0x40;  // a data page too
+      try {
+        openAndScan(bytes, "damaged.accdb", u"password");
       } catch (const std::exception& e) {
         FAIL() << name << " round " << round << ": not an ado::Error: " << e.what();
       }

@@ -18,7 +18,6 @@ TEST(IndexReader, EntriesPointToTheRowsOfEveryCorpusTable) {
   SKIP_WITHOUT_CORPUS();
   int indexesChecked = 0;
   for (const auto& name : enginetest::corpusFileNames()) {
-    if (name.find("encryption") != std::string::npos) continue;
     engine::OpenOptions options;
     options.password = u"password";
     auto db = engine::Database::open(enginetest::corpusFile(name).string(), options);

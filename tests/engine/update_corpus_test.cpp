@@ -159,8 +159,10 @@ TEST_P(UpdateCorpusTest, EveryTextAndMemoValueInEveryCase) {
     ColumnValues exportBefore, readerBefore;
     for (const auto& table : db->userTableNames()) tableNames.push_back(engine::toUtf8(table));
     bool mdbReaderReads = readers;
+    // mdbtools cannot decipher Office encryption; mdb-reader can.
+    const bool mdbExportReads = readers && !engine::isOfficeEncryption(db->encryption());
     if (readers) {
-      exportBefore = exportColumns(copy, tableNames);
+      if (mdbExportReads) exportBefore = exportColumns(copy, tableNames);
       try {
         readerBefore = readerColumns(copy, password8);
       } catch (const std::exception&) {
@@ -241,12 +243,15 @@ TEST_P(UpdateCorpusTest, EveryTextAndMemoValueInEveryCase) {
     if (readers) {
       std::string first;
       std::size_t unpredictable = 0;
-      ColumnValues exported = exportColumns(copy, tableNames);
-      ColumnValues expectedExport = applied(exportBefore, changes, exported, unpredictable);
-      EXPECT_EQ(differences(expectedExport, exported, first), 0u)
-          << "mdb-export, first at " << first;
-      std::cout << "  mdb-export: " << changes.size() - unpredictable << " changed values checked, "
-                << unpredictable << " rendered differently by it\n";
+      if (mdbExportReads) {
+        ColumnValues exported = exportColumns(copy, tableNames);
+        ColumnValues expectedExport = applied(exportBefore, changes, exported, unpredictable);
+        EXPECT_EQ(differences(expectedExport, exported, first), 0u)
+            << "mdb-export, first at " << first;
+        std::cout << "  mdb-export: " << changes.size() - unpredictable
+                  << " changed values checked, " << unpredictable
+                  << " rendered differently by it\n";
+      }
       if (mdbReaderReads) {
         first.clear();
         unpredictable = 0;

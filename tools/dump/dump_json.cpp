@@ -433,7 +433,7 @@ QJsonObject databaseToJson(engine::Database& db, RowOrder order) {
   format["header_version_byte"] = db.format().versionByte;
   format["name"] = QString::fromStdString(db.format().name());
   format["page_size"] = static_cast<qint64>(db.format().pageSize());
-  format["encryption"] = db.header().isJetEncoded() ? "Jet RC4 page encoding" : "none";
+  format["encryption"] = QString::fromUtf8(engine::describe(db.encryption()));
   object["format"] = format;
   std::vector<engine::CatalogueEntry> entries = db.catalogue();
   if (order == RowOrder::Storage)

@@ -1,4 +1,5 @@
 #include "engine/page_codec.h"
+
 #include "engine/rc4.h"
 
 namespace engine {
@@ -18,9 +19,7 @@ class JetRc4Codec final : public PageCodec {
 
  private:
   void apply(std::uint32_t page, std::span<std::uint8_t> bytes) const {
-    std::array<std::uint8_t, 4> key = key_;
-    for (int i = 0; i < 4; ++i) key[i] ^= static_cast<std::uint8_t>(page >> (8 * i));
-    Rc4 rc4(key);
+    Rc4 rc4(blockKey(key_, page));
     rc4.apply(bytes);
   }
 
@@ -28,6 +27,22 @@ class JetRc4Codec final : public PageCodec {
 };
 
 }  // namespace
+
+std::string_view describe(PageEncryption encryption) {
+  switch (encryption) {
+    case PageEncryption::None:
+      return "none";
+    case PageEncryption::JetRc4:
+      return "Jet RC4 page encoding";
+    case PageEncryption::OfficeRc4CryptoApi:
+      return "Office RC4 CryptoAPI encryption";
+    case PageEncryption::OfficeStandardAes:
+      return "Office standard AES encryption";
+    case PageEncryption::OfficeAgile:
+      return "Office Agile encryption (AES)";
+  }
+  return "unknown";
+}
 
 std::unique_ptr<PageCodec> makeJetRc4Codec(std::array<std::uint8_t, 4> encodingKey) {
   return std::make_unique<JetRc4Codec>(encodingKey);

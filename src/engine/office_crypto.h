@@ -1,0 +1,46 @@
+#pragma once
+
+// The cryptographic primitives of Office encryption, over OpenSSL's libcrypto:
+// the hashes the descriptors name, AES in ECB and CBC mode without padding,
+// base64 for the XML descriptor, and random bytes for new files.
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "engine/byte_order.h"
+
+namespace engine::office {
+
+enum class HashAlgorithm { Sha1, Sha256, Sha384, Sha512 };
+
+// The algorithm a descriptor names ("SHA1", "SHA512", ...), if known.
+std::optional<HashAlgorithm> hashAlgorithmNamed(std::string_view name);
+std::string_view hashAlgorithmName(HashAlgorithm algorithm);
+std::size_t hashSize(HashAlgorithm algorithm);
+
+// The digest of the concatenation of `parts`.
+Bytes hash(HashAlgorithm algorithm, std::initializer_list<std::span<const std::uint8_t>> parts);
+
+// `bytes` cut to `size`, or padded to it with `pad`.
+Bytes fitted(Bytes bytes, std::size_t size, std::uint8_t pad);
+
+// AES with a 16, 24 or 32-byte key over whole 16-byte blocks, in place.
+void aesEcb(bool encrypt, std::span<const std::uint8_t> key, std::span<std::uint8_t> data);
+void aesCbc(bool encrypt, std::span<const std::uint8_t> key, std::span<const std::uint8_t> iv,
+            std::span<std::uint8_t> data);
+
+// Base64 (RFC 4648, with padding). Decoding returns nothing for bad input.
+std::string toBase64(std::span<const std::uint8_t> bytes);
+std::optional<Bytes> fromBase64(std::string_view text);
+
+// Cryptographically strong random bytes.
+Bytes randomBytes(std::size_t count);
+
+// A password as the ciphers take it: UTF-16LE, at most 255 characters.
+Bytes passwordBytes(std::u16string_view password);
+
+}  // namespace engine::office
