@@ -17,6 +17,8 @@
 #include "engine/layout_index.h"
 #include "engine/layout_tdef.h"
 #include "engine/layout_usage_map.h"
+#include "engine/office_crypto.h"
+#include "engine/office_encryption.h"
 #include "engine/utf.h"
 
 namespace engine {
@@ -99,15 +101,24 @@ std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableLayout& layo
   return specs;
 }
 
-void build(PageFile& file, const NewDatabase& description) {
-  if (!description.password.empty()) {
-    if (description.format != NewDatabase::Format::Jet4)
-      throw Refusal("passwords of .accdb files need encryption, which is not supported");
-    if (description.password.size() > h::kMaxPasswordCharacters)
-      throw Refusal("the password is longer than 20 characters");
+// A random non-zero encoding key: zero would mean pages in clear.
+std::array<std::uint8_t, 4> randomEncodingKey() {
+  for (;;) {
+    const Bytes key = office::randomBytes(4);
+    if (key[0] | key[1] | key[2] | key[3]) return {key[0], key[1], key[2], key[3]};
   }
-  const double created = description.creationDate.value_or(now());
+}
+
+// Writes the database into `file` and returns the cipher of its pages, if any.
+std::unique_ptr<PageCodec> build(PageFile& file, const NewDatabase& description) {
   const bool ace = description.format == NewDatabase::Format::Ace12;
+  if (ace && description.password.size() > office::kMaxPasswordCharacters)
+    throw Refusal("the password is longer than 255 characters");
+  if (!ace && description.password.size() > h::kMaxPasswordCharacters)
+    throw Refusal("the password is longer than 20 characters");
+  if (ace && description.encoded)
+    throw Refusal("only .mdb files are encoded; an .accdb is encrypted by giving it a password");
+  const double created = description.creationDate.value_or(now());
 
   file.allocate();  // 0: header
   file.allocate();  // 1: global usage map
@@ -155,20 +166,35 @@ void build(PageFile& file, const NewDatabase& description) {
   for (const auto& entry : entries) catalogRows.push_back(catalogRow(entry, created));
   writeTable(file, maps, td::kCataloguePage, catalogLayout(), catalogRows, catalogIndexes());
 
-  writeHeaderPage(file.page(0), description.format, description.password, created);
+  std::array<std::uint8_t, 4> encodingKey{};
+  Bytes provider;
+  std::unique_ptr<PageCodec> codec;
+  if (ace && !description.password.empty()) {
+    encodingKey = randomEncodingKey();
+    NewOfficeEncryption encryption = createAgileEncryption(encodingKey, description.password);
+    provider = std::move(encryption.providerBlob);
+    codec = std::move(encryption.codec);
+  } else if (description.encoded) {
+    encodingKey = randomEncodingKey();
+    codec = makeJetRc4Codec(encodingKey);
+  }
+  writeHeaderPage(file.page(0), description.format, ace ? u"" : description.password, created,
+                  encodingKey, provider);
   writeGlobalMapPage(file.page(um::kGlobalMapPage), file.pageCount());
+  return codec;
 }
 
 }  // namespace
 
 void createDatabase(const std::filesystem::path& path, const NewDatabase& description) {
   PageFile file;
+  std::unique_ptr<PageCodec> codec;
   try {
-    build(file, description);
+    codec = build(file, description);
   } catch (const Refusal& refusal) {
     throw ado::Error::cannotCreate(path.string(), refusal.what());
   }
-  file.writeTo(path);
+  file.writeTo(path, codec.get());
 }
 
 }  // namespace engine

@@ -1,9 +1,10 @@
 #pragma once
 
 // Creating new Access database files from a description: a Jet 4 .mdb
-// (Access 2000-2003, optionally with a database password) or an ACE 12 .accdb
-// (Access 2007, without encryption), holding user tables with their columns,
-// rows and indexes.
+// (Access 2000-2003, optionally with a database password and RC4-encoded
+// pages) or an ACE 12 .accdb (Access 2007, optionally encrypted with a
+// password, as Access 2010 and later encrypt: Agile AES-256 with SHA-512),
+// holding user tables with their columns, rows and indexes.
 //
 //   engine::NewDatabase db;
 //   db.format = engine::NewDatabase::Format::Jet4;
@@ -23,7 +24,7 @@
 // MSysComplexColumns in .accdb files; then each user table with its rows,
 // long values and indexes. Text and memo values are stored compressed where
 // the format allows. Not written: access-control entries (MSysACEs stays
-// empty), database properties (MSysDb has no property block), encryption.
+// empty), database properties (MSysDb has no property block).
 //
 // Indexes are ascending and may cover Byte, Integer, Long, Currency, Single,
 // Double, Date/Time and Text columns. Text keys follow the General Legacy sort
@@ -92,8 +93,11 @@ struct NewDatabase {
   enum class Format { Jet4, Ace12 };
 
   Format format = Format::Jet4;
-  // Jet 4 only: the database password (at most 20 characters); empty = none.
+  // Jet 4: the database password (at most 20 characters), a gate only.
+  // ACE 12: the encryption password (at most 255 characters). Empty = none.
   std::u16string password;
+  // Jet 4 only: RC4-encode every page after the first (no password needed).
+  bool encoded = false;
   std::vector<NewTable> tables;
   // The creation time stamp (days since 1899-12-30, as Access stores dates);
   // the current time when absent. It also keys the password mask.

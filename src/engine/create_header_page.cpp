@@ -1,5 +1,6 @@
 #include "engine/create_header_page.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -23,7 +24,9 @@ constexpr std::array<std::uint8_t, 24> kUnknownFields{
 }  // namespace
 
 void writeHeaderPage(std::span<std::uint8_t> page, NewDatabase::Format format,
-                     std::u16string_view password, double creationDate) {
+                     std::u16string_view password, double creationDate,
+                     std::array<std::uint8_t, 4> encodingKey,
+                     std::span<const std::uint8_t> encryptionProvider) {
   std::fill(page.begin(), page.end(), 0);
   page[1] = 0x01;
   const char* engineName =
@@ -32,7 +35,7 @@ void writeHeaderPage(std::span<std::uint8_t> page, NewDatabase::Format format,
   page[h::kVersion] = format == NewDatabase::Format::Jet4 ? h::kVersionJet4 : h::kVersionAce12;
   std::copy(kUnknownFields.begin(), kUnknownFields.end(), page.begin() + h::kObfuscatedStart);
   putU16(page, h::kCodePage, h::kCodePageWestern);
-  putU32(page, h::kEncodingKey, 0);  // pages in clear
+  std::copy(encodingKey.begin(), encodingKey.end(), page.begin() + h::kEncodingKey);
 
   // Password: UTF-16LE, NUL-padded, masked with the whole days of the creation date.
   std::array<std::uint8_t, h::kPasswordLengthJet4> field{};
@@ -56,6 +59,8 @@ void writeHeaderPage(std::span<std::uint8_t> page, NewDatabase::Format format,
   }
   page[0xE00] = 0x01;
   page[0xE02] = 0x01;
+  std::copy(encryptionProvider.begin(), encryptionProvider.end(),
+            page.begin() + h::kEncryptionProvider);
 }
 
 }  // namespace engine::create

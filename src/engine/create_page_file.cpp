@@ -46,7 +46,7 @@ std::uint32_t PageFile::allocate() {
 
 std::span<std::uint8_t> PageFile::page(std::uint32_t number) { return pages_.at(number); }
 
-void PageFile::writeTo(const std::filesystem::path& path) const {
+void PageFile::writeTo(const std::filesystem::path& path, const PageCodec* codec) const {
   auto temporary = path;
   temporary += ".creating";
   FileDescriptor fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
@@ -57,7 +57,14 @@ void PageFile::writeTo(const std::filesystem::path& path) const {
     std::filesystem::remove(temporary, ignored);
     return error;
   };
-  for (const auto& page : pages_) {
+  Bytes stored;
+  for (std::uint32_t number = 0; number < pages_.size(); ++number) {
+    std::span<const std::uint8_t> page = pages_[number];
+    if (codec && number != 0) {
+      stored.assign(page.begin(), page.end());
+      codec->encode(number, stored);
+      page = stored;
+    }
     std::size_t done = 0;
     while (done < page.size()) {
       auto n = ::write(fd.get(), page.data() + done, page.size() - done);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/byte_order.h"
+#include "engine/page_codec.h"
 
 namespace engine::create {
 
@@ -24,8 +25,9 @@ class PageFile {
   std::uint32_t pageCount() const { return static_cast<std::uint32_t>(pages_.size()); }
 
   // Writes every page to `path` (through a temporary file beside it, renamed
-  // into place once complete and flushed).
-  void writeTo(const std::filesystem::path& path) const;
+  // into place once complete and flushed), enciphering pages after the
+  // first with `codec` when given.
+  void writeTo(const std::filesystem::path& path, const PageCodec* codec = nullptr) const;
 
  private:
   std::vector<Bytes> pages_;

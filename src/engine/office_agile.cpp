@@ -18,16 +18,9 @@ constexpr std::array<std::uint8_t, 8> kKeyValueBlock{0x14, 0x6E, 0x0B, 0xE7,
 // Keys and IVs shorter than needed are padded with this byte.
 constexpr std::uint8_t kPad = 0x36;
 
-// The stretched password: salt and password hashed, then `spinCount` rounds.
 Bytes passwordHash(const AgileDescriptor& descriptor, std::span<const std::uint8_t> password) {
-  const HashAlgorithm algorithm = descriptor.passwordKey.hash;
-  Bytes h = hash(algorithm, {descriptor.passwordKey.salt, password});
-  std::array<std::uint8_t, 4> round{};
-  for (std::uint32_t i = 0; i < descriptor.spinCount; ++i) {
-    putU32(round, 0, i);
-    h = hash(algorithm, {round, h});
-  }
-  return h;
+  return stretchPassword(descriptor.passwordKey.hash, descriptor.passwordKey.salt, password,
+                         descriptor.spinCount);
 }
 
 // One of the password key encryptor's values, enciphered or deciphered in place.

@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 #include <openssl/rand.h>
 
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
 
@@ -99,6 +100,28 @@ Bytes hash(HashAlgorithm algorithm, std::initializer_list<std::span<const std::u
   return digest;
 }
 
+Bytes stretchPassword(HashAlgorithm algorithm, std::span<const std::uint8_t> salt,
+                      std::span<const std::uint8_t> password, std::uint32_t spinCount) {
+  // Up to 100,000 rounds at every open: one context and buffer for all.
+  std::unique_ptr<EVP_MD_CTX, decltype(&EVP_MD_CTX_free)> context(EVP_MD_CTX_new(),
+                                                                  EVP_MD_CTX_free);
+  if (!context) cryptoFailure("hash set-up");
+  const EVP_MD* digest = digestOf(algorithm);
+  const std::size_t size = hashSize(algorithm);
+  Bytes buffer(4 + size);
+  Bytes first = hash(algorithm, {salt, password});
+  std::copy(first.begin(), first.end(), buffer.begin() + 4);
+  for (std::uint32_t round = 0; round < spinCount; ++round) {
+    putU32(buffer, 0, round);
+    unsigned int length = 0;
+    if (EVP_DigestInit_ex(context.get(), digest, nullptr) != 1 ||
+        EVP_DigestUpdate(context.get(), buffer.data(), buffer.size()) != 1 ||
+        EVP_DigestFinal_ex(context.get(), buffer.data() + 4, &length) != 1)
+      cryptoFailure("hash");
+  }
+  return Bytes(buffer.begin() + 4, buffer.end());
+}
+
 Bytes fitted(Bytes bytes, std::size_t size, std::uint8_t pad) {
   bytes.resize(size, pad);
   return bytes;
@@ -144,7 +167,7 @@ Bytes randomBytes(std::size_t count) {
 }
 
 Bytes passwordBytes(std::u16string_view password) {
-  password = password.substr(0, 255);
+  password = password.substr(0, kMaxPasswordCharacters);
   Bytes bytes;
   bytes.reserve(2 * password.size());
   for (char16_t unit : password) {

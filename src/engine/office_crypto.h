@@ -25,6 +25,11 @@ std::size_t hashSize(HashAlgorithm algorithm);
 // The digest of the concatenation of `parts`.
 Bytes hash(HashAlgorithm algorithm, std::initializer_list<std::span<const std::uint8_t>> parts);
 
+// The stretched password of Office encryption: H(salt ‖ password), then
+// `spinCount` rounds of H(LE32(round) ‖ previous).
+Bytes stretchPassword(HashAlgorithm algorithm, std::span<const std::uint8_t> salt,
+                      std::span<const std::uint8_t> password, std::uint32_t spinCount);
+
 // `bytes` cut to `size`, or padded to it with `pad`.
 Bytes fitted(Bytes bytes, std::size_t size, std::uint8_t pad);
 
@@ -40,7 +45,10 @@ std::optional<Bytes> fromBase64(std::string_view text);
 // Cryptographically strong random bytes.
 Bytes randomBytes(std::size_t count);
 
-// A password as the ciphers take it: UTF-16LE, at most 255 characters.
+// Office passwords have at most this many characters; longer ones are cut.
+inline constexpr std::size_t kMaxPasswordCharacters = 255;
+
+// A password as the ciphers take it: UTF-16LE, cut to kMaxPasswordCharacters.
 Bytes passwordBytes(std::u16string_view password);
 
 }  // namespace engine::office

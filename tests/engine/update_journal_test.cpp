@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iostream>
+#include <tuple>
 
 #include "ado/error.h"
 #include "engine/database.h"
@@ -42,7 +43,15 @@ std::vector<Change> changes() {
           {5, u"Name", u"Name Number 5"}};
 }
 
-std::vector<std::uint8_t> fixtureBytes() {
+// How the fixture's pages are stored: the journal keeps stored pages, so it
+// must restore ciphered files exactly as clear ones.
+enum class Protection { Clear, JetEncoded, AccdbEncrypted };
+
+std::u16string passwordFor(Protection protection) {
+  return protection == Protection::AccdbEncrypted ? u"secret" : u"";
+}
+
+std::vector<std::uint8_t> fixtureBytes(Protection protection = Protection::Clear) {
   testsupport::TempDir dir;
   engine::NewTable table;
   table.name = u"Items";
@@ -54,7 +63,14 @@ std::vector<std::uint8_t> fixtureBytes() {
         {std::int32_t{i},
          ado::Text(u"name number " + repeat(u"n", i % 3) + std::u16string(1, u'0' + i % 10)),
          ado::Text(u"a note")});
-  auto path = testsupport::makeDatabase(dir.path() / "f.mdb", {table});
+  engine::NewDatabase db;
+  db.format = protection == Protection::AccdbEncrypted ? engine::NewDatabase::Format::Ace12
+                                                       : engine::NewDatabase::Format::Jet4;
+  db.password = passwordFor(protection);
+  db.encoded = protection == Protection::JetEncoded;
+  db.tables = {table};
+  const auto path = dir.path() / "f";
+  engine::createDatabase(path, db);
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
 }
@@ -72,8 +88,8 @@ std::vector<ado::Value> values(engine::Database& db, const std::u16string& colum
 
 // Runs the changes, committing after each (or once at the end when
 // `oneBatch`); stops at the first error.
-void runChanges(MemoryFolder& folder, bool oneBatch = false) {
-  auto db = engine::Database::open(kPath, {.password = {},
+void runChanges(MemoryFolder& folder, bool oneBatch = false, std::u16string password = {}) {
+  auto db = engine::Database::open(kPath, {.password = std::move(password),
                                            .writable = true,
                                            .cachePages = engine::Pager::kDefaultCapacity,
                                            .fileSystem = &folder});
@@ -89,22 +105,25 @@ void runChanges(MemoryFolder& folder, bool oneBatch = false) {
   db->commit();
 }
 
-class UpdateJournalTest : public ::testing::TestWithParam<MemoryFolder::Fault> {};
+class UpdateJournalTest
+    : public ::testing::TestWithParam<std::tuple<MemoryFolder::Fault, Protection>> {};
 
 TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
-  const std::vector<std::uint8_t> original = fixtureBytes();
+  const auto [fault, protection] = GetParam();
+  const std::u16string password = passwordFor(protection);
+  const std::vector<std::uint8_t> original = fixtureBytes(protection);
   MemoryFolder reference;
   reference.put(kPath, original);
   std::vector<ado::Value> oldNames, oldNotes;
   {
-    auto db = engine::Database::open(kPath, {.password = {},
+    auto db = engine::Database::open(kPath, {.password = password,
                                              .writable = false,
                                              .cachePages = engine::Pager::kDefaultCapacity,
                                              .fileSystem = &reference});
     oldNames = values(*db, u"Name");
     oldNotes = values(*db, u"Notes");
   }
-  runChanges(reference);
+  runChanges(reference, false, password);
   const std::uint64_t steps = reference.steps();
   ASSERT_GT(steps, 10u);
   std::cout << "fault points: " << steps << "\n";
@@ -114,16 +133,16 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
     SCOPED_TRACE("fault at step " + std::to_string(faultAt) + " of " + std::to_string(steps));
     MemoryFolder folder;
     folder.put(kPath, original);
-    folder.injectFault(GetParam(), faultAt);
+    folder.injectFault(fault, faultAt);
     std::streambuf* saved = std::cerr.rdbuf(nullptr);  // the destructor's report of the lost batch
     try {
-      runChanges(folder);
+      runChanges(folder, false, password);
     } catch (const ado::Error&) {
     }
     std::cerr.rdbuf(saved);
     folder.reboot();
 
-    auto db = engine::Database::open(kPath, {.password = {},
+    auto db = engine::Database::open(kPath, {.password = password,
                                              .writable = false,
                                              .cachePages = engine::Pager::kDefaultCapacity,
                                              .fileSystem = &folder});
@@ -156,11 +175,23 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
   EXPECT_GT(sawNew, 0u);
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, UpdateJournalTest,
-                         ::testing::Values(MemoryFolder::Fault::Fail, MemoryFolder::Fault::Die),
-                         [](const auto& info) {
-                           return info.param == MemoryFolder::Fault::Fail ? "Fail" : "Die";
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, UpdateJournalTest,
+    ::testing::Combine(::testing::Values(MemoryFolder::Fault::Fail, MemoryFolder::Fault::Die),
+                       ::testing::Values(Protection::Clear, Protection::JetEncoded,
+                                         Protection::AccdbEncrypted)),
+    [](const auto& info) {
+      const std::string name =
+          std::get<0>(info.param) == MemoryFolder::Fault::Fail ? "Fail" : "Die";
+      switch (std::get<1>(info.param)) {
+        case Protection::JetEncoded:
+          return name + "_JetEncoded";
+        case Protection::AccdbEncrypted:
+          return name + "_AccdbEncrypted";
+        default:
+          return name;
+      }
+    });
 
 TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPoint) {
   const std::vector<std::uint8_t> original = fixtureBytes();

@@ -55,8 +55,9 @@ engine::NewTable codesTable() {
 class UpdateTextTest : public ::testing::Test {
  protected:
   std::filesystem::path make(const std::string& name, std::vector<engine::NewTable> tables,
-                             std::u16string password = {}) {
-    return testsupport::makeDatabase(dir_.path() / name, std::move(tables), std::move(password));
+                             std::u16string password = {}, bool encoded = false) {
+    return testsupport::makeDatabase(dir_.path() / name, std::move(tables), std::move(password),
+                                     encoded);
   }
 
   static std::unique_ptr<engine::Database> openWritable(const std::filesystem::path& path,
@@ -205,6 +206,47 @@ TEST_F(UpdateTextTest, AceFile) {
   updateAndCheck(path, u"People", u"Name", 7, u"Person Number Xxxxxxx");
   updateAndCheck(path, u"People", u"Name", 8, repeat(u"q", 120));
   updateAndCheck(path, u"People", u"Notes", 9, repeat(u"memo ", 1500));
+}
+
+// Ciphered files take every kind of change, new pages included, and other
+// readers decipher the result.
+TEST_F(UpdateTextTest, EncodedAndEncryptedFiles) {
+  struct Case {
+    std::string name;
+    std::u16string password;
+    bool encoded;
+  };
+  for (const Case& c : {Case{"encoded.mdb", u"", true}, Case{"encoded-pw.mdb", u"pw", true},
+                        Case{"encrypted.accdb", u"Sécret 1", false}}) {
+    SCOPED_TRACE(c.name);
+    auto path = make(c.name, {peopleTable(400)}, c.password, c.encoded);
+    updateAndCheck(path, u"People", u"Name", 4, u"PERSON NUMBER XXXX", c.password);
+    for (std::size_t n = 0; n < 60; n += 3)  // grow rows until some move
+      updateAndCheck(path, u"People", u"Name", n, repeat(u"w", 255), c.password);
+    updateAndCheck(path, u"People", u"Notes", 5, repeat(u"chain ", 3000), c.password);
+    updateAndCheck(path, u"People", u"Notes", 5, repeat(u"single page memo ", 90), c.password);
+    if (!c.password.empty()) {
+      EXPECT_THROW(engine::Database::open(path.string(), {.password = u"wrong"}), ado::Error);
+    }
+
+    if (createtest::haveMdbReader()) {
+      auto db = engine::Database::open(path.string(), {.password = c.password});
+      const auto& def = db->table(u"People");
+      std::map<std::string, std::string> names, read;
+      auto scan = db->scan(def);
+      engine::Row row;
+      while (scan->next(row))
+        names[std::to_string(row.values[0].as<std::int32_t>())] =
+            engine::toUtf8(row.values[1].text());
+      for (const auto& value :
+           createtest::mdbReaderTables(path, engine::toUtf8(c.password))["People"]
+               .toObject()["rows"]
+               .toArray())
+        read[std::to_string(value.toArray()[0].toInt())] =
+            value.toArray()[1].toString().toStdString();
+      EXPECT_EQ(read, names);
+    }
+  }
 }
 
 TEST_F(UpdateTextTest, CaseOnlyChangeOfAnIndexedColumnKeepsTheIndex) {

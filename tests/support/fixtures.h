@@ -17,14 +17,16 @@ inline engine::NewColumn column(std::u16string name, engine::NewColumn::Type typ
   return {std::move(name), type, 255};
 }
 
-// Writes a Jet 4 .mdb (or an ACE .accdb when the name ends so) with the tables.
+// Writes a Jet 4 .mdb (or an ACE .accdb when the name ends so) with the
+// tables. An .accdb with a password is encrypted; `encoded` RC4-encodes an .mdb.
 inline std::filesystem::path makeDatabase(const std::filesystem::path& path,
                                           std::vector<engine::NewTable> tables,
-                                          std::u16string password = {}) {
+                                          std::u16string password = {}, bool encoded = false) {
   engine::NewDatabase db;
   db.format = path.extension() == ".accdb" ? engine::NewDatabase::Format::Ace12
                                            : engine::NewDatabase::Format::Jet4;
   db.password = std::move(password);
+  db.encoded = encoded;
   db.tables = std::move(tables);
   engine::createDatabase(path, db);
   return path;
