@@ -14,6 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     engine::OpenOptions options;
     options.cachePages = 16;
+    // The corpus' encrypted files use this password: their pages get deciphered.
+    options.password = u"password";
     auto db = engine::Database::open(
         engine::makeMemoryFile(std::vector<std::uint8_t>(data, data + size), "fuzz.mdb"), options);
     for (const auto& entry : db->catalogue()) {
