@@ -88,10 +88,7 @@ TEST_F(CreatePasswordTest, FileStaysReadable) {
 TEST_F(CreatePasswordTest, RefusesPasswordsItCannotStore) {
   auto db = withTable(std::u16string(21, u'x'));
   EXPECT_THROW(engine::createDatabase(dir_.path() / "long.mdb", db), ado::Error);
-  db = withTable(u"secret");
-  db.format = NewDatabase::Format::Ace12;
-  EXPECT_THROW(engine::createDatabase(dir_.path() / "p.accdb", db), ado::Error);
-  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "p.accdb"));
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "long.mdb"));
 }
 
 }  // namespace
