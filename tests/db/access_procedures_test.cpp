@@ -98,22 +98,27 @@ TEST_F(AccessProcedures, EmptyCatalogueEmptiesListsAndReportsTheFieldStep) {
       "in Casewick2021/08/31.Access.AddTablesToAccessListbox at line 120"));
 }
 
+// The same for an .mdb password and an encrypted .accdb's.
 TEST_F(AccessProcedures, WrongPasswordReportsOpeningAndFieldStep) {
-  boxes_.path = testsupport::makeDatabase(dir_.path() / "locked.mdb",
-                                         {{u"T", {testsupport::textColumn(u"X")}, {}, {}}}, u"Secret")
-                    .u16string();
-  boxes_.pass = u"secret";
-  EXPECT_THROW(Access::GetAccessTables(boxes_.path, boxes_), ado::Error);
-  fill();
-  ASSERT_EQ(reports_.boxes.size(), 2u);
-  EXPECT_TRUE(reports_.boxes[0].text.startsWith("Not a valid password.\r\n"));
-  EXPECT_TRUE(reports_.boxes[0].text.contains("at line 102"));
-  EXPECT_TRUE(reports_.boxes[1].text.contains("at line 120"));
-  boxes_.pass = u"Secret";
-  reports_.boxes.clear();
-  fill();
-  EXPECT_TRUE(reports_.boxes.empty());
-  EXPECT_EQ(window_.tables.texts(), (std::vector<std::u16string>{u"T"}));
+  for (const char* name : {"locked.mdb", "locked.accdb"}) {
+    SCOPED_TRACE(name);
+    boxes_.path = testsupport::makeDatabase(dir_.path() / name,
+                                           {{u"T", {testsupport::textColumn(u"X")}, {}, {}}}, u"Secret")
+                      .u16string();
+    boxes_.pass = u"secret";
+    reports_.boxes.clear();
+    EXPECT_THROW(Access::GetAccessTables(boxes_.path, boxes_), ado::Error);
+    fill();
+    ASSERT_EQ(reports_.boxes.size(), 2u);
+    EXPECT_TRUE(reports_.boxes[0].text.startsWith("Not a valid password.\r\n"));
+    EXPECT_TRUE(reports_.boxes[0].text.contains("at line 102"));
+    EXPECT_TRUE(reports_.boxes[1].text.contains("at line 120"));
+    boxes_.pass = u"Secret";
+    reports_.boxes.clear();
+    fill();
+    EXPECT_TRUE(reports_.boxes.empty());
+    EXPECT_EQ(window_.tables.texts(), (std::vector<std::u16string>{u"T"}));
+  }
 }
 
 TEST_F(AccessProcedures, MissingFileGivesNoListAndOpensNothing) {
