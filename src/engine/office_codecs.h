@@ -2,7 +2,7 @@
 
 // The page codecs of the Office encryption providers. Each factory checks the
 // password against the provider's verifier and returns nothing when it is
-// wrong.
+// wrong. Key sizes have been checked against the algorithm by the caller.
 
 #include <array>
 #include <cstdint>

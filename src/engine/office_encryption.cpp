@@ -26,6 +26,17 @@ std::string hex(std::uint32_t value) {
   return text;
 }
 
+// RC4 keys are cut from one SHA-1 digest; AES keys are AES's three sizes.
+bool keySizeFits(const office::BinaryEncryptionInfo& info) {
+  if (info.algorithm == office::kAlgorithmRc4)
+    return info.keyBits >= 40 && info.keyBits <= 160 && info.keyBits % 8 == 0;
+  const std::uint32_t aesBits = info.algorithm == office::kAlgorithmAes128   ? 128
+                                : info.algorithm == office::kAlgorithmAes192 ? 192
+                                                                             : 256;
+  return !info.isAes() || info.keyBits == aesBits;
+}
+
+// A factory gives no codec when the password does not pass the verifier.
 OfficeEncryption opened(PageEncryption scheme, std::unique_ptr<PageCodec> codec) {
   if (!codec) throw ado::Error::notValidPassword();
   return {scheme, std::move(codec)};
@@ -50,6 +61,9 @@ OfficeEncryption openOfficeEncryption(std::span<const std::uint8_t> page0,
     const BinaryEncryptionInfo info = parseBinaryEncryptionInfo(blob);
     if (info.flags & kFlagExternal)
       throw ado::Error::unsupported(path, "encryption by an external provider");
+    if (!keySizeFits(info))
+      throw ado::Error::unsupported(path, "a key of " + std::to_string(info.keyBits) +
+                                              " bits for the algorithm " + hex(info.algorithm));
     if (info.algorithm == kAlgorithmRc4 && (info.flags & kFlagCryptoApi))
       return opened(PageEncryption::OfficeRc4CryptoApi,
                     makeRc4CryptoApiCodec(info, encodingKey, passwordUnits));

@@ -45,10 +45,8 @@ class Rc4CryptoApiCodec final : public PageCodec {
 std::unique_ptr<PageCodec> makeRc4CryptoApiCodec(const BinaryEncryptionInfo& info,
                                                  EncodingKey encodingKey,
                                                  std::span<const std::uint8_t> password) {
-  const std::uint32_t keyBits = info.keyBits;
-  if (keyBits < 40 || keyBits > 160 || keyBits % 8 != 0) return nullptr;
   auto codec = std::make_unique<Rc4CryptoApiCodec>(hash(HashAlgorithm::Sha1, {info.salt, password}),
-                                                   keyBits, encodingKey);
+                                                   info.keyBits, encodingKey);
 
   // The verifier and its hash are one RC4 stream under the key of block 0.
   Bytes verifier = info.encryptedVerifier;

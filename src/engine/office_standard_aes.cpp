@@ -49,7 +49,6 @@ std::unique_ptr<PageCodec> makeStandardAesCodec(const BinaryEncryptionInfo& info
                                                 EncodingKey encodingKey,
                                                 std::span<const std::uint8_t> password,
                                                 std::uint32_t spinCount) {
-  if (info.keyBits != 128 && info.keyBits != 192 && info.keyBits != 256) return nullptr;
   Bytes passwordHash = hash(HashAlgorithm::Sha1, {info.salt, password});
   for (std::uint32_t i = 0; i < spinCount; ++i) {
     std::array<std::uint8_t, 4> round{};
