@@ -176,6 +176,26 @@ void append(Bytes& to, std::span<const std::uint8_t> bytes) {
   to.insert(to.end(), bytes.begin(), bytes.end());
 }
 
+// Makes the clear .accdb `bytes` an encrypted one: the encoding key and the
+// provider description `blob` go into page 0, and `encipher` gets each later
+// page with its block key (encoding key XOR page number).
+template <class Encipher>
+void installEncryption(Bytes& bytes, std::array<std::uint8_t, 4> encodingKey, const Bytes& blob,
+                       Encipher encipher) {
+  std::span<std::uint8_t> page0(bytes.data(), 4096);
+  engine::toggleHeaderObfuscation(page0, engine::Format{});
+  std::copy(encodingKey.begin(), encodingKey.end(), page0.begin() + 0x3E);
+  engine::toggleHeaderObfuscation(page0, engine::Format{});
+  page0[0x299] = static_cast<std::uint8_t>(blob.size());
+  page0[0x29A] = static_cast<std::uint8_t>(blob.size() >> 8);
+  std::copy(blob.begin(), blob.end(), page0.begin() + 0x29B);
+  for (std::uint32_t page = 1; page < bytes.size() / 4096; ++page) {
+    std::array<std::uint8_t, 4> block = encodingKey;
+    for (int i = 0; i < 4; ++i) block[i] ^= le32(page)[i];
+    encipher(block, std::span<std::uint8_t>(bytes.data() + std::size_t{page} * 4096, 4096));
+  }
+}
+
 // The per-block key of the provider, straight from the published derivation.
 Bytes blockKeyOf(const BinaryProvider& provider, const Bytes& baseHash, std::uint32_t keyBits,
                  std::span<const std::uint8_t> block) {
@@ -236,25 +256,15 @@ Bytes encipher(Bytes bytes, const BinaryProvider& provider, const std::u16string
   append(blob, le32(20));
   append(blob, verifierHash);
 
-  std::span<std::uint8_t> page0(bytes.data(), 4096);
-  engine::toggleHeaderObfuscation(page0, engine::Format{});
-  std::copy(encodingKey.begin(), encodingKey.end(), page0.begin() + 0x3E);
-  engine::toggleHeaderObfuscation(page0, engine::Format{});
-  page0[0x299] = static_cast<std::uint8_t>(blob.size());
-  page0[0x29A] = static_cast<std::uint8_t>(blob.size() >> 8);
-  std::copy(blob.begin(), blob.end(), page0.begin() + 0x29B);
-
-  for (std::uint32_t page = 1; page < bytes.size() / 4096; ++page) {
-    std::array<std::uint8_t, 4> block = encodingKey;
-    for (int i = 0; i < 4; ++i) block[i] ^= le32(page)[i];
-    const Bytes key = blockKeyOf(provider, baseHash, keyBits, block);
-    std::span<std::uint8_t> stored(bytes.data() + std::size_t{page} * 4096, 4096);
-    if (rc4) {
-      engine::Rc4(key).apply(stored);
-    } else {
-      office::aesEcb(true, key, stored);
-    }
-  }
+  installEncryption(bytes, encodingKey, blob,
+                    [&](std::span<const std::uint8_t> block, std::span<std::uint8_t> stored) {
+                      const Bytes key = blockKeyOf(provider, baseHash, keyBits, block);
+                      if (rc4) {
+                        engine::Rc4(key).apply(stored);
+                      } else {
+                        office::aesEcb(true, key, stored);
+                      }
+                    });
   return bytes;
 }
 
@@ -338,20 +348,12 @@ Bytes encipherAgileSha1(Bytes bytes, const std::u16string& password) {
   Bytes blob{4, 0, 4, 0, 0x40, 0, 0, 0};
   blob.insert(blob.end(), xml.begin(), xml.end());
 
-  std::span<std::uint8_t> page0(bytes.data(), 4096);
-  engine::toggleHeaderObfuscation(page0, engine::Format{});
-  std::copy(encodingKey.begin(), encodingKey.end(), page0.begin() + 0x3E);
-  engine::toggleHeaderObfuscation(page0, engine::Format{});
-  page0[0x299] = static_cast<std::uint8_t>(blob.size());
-  page0[0x29A] = static_cast<std::uint8_t>(blob.size() >> 8);
-  std::copy(blob.begin(), blob.end(), page0.begin() + 0x29B);
-  for (std::uint32_t page = 1; page < bytes.size() / 4096; ++page) {
-    std::array<std::uint8_t, 4> block = encodingKey;
-    for (int i = 0; i < 4; ++i) block[i] ^= le32(page)[i];
-    Bytes iv = office::hash(HashAlgorithm::Sha1, {keySalt, block});
-    iv.resize(16);
-    office::aesCbc(true, dataKey, iv, std::span(bytes.data() + std::size_t{page} * 4096, 4096));
-  }
+  installEncryption(bytes, encodingKey, blob,
+                    [&](std::span<const std::uint8_t> block, std::span<std::uint8_t> stored) {
+                      Bytes iv = office::hash(HashAlgorithm::Sha1, {keySalt, block});
+                      iv.resize(16);
+                      office::aesCbc(true, dataKey, iv, stored);
+                    });
   return bytes;
 }
 

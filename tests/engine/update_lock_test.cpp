@@ -155,40 +155,28 @@ TEST(UpdateLockMemory, ReadOnlyFileAndFolderAreRefusedBeforeAnyChange) {
 }
 
 // An encrypted .accdb is locked exactly as a plain one: by its .laccdb.
-TEST(UpdateLockEncrypted, SecondWriterIsRefusedAndTheLockFileGoesOnClose) {
-  testsupport::TempDir dir;
+TEST_F(UpdateLockTest, EncryptedAccdbSecondWriterIsRefusedAndTheLockFileGoesOnClose) {
+  engine::NewTable table;
+  table.name = u"T";
+  table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
+                   testsupport::textColumn(u"Name", 50)};
+  table.rows = {{std::int32_t{1}, ado::Text(u"alpha")}};
   const std::string path =
-      testsupport::makeDatabase(
-          dir.path() / "locked.accdb",
-          {{u"T", {testsupport::textColumn(u"Name")}, {}, {{ado::Text(u"alpha")}}}}, u"key")
-          .string();
+      testsupport::makeDatabase(dir_.path() / "locked.accdb", {table}, u"key").string();
   const std::string lockFile = engine::lockFilePathFor(path, true);
-  auto update = [&](engine::Database& db, const std::u16string& value) -> std::string {
-    try {
-      const auto& table = db.table(u"T");
-      auto scan = db.scan(table);
-      engine::Row row;
-      scan->next(row);
-      db.updateText(table, row.id, 0, value);
-      db.commit();
-    } catch (const ado::Error& e) {
-      return e.description();
-    }
-    return "";
-  };
   {
     auto first = engine::Database::open(path, {.password = u"key", .writable = true});
-    ASSERT_EQ(update(*first, u"ALPHA"), "");
+    ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
     EXPECT_TRUE(std::filesystem::exists(lockFile));
     auto second = engine::Database::open(path, {.password = u"key", .writable = true});
-    EXPECT_EQ(update(*second, u"Alpha"), ado::Error::fileInUse(path).description());
+    EXPECT_EQ(tryUpdate(*second, u"Alpha"), ado::Error::fileInUse(path).description());
   }
   EXPECT_FALSE(std::filesystem::exists(lockFile));
   auto db = engine::Database::open(path, {.password = u"key"});
   auto scan = db->scan(db->table(u"T"));
   engine::Row row;
   ASSERT_TRUE(scan->next(row));
-  EXPECT_EQ(row.values[0], ado::Value(ado::Text(u"ALPHA")));
+  EXPECT_EQ(row.values[1], ado::Value(ado::Text(u"ALPHA")));
 }
 
 }  // namespace
