@@ -12,7 +12,8 @@
 namespace {
 
 std::u16string nameOf(int i) {
-  std::u16string digits = u"00000" + std::u16string(std::to_string(i).begin(), std::to_string(i).end());
+  std::u16string digits =
+      u"00000" + std::u16string(std::to_string(i).begin(), std::to_string(i).end());
   return u"name" + digits.substr(digits.size() - 6);
 }
 
@@ -34,16 +35,18 @@ void measure(int rows) {
     const int row = static_cast<int>((static_cast<long long>(i) * 7919) % rows);
     std::u16string upper = nameOf(row);
     upper[0] = u'N';
-    connection->Execute(u"update [People] set [Name]='" + upper + u"' where [Name]='" + nameOf(row) + u"'");
+    connection->Execute(u"update [People] set [Name]='" + upper + u"' where [Name]='" +
+                        nameOf(row) + u"'");
     if (i == 0) first = std::chrono::duration<double>(Clock::now() - start).count();
   }
   const double updates = std::chrono::duration<double>(Clock::now() - start).count();
   connection->Close();
   const double total = std::chrono::duration<double>(Clock::now() - start).count();
-  std::printf("  %7d rows: %d UPDATEs in %.1f ms: the first (which builds the lookup) %.1f ms, the "
-              "others %.1f us each; closing (commit) %.1f ms\n",
-              rows, kUpdates, updates * 1e3, first * 1e3, (updates - first) / (kUpdates - 1) * 1e6,
-              (total - updates) * 1e3);
+  std::printf(
+      "  %7d rows: %d UPDATEs in %.1f ms: the first (which builds the lookup) %.1f ms, the "
+      "others %.1f us each; closing (commit) %.1f ms\n",
+      rows, kUpdates, updates * 1e3, first * 1e3, (updates - first) / (kUpdates - 1) * 1e6,
+      (total - updates) * 1e3);
 }
 
 }  // namespace

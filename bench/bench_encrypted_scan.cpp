@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/create_database.h"
+#include "engine/create/new_database.h"
 #include "engine/database.h"
-#include "engine/usage_map.h"
+#include "engine/read/usage_map.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 
 #include "ado/error.h"
 #include "engine/database.h"
-#include "engine/usage_map.h"
-#include "engine/utf.h"
+#include "engine/read/usage_map.h"
+#include "engine/text/utf.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

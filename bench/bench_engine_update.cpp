@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "engine/create_database.h"
+#include "engine/create/new_database.h"
 #include "engine/database.h"
-#include "engine/file_system.h"
+#include "engine/io/file_system.h"
 
 namespace {
 

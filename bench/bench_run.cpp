@@ -15,7 +15,8 @@ double secondsPerRecord(int rows) {
   testsupport::TempDir dir;
   engine::NewTable table{u"People", {testsupport::textColumn(u"Name", 40)}, {}, {}};
   for (int i = 0; i < rows; ++i)
-    table.rows.push_back({ado::Text(u"mary-jane o'NEIL " + std::u16string(1, char16_t(u'a' + i % 26)))});
+    table.rows.push_back(
+        {ado::Text(u"mary-jane o'NEIL " + std::u16string(1, char16_t(u'a' + i % 26)))});
   testsupport::FakeBoxes boxes;
   boxes.path = testsupport::makeDatabase(dir.path() / "bench.mdb", {table}).u16string();
   testsupport::FakeWindow window;
@@ -27,7 +28,8 @@ double secondsPerRecord(int rows) {
   options.pauses = false;
   const auto start = std::chrono::steady_clock::now();
   Run::PushButton4_Click(window, boxes, options);
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("  %7d records: %.3f s, %.2f us per record, %zu reports\n", rows, seconds,
               seconds / rows * 1e6, reports.boxes.size());
   return seconds / rows;

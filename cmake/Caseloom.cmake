@@ -19,11 +19,11 @@ function(caseloom_library name dir)
 endfunction()
 
 # caseloom_gtest(NAME DIR DEPS ...): one GoogleTest program from every .cpp in
-# DIR; each test case becomes a ctest test. Tests find the shared corpus through
+# DIR and its sub-folders; each test case becomes a ctest test. Tests find the shared corpus through
 # CASELOOM_SHARED_DIR and skip when it is absent.
 function(caseloom_gtest name dir)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
   if(NOT sources)
     return()
   endif()

@@ -1,9 +1,9 @@
 #include "ado/connection.h"
 
 #include <algorithm>
-#include <map>
 #include <filesystem>
 #include <iostream>
+#include <map>
 
 #include "ado/connection_string.h"
 #include "ado/constants.h"
@@ -12,9 +12,9 @@
 #include "ado/recordset.h"
 #include "ado/sql.h"
 #include "ado/update_lookup.h"
-#include "engine/column_type.h"
 #include "engine/database.h"
-#include "engine/utf.h"
+#include "engine/format/jet_type.h"
+#include "engine/text/utf.h"
 
 namespace ado {
 namespace {
@@ -87,9 +87,10 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   requireOpen();
   if (schema != adSchemaTables)
     throw Error(3251, "Object or provider is not capable of performing requested operation.");
-  std::vector<Field> fields = {Field(u"TABLE_CATALOG", adVarWChar), Field(u"TABLE_SCHEMA", adVarWChar),
-                               Field(u"TABLE_NAME", adVarWChar), Field(u"TABLE_TYPE", adVarWChar),
-                               Field(u"TABLE_GUID", adGUID), Field(u"DESCRIPTION", adVarWChar)};
+  std::vector<Field> fields = {
+      Field(u"TABLE_CATALOG", adVarWChar), Field(u"TABLE_SCHEMA", adVarWChar),
+      Field(u"TABLE_NAME", adVarWChar),    Field(u"TABLE_TYPE", adVarWChar),
+      Field(u"TABLE_GUID", adGUID),        Field(u"DESCRIPTION", adVarWChar)};
   std::vector<std::vector<Value>> rows;
   for (const engine::TableListing& listing : database_->tablesListing()) {
     rows.push_back({Value::null(), Value::null(), listing.name,
@@ -113,8 +114,9 @@ long Connection::Execute(const Text& statement) {
   const auto& columns = table.columns;
   if (!isTextColumn(columns[static_cast<std::size_t>(setColumn)]) ||
       !isTextColumn(columns[static_cast<std::size_t>(whereColumn)]))
-    throw Error::refusedWrite("Only text and memo fields can be changed; '" + utf8(update->setColumn) +
-                              "' or '" + utf8(update->whereColumn) + "' is not one.");
+    throw Error::refusedWrite("Only text and memo fields can be changed; '" +
+                              utf8(update->setColumn) + "' or '" + utf8(update->whereColumn) +
+                              "' is not one.");
   // Recordsets read before this write keep what they saw.
   for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
   recordsets_.clear();
@@ -122,7 +124,8 @@ long Connection::Execute(const Text& statement) {
   if (!lookup_) lookup_ = std::make_unique<UpdateLookup>();
   long matched = 0;
   const Text wanted = TextCompareKey(update->oldValue);
-  for (const Text& variant : lookup_->variantsOf(*database_, table, whereColumn, update->oldValue)) {
+  for (const Text& variant :
+       lookup_->variantsOf(*database_, table, whereColumn, update->oldValue)) {
     // Records that already hold the new text are matched but need no write.
     if (setColumn == whereColumn && variant == update->newValue) {
       matched += static_cast<long>(lookup_->rowsHolding(table, whereColumn, variant).size());

@@ -2,7 +2,7 @@
 
 // The ADO constants the program uses, with their ADO values.
 
-#include "engine/column_type.h"
+#include "engine/format/jet_type.h"
 
 namespace ado {
 

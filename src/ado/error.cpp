@@ -52,9 +52,8 @@ Error Error::damaged(std::string_view path, std::uint32_t page, std::string_view
 }
 
 Error Error::unsupported(std::string_view path, std::string_view what) {
-  return {kGeneric,
-          "The database '" + std::string(path) + "' uses a feature not supported: " +
-              std::string(what) + "."};
+  return {kGeneric, "The database '" + std::string(path) +
+                        "' uses a feature not supported: " + std::string(what) + "."};
 }
 
 Error Error::cryptoFailure(std::string_view operation) {

@@ -54,8 +54,9 @@ int Recordset::FieldCount() const {
 const Field& Recordset::FieldAt(int position) const {
   requireOpen();
   if (position < 0 || position >= static_cast<int>(fields_.size()))
-    throw Error(3265, "Item cannot be found in the collection corresponding to the requested name "
-                      "or ordinal.");
+    throw Error(3265,
+                "Item cannot be found in the collection corresponding to the requested name "
+                "or ordinal.");
   return fields_[static_cast<std::size_t>(position)];
 }
 
@@ -69,8 +70,9 @@ const Value& Recordset::ValueOf(const Text& name) {
   requireOpen();
   for (std::size_t i = 0; i < fields_.size(); ++i)
     if (fields_[i].Name() == name) return ValueAt(static_cast<int>(i));
-  throw Error(3265, "Item cannot be found in the collection corresponding to the requested name "
-                    "or ordinal.");
+  throw Error(3265,
+              "Item cannot be found in the collection corresponding to the requested name "
+              "or ordinal.");
 }
 
 void Recordset::openOver(std::vector<Field> fields, std::vector<std::vector<Value>> rows) {

@@ -5,7 +5,7 @@
 #include "ado/recordset.h"
 #include "ado/sql.h"
 #include "engine/database.h"
-#include "engine/utf.h"
+#include "engine/text/utf.h"
 
 namespace ado {
 
@@ -49,7 +49,8 @@ void Recordset::takeSnapshot() {
   while (scan->next(row)) {
     std::vector<Value> values;
     values.reserve(columns_.size());
-    for (int index : columns_) values.push_back(std::move(row.values[static_cast<std::size_t>(index)]));
+    for (int index : columns_)
+      values.push_back(std::move(row.values[static_cast<std::size_t>(index)]));
     rows_.push_back(std::move(values));
   }
   snapshotTaken_ = true;

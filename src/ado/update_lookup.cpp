@@ -4,7 +4,7 @@
 #include <unordered_set>
 
 #include "engine/database.h"
-#include "engine/simple_case.h"
+#include "engine/text/simple_case.h"
 
 namespace ado {
 namespace {

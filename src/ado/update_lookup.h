@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "ado/value.h"
-#include "engine/row.h"
+#include "engine/read/row.h"
 
 namespace engine {
 class Database;

@@ -64,14 +64,14 @@ using Bytes = std::vector<std::uint8_t>;
 
 class Value {
  public:
-  using Storage = std::variant<Empty, Null, bool, std::uint8_t, std::int16_t, std::int32_t,
-                               std::int64_t, float, double, Currency, DateTime, Text, Bytes,
-                               Guid, Decimal, DateTimeExtended>;
+  using Storage =
+      std::variant<Empty, Null, bool, std::uint8_t, std::int16_t, std::int32_t, std::int64_t, float,
+                   double, Currency, DateTime, Text, Bytes, Guid, Decimal, DateTimeExtended>;
 
   Value() = default;
   template <class T>
-    requires std::is_constructible_v<Storage, T&&>
-  Value(T&& v) : storage_(std::forward<T>(v)) {}  // NOLINT: implicit by design
+  requires std::is_constructible_v<Storage, T&&> Value(T&& v)
+      : storage_(std::forward<T>(v)) {}  // NOLINT: implicit by design
 
   static Value null() { return Value(Null{}); }
 

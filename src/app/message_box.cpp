@@ -10,8 +10,7 @@ namespace {
 class StandardErrorSeam final : public MessageBoxSeam {
  public:
   MessageAnswer show(const MessageBoxRequest& request) override {
-    std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(request.title),
-                 qUtf8Printable(request.text));
+    std::fprintf(stderr, "[%s] %s\n", qUtf8Printable(request.title), qUtf8Printable(request.text));
     return request.buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
   }
 };
@@ -21,9 +20,7 @@ MessageBoxSeam* currentSeam = &standardErrorSeam;
 
 }  // namespace
 
-void SetMessageBoxSeam(MessageBoxSeam* seam) {
-  currentSeam = seam ? seam : &standardErrorSeam;
-}
+void SetMessageBoxSeam(MessageBoxSeam* seam) { currentSeam = seam ? seam : &standardErrorSeam; }
 
 MessageAnswer ShowMessageBox(MessageBoxRequest request) {
   if (request.title.isEmpty()) request.title = ApplicationTitle();

@@ -66,7 +66,7 @@ std::u16string AccessConnectionString(const DatabaseBoxes& boxes) {
 }
 
 std::optional<std::vector<std::u16string>> GetAccessTables(const std::u16string& path,
-                                                             const DatabaseBoxes& boxes) {
+                                                           const DatabaseBoxes& boxes) {
   auto connection = ado::CreateConnection("ADODB.Connection");
   auto recordset = ado::CreateRecordset("ADODB.RecordSet");
   if (!Main::FileExists(QString::fromStdU16String(path))) return std::nullopt;

@@ -23,7 +23,7 @@ std::u16string AccessConnectionString(const DatabaseBoxes& boxes);
 // The user tables of the database, in catalogue order; no list when no file
 // exists at `path`. Failures to open are thrown.
 std::optional<std::vector<std::u16string>> GetAccessTables(const std::u16string& path,
-                                                             const DatabaseBoxes& boxes);
+                                                           const DatabaseBoxes& boxes);
 
 // Empties the three lists, fills the table list and lists the first table's
 // fields. Reports its own failures. `changeCaseWindow` yields the window,

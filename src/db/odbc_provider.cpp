@@ -1,8 +1,8 @@
 #include "db/odbc_provider.h"
 
 #include "ado/factory.h"
-#include "app/message_box.h"
 #include "app/error_report.h"
+#include "app/message_box.h"
 
 namespace ODBCProvider {
 
@@ -54,9 +54,11 @@ bool CheckAccessProvider(const std::function<void(const QString& url)>& openPage
     return false;
   }
   try {
-    const Main::MessageAnswer answer = Main::ShowMessageBox(
-        {.title = {}, .text = explanation(), .icon = Main::MessageIcon::None,
-         .buttons = Main::MessageButtons::YesNo});
+    const Main::MessageAnswer answer =
+        Main::ShowMessageBox({.title = {},
+                              .text = explanation(),
+                              .icon = Main::MessageIcon::None,
+                              .buttons = Main::MessageButtons::YesNo});
     if (answer == Main::MessageAnswer::Yes) {
       openPage(kFirstDownloadPage);
       openPage(kSecondDownloadPage);

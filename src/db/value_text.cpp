@@ -54,17 +54,19 @@ QDateTime dateTimeOf(double days) {
 std::u16string guidText(const ado::Guid& g) {
   const auto& b = g.bytes;
   char buf[40];
-  std::snprintf(buf, sizeof buf, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12],
-                b[13], b[14], b[15]);
+  std::snprintf(buf, sizeof buf,
+                "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", b[3],
+                b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                b[14], b[15]);
   return fromQ(QString::fromLatin1(buf));
 }
 
 std::u16string decimalValueText(const ado::Decimal& d) {
   if (d.high != 0) {
     // Beyond 64 bits: fall back to floating point; such values are rare.
-    const double magnitude = (static_cast<double>(d.high) * 18446744073709551616.0 +
-                              static_cast<double>(d.low)) / std::pow(10.0, d.scale);
+    const double magnitude =
+        (static_cast<double>(d.high) * 18446744073709551616.0 + static_cast<double>(d.low)) /
+        std::pow(10.0, d.scale);
     return fromQ(numberLocale().toString(d.negative ? -magnitude : magnitude, 'g', 29));
   }
   if (d.low > static_cast<std::uint64_t>(INT64_MAX)) {
@@ -117,8 +119,7 @@ std::u16string ValueText(const Value& value) {
         } else if constexpr (std::is_same_v<T, ado::DateTime>) {
           const QDateTime moment = dateTimeOf(v.days);
           QString text = QLocale().toString(moment.date(), QLocale::ShortFormat);
-          if (moment.time() != QTime(0, 0))
-            text += QLatin1Char(' ') + timeText(moment.time());
+          if (moment.time() != QTime(0, 0)) text += QLatin1Char(' ') + timeText(moment.time());
           return fromQ(text);
         } else if constexpr (std::is_same_v<T, ado::Guid>) {
           return guidText(v);

@@ -3,14 +3,15 @@
 #include <algorithm>
 
 #include "ado/error.h"
-#include "engine/journaled_file.h"
-#include "engine/layout_header.h"
-#include "engine/layout_tdef.h"
-#include "engine/office_encryption.h"
-#include "engine/rollback_journal.h"
-#include "engine/simple_case.h"
-#include "engine/utf.h"
-#include "engine/writer_lock.h"
+#include "engine/crypto/jet_rc4_codec.h"
+#include "engine/crypto/office_encryption.h"
+#include "engine/format/layout_header.h"
+#include "engine/format/layout_tdef.h"
+#include "engine/journal/journaled_file.h"
+#include "engine/journal/rollback_journal.h"
+#include "engine/journal/writer_lock.h"
+#include "engine/text/simple_case.h"
+#include "engine/text/utf.h"
 
 namespace engine {
 

@@ -38,15 +38,15 @@
 #include <unordered_map>
 #include <vector>
 
-#include "engine/catalogue.h"
-#include "engine/file.h"
-#include "engine/file_system.h"
-#include "engine/format.h"
-#include "engine/header_page.h"
-#include "engine/pager.h"
-#include "engine/row.h"
-#include "engine/table_definition.h"
-#include "engine/table_scan.h"
+#include "engine/format/format.h"
+#include "engine/io/file.h"
+#include "engine/io/file_system.h"
+#include "engine/pager/pager.h"
+#include "engine/read/catalogue.h"
+#include "engine/read/header_page.h"
+#include "engine/read/row.h"
+#include "engine/read/table_definition.h"
+#include "engine/read/table_scan.h"
 
 namespace engine {
 

@@ -6,12 +6,12 @@
 
 #include "ado/error.h"
 #include "engine/database.h"
-#include "engine/journaled_file.h"
-#include "engine/page_changes.h"
-#include "engine/rollback_journal.h"
-#include "engine/text_update.h"
-#include "engine/utf.h"
-#include "engine/writer_lock.h"
+#include "engine/journal/journaled_file.h"
+#include "engine/journal/rollback_journal.h"
+#include "engine/journal/writer_lock.h"
+#include "engine/text/utf.h"
+#include "engine/write/page_changes.h"
+#include "engine/write/text_update.h"
 
 namespace engine {
 namespace {

@@ -54,7 +54,8 @@ class ChangeCaseRun {
     trap_(102, [&] { recordset_ = ado::CreateRecordset("ADODB.RecordSet"); });
     if (trap_.when(104, [&] { return window_.fieldList().count() == 0; })) {
       trap_(210, [&] {
-        Main::ShowMessageBox({.title = {}, .text = QStringLiteral("Please select a field."),
+        Main::ShowMessageBox({.title = {},
+                              .text = QStringLiteral("Please select a field."),
                               .icon = Main::MessageIcon::None,
                               .buttons = Main::MessageButtons::Ok});
       });
@@ -85,7 +86,8 @@ class ChangeCaseRun {
     const bool opened = trap_(116, [&] {
       field = window_.fieldList().text(item);
       auto selected = window_.tableList().selectedItemText();
-      if (!selected) throw ado::Error(ado::Error::kGeneric, "No item is selected in the table list.");
+      if (!selected)
+        throw ado::Error(ado::Error::kGeneric, "No item is selected in the table list.");
       table = *selected;
       recordset_->Open(u"SELECT `" + field + u"` FROM `" + table + u"`", *connection_,
                        ado::adOpenStatic, ado::adLockReadOnly);

@@ -27,27 +27,31 @@ bool parsesAsDouble(const QLocale& locale, QString text) {
 }
 
 QString withoutCurrency(const QLocale& locale, QString text) {
-  for (const QString& symbol : {locale.currencySymbol(QLocale::CurrencySymbol),
-                                locale.currencySymbol(QLocale::CurrencyIsoCode), QStringLiteral("$")}) {
+  for (const QString& symbol :
+       {locale.currencySymbol(QLocale::CurrencySymbol),
+        locale.currencySymbol(QLocale::CurrencyIsoCode), QStringLiteral("$")}) {
     if (!symbol.isEmpty() && text.contains(symbol)) text.remove(symbol);
   }
   return text.trimmed();
 }
 
 const QStringList& isoDateFormats() {
-  static const QStringList formats = {
-      QStringLiteral("yyyy-MM-dd"),          QStringLiteral("yyyy-M-d"),
-      QStringLiteral("yyyy-MM-ddTHH:mm:ss"), QStringLiteral("yyyy-MM-dd HH:mm:ss"),
-      QStringLiteral("yyyy-MM-dd HH:mm"),    QStringLiteral("yyyy/MM/dd"),
-      QStringLiteral("yyyy/M/d"),            QStringLiteral("yyyy-MM-ddTHH:mm"),
-      QStringLiteral("yyyy/MM/dd HH:mm:ss")};
+  static const QStringList formats = {QStringLiteral("yyyy-MM-dd"),
+                                      QStringLiteral("yyyy-M-d"),
+                                      QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+                                      QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+                                      QStringLiteral("yyyy-MM-dd HH:mm"),
+                                      QStringLiteral("yyyy/MM/dd"),
+                                      QStringLiteral("yyyy/M/d"),
+                                      QStringLiteral("yyyy-MM-ddTHH:mm"),
+                                      QStringLiteral("yyyy/MM/dd HH:mm:ss")};
   return formats;
 }
 
 const QStringList& timeFormats() {
-  static const QStringList formats = {QStringLiteral("H:mm"), QStringLiteral("H:mm:ss"),
+  static const QStringList formats = {QStringLiteral("H:mm"),    QStringLiteral("H:mm:ss"),
                                       QStringLiteral("h:mm AP"), QStringLiteral("h:mm:ss AP"),
-                                      QStringLiteral("h:mmAP"), QStringLiteral("h AP")};
+                                      QStringLiteral("h:mmAP"),  QStringLiteral("h AP")};
   return formats;
 }
 
@@ -77,7 +81,8 @@ bool ReadsAsDate(const QString& raw) {
   if (text.isEmpty() || !hasDigit(text)) return false;
   if (QDateTime::fromString(text, Qt::ISODate).isValid() ||
       QDateTime::fromString(text, Qt::ISODateWithMs).isValid() ||
-      QDate::fromString(text, Qt::ISODate).isValid() || QTime::fromString(text, Qt::ISODate).isValid())
+      QDate::fromString(text, Qt::ISODate).isValid() ||
+      QTime::fromString(text, Qt::ISODate).isValid())
     return true;
   for (const QString& format : isoDateFormats())
     if (QDateTime::fromString(text, format).isValid() || QDate::fromString(text, format).isValid())

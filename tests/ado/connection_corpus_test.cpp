@@ -20,7 +20,8 @@ std::u16string jet(const std::u16string& path, const std::u16string& password = 
 }
 
 std::u16string ace(const std::u16string& path) {
-  return u"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + path + u";JET OLEDB:Database Password=";
+  return u"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=" + path +
+         u";JET OLEDB:Database Password=";
 }
 
 TEST(ConnectionOnCorpus, JetProviderRefusesAceFilesAceOpensAll) {

@@ -74,7 +74,8 @@ class ConnectionWhere : public testing::Test {
     engine::NewTable table;
     table.name = u"Places";
     table.columns = {testsupport::textColumn(u"City", 50), testsupport::textColumn(u"Other", 50)};
-    for (const char16_t* city : {u"paris", u"PARIS", u"Paris", u"paris ", u" paris", u"pàris", u"parisx"})
+    for (const char16_t* city :
+         {u"paris", u"PARIS", u"Paris", u"paris ", u" paris", u"pàris", u"parisx"})
       table.rows.push_back({ado::Text(city), ado::Text(u"o")});
     path_ = testsupport::makeDatabase(dir_.path() / "w.mdb", {table});
     connection_.SetMode(ado::adModeReadWrite);
@@ -96,9 +97,9 @@ class ConnectionWhere : public testing::Test {
 
 TEST_F(ConnectionWhere, LetterCaseIsIgnoredBlanksAndAccentsCount) {
   EXPECT_EQ(connection_.Execute(u"update [Places] set [City]='X' where [City]='pArIs'"), 3);
-  const std::vector<ado::Value> expected = {ado::Text(u"X"),      ado::Text(u"X"),     ado::Text(u"X"),
-                                            ado::Text(u"paris "), ado::Text(u" paris"), ado::Text(u"pàris"),
-                                            ado::Text(u"parisx")};
+  const std::vector<ado::Value> expected = {
+      ado::Text(u"X"),      ado::Text(u"X"),     ado::Text(u"X"),     ado::Text(u"paris "),
+      ado::Text(u" paris"), ado::Text(u"pàris"), ado::Text(u"parisx")};
   EXPECT_EQ(cities(), expected);
 }
 

@@ -49,12 +49,13 @@ TEST(SqlUpdate, LiteralsKeepEverythingInside) {
 TEST(SqlErrors, AnythingElseIsASyntaxError) {
   for (const char16_t* text :
        {u"SELECT FROM t", u"SELECT * FROM", u"SELECT * FROM t WHERE x = 1", u"SELECT a, b FROM t",
-        u"UPDATE t SET c='x'", u"UPDATE t SET c='x' WHERE c='y' OR 1=1", u"UPDATE t SET c=x WHERE c='y'",
-        u"UPDATE t SET c='x WHERE c='y'", u"SELECT `a FROM t", u"SELECT [] FROM t",
-        u"UPDATE t SET c='x' WHERE c='y'; DROP TABLE t"}) {
+        u"UPDATE t SET c='x'", u"UPDATE t SET c='x' WHERE c='y' OR 1=1",
+        u"UPDATE t SET c=x WHERE c='y'", u"UPDATE t SET c='x WHERE c='y'", u"SELECT `a FROM t",
+        u"SELECT [] FROM t", u"UPDATE t SET c='x' WHERE c='y'; DROP TABLE t"}) {
     try {
       Parse(text);
-      ADD_FAILURE() << "accepted: " << std::string(text, text + std::char_traits<char16_t>::length(text));
+      ADD_FAILURE() << "accepted: "
+                    << std::string(text, text + std::char_traits<char16_t>::length(text));
     } catch (const ado::Error& e) {
       EXPECT_EQ(e.number(), ado::Error::kSyntaxError);
     }

@@ -13,11 +13,12 @@ namespace {
 const char* const kLocation = "in Casewick2021/08/31.Form1.PushButton1_Click ";
 
 TEST(ErrorReport, TextIsDescriptionLocationLabelAndRequest) {
-  EXPECT_EQ(Main::ApplicationErrorText("Not a valid password.",
-                                       "in Casewick2021/08/31.Form1.PushButton2_Click ", 100),
-            QStringLiteral("Not a valid password.\r\nin Casewick2021/08/31.Form1.PushButton2_Click at "
-                           "line 100\r\rPlease email screenshot of this message to ") +
-                Main::kSupportAddress);
+  EXPECT_EQ(
+      Main::ApplicationErrorText("Not a valid password.",
+                                 "in Casewick2021/08/31.Form1.PushButton2_Click ", 100),
+      QStringLiteral("Not a valid password.\r\nin Casewick2021/08/31.Form1.PushButton2_Click at "
+                     "line 100\r\rPlease email screenshot of this message to ") +
+          Main::kSupportAddress);
 }
 
 TEST(ErrorReport, EmptyDescriptionStillStartsWithLineBreak) {
@@ -46,7 +47,8 @@ TEST(Trap, CarriesOnAfterEachFailureWithItsOwnLabel) {
 
   EXPECT_EQ(ran, (std::vector<int>{100, 104, 108}));
   ASSERT_EQ(boxes.boxes.size(), 2u);
-  EXPECT_EQ(boxes.boxes[0].text, Main::ApplicationErrorText("Not a valid password.", kLocation, 102));
+  EXPECT_EQ(boxes.boxes[0].text,
+            Main::ApplicationErrorText("Not a valid password.", kLocation, 102));
   EXPECT_EQ(boxes.boxes[1].text, Main::ApplicationErrorText("second failure", kLocation, 106));
   EXPECT_EQ(trap.reports(), 2);
 }
@@ -73,7 +75,7 @@ TEST(Trap, FailedAssignmentKeepsEarlierValue) {
   testsupport::MessageRecorder boxes;
   Main::Trap trap(kLocation);
   int value = 1;
-  trap(100, [&] { value = [] () -> int { throw std::runtime_error("x"); }(); });
+  trap(100, [&] { value = []() -> int { throw std::runtime_error("x"); }(); });
   EXPECT_EQ(value, 1);
 }
 

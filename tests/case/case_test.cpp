@@ -87,7 +87,8 @@ TEST(ProperCaseLength, ConvertsValuesOfAnyLength) {
     ASSERT_EQ(converted.size(), length);
     for (std::size_t i = 0; i < length; ++i) {
       const bool startsWord = i == 0 || value[i - 1] == u' ';
-      const char16_t expected = startsWord ? Case::UpperCaseUnit(value[i]) : Case::LowerCaseUnit(value[i]);
+      const char16_t expected =
+          startsWord ? Case::UpperCaseUnit(value[i]) : Case::LowerCaseUnit(value[i]);
       ASSERT_EQ(converted[i], expected) << "length " << length << " position " << i;
     }
   }

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+
 #include <QStringList>
 
 #include "ado/error.h"
@@ -23,8 +24,9 @@ std::u16string connectionStringFor(std::u16string path, std::u16string password 
 }
 
 TEST(AccessConnectionString, JetForMdbWithPasswordKeyLast) {
-  EXPECT_EQ(connectionStringFor(u"C:\\db\\a.mdb"),
-            u"PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\db\\a.mdb;JET OLEDB:Database Password=");
+  EXPECT_EQ(
+      connectionStringFor(u"C:\\db\\a.mdb"),
+      u"PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=C:\\db\\a.mdb;JET OLEDB:Database Password=");
 }
 
 TEST(AccessConnectionString, AccdbTestLooksAtLastFiveCharactersOnly) {
@@ -38,8 +40,9 @@ TEST(AccessConnectionString, AccdbTestLooksAtLastFiveCharactersOnly) {
 }
 
 TEST(AccessConnectionString, PasswordAsTyped) {
-  EXPECT_EQ(connectionStringFor(u"a.accdb", u" p'w;d "),
-            u"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=a.accdb;JET OLEDB:Database Password= p'w;d ");
+  EXPECT_EQ(
+      connectionStringFor(u"a.accdb", u" p'w;d "),
+      u"Provider=Microsoft.ACE.OLEDB.12.0;Data Source=a.accdb;JET OLEDB:Database Password= p'w;d ");
 }
 
 TEST(GetAccessTables, MissingFileGivesNoList) {

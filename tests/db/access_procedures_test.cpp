@@ -18,11 +18,12 @@ class AccessProcedures : public testing::Test {
  protected:
   void SetUp() override {
     using T = NewColumn::Type;
-    engine::NewTable people{u"People in Town",
-                            {testsupport::textColumn(u"Full Name"), testsupport::column(u"Age", T::Long),
-                             testsupport::column(u"Notes", T::Memo)},
-                            {},
-                            {}};
+    engine::NewTable people{
+        u"People in Town",
+        {testsupport::textColumn(u"Full Name"), testsupport::column(u"Age", T::Long),
+         testsupport::column(u"Notes", T::Memo)},
+        {},
+        {}};
     for (int i = 0; i < 150; ++i)
       people.rows.push_back({ado::Text(u"person " + std::u16string(1, char16_t(u'a' + i % 26))),
                              std::int32_t{i}, i % 3 == 0 ? ado::Value::null() : ado::Text(u"")});
@@ -35,7 +36,8 @@ class AccessProcedures : public testing::Test {
   }
 
   void fill() {
-    Access::AddTablesToAccessListbox(boxes_, [this]() -> Access::ChangeCaseLists& { return window_; });
+    Access::AddTablesToAccessListbox(boxes_,
+                                     [this]() -> Access::ChangeCaseLists& { return window_; });
   }
 
   testsupport::TempDir dir_;
@@ -48,7 +50,8 @@ class AccessProcedures : public testing::Test {
 TEST_F(AccessProcedures, TablesInCatalogueOrderFirstTablesFieldsAndPreview) {
   fill();
   EXPECT_TRUE(reports_.boxes.empty());
-  EXPECT_EQ(window_.tables.texts(), (std::vector<std::u16string>{u"Alpha", u"People in Town", u"zeta"}));
+  EXPECT_EQ(window_.tables.texts(),
+            (std::vector<std::u16string>{u"Alpha", u"People in Town", u"zeta"}));
   EXPECT_EQ(window_.fields.texts(), (std::vector<std::u16string>{u"A"}));
   EXPECT_TRUE(window_.preview.texts().empty());  // Alpha has no records
   EXPECT_EQ(window_.pointerStyle, Access::kPointerDefault);
@@ -74,8 +77,9 @@ TEST_F(AccessProcedures, SecondFillRebuildsEveryList) {
   window_.tables.click(1);
   Access::ListView1_Click(window_, boxes_);
   testsupport::TempDir other;
-  boxes_.path = testsupport::makeDatabase(other.path() / "b.mdb",
-                                         {{u"Only", {testsupport::textColumn(u"X")}, {}, {{ado::Text(u"x")}}}})
+  boxes_.path = testsupport::makeDatabase(
+                    other.path() / "b.mdb",
+                    {{u"Only", {testsupport::textColumn(u"X")}, {}, {{ado::Text(u"x")}}}})
                     .u16string();
   fill();
   EXPECT_EQ(window_.tables.texts(), (std::vector<std::u16string>{u"Only"}));
@@ -102,9 +106,10 @@ TEST_F(AccessProcedures, EmptyCatalogueEmptiesListsAndReportsTheFieldStep) {
 TEST_F(AccessProcedures, WrongPasswordReportsOpeningAndFieldStep) {
   for (const char* name : {"locked.mdb", "locked.accdb"}) {
     SCOPED_TRACE(name);
-    boxes_.path = testsupport::makeDatabase(dir_.path() / name,
-                                           {{u"T", {testsupport::textColumn(u"X")}, {}, {}}}, u"Secret")
-                      .u16string();
+    boxes_.path =
+        testsupport::makeDatabase(dir_.path() / name,
+                                  {{u"T", {testsupport::textColumn(u"X")}, {}, {}}}, u"Secret")
+            .u16string();
     boxes_.pass = u"secret";
     reports_.boxes.clear();
     EXPECT_THROW(Access::GetAccessTables(boxes_.path, boxes_), ado::Error);

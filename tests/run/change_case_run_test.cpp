@@ -36,7 +36,8 @@ class ChangeCaseRun : public testing::Test {
  protected:
   void makeDatabase(std::vector<engine::NewTable> tables) {
     boxes_.path = testsupport::makeDatabase(dir_.path() / "run.mdb", std::move(tables)).u16string();
-    Access::AddTablesToAccessListbox(boxes_, [this]() -> Access::ChangeCaseLists& { return window_; });
+    Access::AddTablesToAccessListbox(boxes_,
+                                     [this]() -> Access::ChangeCaseLists& { return window_; });
     window_.boxes = &boxes_;
     window_.pointerHistory.clear();
     ASSERT_TRUE(reports_.boxes.empty());
@@ -112,9 +113,11 @@ TEST_F(ChangeCaseRun, NumbersDatesNullsAndEmptyTextsStayAsTheyAre) {
   selectFields({u"Note", u"Qty"});
   run(u"UPPER CASE");
   EXPECT_TRUE(reports_.boxes.empty());
-  EXPECT_EQ(column(u"Orders", u"Note"),
-            (std::vector<std::u16string>{u"FIRST NOTE. SECOND", u"", u"", u"2021-08-31", u"3.5", u"X"}));
-  EXPECT_EQ(column(u"Orders", u"Qty"), (std::vector<std::u16string>{u"1", u"2", u"3", u"4", u"5", u"6"}));
+  EXPECT_EQ(
+      column(u"Orders", u"Note"),
+      (std::vector<std::u16string>{u"FIRST NOTE. SECOND", u"", u"", u"2021-08-31", u"3.5", u"X"}));
+  EXPECT_EQ(column(u"Orders", u"Qty"),
+            (std::vector<std::u16string>{u"1", u"2", u"3", u"4", u"5", u"6"}));
 }
 
 TEST_F(ChangeCaseRun, FieldsInListOrderEachWithItsOwnClimb) {
@@ -128,8 +131,10 @@ TEST_F(ChangeCaseRun, FieldsInListOrderEachWithItsOwnClimb) {
   std::vector<double> expected = climb;
   expected.insert(expected.end(), climb.begin(), climb.end());
   expected.push_back(0);
-  ASSERT_EQ(window_.progress.size(), expected.size()) << (reports_.boxes.empty() ? "" : reports_.boxes[0].text.toStdString());
-  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_NEAR(window_.progress[i], expected[i], 1e-9);
+  ASSERT_EQ(window_.progress.size(), expected.size())
+      << (reports_.boxes.empty() ? "" : reports_.boxes[0].text.toStdString());
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_NEAR(window_.progress[i], expected[i], 1e-9);
   EXPECT_EQ(window_.progressCaption, u"Progress Bar");
   EXPECT_EQ(column(u"Orders", u"City")[0], u"o'hare");
   EXPECT_EQ(column(u"Orders", u"Note")[0], u"first note. second");
@@ -173,9 +178,8 @@ TEST_F(ChangeCaseRun, NoSelectedFieldChangesNothingButRefreshesThePreview) {
 TEST_F(ChangeCaseRun, FailingUpdatesAreReportedWithTheirLabelAndTheRunGoesOn) {
   makeDatabase({cities()});
   selectFields({u"City"});
-  ado::ScopedExecuteFailure failure([](const ado::Text& statement) {
-    return statement.find(u"york") != ado::Text::npos;
-  });
+  ado::ScopedExecuteFailure failure(
+      [](const ado::Text& statement) { return statement.find(u"york") != ado::Text::npos; });
   const std::pair<std::u16string, int> modes[] = {
       {u"UPPER CASE", 144}, {u"lower case", 156}, {u"Proper Case", 168}, {u"Sentence case", 180}};
   for (const auto& [mode, label] : modes) {

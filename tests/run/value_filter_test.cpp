@@ -21,7 +21,8 @@ class ValueFilter : public testing::Test {
 };
 
 TEST_F(ValueFilter, NumbersInTheLocalesForms) {
-  for (const char* text : {"42", "3.5", " -7 ", "+1e5", "1,234.5", "$1,000.00", "(12)", "&H1F", ".5"})
+  for (const char* text :
+       {"42", "3.5", " -7 ", "+1e5", "1,234.5", "$1,000.00", "(12)", "&H1F", ".5"})
     EXPECT_TRUE(Run::ReadsAsNumber(text)) << text;
   for (const char* text : {"", "abc", "12 Main St.", "1.2.3", "O'Hare", "4x4"})
     EXPECT_FALSE(Run::ReadsAsNumber(text)) << text;

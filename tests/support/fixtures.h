@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/create_database.h"
+#include "engine/create/new_database.h"
 
 namespace testsupport {
 

@@ -53,13 +53,15 @@ TEST(CliOnCorpus, TablesFieldsAndPreviewAgreeWithExpectedFiles) {
     QStringList wanted;
     for (const auto& entry : expected["catalogue"].toArray()) {
       const QJsonObject e = entry.toObject();
-      if (e["msysobjects_type"].toInt() == 1 && !e["is_system"].toBool()) wanted << e["name"].toString();
+      if (e["msysobjects_type"].toInt() == 1 && !e["is_system"].toBool())
+        wanted << e["name"].toString();
     }
     QStringList listed;
     for (const auto& name : tables.items) listed << name.toString();
     QStringList sortedWanted = wanted;
-    std::sort(sortedWanted.begin(), sortedWanted.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    std::sort(sortedWanted.begin(), sortedWanted.end(), [](const QString& a, const QString& b) {
+      return a.compare(b, Qt::CaseInsensitive) < 0;
+    });
     EXPECT_EQ(listed.join('|').toStdString(), sortedWanted.join('|').toStdString());
 
     for (const auto& tableEntry : expected["tables"].toArray()) {
@@ -74,10 +76,12 @@ TEST(CliOnCorpus, TablesFieldsAndPreviewAgreeWithExpectedFiles) {
       const QJsonArray rows = table["rows"].toArray();
       for (qsizetype c = 0; c < columns.size(); ++c) {
         const QJsonObject column = columns[c].toObject();
-        EXPECT_EQ(fields.items[c].toString().toStdString(), column["name"].toString().toStdString());
+        EXPECT_EQ(fields.items[c].toString().toStdString(),
+                  column["name"].toString().toStdString());
         const int jetType = column["jet_type_code"].toInt();
         if (jetType != 10 && jetType != 12) continue;  // text and memo shown as stored
-        const CliResult preview = runCli({"preview", path, name, column["name"].toString()}, password);
+        const CliResult preview =
+            runCli({"preview", path, name, column["name"].toString()}, password);
         ASSERT_EQ(preview.exitCode, 0) << preview.errors.toStdString();
         ASSERT_EQ(preview.items.size(), std::min<qsizetype>(rows.size(), 100));
         // The engine reads rows in the order of their header slots, as Jet
@@ -93,7 +97,8 @@ TEST(CliOnCorpus, TablesFieldsAndPreviewAgreeWithExpectedFiles) {
           shown.sort();
           wantedValues.sort();
         }
-        EXPECT_EQ(shown.join(QChar(0x1F)).toStdString(), wantedValues.join(QChar(0x1F)).toStdString())
+        EXPECT_EQ(shown.join(QChar(0x1F)).toStdString(),
+                  wantedValues.join(QChar(0x1F)).toStdString())
             << "column " << column["name"].toString().toStdString();
       }
     }

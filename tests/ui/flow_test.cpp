@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/start_up.h"
-#include "engine/create_database.h"
+#include "engine/create/new_database.h"
 #include "run/run_guard.h"
 #include "ui/form1.h"
 #include "ui/form2.h"

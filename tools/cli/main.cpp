@@ -77,7 +77,8 @@ void printList(const std::vector<std::u16string>& items, bool json) {
     std::printf("%s\n", QJsonDocument(array).toJson(QJsonDocument::Compact).constData());
     return;
   }
-  for (const auto& item : items) std::printf("%s\n", qUtf8Printable(QString::fromStdU16String(item)));
+  for (const auto& item : items)
+    std::printf("%s\n", qUtf8Printable(QString::fromStdU16String(item)));
 }
 
 std::u16string u16(const QString& s) { return s.toStdU16String(); }

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "engine/column_type.h"
-#include "engine/utf.h"
+#include "engine/format/jet_type.h"
+#include "engine/text/utf.h"
 
 namespace dumpjson {
 

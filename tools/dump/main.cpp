@@ -11,7 +11,7 @@
 
 #include "ado/error.h"
 #include "dump_json.h"
-#include "engine/utf.h"
+#include "engine/text/utf.h"
 
 int main(int argc, char** argv) {
   std::string path;

@@ -9,7 +9,7 @@
 
 #include "ado/error.h"
 #include "engine/database.h"
-#include "engine/index_reader.h"
+#include "engine/read/index_reader.h"
 
 namespace {
 

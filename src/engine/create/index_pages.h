@@ -1,0 +1,28 @@
+#pragma once
+
+// Index pages (§10.1, §10.2): sorted leaf entries packed onto leaf pages,
+// with levels of node pages above them until one root page remains. As in
+// Access-made files, a node page has an entry for each child but its last,
+// which it names as its "tail" page instead.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/create/page_file.h"
+#include "engine/format/byte_order.h"
+
+namespace engine::create {
+
+struct WrittenIndex {
+  std::uint32_t rootPage = 0;
+  std::vector<std::uint32_t> pages;  // every page of the index, for its usage map
+};
+
+// A leaf entry: the key followed by the row's page (3 bytes, big-endian) and row number.
+Bytes leafEntry(const Bytes& key, std::uint32_t page, std::uint8_t row);
+
+// Writes the pages of an index whose leaf entries are `entries`, in ascending order.
+WrittenIndex writeIndexPages(PageFile& file, std::uint32_t owner,
+                             const std::vector<Bytes>& entries);
+
+}  // namespace engine::create

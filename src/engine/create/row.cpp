@@ -1,0 +1,177 @@
+#include "engine/create/row.h"
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <optional>
+#include <type_traits>
+
+#include "engine/create/refusal.h"
+#include "engine/format/jet_type.h"
+#include "engine/text/text_encoder.h"
+#include "engine/text/utf.h"
+
+namespace engine::create {
+
+namespace {
+
+[[noreturn]] void refuse(const std::string& place, const std::string& why) {
+  throw Refusal("the value of " + place + " " + why);
+}
+
+std::optional<std::int64_t> integerOf(const ado::Value& value) {
+  return std::visit(
+      [](const auto& v) -> std::optional<std::int64_t> {
+        using V = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<V, std::uint8_t> || std::is_same_v<V, std::int16_t> ||
+                      std::is_same_v<V, std::int32_t> || std::is_same_v<V, std::int64_t>)
+          return static_cast<std::int64_t>(v);
+        else
+          return std::nullopt;
+      },
+      value.storage());
+}
+
+std::optional<double> floatingOf(const ado::Value& value) {
+  if (value.is<double>()) return value.as<double>();
+  if (value.is<float>()) return value.as<float>();
+  return std::nullopt;
+}
+
+Bytes littleEndian(std::uint64_t v, std::size_t size) {
+  Bytes out(size);
+  for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
+  return out;
+}
+
+Bytes integerBytes(const ado::Value& value, std::int64_t low, std::int64_t high, std::size_t size,
+                   const std::string& place) {
+  auto n = integerOf(value);
+  if (!n) refuse(place, "is not an integer");
+  if (*n < low || *n > high) refuse(place, "is out of range (" + std::to_string(*n) + ")");
+  return littleEndian(static_cast<std::uint64_t>(*n), size);
+}
+
+}  // namespace
+
+std::string valuePlace(const std::u16string& table, std::size_t row, const ColumnLayout& column) {
+  return "column '" + toUtf8(column.name) + "' in row " + std::to_string(row + 1) + " of table '" +
+         toUtf8(table) + "'";
+}
+
+StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
+                       const std::string& place) {
+  if (column.type == JetType::Boolean) {
+    if (!value.is<bool>()) refuse(place, "is not a Yes/No value (Yes/No columns cannot be null)");
+    return {value.as<bool>(), {}};
+  }
+  if (value.isNull()) return {false, {}};
+  if (value.isEmpty()) refuse(place, "is missing");
+  StoredField field{true, {}};
+  switch (column.type) {
+    case JetType::Byte:
+      field.bytes = integerBytes(value, 0, 255, 1, place);
+      break;
+    case JetType::Integer:
+      field.bytes = integerBytes(value, std::numeric_limits<std::int16_t>::min(),
+                                 std::numeric_limits<std::int16_t>::max(), 2, place);
+      break;
+    case JetType::Long:
+      field.bytes = integerBytes(value, std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max(), 4, place);
+      break;
+    case JetType::Single: {
+      auto d = floatingOf(value);
+      if (!d) refuse(place, "is not a number");
+      if (std::isfinite(*d) && std::fabs(*d) > std::numeric_limits<float>::max())
+        refuse(place, "is out of range for Single");
+      field.bytes = littleEndian(std::bit_cast<std::uint32_t>(static_cast<float>(*d)), 4);
+      break;
+    }
+    case JetType::Double: {
+      auto d = floatingOf(value);
+      if (!d) refuse(place, "is not a number");
+      field.bytes = littleEndian(std::bit_cast<std::uint64_t>(*d), 8);
+      break;
+    }
+    case JetType::Currency:
+      if (!value.is<ado::Currency>()) refuse(place, "is not a Currency value");
+      field.bytes =
+          littleEndian(static_cast<std::uint64_t>(value.as<ado::Currency>().tenThousandths), 8);
+      break;
+    case JetType::DateTime:
+      if (!value.is<ado::DateTime>()) refuse(place, "is not a date");
+      field.bytes = littleEndian(std::bit_cast<std::uint64_t>(value.as<ado::DateTime>().days), 8);
+      break;
+    case JetType::Guid: {
+      if (!value.is<ado::Guid>()) refuse(place, "is not a GUID");
+      const auto& g = value.as<ado::Guid>().bytes;
+      field.bytes.assign(g.begin(), g.end());
+      break;
+    }
+    case JetType::Text: {
+      if (!value.isText()) refuse(place, "is not text");
+      const auto& text = value.text();
+      if (text.size() * 2 > column.length)
+        refuse(place,
+               "is longer than the column's " + std::to_string(column.length / 2) + " characters");
+      field.bytes = encodeJet4Text(text, column.compressedUnicode());
+      break;
+    }
+    case JetType::Binary: {
+      if (!value.is<ado::Bytes>()) refuse(place, "is not binary");
+      field.bytes = value.as<ado::Bytes>();
+      if (field.bytes.size() > column.length) refuse(place, "is too long");
+      break;
+    }
+    default:
+      refuse(place, "has a type the creator cannot store here");
+  }
+  return field;
+}
+
+std::optional<Bytes> longValueBytes(const ColumnLayout& column, const ado::Value& value,
+                                    const std::string& place) {
+  if (value.isNull()) return std::nullopt;
+  if (column.type == JetType::Memo) {
+    if (!value.isText()) refuse(place, "is not text");
+    return encodeJet4Text(value.text(), column.compressedUnicode());
+  }
+  if (!value.is<ado::Bytes>()) refuse(place, "is not binary (OLE) data");
+  return value.as<ado::Bytes>();
+}
+
+Bytes encodeRow(const TableLayout& layout, const std::vector<StoredField>& fields) {
+  const auto columnCount = layout.columns.size();
+  Bytes row;
+  appendU16(row, static_cast<std::uint16_t>(columnCount));
+  row.resize(2 + layout.fixedAreaSize, 0);
+  std::vector<std::uint16_t> variableOffsets(layout.variableColumns, 0);
+  for (std::size_t i = 0; i < columnCount; ++i) {
+    const auto& column = layout.columns[i];
+    if (column.fixed() && fields[i].present && !fields[i].bytes.empty())
+      std::copy(fields[i].bytes.begin(), fields[i].bytes.end(),
+                row.begin() + 2 + column.fixedOffset);
+  }
+  if (layout.variableColumns > 0) {
+    // Variable data in variable-index order, which is column-number order.
+    for (std::size_t i = 0; i < columnCount; ++i) {
+      const auto& column = layout.columns[i];
+      if (column.fixed()) continue;
+      variableOffsets[column.variableIndex] = static_cast<std::uint16_t>(row.size());
+      if (fields[i].present) appendBytes(row, fields[i].bytes);
+    }
+    appendU16(row, static_cast<std::uint16_t>(row.size()));  // end of variable data
+    for (auto k = layout.variableColumns; k-- > 0;) appendU16(row, variableOffsets[k]);
+    appendU16(row, layout.variableColumns);
+  }
+  Bytes mask((columnCount + 7) / 8, 0);
+  for (std::size_t i = 0; i < columnCount; ++i)
+    if (fields[i].present)
+      mask[layout.columns[i].number / 8] |=
+          static_cast<std::uint8_t>(1u << (layout.columns[i].number % 8));
+  appendBytes(row, mask);
+  return row;
+}
+
+}  // namespace engine::create

@@ -1,0 +1,39 @@
+#pragma once
+
+// Row images (§6.2): values turned into their stored bytes, then packed as
+// column count, fixed area, variable data, offsets and null mask.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "ado/value.h"
+#include "engine/create/table_layout.h"
+#include "engine/format/byte_order.h"
+
+namespace engine::create {
+
+// One field as stored: `present` is the null-mask bit (for Yes/No the value
+// itself); `bytes` the fixed or variable bytes.
+struct StoredField {
+  bool present = false;
+  Bytes bytes;
+};
+
+// Where a value comes from, for messages: "row 3 of table 'Customers'".
+std::string valuePlace(const std::u16string& table, std::size_t row, const ColumnLayout& column);
+
+// The stored form of `value` in `column` (not for memo/OLE columns, whose
+// bytes go through a long value). Refuses values of the wrong type or size.
+StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
+                       const std::string& place);
+
+// The bytes a memo or OLE value stands for: encoded text or raw bytes;
+// nullopt for a null value.
+std::optional<Bytes> longValueBytes(const ColumnLayout& column, const ado::Value& value,
+                                    const std::string& place);
+
+// The row image of `fields` (one per column, in column-number order).
+Bytes encodeRow(const TableLayout& layout, const std::vector<StoredField>& fields);
+
+}  // namespace engine::create

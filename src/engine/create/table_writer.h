@@ -1,0 +1,33 @@
+#pragma once
+
+// Writes one whole table: its long values, rows, usage maps, indexes and
+// finally its definition on the page reserved for it.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ado/value.h"
+#include "engine/create/page_file.h"
+#include "engine/create/table_layout.h"
+#include "engine/create/usage_map.h"
+
+namespace engine::create {
+
+// An index to build, its columns given by their positions in the layout.
+struct IndexSpec {
+  std::u16string name;
+  std::vector<std::size_t> columns;
+  bool primary = false;
+  bool unique = false;
+  std::uint8_t flags = 0;  // real-index flags (§4.3 item 4)
+};
+
+// The real-index flags Access gives a user index.
+std::uint8_t userIndexFlags(bool primary, bool unique);
+
+void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
+                const TableLayout& layout, const std::vector<std::vector<ado::Value>>& rows,
+                const std::vector<IndexSpec>& indexes);
+
+}  // namespace engine::create

@@ -1,0 +1,118 @@
+#include "engine/io/file_system.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "ado/error.h"
+
+namespace engine {
+namespace {
+
+ado::Error ioError(const std::string& path, const char* what) {
+  return ado::Error(ado::Error::kGeneric, "Disk or network error while " + std::string(what) +
+                                              " '" + path + "': " + std::strerror(errno) + ".");
+}
+
+// Makes a new or removed name in `path`'s folder durable.
+void syncFolderOf(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;  // some file systems do not open folders; nothing more to do
+  const int rc = ::fsync(fd);
+  const int savedErrno = errno;
+  ::close(fd);
+  // Folders on some network file systems refuse fsync; the data itself was synced.
+  if (rc != 0 && savedErrno != EINVAL && savedErrno != EBADF) {
+    errno = savedErrno;
+    throw ioError(folder.string(), "flushing the folder of");
+  }
+}
+
+class FlockLock final : public FileLock {
+ public:
+  explicit FlockLock(int fd) : fd_(fd) {}
+  ~FlockLock() override {
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+  }
+
+ private:
+  int fd_;
+};
+
+class DiskFileSystem final : public FileSystem {
+ public:
+  std::unique_ptr<File> open(const std::string& path, bool writable) override {
+    return openDiskFile(path, writable);
+  }
+
+  std::unique_ptr<File> create(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+      if (errno == EACCES || errno == EROFS || errno == EPERM) throw ado::Error::readOnly();
+      throw ioError(path, "creating");
+    }
+    ::close(fd);
+    syncFolderOf(path);
+    return openDiskFile(path, true);
+  }
+
+  bool exists(const std::string& path) override {
+    std::error_code error;
+    return std::filesystem::exists(path, error);
+  }
+
+  void remove(const std::string& path) override {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw ioError(path, "removing");
+    syncFolderOf(path);
+  }
+
+  std::unique_ptr<FileLock> tryLock(const std::string& path) override {
+    // flock locks belong to the open file description, so two connections of
+    // one process exclude each other too (fcntl locks would not).
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw ioError(path, "locking");
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int savedErrno = errno;
+      ::close(fd);
+      if (savedErrno == EWOULDBLOCK) return nullptr;
+      errno = savedErrno;
+      throw ioError(path, "locking");
+    }
+    return std::make_unique<FlockLock>(fd);
+  }
+
+  bool lockedByOthers(const std::string& path) override {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0;
+    probe.l_len = 0;  // the whole file and beyond: Jet locks far past its end
+    const bool locked = ::fcntl(fd, F_GETLK, &probe) == 0 && probe.l_type != F_UNLCK;
+    ::close(fd);
+    return locked;
+  }
+
+  std::string computerName() override {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return "localhost";
+    return name;
+  }
+};
+
+}  // namespace
+
+FileSystem& diskFileSystem() {
+  static DiskFileSystem instance;
+  return instance;
+}
+
+}  // namespace engine

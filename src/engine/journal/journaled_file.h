@@ -1,0 +1,70 @@
+#pragma once
+
+// A database file whose changes stay in memory until they are committed
+// together, through the rollback journal (rollback_journal.h): readers of
+// this file (the pager) see the changes at once; the file on disk sees all
+// of a batch or none of it. One update can also be taken back on its own
+// (an update that fails half-way leaves no trace).
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/io/file.h"
+#include "engine/io/file_system.h"
+
+namespace engine {
+
+class JournaledFile final : public File {
+ public:
+  // Changes are tracked in blocks of this size (both page sizes are multiples).
+  static constexpr std::uint32_t kBlockSize = 2048;
+
+  JournaledFile(FileSystem& fs, std::unique_ptr<File> base);
+
+  const std::string& path() const override { return base_->path(); }
+  std::uint64_t size() const override { return size_; }
+  void read(std::uint64_t offset, std::span<std::uint8_t> out) override;
+  // Held in memory until commit().
+  void write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
+  // Durability comes with commit(); nothing to do here.
+  void sync() override {}
+
+  bool hasChanges() const { return !overlay_.empty(); }
+  std::size_t changedBlocks() const { return overlay_.size(); }
+
+  // Journals the original blocks, writes the changed ones, syncs, removes
+  // the journal. On failure the file is put back as it was before the batch
+  // (when the disk still allows it), the batch is dropped and the error
+  // rethrown.
+  void commit();
+  // Drops every uncommitted change.
+  void discard();
+
+  // One update inside the batch: undoUpdate() takes back what was written
+  // since beginUpdate().
+  void beginUpdate();
+  void undoUpdate();
+  void endUpdate();
+
+ private:
+  std::vector<std::uint8_t>& block(std::uint64_t offset);
+  void rollBack(const std::optional<std::map<std::uint64_t, std::vector<std::uint8_t>>>& originals,
+                std::uint64_t originalSize);
+
+  FileSystem& fs_;
+  std::unique_ptr<File> base_;
+  std::uint64_t size_;
+  std::map<std::uint64_t, std::vector<std::uint8_t>> overlay_;  // block offset -> bytes
+  bool inUpdate_ = false;
+  std::map<std::uint64_t, std::optional<std::vector<std::uint8_t>>> saved_;
+  std::uint64_t savedSize_ = 0;
+  // Set when a failed commit could not be undone: the file on disk then
+  // needs its journal played back by the next open.
+  bool broken_ = false;
+};
+
+}  // namespace engine

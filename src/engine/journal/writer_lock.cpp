@@ -1,0 +1,118 @@
+#include "engine/journal/writer_lock.h"
+
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+#include "ado/error.h"
+
+namespace engine {
+namespace {
+
+// A lock-file entry: computer name, then user name, 32 bytes each (NUL padded).
+constexpr std::size_t kNameSize = 32;
+constexpr std::size_t kEntrySize = 2 * kNameSize;
+constexpr std::size_t kMaxEntries = 255;
+constexpr char kUserName[] = "Admin";
+
+std::string nameAt(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+  std::string name;
+  for (std::size_t i = at; i < at + kNameSize && i < bytes.size() && bytes[i] != 0; ++i)
+    name.push_back(static_cast<char>(bytes[i]));
+  // Access pads with NULs or spaces.
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return name;
+}
+
+std::vector<std::uint8_t> entryFor(const std::string& computer) {
+  std::vector<std::uint8_t> entry(kEntrySize, 0);
+  for (std::size_t i = 0; i < computer.size() && i < kNameSize - 1; ++i)
+    entry[i] = static_cast<std::uint8_t>(computer[i]);
+  for (std::size_t i = 0; i < sizeof kUserName - 1; ++i)
+    entry[kNameSize + i] = static_cast<std::uint8_t>(kUserName[i]);
+  return entry;
+}
+
+std::string ourComputerName(FileSystem& fs) {
+  std::string name = fs.computerName();
+  if (name.size() > kNameSize - 1) name.resize(kNameSize - 1);
+  return name;
+}
+
+}  // namespace
+
+std::string lockFilePathFor(const std::string& databasePath, bool ace) {
+  std::filesystem::path path(databasePath);
+  path.replace_extension(ace ? ".laccdb" : ".ldb");
+  return path.string();
+}
+
+WriterLock::WriterLock(FileSystem& fs, const std::string& databasePath, bool ace)
+    : fs_(fs),
+      databasePath_(databasePath),
+      lockPath_(lockFilePathFor(databasePath, ace)),
+      computer_(ourComputerName(fs)) {
+  fileLock_ = fs_.tryLock(databasePath_);
+  if (!fileLock_) throw ado::Error::fileInUse(databasePath_);
+  if (readEntries() == Entries::Others) throw ado::Error::fileInUse(databasePath_);
+  // One entry of ours; left-overs of this computer are replaced.
+  std::unique_ptr<File> file = fs_.create(lockPath_);
+  recorded_ = true;
+  file->write(0, entryFor(computer_));
+  file->sync();
+}
+
+WriterLock::~WriterLock() {
+  try {
+    release();
+  } catch (const ado::Error& e) {
+    // A destructor cannot throw; say why the lock file stays.
+    std::cerr << e.description() << '\n';
+  }
+}
+
+WriterLock::Entries WriterLock::readEntries() {
+  if (!fs_.exists(lockPath_)) return Entries::None;
+  if (fs_.lockedByOthers(lockPath_)) return Entries::Others;
+  std::vector<std::uint8_t> bytes;
+  {
+    std::unique_ptr<File> file = fs_.open(lockPath_, false);
+    bytes.resize(std::min<std::uint64_t>(file->size(), kEntrySize * kMaxEntries));
+    if (!bytes.empty()) file->read(0, bytes);
+  }
+  Entries found = Entries::None;
+  for (std::size_t at = 0; at + kEntrySize <= bytes.size(); at += kEntrySize) {
+    const std::string computer = nameAt(bytes, at);
+    if (computer.empty()) continue;
+    if (computer != computer_) return Entries::Others;
+    found = Entries::OnlyOurs;
+  }
+  return found;
+}
+
+void WriterLock::check() {
+  if (readEntries() == Entries::Others) throw ado::Error::fileInUse(databasePath_);
+}
+
+void WriterLock::release() {
+  if (recorded_) {
+    recorded_ = false;
+    // Someone who came meanwhile keeps the file; our entry is blanked.
+    if (readEntries() == Entries::Others) {
+      std::unique_ptr<File> file = fs_.open(lockPath_, true);
+      std::vector<std::uint8_t> bytes(file->size());
+      if (!bytes.empty()) file->read(0, bytes);
+      for (std::size_t at = 0; at + kEntrySize <= bytes.size(); at += kEntrySize) {
+        if (nameAt(bytes, at) != computer_) continue;
+        std::vector<std::uint8_t> blank(kEntrySize, 0);
+        file->write(at, blank);
+      }
+      file->sync();
+    } else if (fs_.exists(lockPath_)) {
+      fs_.remove(lockPath_);
+    }
+  }
+  fileLock_.reset();
+}
+
+}  // namespace engine

@@ -1,0 +1,70 @@
+#pragma once
+
+// Pages of one database file: fixed-size reads through a File, decoded by an
+// optional PageCodec, kept in a bounded least-recently-used cache. A page is
+// handed out as a shared, immutable buffer: holding it keeps it alive even
+// after the cache drops it, so memory stays bounded by cache size plus what
+// callers hold at one time.
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/format/bounded_bytes.h"
+#include "engine/io/file.h"
+#include "engine/pager/page_codec.h"
+
+namespace engine {
+
+using PageBuffer = std::vector<std::uint8_t>;
+using PageRef = std::shared_ptr<const PageBuffer>;
+
+class Pager {
+ public:
+  static constexpr std::size_t kDefaultCapacity = 256;
+
+  Pager(File& file, std::uint32_t pageSize, std::size_t capacity);
+  Pager(const Pager&) = delete;
+  Pager& operator=(const Pager&) = delete;
+
+  void setCodec(std::unique_ptr<PageCodec> codec) { codec_ = std::move(codec); }
+  const PageCodec* codec() const { return codec_.get(); }
+
+  std::uint32_t pageSize() const { return pageSize_; }
+  std::uint32_t pageCount() const { return pageCount_; }
+  const std::string& path() const { return file_.path(); }
+  File& file() { return file_; }
+
+  // Page `number`, decoded. Throws ado::Error::damaged when it lies beyond
+  // the end of the file.
+  PageRef page(std::uint32_t number);
+  // A bounds-checked view of a page; keep `ref` alive while using it.
+  BoundedBytes view(const PageRef& ref, std::uint32_t number) const {
+    return BoundedBytes(*ref, number, file_.path());
+  }
+
+  // Forgets every cached page (after a write, or to test cold reads).
+  void clear();
+  // Forgets page `number` after it was rewritten, and takes note of pages
+  // appended to the file since.
+  void refresh(std::uint32_t number);
+  std::size_t cachedPages() const { return entries_.size(); }
+
+ private:
+  struct Entry {
+    PageRef page;
+    std::list<std::uint32_t>::iterator position;
+  };
+
+  File& file_;
+  std::uint32_t pageSize_;
+  std::uint32_t pageCount_;
+  std::size_t capacity_;
+  std::unique_ptr<PageCodec> codec_;
+  std::list<std::uint32_t> recency_;  // most recent first
+  std::unordered_map<std::uint32_t, Entry> entries_;
+};
+
+}  // namespace engine

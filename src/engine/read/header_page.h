@@ -1,0 +1,51 @@
+#pragma once
+
+// The header page (page 0), decoded: format, code page, sort order, the
+// encoding key and the database password (guide §1).
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "engine/format/format.h"
+
+namespace engine {
+
+struct HeaderPage {
+  Format format;
+  std::string engineName;  // "Standard Jet DB", "Standard ACE DB"
+  std::uint16_t codePage = 1252;
+  std::uint16_t sortOrder = 1033;
+  std::uint8_t sortVersion = 0;  // Jet 4+
+  std::array<std::uint8_t, 4> encodingKey{};
+  double creationDate = 0;  // Jet 4+
+  // The .mdb database password, decoded; empty when the database has none.
+  std::u16string password;
+
+  bool hasEncodingKey() const {
+    return encodingKey[0] | encodingKey[1] | encodingKey[2] | encodingKey[3];
+  }
+  // ACE file whose pages are encrypted with a password (guide §1.7).
+  bool isEncryptedAccdb() const { return format.isAce() && hasEncodingKey(); }
+  // Jet 3/4 file whose pages are RC4-encoded without a password (guide §1.6).
+  bool isJetEncoded() const { return !format.isAce() && hasEncodingKey(); }
+};
+
+// Decodes page 0 (`bytes` holds at least the first 2048 bytes of the file,
+// more if available). Throws ado::Error::unrecognizedFormat(path) for files
+// that are not Access databases of a known version.
+HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::string& path);
+
+// Reverses (and equally applies) the header obfuscation of §1.3 in place.
+void toggleHeaderObfuscation(std::span<std::uint8_t> page0, const Format& format);
+
+// The Jet 4 password field is XOR-masked with this: the whole days of the
+// creation date as a 32-bit integer (0 when out of range).
+std::uint32_t passwordMask(double creationDate);
+
+// True when `typed` opens a database whose stored password is `stored`
+// (empty stored password: anything opens it).
+bool passwordMatches(const std::u16string& stored, const std::u16string& typed);
+
+}  // namespace engine

@@ -1,0 +1,138 @@
+#include "engine/read/row_decoder.h"
+
+#include "engine/format/jet_type.h"
+#include "engine/format/layout_long_value.h"
+#include "engine/read/long_value.h"
+#include "engine/read/value_decoder.h"
+
+namespace engine {
+
+namespace lv = layout::long_value;
+
+RowDecoder::RowDecoder(Pager& pager, const Format& format, const TableDefinition& table)
+    : pager_(pager), format_(format), table_(table) {}
+
+RowDecoder::VariableTable RowDecoder::readVariableTable(const BoundedBytes& row,
+                                                        std::size_t maskLength) const {
+  VariableTable table;
+  const std::size_t length = row.size();
+  if (format_.isJet3()) {
+    if (length < maskLength + 1) row.fail("a row is too short for its variable-column count");
+    std::size_t v = row.u8(length - maskLength - 1);
+    std::size_t jumps = (length - 1) / 256;
+    if (length < maskLength + jumps + 2 + v) row.fail("a row's variable-offset table overflows it");
+    std::size_t tableEnd = length - maskLength - jumps - 2;  // position of entry 0
+    std::size_t usableJumps = jumps;
+    // The last jump byte may be a dummy.
+    if ((tableEnd - v) / 256 < jumps) --usableJumps;
+    std::size_t jumpsUsed = 0;
+    for (std::size_t i = 0; i <= v; ++i) {
+      while (jumpsUsed < usableJumps && i == row.u8(length - maskLength - 2 - jumpsUsed))
+        ++jumpsUsed;
+      table.offsets.push_back(row.u8(tableEnd - i) + 256 * jumpsUsed);
+    }
+  } else {
+    if (length < maskLength + 2) row.fail("a row is too short for its variable-column count");
+    std::size_t v = row.u16(length - maskLength - 2);
+    if (length < maskLength + 4 + 2 * v) row.fail("a row's variable-offset table overflows it");
+    for (std::size_t k = 0; k <= v; ++k)
+      table.offsets.push_back(row.u16(length - maskLength - 4 - 2 * k));
+  }
+  return table;
+}
+
+void RowDecoder::decode(const BoundedBytes& row, std::vector<ado::Value>& values) const {
+  const std::size_t countSize = format_.rowColumnCountSize();
+  const std::size_t rowColumns = countSize == 1 ? row.u8(0) : row.u16(0);
+  const std::size_t maskLength = (rowColumns + 7) / 8;
+  if (maskLength + countSize > row.size()) row.fail("a row is shorter than its null mask");
+  auto mask = row.slice(row.size() - maskLength, maskLength);
+  auto present = [&](std::size_t number) {
+    return number < rowColumns && (mask[number / 8] >> (number % 8)) & 1;
+  };
+
+  VariableTable variables;
+  if (table_.variableColumnCount > 0) variables = readVariableTable(row, maskLength);
+  const std::size_t variableCount = variables.offsets.empty() ? 0 : variables.offsets.size() - 1;
+
+  values.clear();
+  values.reserve(table_.columns.size());
+  for (const ColumnDefinition& column : table_.columns) {
+    if (column.type == static_cast<std::uint8_t>(JetType::Boolean) && !column.isCalculated()) {
+      values.emplace_back(present(column.number));
+      continue;
+    }
+    if (!present(column.number)) {
+      values.push_back(ado::Value::null());
+      continue;
+    }
+    if (column.isFixedLength() && !column.isCalculated()) {
+      std::size_t size = fixedSizeOf(column.type);
+      if (size == 0) size = column.length;
+      BoundedBytes field = row.sub(countSize + column.fixedOffset, size);
+      values.push_back(decodeScalar(column.type, column, field, format_));
+      continue;
+    }
+    if (column.variableIndex >= variableCount) {
+      values.push_back(ado::Value::null());
+      continue;
+    }
+    std::size_t start = variables.offsets[column.variableIndex];
+    std::size_t end = variables.offsets[column.variableIndex + 1];
+    if (start > end || end > row.size())
+      row.fail("the variable value of column " + std::to_string(column.number) +
+               " has inconsistent offsets (" + std::to_string(start) + " to " +
+               std::to_string(end) + ")");
+    values.push_back(decodeVariable(column, row.sub(start, end - start)));
+  }
+}
+
+ado::Value RowDecoder::decodeVariable(const ColumnDefinition& column,
+                                      const BoundedBytes& field) const {
+  if (column.isCalculated()) return decodeCalculated(column, field);
+  if (column.isLongValue()) {
+    std::vector<std::uint8_t> data = readLongValue(pager_, format_, field);
+    if (column.type == static_cast<std::uint8_t>(JetType::Memo)) return decodeText(data, format_);
+    return ado::Bytes(std::move(data));
+  }
+  return decodeScalar(column.type, column, field, format_);
+}
+
+ado::Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
+                                        const BoundedBytes& field) const {
+  // The result type is the ResultType property where known. A memo or OLE
+  // result (also one stored as text of length 0) lives in a long value.
+  const std::uint8_t type = column.resultType != 0 ? column.resultType : column.type;
+  const bool longResult =
+      type == static_cast<std::uint8_t>(JetType::Memo) ||
+      type == static_cast<std::uint8_t>(JetType::Ole) || column.isLongValue() ||
+      (column.type == static_cast<std::uint8_t>(JetType::Text) && column.length == 0);
+  std::vector<std::uint8_t> storage;
+  BoundedBytes wrapper = field;
+  if (longResult) {
+    storage = readLongValue(pager_, format_, field);
+    wrapper = BoundedBytes(storage, field.page(), field.path());
+  }
+  if (wrapper.size() < lv::kCalculatedData) return ado::Value::null();
+  std::uint32_t length = wrapper.u32(lv::kCalculatedLength);
+  BoundedBytes data = wrapper.sub(lv::kCalculatedData, length);
+  ado::Value value;
+  switch (static_cast<JetType>(type)) {
+    case JetType::Boolean:
+      value = data.size() > 0 && data.u8(0) != 0;
+      break;
+    case JetType::Memo:
+    case JetType::Text:
+      value = decodeText(data.all(), format_);
+      break;
+    case JetType::Ole:
+      value = ado::Bytes(data.all().begin(), data.all().end());
+      break;
+    default:
+      if (data.size() < fixedSizeOf(type)) return ado::Value::null();
+      value = decodeScalar(type, column, data, format_);
+  }
+  return value;
+}
+
+}  // namespace engine

@@ -1,0 +1,45 @@
+#pragma once
+
+// A forward cursor over the live rows of one table: the pages of its owned
+// usage map in page order, their slots in slot order, deleted rows skipped
+// and overflow pointers followed. Memory use is bounded by the page cache.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "engine/format/format.h"
+#include "engine/pager/pager.h"
+#include "engine/read/data_page.h"
+#include "engine/read/row.h"
+#include "engine/read/row_decoder.h"
+#include "engine/read/table_definition.h"
+
+namespace engine {
+
+class TableScan {
+ public:
+  // `table` must outlive the scan.
+  TableScan(Pager& pager, const Format& format, const TableDefinition& table);
+  TableScan(const TableScan&) = delete;
+  TableScan& operator=(const TableScan&) = delete;
+
+  // The next live row; false at the end. Throws ado::Error::damaged.
+  bool next(Row& row);
+
+  // Reads the row whose header slot is `id`, following overflow; nothing
+  // when that slot is deleted or not a row of this table.
+  static std::optional<Row> readRow(Pager& pager, const Format& format,
+                                    const TableDefinition& table, RowId id);
+
+ private:
+  Pager& pager_;
+  const Format& format_;
+  const TableDefinition& table_;
+  RowDecoder decoder_;
+  std::vector<std::uint32_t> pages_;
+  std::size_t pageIndex_ = 0;
+  std::size_t slotIndex_ = 0;
+};
+
+}  // namespace engine

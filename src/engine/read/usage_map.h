@@ -1,0 +1,18 @@
+#pragma once
+
+// Reading a usage map (guide §2.3): the sorted list of pages whose bit is set.
+
+#include <cstdint>
+#include <vector>
+
+#include "engine/format/format.h"
+#include "engine/pager/pager.h"
+
+namespace engine {
+
+// `pointer` is the 4-byte map pointer (row byte, 24-bit page). A set bit for
+// a page beyond the end of the file is damage (a truncated file). Throws ado::Error::damaged on
+// malformed maps.
+std::vector<std::uint32_t> readUsageMap(Pager& pager, const Format& format, std::uint32_t pointer);
+
+}  // namespace engine

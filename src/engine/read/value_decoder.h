@@ -1,0 +1,30 @@
+#pragma once
+
+// Turning the stored bytes of one value into an ado::Value (guide §5, §7).
+
+#include <cstdint>
+#include <span>
+
+#include "ado/value.h"
+#include "engine/format/bounded_bytes.h"
+#include "engine/format/format.h"
+#include "engine/read/table_definition.h"
+
+namespace engine {
+
+// Decodes a value of a type that is not a long value (text, binary and all
+// fixed-size types). `bytes` holds exactly the stored value. Fixed-size
+// types need at least their size; Yes/No is not decoded here (it lives in
+// the null mask).
+ado::Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column,
+                        const BoundedBytes& bytes, const Format& format);
+
+// Text as stored in the format (Jet 3: code page 1252; Jet 4+: UTF-16LE,
+// maybe compressed).
+ado::Text decodeText(std::span<const std::uint8_t> bytes, const Format& format);
+
+// Date/Time Extended: "ddddddddddddddddddd:sssssssssssfffffff:7\0". Returns
+// false when the text is not in that form.
+bool parseDateTimeExtended(std::span<const std::uint8_t> bytes, ado::DateTimeExtended& out);
+
+}  // namespace engine

@@ -1,0 +1,28 @@
+#pragma once
+
+// Working out the page changes that set one text or memo value of one row
+// (guide §13): preconditions and refusals first, then the value encoded
+// afresh (§7), written in place when its size allows, the row re-packed on
+// its page or moved behind an overflow pointer when it grows (§9), long
+// values rewritten in place or onto new LVAL rows (§8.2). Nothing is
+// written here: the changes collect in a PageChanges.
+
+#include <string>
+
+#include "engine/format/format.h"
+#include "engine/pager/pager.h"
+#include "engine/read/row.h"
+#include "engine/read/table_definition.h"
+#include "engine/write/page_changes.h"
+
+namespace engine {
+
+// Throws ado::Error::refusedWrite (a sentence naming the value, the column
+// and the reason) when the change cannot be made safely, and
+// ado::Error::damaged when the structures involved are inconsistent. Nothing
+// is recorded in `changes` that the caller must undo: on an exception it
+// simply drops them.
+void planTextUpdate(PageChanges& changes, Pager& pager, const TableDefinition& table, RowId row,
+                    int column, const std::u16string& value);
+
+}  // namespace engine

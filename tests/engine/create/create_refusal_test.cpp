@@ -1,0 +1,99 @@
+// Descriptions the creator refuses, with an ado::Error naming the reason, and
+// without leaving a file behind.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "ado/error.h"
+#include "engine/create/new_database.h"
+#include "support/shared_dir.h"
+
+namespace {
+
+using engine::NewColumn;
+using engine::NewDatabase;
+using engine::NewTable;
+using Type = NewColumn::Type;
+
+class CreateRefusalTest : public ::testing::Test {
+ protected:
+  // Expects createDatabase to refuse `db` with a description containing `words`.
+  void expectRefused(const NewDatabase& db, const std::string& words) {
+    auto path = dir_.path() / "refused.mdb";
+    try {
+      engine::createDatabase(path, db);
+      ADD_FAILURE() << "not refused: " << words;
+    } catch (const ado::Error& error) {
+      EXPECT_EQ(error.number(), ado::Error::kGeneric);
+      EXPECT_NE(error.description().find(words), std::string::npos) << error.description();
+    }
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
+
+  static NewDatabase oneTable(NewTable table) {
+    NewDatabase db;
+    db.tables.push_back(std::move(table));
+    return db;
+  }
+
+  testsupport::TempDir dir_;
+};
+
+TEST_F(CreateRefusalTest, ValuesThatDoNotFitTheirColumn) {
+  NewTable table{u"T", {{u"Name", Type::Text, 5}}, {}, {{ado::Text(u"too long")}}};
+  expectRefused(oneTable(table), "longer than the column's 5 characters");
+  table = {u"T", {{u"B", Type::Byte}}, {}, {{std::int32_t{256}}}};
+  expectRefused(oneTable(table), "out of range");
+  table = {u"T", {{u"I", Type::Integer}}, {}, {{std::int32_t{40000}}}};
+  expectRefused(oneTable(table), "out of range");
+  table = {u"T", {{u"L", Type::Long}}, {}, {{ado::Text(u"1")}}};
+  expectRefused(oneTable(table), "not an integer");
+  table = {u"T", {{u"Y", Type::YesNo}}, {}, {{ado::Value::null()}}};
+  expectRefused(oneTable(table), "cannot be null");
+  table = {u"T", {{u"D", Type::DateTime}}, {}, {{1.5}}};
+  expectRefused(oneTable(table), "not a date");
+  table = {u"T", {{u"M", Type::Memo}}, {}, {{ado::Bytes{1}}}};
+  expectRefused(oneTable(table), "not text");
+}
+
+TEST_F(CreateRefusalTest, RowsWithTheWrongNumberOfValues) {
+  NewTable table{u"T", {{u"A", Type::Long}, {u"B", Type::Long}}, {}, {{std::int32_t{1}}}};
+  expectRefused(oneTable(table), "row 1 of table 'T' has 1 values for 2 columns");
+}
+
+TEST_F(CreateRefusalTest, BadNamesAndDefinitions) {
+  expectRefused(oneTable({u"Bad.Name", {{u"A", Type::Long}}, {}, {}}), "not valid");
+  expectRefused(oneTable({u"T", {{u"A", Type::Long}, {u"a", Type::Long}}, {}, {}}),
+                "two columns named");
+  expectRefused(oneTable({u"T", {}, {}, {}}), "has no columns");
+  expectRefused(oneTable({u"T", {{u"A", Type::Text, 256}}, {}, {}}), "1 to 255 characters");
+  expectRefused(oneTable({u"MSysObjects", {{u"A", Type::Long}}, {}, {}}), "reserved");
+  NewDatabase db;
+  db.tables = {{u"Same", {{u"A", Type::Long}}, {}, {}}, {u"SAME", {{u"A", Type::Long}}, {}, {}}};
+  expectRefused(db, "two tables are named");
+}
+
+TEST_F(CreateRefusalTest, IndexesOnUnknownColumns) {
+  NewTable table{u"T", {{u"A", Type::Long}}, {{u"Ix", {u"B"}, false, false}}, {}};
+  expectRefused(oneTable(table), "unknown column 'B'");
+}
+
+TEST_F(CreateRefusalTest, UnwritablePlaces) {
+  NewDatabase db;
+  auto missing = dir_.path() / "no such folder" / "x.mdb";
+  try {
+    engine::createDatabase(missing, db);
+    ADD_FAILURE() << "wrote into a missing folder";
+  } catch (const ado::Error& error) {
+    EXPECT_NE(error.description().find("cannot open for writing"), std::string::npos);
+  }
+  // An existing file is replaced whole.
+  auto path = dir_.path() / "replace.mdb";
+  { std::ofstream(path) << "not a database"; }
+  engine::createDatabase(path, db);
+  EXPECT_EQ(std::filesystem::file_size(path) % 4096, 0u);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "replace.mdb.creating"));
+}
+
+}  // namespace

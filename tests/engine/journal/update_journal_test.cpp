@@ -1,0 +1,271 @@
+// All-or-nothing updates: a sequence of changes fails, or the computer
+// "dies", at every write and sync in turn; the reopened database must be
+// consistent and hold every value either as it was or as it was set.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iostream>
+#include <tuple>
+
+#include "ado/error.h"
+#include "engine/database.h"
+#include "engine/journal/rollback_journal.h"
+#include "engine/support/update_support.h"
+#include "support/fixtures.h"
+#include "support/shared_dir.h"
+
+namespace {
+
+using engine::NewColumn;
+using updatetest::MemoryFolder;
+
+constexpr char kPath[] = "/memory/journal.mdb";
+
+std::u16string repeat(std::u16string_view unit, std::size_t times) {
+  std::u16string out;
+  for (std::size_t i = 0; i < times; ++i) out += unit;
+  return out;
+}
+
+struct Change {
+  std::size_t row;  // in scan order
+  std::u16string column;
+  std::u16string value;
+};
+
+// Same size, growing on the page, growing past the page, memo to a new page.
+std::vector<Change> changes() {
+  return {{1, u"Name", u"NAME NUMBER 1"},
+          {2, u"Name", u"name number 2 grows a little"},
+          {3, u"Name", repeat(u"G", 250)},
+          {4, u"Notes", repeat(u"memo grows onto new long-value pages ", 200)},
+          {5, u"Name", u"Name Number 5"}};
+}
+
+// How the fixture's pages are stored: the journal keeps stored pages, so it
+// must restore ciphered files exactly as clear ones.
+enum class Protection { Clear, JetEncoded, AccdbEncrypted };
+
+std::u16string passwordFor(Protection protection) {
+  return protection == Protection::AccdbEncrypted ? u"secret" : u"";
+}
+
+std::vector<std::uint8_t> fixtureBytes(Protection protection = Protection::Clear) {
+  testsupport::TempDir dir;
+  engine::NewTable table;
+  table.name = u"Items";
+  table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
+                   testsupport::textColumn(u"Name", 255),
+                   testsupport::column(u"Notes", NewColumn::Type::Memo)};
+  for (int i = 0; i < 120; ++i)
+    table.rows.push_back(
+        {std::int32_t{i},
+         ado::Text(u"name number " + repeat(u"n", i % 3) + std::u16string(1, u'0' + i % 10)),
+         ado::Text(u"a note")});
+  engine::NewDatabase db;
+  db.format = protection == Protection::AccdbEncrypted ? engine::NewDatabase::Format::Ace12
+                                                       : engine::NewDatabase::Format::Jet4;
+  db.password = passwordFor(protection);
+  db.encoded = protection == Protection::JetEncoded;
+  db.tables = {table};
+  const auto path = dir.path() / "f";
+  engine::createDatabase(path, db);
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The texts of `column` by row, in scan order.
+std::vector<ado::Value> values(engine::Database& db, const std::u16string& column) {
+  const auto& table = db.table(u"Items");
+  const int index = table.columnIndex(column);
+  std::vector<ado::Value> out;
+  auto scan = db.scan(table);
+  engine::Row row;
+  while (scan->next(row)) out.push_back(row.values[static_cast<std::size_t>(index)]);
+  return out;
+}
+
+// Runs the changes, committing after each (or once at the end when
+// `oneBatch`); stops at the first error.
+void runChanges(MemoryFolder& folder, bool oneBatch = false, std::u16string password = {}) {
+  auto db = engine::Database::open(kPath, {.password = std::move(password),
+                                           .writable = true,
+                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .fileSystem = &folder});
+  const auto& table = db->table(u"Items");
+  std::vector<engine::RowId> ids;
+  auto scan = db->scan(table);
+  engine::Row row;
+  while (scan->next(row)) ids.push_back(row.id);
+  for (const Change& change : changes()) {
+    db->updateText(table, ids.at(change.row), table.columnIndex(change.column), change.value);
+    if (!oneBatch) db->commit();
+  }
+  db->commit();
+}
+
+class UpdateJournalTest
+    : public ::testing::TestWithParam<std::tuple<MemoryFolder::Fault, Protection>> {};
+
+TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
+  const auto [fault, protection] = GetParam();
+  const std::u16string password = passwordFor(protection);
+  const std::vector<std::uint8_t> original = fixtureBytes(protection);
+  MemoryFolder reference;
+  reference.put(kPath, original);
+  std::vector<ado::Value> oldNames, oldNotes;
+  {
+    auto db = engine::Database::open(kPath, {.password = password,
+                                             .writable = false,
+                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .fileSystem = &reference});
+    oldNames = values(*db, u"Name");
+    oldNotes = values(*db, u"Notes");
+  }
+  runChanges(reference, false, password);
+  const std::uint64_t steps = reference.steps();
+  ASSERT_GT(steps, 10u);
+  std::cout << "fault points: " << steps << "\n";
+
+  std::size_t sawOld = 0, sawNew = 0;
+  for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
+    SCOPED_TRACE("fault at step " + std::to_string(faultAt) + " of " + std::to_string(steps));
+    MemoryFolder folder;
+    folder.put(kPath, original);
+    folder.injectFault(fault, faultAt);
+    std::streambuf* saved = std::cerr.rdbuf(nullptr);  // the destructor's report of the lost batch
+    try {
+      runChanges(folder, false, password);
+    } catch (const ado::Error&) {
+    }
+    std::cerr.rdbuf(saved);
+    folder.reboot();
+
+    auto db = engine::Database::open(kPath, {.password = password,
+                                             .writable = false,
+                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .fileSystem = &folder});
+    EXPECT_FALSE(folder.has(engine::journalPathFor(kPath))) << "the journal was played back";
+    EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+    const auto names = values(*db, u"Name");
+    const auto notes = values(*db, u"Notes");
+    ASSERT_EQ(names.size(), oldNames.size());
+    // Changes are committed one by one: a prefix is new, the rest old.
+    bool stillNew = true;
+    for (const Change& change : changes()) {
+      const auto& now = change.column == u"Name" ? names : notes;
+      const auto& before = change.column == u"Name" ? oldNames : oldNotes;
+      const bool isNew = now[change.row] == ado::Value(ado::Text(change.value));
+      const bool isOld = now[change.row] == before[change.row];
+      EXPECT_TRUE(isNew || isOld) << "row " << change.row;
+      EXPECT_FALSE(isNew && !stillNew) << "a later change survived an earlier lost one";
+      stillNew = stillNew && isNew;
+      (isNew ? sawNew : sawOld)++;
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      bool changed = false;
+      for (const Change& change : changes()) changed = changed || change.row == i;
+      if (!changed) {
+        EXPECT_EQ(names[i], oldNames[i]) << i;
+      }
+    }
+  }
+  EXPECT_GT(sawOld, 0u);
+  EXPECT_GT(sawNew, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, UpdateJournalTest,
+    ::testing::Combine(::testing::Values(MemoryFolder::Fault::Fail, MemoryFolder::Fault::Die),
+                       ::testing::Values(Protection::Clear, Protection::JetEncoded,
+                                         Protection::AccdbEncrypted)),
+    [](const auto& info) {
+      const std::string name =
+          std::get<0>(info.param) == MemoryFolder::Fault::Fail ? "Fail" : "Die";
+      switch (std::get<1>(info.param)) {
+        case Protection::JetEncoded:
+          return name + "_JetEncoded";
+        case Protection::AccdbEncrypted:
+          return name + "_AccdbEncrypted";
+        default:
+          return name;
+      }
+    });
+
+TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPoint) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  MemoryFolder reference;
+  reference.put(kPath, original);
+  runChanges(reference, true);
+  const std::uint64_t steps = reference.steps();
+  std::size_t allNew = 0, allOld = 0;
+  for (auto fault : {MemoryFolder::Fault::Fail, MemoryFolder::Fault::Die}) {
+    for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
+      SCOPED_TRACE("fault at step " + std::to_string(faultAt));
+      MemoryFolder folder;
+      folder.put(kPath, original);
+      folder.injectFault(fault, faultAt);
+      std::streambuf* saved = std::cerr.rdbuf(nullptr);
+      try {
+        runChanges(folder, true);
+      } catch (const ado::Error&) {
+      }
+      std::cerr.rdbuf(saved);
+      folder.reboot();
+      auto db = engine::Database::open(
+          kPath, {.password = {}, .writable = false, .cachePages = 64, .fileSystem = &folder});
+      EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+      const auto names = values(*db, u"Name");
+      const auto notes = values(*db, u"Notes");
+      std::size_t isNew = 0;
+      for (const Change& change : changes()) {
+        const auto& now = change.column == u"Name" ? names : notes;
+        isNew += now[change.row] == ado::Value(ado::Text(change.value));
+      }
+      EXPECT_TRUE(isNew == 0 || isNew == changes().size()) << isNew << " of the batch survived";
+      (isNew == 0 ? allOld : allNew)++;
+    }
+  }
+  EXPECT_GT(allOld, 0u);
+  EXPECT_GT(allNew, 0u);
+}
+
+TEST(UpdateJournal, HotJournalIsPlayedBackEvenWhenOpeningReadOnly) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  // Rebuild the situation by hand: journal of the original pages, changed file.
+  MemoryFolder crashed;
+  crashed.put(kPath, original);
+  {
+    engine::JournalContents journal;
+    journal.originalSize = original.size();
+    journal.blocks[4096] =
+        std::vector<std::uint8_t>(original.begin() + 4096, original.begin() + 6144);
+    engine::writeJournal(crashed, engine::journalPathFor(kPath), journal, 2048);
+    auto changed = original;
+    std::fill(changed.begin() + 4096, changed.begin() + 6144, 0xEE);
+    changed.resize(changed.size() + 4096, 0xEE);
+    crashed.put(kPath, changed);
+  }
+  auto db = engine::Database::open(kPath, {.password = {},
+                                           .writable = false,
+                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .fileSystem = &crashed});  // read-only
+  EXPECT_EQ(crashed.durable(kPath), original);
+  EXPECT_FALSE(crashed.has(engine::journalPathFor(kPath)));
+}
+
+TEST(UpdateJournal, TornJournalIsDroppedAndTheFileLeftAlone) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  MemoryFolder folder;
+  folder.put(kPath, original);
+  folder.put(engine::journalPathFor(kPath), std::vector<std::uint8_t>(5000, 0x11));
+  auto db = engine::Database::open(kPath, {.password = {},
+                                           .writable = false,
+                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .fileSystem = &folder});
+  EXPECT_EQ(folder.durable(kPath), original);
+  EXPECT_FALSE(folder.has(engine::journalPathFor(kPath)));
+}
+
+}  // namespace

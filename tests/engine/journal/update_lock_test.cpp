@@ -1,0 +1,182 @@
+// Who may write: one writer at a time, nobody while Access has the
+// database open, nothing on read-only files or folders.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "ado/error.h"
+#include "engine/database.h"
+#include "engine/journal/writer_lock.h"
+#include "engine/support/update_support.h"
+#include "support/fixtures.h"
+#include "support/shared_dir.h"
+
+namespace {
+
+using engine::NewColumn;
+
+class UpdateLockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    engine::NewTable table;
+    table.name = u"T";
+    table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
+                     testsupport::textColumn(u"Name", 50)};
+    table.rows = {{std::int32_t{1}, ado::Text(u"alpha")}, {std::int32_t{2}, ado::Text(u"beta")}};
+    path_ = testsupport::makeDatabase(dir_.path() / "lock.mdb", {table}).string();
+  }
+
+  static std::unique_ptr<engine::Database> open(const std::string& path, bool writable) {
+    return engine::Database::open(path, {.password = {}, .writable = writable});
+  }
+  // Sets the first row's Name; the error's text when refused.
+  static std::string tryUpdate(engine::Database& db, const std::u16string& value) {
+    try {
+      const auto& table = db.table(u"T");
+      auto scan = db.scan(table);
+      engine::Row row;
+      scan->next(row);
+      db.updateText(table, row.id, 1, value);
+      db.commit();
+    } catch (const ado::Error& e) {
+      return e.description();
+    }
+    return "";
+  }
+  std::u16string firstName() {
+    auto db = open(path_, false);
+    auto scan = db->scan(db->table(u"T"));
+    engine::Row row;
+    scan->next(row);
+    return row.values[1].text();
+  }
+
+  testsupport::TempDir dir_;
+  std::string path_;
+};
+
+TEST_F(UpdateLockTest, WriterKeepsALockFileWhileWritingAndRemovesItOnClose) {
+  const std::string lockFile = engine::lockFilePathFor(path_, false);
+  EXPECT_EQ(lockFile, (dir_.path() / "lock.ldb").string());
+  {
+    auto db = open(path_, true);
+    EXPECT_FALSE(std::filesystem::exists(lockFile)) << "reading alone leaves no lock file";
+    EXPECT_EQ(tryUpdate(*db, u"ALPHA"), "");
+    EXPECT_TRUE(std::filesystem::exists(lockFile));
+  }
+  EXPECT_FALSE(std::filesystem::exists(lockFile));
+  EXPECT_EQ(firstName(), u"ALPHA");
+}
+
+TEST_F(UpdateLockTest, SecondWriterIsRefused) {
+  auto first = open(path_, true);
+  ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
+  auto second = open(path_, true);
+  EXPECT_EQ(tryUpdate(*second, u"Alpha"), ado::Error::fileInUse(path_).description());
+  first.reset();
+  second.reset();
+  EXPECT_EQ(firstName(), u"ALPHA");
+}
+
+TEST_F(UpdateLockTest, LockFileOfAnotherComputerMeansAccessHasItOpen) {
+  const std::string lockFile = engine::lockFilePathFor(path_, false);
+  std::string entry(64, '\0');
+  entry.replace(0, 9, "OFFICE-PC");
+  entry.replace(32, 5, "Admin");
+  std::ofstream(lockFile, std::ios::binary) << entry;
+  {
+    auto db = open(path_, true);
+    EXPECT_EQ(tryUpdate(*db, u"ALPHA"), ado::Error::fileInUse(path_).description());
+  }
+  EXPECT_TRUE(std::filesystem::exists(lockFile)) << "someone else's lock file stays";
+  EXPECT_EQ(firstName(), u"alpha");
+}
+
+TEST_F(UpdateLockTest, LeftOverLockFileOfThisComputerIsReused) {
+  const std::string lockFile = engine::lockFilePathFor(path_, false);
+  char host[256] = {};
+  ::gethostname(host, sizeof host - 1);
+  std::string entry(64, '\0');
+  entry.replace(0, std::min<std::size_t>(31, std::strlen(host)), host,
+                std::min<std::size_t>(31, std::strlen(host)));
+  std::ofstream(lockFile, std::ios::binary) << entry;
+  {
+    auto db = open(path_, true);
+    EXPECT_EQ(tryUpdate(*db, u"ALPHA"), "");
+  }
+  EXPECT_FALSE(std::filesystem::exists(lockFile));
+}
+
+TEST_F(UpdateLockTest, ReadOnlyOpenRefusesToWrite) {
+  auto db = open(path_, false);
+  EXPECT_EQ(tryUpdate(*db, u"ALPHA"), ado::Error::readOnly().description());
+}
+
+TEST(UpdateLockMemory, ReadOnlyFileAndFolderAreRefusedBeforeAnyChange) {
+  testsupport::TempDir dir;
+  engine::NewTable table;
+  table.name = u"T";
+  table.columns = {testsupport::textColumn(u"Name", 50)};
+  table.rows = {{ado::Text(u"alpha")}};
+  auto path = testsupport::makeDatabase(dir.path() / "ro.mdb", {table});
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+
+  updatetest::MemoryFolder readOnlyFile;
+  readOnlyFile.put("/m/ro.mdb", bytes);
+  readOnlyFile.makeReadOnly("/m/ro.mdb");
+  EXPECT_THROW(
+      engine::Database::open(
+          "/m/ro.mdb",
+          {.password = {}, .writable = true, .cachePages = 16, .fileSystem = &readOnlyFile}),
+      ado::Error);
+
+  updatetest::MemoryFolder readOnlyFolder;
+  readOnlyFolder.put("/m/ro.mdb", bytes);
+  readOnlyFolder.makeFolderReadOnly();
+  auto db = engine::Database::open(
+      "/m/ro.mdb",
+      {.password = {}, .writable = true, .cachePages = 16, .fileSystem = &readOnlyFolder});
+  const auto& def = db->table(u"T");
+  auto scan = db->scan(def);
+  engine::Row row;
+  scan->next(row);
+  try {
+    db->updateText(def, row.id, 0, u"ALPHA");
+    ADD_FAILURE() << "a folder that takes no lock file or journal must refuse";
+  } catch (const ado::Error& e) {
+    EXPECT_EQ(e.description(), ado::Error::readOnly().description());
+  }
+  db.reset();
+  EXPECT_EQ(readOnlyFolder.durable("/m/ro.mdb"), bytes);
+}
+
+// An encrypted .accdb is locked exactly as a plain one: by its .laccdb.
+TEST_F(UpdateLockTest, EncryptedAccdbSecondWriterIsRefusedAndTheLockFileGoesOnClose) {
+  engine::NewTable table;
+  table.name = u"T";
+  table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
+                   testsupport::textColumn(u"Name", 50)};
+  table.rows = {{std::int32_t{1}, ado::Text(u"alpha")}};
+  const std::string path =
+      testsupport::makeDatabase(dir_.path() / "locked.accdb", {table}, u"key").string();
+  const std::string lockFile = engine::lockFilePathFor(path, true);
+  {
+    auto first = engine::Database::open(path, {.password = u"key", .writable = true});
+    ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
+    EXPECT_TRUE(std::filesystem::exists(lockFile));
+    auto second = engine::Database::open(path, {.password = u"key", .writable = true});
+    EXPECT_EQ(tryUpdate(*second, u"Alpha"), ado::Error::fileInUse(path).description());
+  }
+  EXPECT_FALSE(std::filesystem::exists(lockFile));
+  auto db = engine::Database::open(path, {.password = u"key"});
+  auto scan = db->scan(db->table(u"T"));
+  engine::Row row;
+  ASSERT_TRUE(scan->next(row));
+  EXPECT_EQ(row.values[1], ado::Value(ado::Text(u"ALPHA")));
+}
+
+}  // namespace

@@ -1,0 +1,277 @@
+#include "engine/support/update_support.h"
+
+#include <algorithm>
+#include <set>
+
+#include "ado/error.h"
+#include "engine/format/bounded_bytes.h"
+#include "engine/format/layout_data_page.h"
+#include "engine/format/layout_index.h"
+#include "engine/read/data_page.h"
+#include "engine/read/index_reader.h"
+#include "engine/read/usage_map.h"
+#include "engine/text/text_key.h"
+#include "engine/text/utf.h"
+#include "engine/write/data_page_edit.h"
+#include "engine/write/page_allocation.h"
+#include "engine/write/page_changes.h"
+
+namespace updatetest {
+
+namespace {
+
+class MemoryFile final : public engine::File {
+ public:
+  MemoryFile(MemoryFolder& folder, std::string path, bool writable)
+      : folder_(folder), path_(std::move(path)), writable_(writable) {}
+  const std::string& path() const override { return path_; }
+  std::uint64_t size() const override { return folder_.contents(path_).current.size(); }
+  void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
+    auto& bytes = folder_.contents(path_).current;
+    if (folder_.dead()) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+    if (offset + out.size() > bytes.size())
+      throw ado::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096), "short file");
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
+  }
+  void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+    if (!writable_) throw ado::Error::readOnly();
+    folder_.step(path_);
+    auto& bytes = folder_.contents(path_).current;
+    if (offset + data.size() > bytes.size()) bytes.resize(offset + data.size());
+    std::copy(data.begin(), data.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+    folder_.bytesWritten_ += data.size();
+  }
+  void sync() override {
+    folder_.step(path_);
+    auto& c = folder_.contents(path_);
+    c.synced = c.current;
+  }
+  void truncate(std::uint64_t size) override {
+    folder_.step(path_);
+    folder_.contents(path_).current.resize(size);
+  }
+
+ private:
+  MemoryFolder& folder_;
+  std::string path_;
+  bool writable_;
+};
+
+class MemoryLock final : public engine::FileLock {
+ public:
+  MemoryLock(std::map<std::string, int>& locks, std::string path)
+      : locks_(locks), path_(std::move(path)) {
+    ++locks_[path_];
+  }
+  ~MemoryLock() override { --locks_[path_]; }
+
+ private:
+  std::map<std::string, int>& locks_;
+  std::string path_;
+};
+
+}  // namespace
+
+void MemoryFolder::put(const std::string& name, std::vector<std::uint8_t> bytes) {
+  files_[name] = Contents{bytes, bytes};
+}
+
+std::vector<std::uint8_t> MemoryFolder::durable(const std::string& name) const {
+  return files_.at(name).synced;
+}
+
+void MemoryFolder::reboot() {
+  for (auto& [name, c] : files_) c.current = c.synced;
+  fault_ = Fault::None;
+  dead_ = false;
+  locks_.clear();
+}
+
+void MemoryFolder::step(const std::string& path) {
+  if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+  if (fault_ != Fault::None && ++steps_ == faultAt_) {
+    if (fault_ == Fault::Die) {
+      dead_ = true;
+      for (auto& [name, c] : files_) c.current = c.synced;
+    }
+    throw ado::Error(ado::Error::kGeneric,
+                     "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
+  }
+  if (fault_ == Fault::None) ++steps_;
+}
+
+std::unique_ptr<engine::File> MemoryFolder::open(const std::string& path, bool writable) {
+  if (!files_.count(path)) throw ado::Error::couldNotFindFile(path);
+  if (writable && readOnlyFiles_.count(path)) throw ado::Error::readOnly();
+  return std::make_unique<MemoryFile>(*this, path, writable);
+}
+
+std::unique_ptr<engine::File> MemoryFolder::create(const std::string& path) {
+  if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+  if (readOnlyFolder_) throw ado::Error::readOnly();
+  files_[path] = Contents{};
+  return std::make_unique<MemoryFile>(*this, path, true);
+}
+
+void MemoryFolder::remove(const std::string& path) {
+  step(path);
+  files_.erase(path);
+}
+
+std::unique_ptr<engine::FileLock> MemoryFolder::tryLock(const std::string& path) {
+  if (locks_[path] > 0) return nullptr;
+  return std::make_unique<MemoryLock>(locks_, path);
+}
+
+std::vector<std::string> consistencyProblems(engine::Database& db) {
+  namespace dp = engine::layout::data_page;
+  std::vector<std::string> problems;
+  engine::Pager& pager = db.pager();
+  const engine::Format& format = db.format();
+  engine::PageChanges view(pager, format);
+  std::set<std::uint32_t> owned;
+  for (const std::u16string& name : db.userTableNames()) {
+    const std::string table8 = engine::toUtf8(name);
+    try {
+      const engine::TableDefinition& table = db.table(name);
+      auto scan = db.scan(table);
+      engine::Row row;
+      while (scan->next(row)) {
+      }
+      for (std::uint32_t page : engine::readUsageMap(pager, format, table.ownedPagesMap)) {
+        auto bytes = view.read(page);
+        if (bytes[0] != dp::kTypeData || engine::readU32(bytes, dp::kOwner) != table.page)
+          continue;  // Access leaves freed pages in maps; scans skip them too
+        owned.insert(page);
+        auto free = engine::page_edit::freeSpace(bytes, format);
+        if (!free)
+          problems.push_back(table8 + ": page " + std::to_string(page) + " has bad slots");
+        else if (*free != engine::readU16(bytes, dp::kFreeSpace))
+          problems.push_back(table8 + ": page " + std::to_string(page) + " says " +
+                             std::to_string(engine::readU16(bytes, dp::kFreeSpace)) +
+                             " bytes free, has " + std::to_string(*free));
+      }
+      for (const auto& maps : table.longValueMaps)
+        for (std::uint32_t page : engine::readUsageMap(pager, format, maps.ownedPages)) {
+          auto bytes = view.read(page);
+          if (bytes[0] != dp::kTypeData) continue;
+          owned.insert(page);
+          auto free = engine::page_edit::freeSpace(bytes, format);
+          if (!free || *free != engine::readU16(bytes, dp::kFreeSpace))
+            problems.push_back(table8 + ": LVAL page " + std::to_string(page) +
+                               " has a wrong free-space count");
+        }
+    } catch (const ado::Error& e) {
+      problems.push_back(table8 + ": " + e.description());
+    }
+  }
+  for (std::uint32_t page : owned)
+    if (engine::usageBit(view, engine::kGlobalUsageMap, page))
+      problems.push_back("page " + std::to_string(page) + " is in use but marked free");
+  if (db.file().size() % pager.pageSize() != 0) problems.push_back("file length not whole pages");
+  return problems;
+}
+
+namespace {
+
+void collectIndexEntries(engine::Database& db, std::uint32_t page, std::set<std::uint32_t>& seen,
+                         std::set<std::pair<std::uint32_t, std::uint8_t>>& rows) {
+  namespace ix = engine::layout::index;
+  if (page == 0 || page >= db.pager().pageCount() || !seen.insert(page).second) return;
+  const bool jet3 = db.format().isJet3();
+  engine::PageRef ref = db.pager().page(page);
+  const auto& bytes = *ref;
+  const std::uint8_t type = bytes[0];
+  if (type != 0x03 && type != 0x04) return;
+  const std::size_t maskAt = jet3 ? ix::kEntryMaskJet3 : ix::kEntryMaskJet4;
+  const std::size_t entriesAt = jet3 ? ix::kEntriesJet3 : ix::kEntriesJet4;
+  const std::size_t prefix =
+      engine::readU16(bytes, jet3 ? ix::kPrefixLengthJet3 : ix::kPrefixLengthJet4);
+  std::vector<std::uint8_t> first;
+  std::size_t start = entriesAt;
+  std::set<std::uint32_t> children;
+  for (std::size_t bit = 0; maskAt + bit / 8 < entriesAt && entriesAt + bit <= bytes.size();
+       ++bit) {
+    if (!((bytes[maskAt + bit / 8] >> (bit % 8)) & 1)) continue;
+    const std::size_t end = entriesAt + bit;
+    std::vector<std::uint8_t> entry;
+    if (!first.empty())
+      entry.assign(first.begin(),
+                   first.begin() + static_cast<std::ptrdiff_t>(std::min(prefix, first.size())));
+    entry.insert(entry.end(), bytes.begin() + static_cast<std::ptrdiff_t>(start),
+                 bytes.begin() + static_cast<std::ptrdiff_t>(end));
+    if (first.empty()) first = entry;
+    start = end;
+    if (type == 0x04 && entry.size() >= 4) {
+      const std::size_t n = entry.size();
+      rows.insert(
+          {(std::uint32_t{entry[n - 4]} << 16) | (entry[n - 3] << 8) | entry[n - 2], entry[n - 1]});
+    } else if (type == 0x03 && entry.size() >= 4) {
+      const std::size_t n = entry.size();
+      const std::uint32_t child = (std::uint32_t{entry[n - 4]} << 24) | (entry[n - 3] << 16) |
+                                  (entry[n - 2] << 8) | entry[n - 1];
+      children.insert(child);
+      collectIndexEntries(db, child, seen, rows);
+    }
+  }
+  if (type == 0x03) {
+    const std::uint32_t tail = engine::readU32(bytes, jet3 ? ix::kTailPageJet3 : ix::kTailPageJet4);
+    if (!children.count(tail)) collectIndexEntries(db, tail, seen, rows);
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> missingIndexEntries(engine::Database& db,
+                                             const engine::TableDefinition& table) {
+  std::vector<std::string> missing;
+  for (std::size_t r = 0; r < table.realIndexes.size(); ++r) {
+    const engine::RealIndex& index = table.realIndexes[r];
+    std::set<std::uint32_t> seen;
+    std::set<std::pair<std::uint32_t, std::uint8_t>> rows;
+    collectIndexEntries(db, index.rootPage, seen, rows);
+    auto scan = db.scan(table);
+    engine::Row row;
+    while (scan->next(row)) {
+      bool allNull = true;
+      for (const auto& column : index.columns)
+        if (column.columnPosition >= 0 &&
+            !row.values[static_cast<std::size_t>(column.columnPosition)].isNull())
+          allNull = false;
+      if (index.ignoresNulls() && allNull) continue;
+      if (!rows.count({row.id.page, row.id.slot}))
+        missing.push_back("index " + std::to_string(r) + ": " + std::to_string(row.id.page) + "/" +
+                          std::to_string(row.id.slot));
+    }
+  }
+  return missing;
+}
+
+std::size_t checkTextKeys(engine::Database& db, const engine::TableDefinition& table,
+                          std::vector<std::string>& mismatches) {
+  if (db.format().isJet3()) return 0;
+  std::size_t compared = 0;
+  for (const engine::RealIndex& index : table.realIndexes) {
+    if (index.columns.size() != 1 || !index.columns[0].ascending ||
+        index.columns[0].columnPosition < 0)
+      continue;
+    const auto position = static_cast<std::size_t>(index.columns[0].columnPosition);
+    const engine::ColumnDefinition& column = table.columns[position];
+    if (column.type != 0x0A || column.sortOrder != 1033 || column.sortVersion != 0) continue;
+    for (const engine::IndexEntry& entry :
+         engine::readIndexEntries(db.pager(), db.format(), table, index)) {
+      auto row = db.readRow(table, entry.row);
+      if (!row || !row->values[position].isText()) continue;
+      auto key = engine::create::generalLegacyTextKey(row->values[position].text());
+      if (!key) continue;
+      key->insert(key->begin(), 0x7F);
+      ++compared;
+      if (*key != entry.key)
+        mismatches.push_back(engine::toUtf8(table.name) + "." + engine::toUtf8(column.name) + " '" +
+                             engine::toUtf8(row->values[position].text()) + "'");
+    }
+  }
+  return compared;
+}
+
+}  // namespace updatetest

@@ -1,0 +1,93 @@
+#pragma once
+
+// Helpers of the update tests: an in-memory folder whose files can fail or
+// "lose power" at a chosen write or sync, and independent checks of a
+// database's consistency and of its indexes.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/database.h"
+#include "engine/io/file_system.h"
+
+namespace updatetest {
+
+// A folder in memory. Every write and sync of any of its files counts as
+// one step; at step `faultAt` the step fails with an I/O error (Fault::Fail)
+// or the "computer dies" (Fault::Die): every file falls back to what was
+// last synced (names created or removed stay so: the disk file system syncs
+// its folder) and every later step fails too.
+class MemoryFolder final : public engine::FileSystem {
+ public:
+  enum class Fault { None, Fail, Die };
+
+  void put(const std::string& name, std::vector<std::uint8_t> bytes);
+  // A file that opens for reading only; a folder that takes no new files.
+  void makeReadOnly(const std::string& name) { readOnlyFiles_.insert(name); }
+  void makeFolderReadOnly() { readOnlyFolder_ = true; }
+  // The durable bytes (what survives a crash).
+  std::vector<std::uint8_t> durable(const std::string& name) const;
+  bool has(const std::string& name) const { return files_.count(name) != 0; }
+
+  void injectFault(Fault fault, std::uint64_t faultAt) {
+    fault_ = fault;
+    faultAt_ = faultAt;
+    steps_ = 0;
+    dead_ = false;
+  }
+  std::uint64_t steps() const { return steps_; }
+  bool dead() const { return dead_; }
+  std::uint64_t bytesWritten() const { return bytesWritten_; }
+  // Forgets the crash: the folder holds the durable bytes only.
+  void reboot();
+
+  std::unique_ptr<engine::File> open(const std::string& path, bool writable) override;
+  std::unique_ptr<engine::File> create(const std::string& path) override;
+  bool exists(const std::string& path) override { return files_.count(path) != 0; }
+  void remove(const std::string& path) override;
+  std::unique_ptr<engine::FileLock> tryLock(const std::string& path) override;
+  bool lockedByOthers(const std::string&) override { return false; }
+  std::string computerName() override { return "TESTHOST"; }
+
+  struct Contents {
+    std::vector<std::uint8_t> current;
+    std::vector<std::uint8_t> synced;
+  };
+  // Counts one step; throws when it is the faulty one.
+  void step(const std::string& path);
+  Contents& contents(const std::string& path) { return files_.at(path); }
+  std::uint64_t bytesWritten_ = 0;
+
+ private:
+  std::map<std::string, Contents> files_;
+  std::map<std::string, int> locks_;
+  std::set<std::string> readOnlyFiles_;
+  bool readOnlyFolder_ = false;
+  Fault fault_ = Fault::None;
+  std::uint64_t faultAt_ = 0;
+  std::uint64_t steps_ = 0;
+  bool dead_ = false;
+};
+
+// Problems found in `db`: unreadable tables, data pages whose free-space
+// count or slots are wrong, owned pages of the wrong type or owner, pages
+// both owned and marked free. Empty when consistent.
+std::vector<std::string> consistencyProblems(engine::Database& db);
+
+// Rows of `table` that one of its indexes lacks an entry for (read from the
+// index pages), as "index N: page/slot" strings.
+std::vector<std::string> missingIndexEntries(engine::Database& db,
+                                             const engine::TableDefinition& table);
+
+// For every ascending single-column General Legacy text index of `table`:
+// the stored key of each entry compared with the key computed from the
+// row's current value (where the key tables know every character). Returns
+// how many entries were compared; differences go to `mismatches`.
+std::size_t checkTextKeys(engine::Database& db, const engine::TableDefinition& table,
+                          std::vector<std::string>& mismatches);
+
+}  // namespace updatetest

@@ -1,0 +1,139 @@
+// Rows that grow a lot: Jet 3 rows whose variable-offset jump table gains
+// bytes as they pass multiples of 256, and a big table whose grown rows need
+// new pages recorded in a reference usage map.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "ado/error.h"
+#include "engine/database.h"
+#include "engine/format/jet_type.h"
+#include "engine/read/data_page.h"
+#include "engine/support/corpus_files.h"
+#include "engine/support/create_test_readers.h"
+#include "engine/support/update_support.h"
+#include "engine/text/utf.h"
+#include "support/fixtures.h"
+#include "support/shared_dir.h"
+
+namespace {
+
+std::u16string letters(std::size_t n, char16_t first) {
+  std::u16string out;
+  for (std::size_t i = 0; i < n; ++i) out += static_cast<char16_t>(first + i % 26);
+  return out;
+}
+
+bool indexed(const engine::TableDefinition& table, std::uint16_t number) {
+  for (const auto& index : table.realIndexes)
+    for (const auto& column : index.columns)
+      if (column.columnNumber == number) return true;
+  return false;
+}
+
+// Sets `value` in column `column` of the first row of `table` and checks the
+// whole row reads back (engine, after reopening) and the file stays consistent.
+void setAndCheck(const std::filesystem::path& path, const std::u16string& tableName, int column,
+                 const std::u16string& value) {
+  std::vector<ado::Value> expected;
+  {
+    auto db = engine::Database::open(path.string(), {.password = {}, .writable = true});
+    const auto& table = db->table(tableName);
+    auto scan = db->scan(table);
+    engine::Row row;
+    ASSERT_TRUE(scan->next(row));
+    expected = row.values;
+    expected[static_cast<std::size_t>(column)] = ado::Text(value);
+    db->updateText(table, row.id, column, value);
+  }
+  auto db = engine::Database::open(path.string());
+  auto scan = db->scan(db->table(tableName));
+  engine::Row row;
+  ASSERT_TRUE(scan->next(row));
+  EXPECT_EQ(row.values, expected);
+  EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+}
+
+TEST(UpdateGrowth, Jet3RowGrowsAndShrinksAcrossJumpTableBoundaries) {
+  SKIP_WITHOUT_CORPUS();
+  testsupport::TempDir dir;
+  const auto copy = dir.path() / "jet3.mdb";
+  std::filesystem::copy_file(enginetest::corpusFile("test2V1997.mdb"), copy);
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
+  std::vector<int> textColumns;
+  std::vector<std::size_t> limits;
+  {
+    auto db = engine::Database::open(copy.string());
+    const auto& table = db->table(u"MSP_PROJECTS");
+    for (std::size_t c = 0; c < table.columns.size(); ++c)
+      if (table.columns[c].type == static_cast<std::uint8_t>(engine::JetType::Text) &&
+          !indexed(table, table.columns[c].number)) {
+        textColumns.push_back(static_cast<int>(c));
+        limits.push_back(table.columns[c].maxCharacters(db->format()));
+      }
+  }
+  ASSERT_GE(textColumns.size(), 3u);
+  // Grow three columns to their limits (the row passes 256 and 512 bytes),
+  // then shrink them again.
+  for (std::size_t i = 0; i < 3; ++i)
+    setAndCheck(copy, u"MSP_PROJECTS", textColumns[i], letters(limits[i], u'a'));
+  for (std::size_t i = 0; i < 3; ++i) setAndCheck(copy, u"MSP_PROJECTS", textColumns[i], u"x");
+  SKIP_WITHOUT_MDBTOOLS();
+  auto exported = createtest::mdbExport(copy, "MSP_PROJECTS");
+  ASSERT_EQ(exported.size(), 2u);
+}
+
+TEST(UpdateGrowth, BigTableGetsNewPagesInItsReferenceMap) {
+  testsupport::TempDir dir;
+  engine::NewTable table;
+  table.name = u"Big";
+  table.columns = {testsupport::column(u"Id", engine::NewColumn::Type::Long),
+                   testsupport::textColumn(u"Name", 255)};
+  for (int i = 0; i < 60000; ++i)
+    table.rows.push_back({std::int32_t{i}, ado::Text(u"n" + letters(40 + i % 5, u'a'))});
+  auto path = testsupport::makeDatabase(dir.path() / "big.mdb", {table});
+  std::map<std::int32_t, std::u16string> expected;
+  std::uintmax_t sizeBefore = std::filesystem::file_size(path);
+  {
+    auto db = engine::Database::open(path.string(), {.password = {}, .writable = true});
+    const auto& def = db->table(u"Big");
+    std::vector<engine::Row> rows;
+    auto scan = db->scan(def);
+    engine::Row row;
+    while (scan->next(row)) rows.push_back(row);
+    for (const auto& r : rows) expected[r.values[0].as<std::int32_t>()] = r.values[1].text();
+    for (std::size_t i = 0; i < rows.size(); i += 97) {
+      const std::u16string value = letters(250, u'A');
+      db->updateText(def, rows[i].id, 1, value);
+      expected[rows[i].values[0].as<std::int32_t>()] = value;
+    }
+    db->commit();
+  }
+  EXPECT_GT(std::filesystem::file_size(path), sizeBefore) << "grown rows should need new pages";
+  auto db = engine::Database::open(path.string());
+  const auto& def = db->table(u"Big");
+  {
+    // The table's pages span more than one inline map window.
+    const engine::RowPointer map = engine::RowPointer::fromRaw(def.ownedPagesMap);
+    engine::PageRef page = db->pager().page(map.page);
+    engine::DataPageView view(db->pager().view(page, map.page), db->format());
+    EXPECT_EQ(view.row(map.row).u8(0), 1) << "expected a reference map";
+  }
+  std::map<std::int32_t, std::u16string> actual;
+  auto scan = db->scan(def);
+  engine::Row row;
+  while (scan->next(row)) actual[row.values[0].as<std::int32_t>()] = row.values[1].text();
+  EXPECT_EQ(actual, expected);
+  EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+  SKIP_WITHOUT_MDBTOOLS();
+  auto exported = createtest::mdbExport(path, "Big");
+  ASSERT_EQ(exported.size(), expected.size() + 1);
+  std::size_t same = 0;
+  for (std::size_t i = 1; i < exported.size(); ++i)
+    same += exported[i][1] == engine::toUtf8(expected[std::stoi(exported[i][0])]);
+  EXPECT_EQ(same, expected.size());
+}
+
+}  // namespace
