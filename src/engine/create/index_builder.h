@@ -31,7 +31,7 @@ class IndexBuilder {
   // Writes the index pages for rows placed at `locations` (one per added row)
   // and returns the real-index definition; refuses duplicates in a unique index.
   RealIndexDefinition write(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
-                            const std::vector<RowLocation>& locations) const;
+                            const std::vector<RowPointer>& locations) const;
 
  private:
   const TableLayout* layout_;

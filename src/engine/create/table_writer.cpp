@@ -64,7 +64,7 @@ void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
   }
 
   RowPages dataPages(file, definitionPage);
-  std::vector<RowLocation> locations;
+  std::vector<RowPointer> locations;
   locations.reserve(images.size());
   for (const auto& image : images) locations.push_back(dataPages.add(image));
 
