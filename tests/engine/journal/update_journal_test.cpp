@@ -17,16 +17,12 @@
 
 namespace {
 
+using testsupport::repeat;
+
 using engine::NewColumn;
 using updatetest::MemoryFolder;
 
 constexpr char kPath[] = "/memory/journal.mdb";
-
-std::u16string repeat(std::u16string_view unit, std::size_t times) {
-  std::u16string out;
-  for (std::size_t i = 0; i < times; ++i) out += unit;
-  return out;
-}
 
 struct Change {
   std::size_t row;  // in scan order
@@ -95,15 +91,35 @@ void runChanges(MemoryFolder& folder, bool oneBatch = false, std::u16string pass
                                            .cachePages = engine::Pager::kDefaultCapacity,
                                            .fileSystem = &folder});
   const auto& table = db->table(u"Items");
-  std::vector<engine::RowId> ids;
-  auto scan = db->scan(table);
-  engine::Row row;
-  while (scan->next(row)) ids.push_back(row.id);
+  const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);
   for (const Change& change : list) {
     db->updateText(table, ids.at(change.row), table.columnIndex(change.column), change.value);
     if (!oneBatch) db->commit();
   }
   db->commit();
+}
+
+// Runs `list` on a file holding `bytes`, with `fault` at step `faultAt`,
+// then "reboots" and opens what survived read-only (the journal, if any,
+// is played back) with a cache of `cachePages`.
+std::unique_ptr<engine::Database> afterFault(MemoryFolder& folder,
+                                             const std::vector<std::uint8_t>& bytes,
+                                             MemoryFolder::Fault fault, std::uint64_t faultAt,
+                                             std::size_t cachePages, bool oneBatch = false,
+                                             const std::u16string& password = {},
+                                             const std::vector<Change>& list = changes()) {
+  folder.put(kPath, bytes);
+  folder.injectFault(fault, faultAt);
+  std::streambuf* saved = std::cerr.rdbuf(nullptr);  // the destructor's report of the lost batch
+  try {
+    runChanges(folder, oneBatch, password, list);
+  } catch (const ado::Error&) {
+  }
+  std::cerr.rdbuf(saved);
+  folder.reboot();
+  return engine::Database::open(
+      kPath,
+      {.password = password, .writable = false, .cachePages = cachePages, .fileSystem = &folder});
 }
 
 class UpdateJournalTest
@@ -133,20 +149,8 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
   for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
     SCOPED_TRACE("fault at step " + std::to_string(faultAt) + " of " + std::to_string(steps));
     MemoryFolder folder;
-    folder.put(kPath, original);
-    folder.injectFault(fault, faultAt);
-    std::streambuf* saved = std::cerr.rdbuf(nullptr);  // the destructor's report of the lost batch
-    try {
-      runChanges(folder, false, password);
-    } catch (const ado::Error&) {
-    }
-    std::cerr.rdbuf(saved);
-    folder.reboot();
-
-    auto db = engine::Database::open(kPath, {.password = password,
-                                             .writable = false,
-                                             .cachePages = engine::Pager::kDefaultCapacity,
-                                             .fileSystem = &folder});
+    auto db = afterFault(folder, original, fault, faultAt, engine::Pager::kDefaultCapacity, false,
+                         password);
     EXPECT_FALSE(folder.has(engine::journalPathFor(kPath))) << "the journal was played back";
     EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
     const auto names = values(*db, u"Name");
@@ -205,17 +209,7 @@ TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPoint) {
     for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
       SCOPED_TRACE("fault at step " + std::to_string(faultAt));
       MemoryFolder folder;
-      folder.put(kPath, original);
-      folder.injectFault(fault, faultAt);
-      std::streambuf* saved = std::cerr.rdbuf(nullptr);
-      try {
-        runChanges(folder, true);
-      } catch (const ado::Error&) {
-      }
-      std::cerr.rdbuf(saved);
-      folder.reboot();
-      auto db = engine::Database::open(
-          kPath, {.password = {}, .writable = false, .cachePages = 64, .fileSystem = &folder});
+      auto db = afterFault(folder, original, fault, faultAt, 64, true);
       EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
       const auto names = values(*db, u"Name");
       const auto notes = values(*db, u"Notes");
@@ -287,26 +281,35 @@ TEST_P(SecondMoveJournalTest, EveryFaultPointLeavesOldOrNew) {
     first.push_back({row, u"Name", repeat(u"G", 240 + row % 10)});
   runChanges(prepared, false, {}, first);
   const std::vector<std::uint8_t> moved = prepared.durable(kPath);
-  std::vector<ado::Value> namesBefore;
-  {
-    MemoryFolder folder;
-    folder.put(kPath, moved);
-    auto db = engine::Database::open(
-        kPath, {.password = {}, .writable = false, .cachePages = 64, .fileSystem = &folder});
-    namesBefore = values(*db, u"Name");
-    const auto& table = db->table(u"Items");
-    std::vector<engine::Row> rows;
-    auto scan = db->scan(table);
-    engine::Row row;
-    while (scan->next(row)) rows.push_back(row);
-    ASSERT_NE(rows.at(kRecord).storedAt, rows.at(kRecord).id) << "the record should have moved";
-  }
 
   const std::vector<Change> second = {{kRecord, u"Name", repeat(u"Ω", 250)},   // moves on
                                       {kRecord, u"Name", u"home"},             // comes home
                                       {kRecord, u"Name", repeat(u"Ж", 200)}};  // leaves again
+  // Without faults: where the record is after each change, and how many
+  // writes and syncs they take.
+  std::vector<ado::Value> namesBefore;
   MemoryFolder reference;
   reference.put(kPath, moved);
+  {
+    auto db = engine::Database::open(kPath, {.password = {},
+                                             .writable = true,
+                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .fileSystem = &reference});
+    namesBefore = values(*db, u"Name");
+    const auto& table = db->table(u"Items");
+    const engine::RowId id = updatetest::rowIds(*db, table).at(kRecord);
+    std::vector<engine::RowId> places{db->readRow(table, id)->storedAt};
+    for (const Change& change : second) {
+      db->updateText(table, id, table.columnIndex(change.column), change.value);
+      places.push_back(db->readRow(table, id)->storedAt);
+    }
+    ASSERT_NE(places[0], id) << "the record should have moved";
+    EXPECT_NE(places[1].page, places[0].page) << "the record should have moved on";
+    EXPECT_EQ(places[2], id) << "the record should have come home";
+    EXPECT_NE(places[3], id) << "the record should have left again";
+  }
+  reference.put(kPath, moved);
+  reference.injectFault(MemoryFolder::Fault::None, 0);
   runChanges(reference, false, {}, second);
   const std::uint64_t steps = reference.steps();
   std::cout << "fault points: " << steps << "\n";
@@ -315,18 +318,7 @@ TEST_P(SecondMoveJournalTest, EveryFaultPointLeavesOldOrNew) {
   for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
     SCOPED_TRACE("fault at step " + std::to_string(faultAt) + " of " + std::to_string(steps));
     MemoryFolder folder;
-    folder.put(kPath, moved);
-    folder.injectFault(GetParam(), faultAt);
-    std::streambuf* saved = std::cerr.rdbuf(nullptr);  // the destructor's report of the lost batch
-    try {
-      runChanges(folder, false, {}, second);
-    } catch (const ado::Error&) {
-    }
-    std::cerr.rdbuf(saved);
-    folder.reboot();
-
-    auto db = engine::Database::open(
-        kPath, {.password = {}, .writable = false, .cachePages = 64, .fileSystem = &folder});
+    auto db = afterFault(folder, moved, GetParam(), faultAt, 64, false, {}, second);
     EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
     const auto names = values(*db, u"Name");
     ASSERT_EQ(names.size(), namesBefore.size());

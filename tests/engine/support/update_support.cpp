@@ -391,6 +391,14 @@ void forEachLongValueRow(engine::Database& db, const engine::TableDefinition& ta
 
 }  // namespace
 
+std::vector<engine::RowId> rowIds(engine::Database& db, const engine::TableDefinition& table) {
+  std::vector<engine::RowId> ids;
+  auto scan = db.scan(table);
+  engine::Row row;
+  while (scan->next(row)) ids.push_back(row.id);
+  return ids;
+}
+
 std::set<RowPlace> longValueRows(engine::Database& db, const engine::TableDefinition& table) {
   std::set<RowPlace> rows;
   forEachLongValueRow(db, table, [&](engine::RowId, std::size_t, const RowPlace& place) {

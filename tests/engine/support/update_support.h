@@ -79,6 +79,9 @@ class MemoryFolder final : public engine::FileSystem {
 // Empty when consistent.
 std::vector<std::string> consistencyProblems(engine::Database& db);
 
+// The records of `table` in scan order.
+std::vector<engine::RowId> rowIds(engine::Database& db, const engine::TableDefinition& table);
+
 // A row of a data page: its page and row number.
 using RowPlace = std::pair<std::uint32_t, std::uint8_t>;
 

@@ -22,17 +22,13 @@
 
 namespace {
 
+using testsupport::repeat;
+
 namespace dp = engine::layout::data_page;
 using engine::NewColumn;
 using testsupport::column;
 using testsupport::textColumn;
 using updatetest::RowPlace;
-
-std::u16string repeat(std::u16string_view unit, std::size_t times) {
-  std::u16string out;
-  for (std::size_t i = 0; i < times; ++i) out += unit;
-  return out;
-}
 
 RowPlace placeOf(engine::RowId id) { return {id.page, id.slot}; }
 
@@ -133,10 +129,7 @@ TEST(UpdateMove, UpperCaseRunOverFourColumnsListsEveryRecordOnce) {
   {
     auto db = engine::Database::open(path.string(), {.password = {}, .writable = true});
     const auto& table = db->table(u"Words");
-    std::vector<engine::RowId> ids;
-    auto scan = db->scan(table);
-    engine::Row row;
-    while (scan->next(row)) ids.push_back(row.id);
+    const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);
     for (int c = 1; c <= 4; ++c)
       for (engine::RowId id : ids) {
         auto before = db->readRow(table, id);
@@ -164,15 +157,12 @@ TEST(UpdateMove, RecordMovesAwayOnAndBackHome) {
   // Pages full of rows: growth past a few bytes cannot stay on the page.
   const auto path =
       testsupport::makeDatabase(dir.path() / "walk.mdb", {wordsTable(400, 2, repeat(u"a", 40))});
-  engine::RowId id;
   std::vector<engine::RowId> ids;
   {
     auto db = engine::Database::open(path.string());
-    auto scan = db->scan(db->table(u"Words"));
-    engine::Row row;
-    while (scan->next(row)) ids.push_back(row.id);
-    id = ids.at(5);
+    ids = updatetest::rowIds(*db, db->table(u"Words"));
   }
+  const engine::RowId id = ids.at(5);
   auto set = [&](engine::RowId which, int column, const std::u16string& value) {
     auto db = engine::Database::open(path.string(), {.password = {}, .writable = true});
     const auto& table = db->table(u"Words");
@@ -272,11 +262,7 @@ TEST(UpdateMove, ReleasedLongValueRowsAreRemoved) {
   auto setAll = [&](const std::u16string& value) {
     auto db = engine::Database::open(path.string(), {.password = {}, .writable = true});
     const auto& def = db->table(u"Notes");
-    std::vector<engine::RowId> ids;
-    auto scan = db->scan(def);
-    engine::Row row;
-    while (scan->next(row)) ids.push_back(row.id);
-    for (engine::RowId id : ids) db->updateText(def, id, 1, value);
+    for (engine::RowId id : updatetest::rowIds(*db, def)) db->updateText(def, id, 1, value);
     db->commit();
   };
   auto rowsNow = [&] {
