@@ -50,7 +50,7 @@ bool indexableType(JetType type) {
 }
 
 bool appendColumnKey(Bytes& key, const ColumnLayout& column, bool present, const Bytes& stored,
-                     const ado::Value& value) {
+                     const Value& value) {
   if (!present) {
     key.push_back(kFlagNull);
     return true;

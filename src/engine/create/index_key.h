@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/create/table_layout.h"
 #include "engine/format/byte_order.h"
 
@@ -21,6 +21,6 @@ bool indexableType(JetType type);
 // (text). Returns false when the value has no known key (text with a
 // character outside the known sort codes).
 bool appendColumnKey(Bytes& key, const ColumnLayout& column, bool present, const Bytes& stored,
-                     const ado::Value& value);
+                     const Value& value);
 
 }  // namespace engine::create

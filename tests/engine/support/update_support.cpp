@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <set>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_index.h"
@@ -31,13 +31,13 @@ class MemoryFile final : public engine::File {
   std::uint64_t size() const override { return folder_.contents(path_).current.size(); }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     auto& bytes = folder_.contents(path_).current;
-    if (folder_.dead()) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+    if (folder_.dead()) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
     if (offset + out.size() > bytes.size())
-      throw ado::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096), "short file");
+      throw engine::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096), "short file");
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-    if (!writable_) throw ado::Error::readOnly();
+    if (!writable_) throw engine::Error::readOnly();
     folder_.step(path_);
     auto& bytes = folder_.contents(path_).current;
     if (offset + data.size() > bytes.size()) bytes.resize(offset + data.size());
@@ -91,27 +91,27 @@ void MemoryFolder::reboot() {
 }
 
 void MemoryFolder::step(const std::string& path) {
-  if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+  if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
   if (fault_ != Fault::None && ++steps_ == faultAt_) {
     if (fault_ == Fault::Die) {
       dead_ = true;
       for (auto& [name, c] : files_) c.current = c.synced;
     }
-    throw ado::Error(ado::Error::kGeneric,
-                     "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
+    throw engine::Error(engine::ErrorKind::IoError,
+                        "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
   }
   if (fault_ == Fault::None) ++steps_;
 }
 
 std::unique_ptr<engine::File> MemoryFolder::open(const std::string& path, bool writable) {
-  if (!files_.count(path)) throw ado::Error::couldNotFindFile(path);
-  if (writable && readOnlyFiles_.count(path)) throw ado::Error::readOnly();
+  if (!files_.count(path)) throw engine::Error::couldNotFindFile(path);
+  if (writable && readOnlyFiles_.count(path)) throw engine::Error::readOnly();
   return std::make_unique<MemoryFile>(*this, path, writable);
 }
 
 std::unique_ptr<engine::File> MemoryFolder::create(const std::string& path) {
-  if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
-  if (readOnlyFolder_) throw ado::Error::readOnly();
+  if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
+  if (readOnlyFolder_) throw engine::Error::readOnly();
   files_[path] = Contents{};
   return std::make_unique<MemoryFile>(*this, path, true);
 }
@@ -231,7 +231,7 @@ std::vector<std::string> consistencyProblems(engine::Database& db) {
                                " has a wrong free-space count");
         }
       checkOverflowMarks(view, table8, table, tablePages, problems);
-    } catch (const ado::Error& e) {
+    } catch (const engine::Error& e) {
       problems.push_back(table8 + ": " + e.description());
     }
   }

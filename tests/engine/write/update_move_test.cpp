@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <map>
 
-#include "ado/error.h"
 #include "case/case.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/support/create_test_readers.h"
@@ -104,8 +104,8 @@ engine::NewTable wordsTable(int rows, int textColumns, const std::u16string& tex
     table.columns.push_back(textColumn(u"T" + std::u16string(1, u'0' + c), 255));
   table.indexes = {{u"PrimaryKey", {u"Id"}, true, true}};
   for (int i = 0; i < rows; ++i) {
-    std::vector<ado::Value> values{std::int32_t{i}};
-    for (int c = 0; c < textColumns; ++c) values.push_back(ado::Text(text));
+    std::vector<engine::Value> values{std::int32_t{i}};
+    for (int c = 0; c < textColumns; ++c) values.push_back(engine::Text(text));
     table.rows.push_back(values);
   }
   return table;
@@ -257,7 +257,7 @@ TEST(UpdateMove, ReleasedLongValueRowsAreRemoved) {
   engine::NewTable table;
   table.name = u"Notes";
   table.columns = {column(u"Id", NewColumn::Type::Long), column(u"Text", NewColumn::Type::Memo)};
-  for (int i = 0; i < 20; ++i) table.rows.push_back({std::int32_t{i}, ado::Text(u"short")});
+  for (int i = 0; i < 20; ++i) table.rows.push_back({std::int32_t{i}, engine::Text(u"short")});
   const auto path = testsupport::makeDatabase(dir.path() / "notes.accdb", {table});
   auto setAll = [&](const std::u16string& value) {
     auto db = engine::Database::open(path.string(), {.password = {}, .writable = true});

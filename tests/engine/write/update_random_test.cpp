@@ -20,7 +20,7 @@
 #include <random>
 #include <set>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/format/jet_type.h"
 #include "engine/format/layout_data_page.h"
@@ -77,9 +77,9 @@ std::filesystem::path writerFile(const std::filesystem::path& dir, bool ace) {
                    testsupport::column(u"When", NewColumn::Type::DateTime)};
   table.indexes = {{u"PrimaryKey", {u"Id"}, true, true}, {u"ByCode", {u"Code"}, false, false}};
   for (int i = 0; i < 300; ++i)
-    table.rows.push_back({std::int32_t{i}, ado::Text(u"c" + engine::fromUtf8(std::to_string(i))),
-                          ado::Text(u"a"), ado::Text(u"bb"), ado::Text(u"c"), ado::Text(u""),
-                          ado::Text(u"note"), ado::DateTime{40000.0 + i}});
+    table.rows.push_back({std::int32_t{i}, engine::Text(u"c" + engine::fromUtf8(std::to_string(i))),
+                          engine::Text(u"a"), engine::Text(u"bb"), engine::Text(u"c"),
+                          engine::Text(u""), engine::Text(u"note"), engine::DateTime{40000.0 + i}});
   return testsupport::makeDatabase(dir / (ace ? "random.accdb" : "random.mdb"), {table});
 }
 
@@ -93,7 +93,7 @@ bool indexed(const engine::TableDefinition& table, std::uint16_t number) {
 bool propertySet(const engine::ColumnDefinition& column, std::u16string_view name) {
   const engine::Property* property = column.property(name);
   if (!property) return false;
-  const ado::Value& v = property->value;
+  const engine::Value& v = property->value;
   return (v.is<bool>() && v.as<bool>()) || (v.is<std::uint8_t>() && v.as<std::uint8_t>() != 0) ||
          (v.is<std::int16_t>() && v.as<std::int16_t>() != 0) ||
          (v.is<std::int32_t>() && v.as<std::int32_t>() != 0);
@@ -194,7 +194,7 @@ class Values {
   bool jet3_;
 };
 
-using Records = std::map<std::pair<std::uint32_t, int>, std::vector<ado::Value>>;
+using Records = std::map<std::pair<std::uint32_t, int>, std::vector<engine::Value>>;
 
 std::pair<std::uint32_t, int> key(engine::RowId id) { return {id.page, id.slot}; }
 
@@ -271,11 +271,11 @@ void expectListing(const char* reader, const std::vector<Listed>& listing,
   std::size_t wrong = 0;
   for (std::size_t i = 0; i < listing.size(); ++i) {
     const engine::RowId id = order[i];
-    const std::vector<ado::Value>& values = model.at(key(id));
+    const std::vector<engine::Value>& values = model.at(key(id));
     std::vector<std::string> expected, actual = listing[i].changed;
     for (std::size_t t = 0; t < targets.size(); ++t) {
       const auto column = static_cast<std::size_t>(targets[t].column);
-      const ado::Value& v = values[column];
+      const engine::Value& v = values[column];
       expected.push_back(v.isText() ? engine::toUtf8(v.text()) : "");
       if (misread.count({{id.page, id.slot}, column})) expected[t] = actual[t] = kCutShort;
     }
@@ -416,11 +416,11 @@ TEST_P(UpdateRandomTest, ThousandsOfChangesToTheSameRecords) {
         const engine::RowId before = db->readRow(table, id)->storedAt;
         try {
           db->updateText(table, id, target.column, value);
-        } catch (const ado::Error& e) {
+        } catch (const engine::Error& e) {
           ADD_FAILURE() << "change refused: " << e.description();
           continue;
         }
-        model[key(id)][static_cast<std::size_t>(target.column)] = ado::Text(value);
+        model[key(id)][static_cast<std::size_t>(target.column)] = engine::Text(value);
         const engine::RowId after = db->readRow(table, id)->storedAt;
         if (before == id && after != id) ++movedAway;
         if (before != id && after != id && after != before) ++movedOn;
