@@ -39,7 +39,7 @@ RealIndexDefinition IndexBuilder::write(PageFile& file, UsageMaps& maps,
                                         const std::vector<RowLocation>& locations) const {
   // Nulls do not collide in a unique index; equal keys otherwise do (keys
   // ignore letter case, so "Smith" and "SMITH" are the same value).
-  std::set<Bytes> distinct;
+  std::set<Bytes, BytesLess> distinct;
   for (std::size_t r = 0; r < keys_.size(); ++r) {
     const bool duplicate = !distinct.insert(keys_[r]).second;
     if (duplicate && spec_->unique && !hasNull_[r])
@@ -53,7 +53,7 @@ RealIndexDefinition IndexBuilder::write(PageFile& file, UsageMaps& maps,
   entries.reserve(keys_.size());
   for (std::size_t r = 0; r < keys_.size(); ++r)
     entries.push_back(leafEntry(keys_[r], locations[r].page, locations[r].row));
-  std::sort(entries.begin(), entries.end());
+  std::sort(entries.begin(), entries.end(), BytesLess{});
 
   auto pages = writeIndexPages(file, definitionPage, entries);
   RealIndexDefinition definition;

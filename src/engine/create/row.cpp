@@ -143,9 +143,8 @@ std::optional<Bytes> longValueBytes(const ColumnLayout& column, const Value& val
 
 Bytes encodeRow(const TableLayout& layout, const std::vector<StoredField>& fields) {
   const auto columnCount = layout.columns.size();
-  Bytes row;
-  appendU16(row, static_cast<std::uint16_t>(columnCount));
-  row.resize(2 + layout.fixedAreaSize, 0);
+  Bytes row(2 + layout.fixedAreaSize, 0);
+  putU16(row, 0, static_cast<std::uint16_t>(columnCount));
   std::vector<std::uint16_t> variableOffsets(layout.variableColumns, 0);
   for (std::size_t i = 0; i < columnCount; ++i) {
     const auto& column = layout.columns[i];

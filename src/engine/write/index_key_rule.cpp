@@ -47,7 +47,12 @@ char16_t provenUpperOf(char16_t c) {
 std::string describe(char16_t c) {
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(c));
-  return "'" + toUtf8(std::u16string_view(&c, 1)) + "' (" + buffer + ")";
+  std::string shown = "'";
+  shown += toUtf8(std::u16string_view(&c, 1));
+  shown += "' (";
+  shown += buffer;
+  shown += ")";
+  return shown;
 }
 
 }  // namespace
