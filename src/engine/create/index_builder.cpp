@@ -11,7 +11,7 @@
 
 namespace engine::create {
 
-IndexBuilder::IndexBuilder(const TableLayout& layout, const IndexSpec& spec)
+IndexBuilder::IndexBuilder(const TableDefinition& layout, const IndexSpec& spec)
     : layout_(&layout), spec_(&spec) {}
 
 void IndexBuilder::addRow(std::size_t rowNumber, const std::vector<StoredField>& fields,
@@ -34,9 +34,8 @@ void IndexBuilder::addRow(std::size_t rowNumber, const std::vector<StoredField>&
   hasNull_.push_back(hasNull);
 }
 
-RealIndexDefinition IndexBuilder::write(PageFile& file, UsageMaps& maps,
-                                        std::uint32_t definitionPage,
-                                        const std::vector<RowLocation>& locations) const {
+RealIndex IndexBuilder::write(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
+                              const std::vector<RowLocation>& locations) const {
   // Nulls do not collide in a unique index; equal keys otherwise do (keys
   // ignore letter case, so "Smith" and "SMITH" are the same value).
   std::set<Bytes, BytesLess> distinct;
@@ -56,13 +55,14 @@ RealIndexDefinition IndexBuilder::write(PageFile& file, UsageMaps& maps,
   std::sort(entries.begin(), entries.end(), BytesLess{});
 
   auto pages = writeIndexPages(file, definitionPage, entries);
-  RealIndexDefinition definition;
+  RealIndex definition;
   for (auto position : spec_->columns)
-    definition.columnNumbers.push_back(layout_->columns[position].number);
+    definition.columns.push_back(
+        {layout_->columns[position].number, static_cast<int>(position), true});
   definition.usageMap = maps.add(pages.pages);
   definition.rootPage = pages.rootPage;
   definition.flags = spec_->flags;
-  definition.entryCount = static_cast<std::uint32_t>(distinct.size());
+  definition.distinctCount = static_cast<std::uint32_t>(distinct.size());
   return definition;
 }
 

@@ -49,14 +49,14 @@ bool indexableType(JetType type) {
   }
 }
 
-bool appendColumnKey(Bytes& key, const ColumnLayout& column, bool present, const Bytes& stored,
+bool appendColumnKey(Bytes& key, const ColumnDefinition& column, bool present, const Bytes& stored,
                      const Value& value) {
   if (!present) {
     key.push_back(kFlagNull);
     return true;
   }
   key.push_back(kFlagValue);
-  switch (column.type) {
+  switch (static_cast<JetType>(column.type)) {
     case JetType::Byte:
       appendBytes(key, stored);
       return true;

@@ -7,8 +7,9 @@
 #include <string>
 
 #include "engine/base/value.h"
-#include "engine/create/table_layout.h"
 #include "engine/format/byte_order.h"
+#include "engine/format/jet_type.h"
+#include "engine/read/table_definition.h"
 
 namespace engine::create {
 
@@ -20,7 +21,7 @@ bool indexableType(JetType type);
 // little-endian fixed bytes (numbers and dates); `value` the value itself
 // (text). Returns false when the value has no known key (text with a
 // character outside the known sort codes).
-bool appendColumnKey(Bytes& key, const ColumnLayout& column, bool present, const Bytes& stored,
+bool appendColumnKey(Bytes& key, const ColumnDefinition& column, bool present, const Bytes& stored,
                      const Value& value);
 
 }  // namespace engine::create

@@ -110,8 +110,8 @@ TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
   std::ifstream in(path, std::ios::binary);
   const Bytes file{std::istreambuf_iterator<char>(in), {}};
   for (auto [table, type] : {std::pair{"Table4", 0x07}, std::pair{"Table5", 0x06}}) {
-    ColumnLayout column;
-    column.type = static_cast<JetType>(type);
+    engine::ColumnDefinition column;
+    column.type = static_cast<std::uint8_t>(type);
     int checked = 0;
     for (const auto& row : createtest::mdbExport(path, table)) {
       if (row.size() < 2 || row[1].empty() || row[1] == "data") continue;
@@ -134,8 +134,8 @@ TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
 }
 
 TEST(CreateIndexKeyTest, NumbersSortAsBytes) {
-  ColumnLayout longColumn;
-  longColumn.type = JetType::Long;
+  engine::ColumnDefinition longColumn;
+  longColumn.type = static_cast<std::uint8_t>(JetType::Long);
   Bytes key;
   ASSERT_TRUE(appendColumnKey(key, longColumn, true, {0x00, 0x00, 0x00, 0x0F}, {}));
   EXPECT_EQ(hex(key), "7f8f000000");  // 0x0F000000, as in MSysObjects' ParentIdName index
@@ -146,8 +146,8 @@ TEST(CreateIndexKeyTest, NumbersSortAsBytes) {
   ASSERT_TRUE(appendColumnKey(key, longColumn, false, {}, {}));
   EXPECT_EQ(hex(key), "00");
 
-  ColumnLayout doubleColumn;
-  doubleColumn.type = JetType::Double;
+  engine::ColumnDefinition doubleColumn;
+  doubleColumn.type = static_cast<std::uint8_t>(JetType::Double);
   Bytes positive, negative, zero;
   appendColumnKey(positive, doubleColumn, true, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}, {});  // 1.0
   appendColumnKey(negative, doubleColumn, true, {0, 0, 0, 0, 0, 0, 0xF0, 0xBF}, {});  // -1.0
