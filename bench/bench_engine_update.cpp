@@ -94,7 +94,7 @@ int main() {
   table.columns = {{u"Id", engine::NewColumn::Type::Long, 255},
                    {u"Name", engine::NewColumn::Type::Text, 100}};
   for (int i = 0; i < 100000; ++i)
-    table.rows.push_back({std::int32_t{i}, ado::Text(u"customer name " + std::u16string(6, u'x'))});
+    table.rows.push_back({std::int32_t{i}, engine::Text(u"customer name " + std::u16string(6, u'x'))});
   std::printf("engine updates, 100,000-row table (Jet 4)\n");
   engine::createDatabase(dir / "same.mdb", description);
   run("same size (every row)", dir / "same.mdb", u"Big", 1,
@@ -116,7 +116,7 @@ int main() {
   for (int i = 0; i < 10000; ++i) {
     const std::string number = std::to_string(i);
     names.rows.push_back(
-        {std::int32_t{i}, ado::Text(std::u16string(given[i % 5]) + u" " + family[(i / 5) % 5] +
+        {std::int32_t{i}, engine::Text(std::u16string(given[i % 5]) + u" " + family[(i / 5) % 5] +
                                     u" " + std::u16string(number.begin(), number.end()))});
   }
   std::printf("engine updates, 10,000 Turkish names in an indexed column (Jet 4)\n");

@@ -15,7 +15,7 @@ IndexBuilder::IndexBuilder(const TableLayout& layout, const IndexSpec& spec)
     : layout_(&layout), spec_(&spec) {}
 
 void IndexBuilder::addRow(std::size_t rowNumber, const std::vector<StoredField>& fields,
-                          const std::vector<ado::Value>& values) {
+                          const std::vector<Value>& values) {
   Bytes key;
   bool hasNull = false;
   for (auto position : spec_->columns) {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/create/page_file.h"
 #include "engine/create/row.h"
 #include "engine/create/row_pages.h"
@@ -26,7 +26,7 @@ class IndexBuilder {
   // Adds the key of row `rowNumber` (0-based); refuses values without a known
   // key and nulls in a primary key.
   void addRow(std::size_t rowNumber, const std::vector<StoredField>& fields,
-              const std::vector<ado::Value>& values);
+              const std::vector<Value>& values);
 
   // Writes the index pages for rows placed at `locations` (one per added row)
   // and returns the real-index definition; refuses duplicates in a unique index.

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/create/header_page.h"
 #include "engine/create/page_file.h"
 #include "engine/create/refusal.h"
@@ -164,7 +164,7 @@ std::unique_ptr<PageCodec> build(PageFile& file, const NewDatabase& description)
   for (const auto& table : user)
     entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
                        table.layout.name, object_type::kLocalTable, 0});
-  std::vector<std::vector<ado::Value>> catalogRows;
+  std::vector<std::vector<Value>> catalogRows;
   for (const auto& entry : entries) catalogRows.push_back(catalogRow(entry, created));
   writeTable(file, maps, td::kCataloguePage, catalogLayout(), catalogRows, catalogIndexes());
 
@@ -194,7 +194,7 @@ void createDatabase(const std::filesystem::path& path, const NewDatabase& descri
   try {
     codec = build(file, description);
   } catch (const Refusal& refusal) {
-    throw ado::Error::cannotCreate(path.string(), refusal.what());
+    throw Error::cannotCreate(path.string(), refusal.what());
   }
   file.writeTo(path, codec.get());
 }

@@ -19,7 +19,7 @@ namespace {
   throw Refusal("the value of " + place + " " + why);
 }
 
-std::optional<std::int64_t> integerOf(const ado::Value& value) {
+std::optional<std::int64_t> integerOf(const Value& value) {
   return std::visit(
       [](const auto& v) -> std::optional<std::int64_t> {
         using V = std::decay_t<decltype(v)>;
@@ -32,7 +32,7 @@ std::optional<std::int64_t> integerOf(const ado::Value& value) {
       value.storage());
 }
 
-std::optional<double> floatingOf(const ado::Value& value) {
+std::optional<double> floatingOf(const Value& value) {
   if (value.is<double>()) return value.as<double>();
   if (value.is<float>()) return value.as<float>();
   return std::nullopt;
@@ -44,7 +44,7 @@ Bytes littleEndian(std::uint64_t v, std::size_t size) {
   return out;
 }
 
-Bytes integerBytes(const ado::Value& value, std::int64_t low, std::int64_t high, std::size_t size,
+Bytes integerBytes(const Value& value, std::int64_t low, std::int64_t high, std::size_t size,
                    const std::string& place) {
   auto n = integerOf(value);
   if (!n) refuse(place, "is not an integer");
@@ -59,8 +59,7 @@ std::string valuePlace(const std::u16string& table, std::size_t row, const Colum
          toUtf8(table) + "'";
 }
 
-StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
-                       const std::string& place) {
+StoredField storeValue(const ColumnLayout& column, const Value& value, const std::string& place) {
   if (column.type == JetType::Boolean) {
     if (!value.is<bool>()) refuse(place, "is not a Yes/No value (Yes/No columns cannot be null)");
     return {value.as<bool>(), {}};
@@ -95,17 +94,18 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
       break;
     }
     case JetType::Currency:
-      if (!value.is<ado::Currency>()) refuse(place, "is not a Currency value");
+      if (!value.is<engine::Currency>()) refuse(place, "is not a Currency value");
       field.bytes =
-          littleEndian(static_cast<std::uint64_t>(value.as<ado::Currency>().tenThousandths), 8);
+          littleEndian(static_cast<std::uint64_t>(value.as<engine::Currency>().tenThousandths), 8);
       break;
     case JetType::DateTime:
-      if (!value.is<ado::DateTime>()) refuse(place, "is not a date");
-      field.bytes = littleEndian(std::bit_cast<std::uint64_t>(value.as<ado::DateTime>().days), 8);
+      if (!value.is<engine::DateTime>()) refuse(place, "is not a date");
+      field.bytes =
+          littleEndian(std::bit_cast<std::uint64_t>(value.as<engine::DateTime>().days), 8);
       break;
     case JetType::Guid: {
-      if (!value.is<ado::Guid>()) refuse(place, "is not a GUID");
-      const auto& g = value.as<ado::Guid>().bytes;
+      if (!value.is<engine::Guid>()) refuse(place, "is not a GUID");
+      const auto& g = value.as<engine::Guid>().bytes;
       field.bytes.assign(g.begin(), g.end());
       break;
     }
@@ -119,8 +119,8 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
       break;
     }
     case JetType::Binary: {
-      if (!value.is<ado::Bytes>()) refuse(place, "is not binary");
-      field.bytes = value.as<ado::Bytes>();
+      if (!value.is<engine::Bytes>()) refuse(place, "is not binary");
+      field.bytes = value.as<engine::Bytes>();
       if (field.bytes.size() > column.length) refuse(place, "is too long");
       break;
     }
@@ -130,15 +130,15 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
   return field;
 }
 
-std::optional<Bytes> longValueBytes(const ColumnLayout& column, const ado::Value& value,
+std::optional<Bytes> longValueBytes(const ColumnLayout& column, const Value& value,
                                     const std::string& place) {
   if (value.isNull()) return std::nullopt;
   if (column.type == JetType::Memo) {
     if (!value.isText()) refuse(place, "is not text");
     return encodeJet4Text(value.text(), column.compressedUnicode());
   }
-  if (!value.is<ado::Bytes>()) refuse(place, "is not binary (OLE) data");
-  return value.as<ado::Bytes>();
+  if (!value.is<engine::Bytes>()) refuse(place, "is not binary (OLE) data");
+  return value.as<engine::Bytes>();
 }
 
 Bytes encodeRow(const TableLayout& layout, const std::vector<StoredField>& fields) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/create/table_layout.h"
 #include "engine/format/byte_order.h"
 
@@ -25,12 +25,11 @@ std::string valuePlace(const std::u16string& table, std::size_t row, const Colum
 
 // The stored form of `value` in `column` (not for memo/OLE columns, whose
 // bytes go through a long value). Refuses values of the wrong type or size.
-StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
-                       const std::string& place);
+StoredField storeValue(const ColumnLayout& column, const Value& value, const std::string& place);
 
 // The bytes a memo or OLE value stands for: encoded text or raw bytes;
 // nullopt for a null value.
-std::optional<Bytes> longValueBytes(const ColumnLayout& column, const ado::Value& value,
+std::optional<Bytes> longValueBytes(const ColumnLayout& column, const Value& value,
                                     const std::string& place);
 
 // The row image of `fields` (one per column, in column-number order).

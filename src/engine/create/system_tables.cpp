@@ -132,14 +132,14 @@ std::vector<IndexSpec> complexColumnsIndexes() {
           {u"IdxFlatTableID", {2}, false, false, kFlagsRequiredIgnoreNulls}};
 }
 
-std::vector<ado::Value> catalogRow(const CatalogEntry& entry, double created) {
-  std::vector<ado::Value> row(17, ado::Value::null());
+std::vector<Value> catalogRow(const CatalogEntry& entry, double created) {
+  std::vector<Value> row(17, Value::null());
   row[0] = entry.id;
   row[1] = entry.parentId;
-  row[2] = ado::Text(entry.name);
+  row[2] = engine::Text(entry.name);
   row[3] = entry.type;
-  row[4] = ado::DateTime{created};
-  row[5] = ado::DateTime{created};
+  row[4] = engine::DateTime{created};
+  row[5] = engine::DateTime{created};
   row[7] = entry.flags;
   return row;
 }

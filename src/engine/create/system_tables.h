@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/create/table_layout.h"
 #include "engine/create/table_writer.h"
 #include "engine/read/catalogue.h"
@@ -48,7 +48,7 @@ struct CatalogEntry {
   std::int32_t flags = 0;
 };
 
-std::vector<ado::Value> catalogRow(const CatalogEntry& entry, double created);
+std::vector<Value> catalogRow(const CatalogEntry& entry, double created);
 
 // The entries every new database starts with (containers and MSysDb), in the
 // order Access lists them; tables are added by the caller.

@@ -26,7 +26,7 @@ std::uint8_t userIndexFlags(bool primary, bool unique) {
 }
 
 void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
-                const TableLayout& layout, const std::vector<std::vector<ado::Value>>& rows,
+                const TableLayout& layout, const std::vector<std::vector<Value>>& rows,
                 const std::vector<IndexSpec>& indexes) {
   const auto columnCount = layout.columns.size();
   std::vector<std::unique_ptr<LongValueWriter>> longValues(columnCount);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/create/page_file.h"
 #include "engine/create/table_layout.h"
 #include "engine/create/usage_map.h"
@@ -27,7 +27,7 @@ struct IndexSpec {
 std::uint8_t userIndexFlags(bool primary, bool unique);
 
 void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
-                const TableLayout& layout, const std::vector<std::vector<ado::Value>>& rows,
+                const TableLayout& layout, const std::vector<std::vector<Value>>& rows,
                 const std::vector<IndexSpec>& indexes);
 
 }  // namespace engine::create

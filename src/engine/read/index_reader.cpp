@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/index_page.h"
 
 namespace engine {
@@ -16,9 +16,9 @@ class IndexWalker {
 
   void walk(std::uint32_t page, std::vector<IndexEntry>& out, int depth) {
     if (depth > kMaxDepth)
-      throw ado::Error::damaged(pager_.path(), page, "the index tree is deeper than possible");
+      throw Error::damaged(pager_.path(), page, "the index tree is deeper than possible");
     if (!visited_.insert(page).second)
-      throw ado::Error::damaged(pager_.path(), page, "the index pages form a loop");
+      throw Error::damaged(pager_.path(), page, "the index pages form a loop");
     PageRef ref = pager_.page(page);
     BoundedBytes bytes = pager_.view(ref, page);
     std::string why;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/jet_type.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_index.h"
@@ -55,8 +55,6 @@ void attachProperties(TableDefinition& table, std::vector<PropertySet> sets) {
   }
 }
 
-int ColumnDefinition::adoType() const { return adoTypeOf(type, isFixedLength()); }
-
 std::size_t ColumnDefinition::maxCharacters(const Format& format) const {
   if (type != static_cast<std::uint8_t>(JetType::Text)) return 0;
   return format.isJet3() ? length : length / 2u;
@@ -85,7 +83,7 @@ std::vector<std::uint8_t> readChain(Pager& pager, std::uint32_t first,
   std::uint32_t page = first;
   while (page != 0) {
     if (!visited.insert(page).second)
-      throw ado::Error::damaged(pager.path(), page, "the table definition's page chain loops");
+      throw Error::damaged(pager.path(), page, "the table definition's page chain loops");
     PageRef ref = pager.page(page);
     BoundedBytes bytes = pager.view(ref, page);
     if (bytes.u8(0) != layout::data_page::kTypeTableDefinition)

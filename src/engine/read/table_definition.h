@@ -45,8 +45,6 @@ struct ColumnDefinition {
   bool isCalculated() const;
   bool allowsCompression() const;
   bool isLongValue() const;  // Memo or OLE: a 12-byte reference in the row
-  // The ADO type the column reports (see column_type.h).
-  int adoType() const;
   // Text/memo: the most characters a value may hold (0 = memo, unbounded).
   std::size_t maxCharacters(const Format& format) const;
 };
@@ -120,7 +118,7 @@ struct TableDefinition {
 void attachProperties(TableDefinition& table, std::vector<PropertySet> sets);
 
 // Reads the definition whose first page is `page`. Throws
-// ado::Error::damaged on malformed definitions and loops in the page chain.
+// Error::damaged on malformed definitions and loops in the page chain.
 TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uint32_t page,
                                     std::u16string name);
 

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/write/page_allocation.h"
 
 namespace engine {
@@ -32,12 +32,12 @@ IndexTree::IndexTree(PageChanges& changes, std::uint32_t owner, std::uint32_t ro
 
 IndexTree::Level IndexTree::load(std::uint32_t number) {
   if (number == 0 || number >= changes_.pageCount())
-    throw ado::Error::damaged(changes_.path(), number, "an index points to a page past the end");
+    throw Error::damaged(changes_.path(), number, "an index points to a page past the end");
   std::string why;
   auto page = decodeIndexPage(changes_.read(number), format_, why);
-  if (!page) throw ado::Error::damaged(changes_.path(), number, why);
+  if (!page) throw Error::damaged(changes_.path(), number, why);
   if (page->owner != owner_)
-    throw ado::Error::damaged(changes_.path(), number, "an index page belongs to another table");
+    throw Error::damaged(changes_.path(), number, "an index page belongs to another table");
   Level level;
   level.number = number;
   level.page = std::move(*page);
@@ -45,7 +45,7 @@ IndexTree::Level IndexTree::load(std::uint32_t number) {
   std::set<std::uint32_t> named;
   for (const Bytes& entry : level.page.entries) {
     if (entry.size() < kLeafPointerSize + kChildPointerSize)
-      throw ado::Error::damaged(changes_.path(), number,
+      throw Error::damaged(changes_.path(), number,
                                 "an index node entry is shorter than its pointers");
     const std::uint32_t child = childOf(entry);
     named.insert(child);
@@ -56,7 +56,7 @@ IndexTree::Level IndexTree::load(std::uint32_t number) {
   if (level.page.tail != 0 && !named.contains(level.page.tail))
     level.children.push_back({{}, level.page.tail});
   if (level.children.empty())
-    throw ado::Error::damaged(changes_.path(), number, "an index node has no children");
+    throw Error::damaged(changes_.path(), number, "an index node has no children");
   return level;
 }
 
@@ -66,7 +66,7 @@ IndexTree::Path IndexTree::descend(const Bytes& target) {
   std::uint32_t number = root_;
   for (;;) {
     if (path.size() > kMaxDepth || !seen.insert(number).second)
-      throw ado::Error::damaged(changes_.path(), number, "the index pages form a loop");
+      throw Error::damaged(changes_.path(), number, "the index pages form a loop");
     Level level = load(number);
     if (level.page.leaf) {
       path.push_back(std::move(level));
@@ -92,7 +92,7 @@ Bytes IndexTree::lastLeafEntry(std::uint32_t number) {
     if (level.page.leaf) return level.page.entries.empty() ? Bytes{} : level.page.entries.back();
     number = level.children.back().page;
   }
-  throw ado::Error::damaged(changes_.path(), number, "the index tree is deeper than possible");
+  throw Error::damaged(changes_.path(), number, "the index tree is deeper than possible");
 }
 
 Bytes IndexTree::lastEntryOf(const Level& level) {
@@ -121,7 +121,7 @@ IndexPage IndexTree::pageOf(const Level& level) {
 void IndexTree::write(const Level& level) {
   const IndexPage page = pageOf(level);
   if (!fitsOnPage(page.entries, format_))
-    throw ado::Error::damaged(changes_.path(), level.number,
+    throw Error::damaged(changes_.path(), level.number,
                               "index entries too long to share a page");
   encodeIndexPage(changes_.edit(level.number), page, format_);
 }
@@ -193,7 +193,7 @@ void IndexTree::split(Path& path, std::size_t at) {
   }
   if (full.page.leaf ? head.page.entries.empty() || full.page.entries.empty()
                      : head.children.empty() || full.children.empty())
-    throw ado::Error::damaged(changes_.path(), full.number, "an index page too full to split");
+    throw Error::damaged(changes_.path(), full.number, "an index page too full to split");
   // The new page comes before the full one in the level's links.
   head.page.previous = full.page.previous;
   head.page.next = full.number;
@@ -256,7 +256,7 @@ bool IndexTree::holdsKey(const Bytes& key, const Bytes& except) {
     leaf = load(leaf.page.next);
     it = leaf.page.entries.begin();
   }
-  throw ado::Error::damaged(changes_.path(), leaf.number, "the index pages form a loop");
+  throw Error::damaged(changes_.path(), leaf.number, "the index pages form a loop");
 }
 
 bool IndexTree::insert(const Bytes& entry) {

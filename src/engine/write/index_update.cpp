@@ -23,7 +23,7 @@ struct RecordKey {
 class IndexUpdate {
  public:
   IndexUpdate(PageChanges& changes, const TableDefinition& table, RowId id,
-              const std::vector<ado::Value>& values, const RowImage& image,
+              const std::vector<Value>& values, const RowImage& image,
               const ColumnDefinition& column, const std::u16string& value)
       : changes_(changes),
         table_(table),
@@ -46,7 +46,7 @@ class IndexUpdate {
   PageChanges& changes_;
   const TableDefinition& table_;
   RowId id_;
-  const std::vector<ado::Value>& values_;
+  const std::vector<Value>& values_;
   const RowImage& image_;
   const ColumnDefinition& column_;
   const std::u16string& value_;
@@ -84,7 +84,7 @@ std::optional<RecordKey> IndexUpdate::keyOf(const RealIndex& index, bool changed
       textValue = value_;
     } else {
       present = image_.present(column.number);
-      const ado::Value& v = values_[position];
+      const Value& v = values_[position];
       if (text) {
         present = v.isText();
         if (present) textValue = v.text();
@@ -168,7 +168,7 @@ std::optional<std::string> IndexUpdate::run() {
 }  // namespace
 
 std::optional<std::string> planIndexUpdate(PageChanges& changes, const TableDefinition& table,
-                                           RowId id, const std::vector<ado::Value>& values,
+                                           RowId id, const std::vector<Value>& values,
                                            const RowImage& image, const ColumnDefinition& column,
                                            const std::u16string& value) {
   return IndexUpdate(changes, table, id, values, image, column, value).run();

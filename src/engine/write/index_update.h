@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/read/row.h"
 #include "engine/read/table_definition.h"
 #include "engine/write/page_changes.h"
@@ -22,7 +22,7 @@ namespace engine {
 // why the change cannot be made (the changes must then be dropped).
 // `values` and `image` are the record as it is now; `id` its header row.
 std::optional<std::string> planIndexUpdate(PageChanges& changes, const TableDefinition& table,
-                                           RowId id, const std::vector<ado::Value>& values,
+                                           RowId id, const std::vector<Value>& values,
                                            const RowImage& image, const ColumnDefinition& column,
                                            const std::u16string& value);
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/jet_type.h"
 #include "engine/format/layout_data_page.h"
@@ -55,12 +55,11 @@ class Update {
 
  private:
   [[noreturn]] void refuse(const std::string& reason) const {
-    throw ado::Error::refusedWrite("Cannot change field '" + toUtf8(column_.name) + "' of table '" +
-                                   toUtf8(table_.name) + "' to " + quoted(value_) + ": " + reason +
-                                   ".");
+    throw Error::refusedWrite("Cannot change field '" + toUtf8(column_.name) + "' of table '" +
+                              toUtf8(table_.name) + "' to " + quoted(value_) + ": " + reason + ".");
   }
   [[noreturn]] void damaged(std::uint32_t page, const std::string& what) const {
-    throw ado::Error::damaged(changes_.path(), page, what);
+    throw Error::damaged(changes_.path(), page, what);
   }
 
   void checkPreconditions();
@@ -97,7 +96,7 @@ page_edit::SlotInfo Update::slotOf(std::uint32_t page, std::size_t index) {
 bool Update::propertyIsSet(std::u16string_view name) const {
   const Property* property = column_.property(name);
   if (!property) return false;
-  const ado::Value& v = property->value;
+  const Value& v = property->value;
   if (v.is<bool>()) return v.as<bool>();
   if (v.is<std::uint8_t>()) return v.as<std::uint8_t>() != 0;
   if (v.is<std::int16_t>()) return v.as<std::int16_t>() != 0;
@@ -142,8 +141,7 @@ void Update::run() {
 
   std::optional<Row> current = TableScan::readRow(pager_, format_, table_, id_);
   if (!current) refuse("the record no longer exists");
-  const ado::Value& old =
-      current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
+  const Value& old = current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
   std::optional<std::u16string> oldText;
   if (old.isText()) oldText = old.text();
   if (oldText && *oldText == value_) return;  // nothing to change

@@ -144,8 +144,8 @@ TEST(CreateTableLayoutTest, UnicodeCompressionFollowsTheColumn) {
   EXPECT_FALSE(layout.columns[1].compressedUnicode());
   EXPECT_FALSE(layout.columns[2].compressedUnicode());
   EXPECT_FALSE(layout.columns[3].compressedUnicode());
-  StoredField packed = storeValue(layout.columns[0], ado::Text(u"abc"), "x");
-  StoredField plain = storeValue(layout.columns[1], ado::Text(u"abc"), "x");
+  StoredField packed = storeValue(layout.columns[0], engine::Text(u"abc"), "x");
+  StoredField plain = storeValue(layout.columns[1], engine::Text(u"abc"), "x");
   EXPECT_EQ(packed.bytes.size(), 5u);
   EXPECT_EQ(plain.bytes.size(), 6u);
 }

@@ -5,7 +5,7 @@
 #include <map>
 #include <set>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/index_page.h"
 #include "engine/format/layout_data_page.h"
@@ -32,13 +32,13 @@ class MemoryFile final : public engine::File {
   std::uint64_t size() const override { return folder_.contents(path_).current.size(); }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     auto& bytes = folder_.contents(path_).current;
-    if (folder_.dead()) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+    if (folder_.dead()) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
     if (offset + out.size() > bytes.size())
-      throw ado::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096), "short file");
+      throw engine::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096), "short file");
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-    if (!writable_) throw ado::Error::readOnly();
+    if (!writable_) throw engine::Error::readOnly();
     folder_.step(path_);
     auto& bytes = folder_.contents(path_).current;
     if (offset + data.size() > bytes.size()) bytes.resize(offset + data.size());
@@ -92,27 +92,27 @@ void MemoryFolder::reboot() {
 }
 
 void MemoryFolder::step(const std::string& path) {
-  if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+  if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
   if (fault_ != Fault::None && ++steps_ == faultAt_) {
     if (fault_ == Fault::Die) {
       dead_ = true;
       for (auto& [name, c] : files_) c.current = c.synced;
     }
-    throw ado::Error(ado::Error::kGeneric,
-                     "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
+    throw engine::Error(engine::ErrorKind::IoError,
+                        "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
   }
   if (fault_ == Fault::None) ++steps_;
 }
 
 std::unique_ptr<engine::File> MemoryFolder::open(const std::string& path, bool writable) {
-  if (!files_.count(path)) throw ado::Error::couldNotFindFile(path);
-  if (writable && readOnlyFiles_.count(path)) throw ado::Error::readOnly();
+  if (!files_.count(path)) throw engine::Error::couldNotFindFile(path);
+  if (writable && readOnlyFiles_.count(path)) throw engine::Error::readOnly();
   return std::make_unique<MemoryFile>(*this, path, writable);
 }
 
 std::unique_ptr<engine::File> MemoryFolder::create(const std::string& path) {
-  if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
-  if (readOnlyFolder_) throw ado::Error::readOnly();
+  if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
+  if (readOnlyFolder_) throw engine::Error::readOnly();
   files_[path] = Contents{};
   return std::make_unique<MemoryFile>(*this, path, true);
 }
@@ -165,7 +165,7 @@ std::vector<std::string> consistencyProblems(engine::Database& db) {
             problems.push_back(table8 + ": LVAL page " + std::to_string(page) +
                                " has a wrong free-space count");
         }
-    } catch (const ado::Error& e) {
+    } catch (const engine::Error& e) {
       problems.push_back(table8 + ": " + e.description());
     }
   }
@@ -261,15 +261,15 @@ engine::Bytes littleEndian(T value) {
 }
 
 // The stored bytes of a fixed-size value, as the row holds them.
-std::optional<engine::Bytes> storedBytes(const ado::Value& v) {
+std::optional<engine::Bytes> storedBytes(const engine::Value& v) {
   if (v.is<std::uint8_t>()) return littleEndian(v.as<std::uint8_t>());
   if (v.is<std::int16_t>()) return littleEndian(v.as<std::int16_t>());
   if (v.is<std::int32_t>()) return littleEndian(v.as<std::int32_t>());
   if (v.is<std::int64_t>()) return littleEndian(v.as<std::int64_t>());
   if (v.is<float>()) return littleEndian(v.as<float>());
   if (v.is<double>()) return littleEndian(v.as<double>());
-  if (v.is<ado::Currency>()) return littleEndian(v.as<ado::Currency>().tenThousandths);
-  if (v.is<ado::DateTime>()) return littleEndian(v.as<ado::DateTime>().days);
+  if (v.is<engine::Currency>()) return littleEndian(v.as<engine::Currency>().tenThousandths);
+  if (v.is<engine::DateTime>()) return littleEndian(v.as<engine::DateTime>().days);
   return std::nullopt;
 }
 
@@ -278,12 +278,12 @@ std::optional<engine::Bytes> storedBytes(const ado::Value& v) {
 std::optional<engine::Bytes> computedKey(const engine::Format& format,
                                          const engine::TableDefinition& table,
                                          const engine::RealIndex& index,
-                                         const std::vector<ado::Value>& values) {
+                                         const std::vector<engine::Value>& values) {
   engine::Bytes key;
   for (const auto& indexColumn : index.columns) {
     if (indexColumn.columnPosition < 0) return std::nullopt;
     const auto& column = table.columns[static_cast<std::size_t>(indexColumn.columnPosition)];
-    const ado::Value& v = values[static_cast<std::size_t>(indexColumn.columnPosition)];
+    const engine::Value& v = values[static_cast<std::size_t>(indexColumn.columnPosition)];
     const auto type = static_cast<engine::JetType>(column.type);
     engine::KeyColumn keyColumn{
         type, indexColumn.ascending,
@@ -312,7 +312,7 @@ IndexCheck checkIndexKeys(engine::Database& db, const engine::TableDefinition& t
     check.problems.push_back(engine::toUtf8(table.name) + " index " + std::to_string(r) + ": " +
                              what);
   };
-  std::map<std::pair<std::uint32_t, int>, std::vector<ado::Value>> rows;
+  std::map<std::pair<std::uint32_t, int>, std::vector<engine::Value>> rows;
   {
     auto scan = db.scan(table);
     engine::Row row;
@@ -323,7 +323,7 @@ IndexCheck checkIndexKeys(engine::Database& db, const engine::TableDefinition& t
     std::vector<engine::IndexEntry> entries;
     try {
       entries = engine::readIndexEntries(db.pager(), db.format(), table, index);
-    } catch (const ado::Error& e) {
+    } catch (const engine::Error& e) {
       problem(r, e.description());
       continue;
     }

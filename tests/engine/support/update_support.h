@@ -89,7 +89,7 @@ std::vector<std::string> missingIndexEntries(engine::Database& db,
 std::optional<engine::Bytes> computedKey(const engine::Format& format,
                                          const engine::TableDefinition& table,
                                          const engine::RealIndex& index,
-                                         const std::vector<ado::Value>& values);
+                                         const std::vector<engine::Value>& values);
 
 struct IndexCheck {
   std::size_t entries = 0;   // entries walked

@@ -9,7 +9,7 @@
 #include <map>
 #include <sstream>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/read/index_reader.h"
 #include "engine/support/corpus_files.h"
@@ -58,7 +58,7 @@ TEST(IndexKeyTables, EveryKeyStoredInTheCorpusIsRecomputed) {
     std::unique_ptr<engine::Database> db;
     try {
       db = engine::Database::open(enginetest::corpusFile(name).string(), options);
-    } catch (const ado::Error& e) {
+    } catch (const engine::Error& e) {
       continue;  // files the engine does not open are tested elsewhere
     }
     for (const auto& entry : db->catalogue()) {
@@ -66,7 +66,7 @@ TEST(IndexKeyTables, EveryKeyStoredInTheCorpusIsRecomputed) {
       const engine::TableDefinition* table = nullptr;
       try {
         table = &db->table(entry.name);
-      } catch (const ado::Error&) {
+      } catch (const engine::Error&) {
         continue;
       }
       const auto check = updatetest::checkIndexKeys(*db, *table);

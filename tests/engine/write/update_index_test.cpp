@@ -11,7 +11,7 @@
 #include <iostream>
 #include <random>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "case/case.h"
 #include "engine/database.h"
 #include "engine/format/index_page.h"
@@ -56,8 +56,8 @@ engine::NewTable namesTable(int rows, std::size_t pieces, unsigned seed) {
                    {u"ByTag", {u"Tag"}, false, true},
                    {u"ByNameAndId", {u"Name", u"Id"}, false, true}};
   for (int i = 0; i < rows; ++i)
-    table.rows.push_back({std::int32_t{i}, ado::Text(randomName(random, i, pieces)),
-                          ado::Text(u"tag ı" + engine::fromUtf8(std::to_string(i)))});
+    table.rows.push_back({std::int32_t{i}, engine::Text(randomName(random, i, pieces)),
+                          engine::Text(u"tag ı" + engine::fromUtf8(std::to_string(i)))});
   return table;
 }
 
@@ -69,10 +69,10 @@ std::vector<engine::RowId> rowIds(engine::Database& db) {
   return ids;
 }
 
-std::vector<ado::Value> columnValues(engine::Database& db, const std::u16string& name) {
+std::vector<engine::Value> columnValues(engine::Database& db, const std::u16string& name) {
   const auto& table = db.table(u"Names");
   const auto position = static_cast<std::size_t>(table.columnIndex(name));
-  std::vector<ado::Value> values;
+  std::vector<engine::Value> values;
   auto scan = db.scan(table);
   engine::Row row;
   while (scan->next(row)) values.push_back(row.values[position]);
@@ -94,7 +94,7 @@ int indexDepth(engine::Database& db, const engine::RealIndex& index) {
 }
 
 // Everything the engine can check of the file: values, pages, every index.
-void checkWithTheEngine(engine::Database& db, const std::vector<ado::Value>& names) {
+void checkWithTheEngine(engine::Database& db, const std::vector<engine::Value>& names) {
   EXPECT_EQ(columnValues(db, u"Name"), names);
   EXPECT_EQ(updatetest::consistencyProblems(db), std::vector<std::string>{});
   const auto& table = db.table(u"Names");
@@ -123,7 +123,7 @@ std::vector<std::string> differences(const std::vector<std::string>& got,
 }
 
 // The names as mdb-export and mdb-reader read them, sorted.
-void checkWithTheReaders(const std::filesystem::path& path, const std::vector<ado::Value>& names,
+void checkWithTheReaders(const std::filesystem::path& path, const std::vector<engine::Value>& names,
                          bool extraRowsSeen = false) {
   std::vector<std::string> want;
   for (const auto& v : names) want.push_back(engine::toUtf8(v.text()));
@@ -159,7 +159,7 @@ TEST_F(UpdateIndexTest, EveryCaseChangesEveryValueAndTheIndexesFollow) {
     const auto path = testsupport::makeDatabase(dir_.path() / name, {namesTable(400, 4, 7)});
     std::size_t keysMoved = 0;
     for (CaseMode mode : {CaseMode::Upper, CaseMode::Lower, CaseMode::Proper, CaseMode::Sentence}) {
-      std::vector<ado::Value> names;
+      std::vector<engine::Value> names;
       {
         auto db = openWritable(path);
         const auto& table = db->table(u"Names");
@@ -172,7 +172,7 @@ TEST_F(UpdateIndexTest, EveryCaseChangesEveryValueAndTheIndexesFollow) {
           keysMoved += engine::textIndexKey(engine::TextSortOrder::GeneralLegacy, before) !=
                        engine::textIndexKey(engine::TextSortOrder::GeneralLegacy, after);
           EXPECT_NO_THROW(db->updateText(table, ids[i], nameColumn, after));
-          names[i] = ado::Text(after);
+          names[i] = engine::Text(after);
         }
         db->commit();
       }
@@ -186,7 +186,7 @@ TEST_F(UpdateIndexTest, EveryCaseChangesEveryValueAndTheIndexesFollow) {
 
 TEST_F(UpdateIndexTest, RootLeafSplitsIntoANewLevel) {
   const auto path = testsupport::makeDatabase(dir_.path() / "root.mdb", {namesTable(30, 2, 3)});
-  std::vector<ado::Value> names;
+  std::vector<engine::Value> names;
   {
     auto db = openWritable(path);
     const auto& table = db->table(u"Names");
@@ -197,7 +197,7 @@ TEST_F(UpdateIndexTest, RootLeafSplitsIntoANewLevel) {
     for (std::size_t i = 0; i < ids.size(); ++i) {
       std::u16string longer = randomName(random, static_cast<int>(i), 60).substr(0, 240);
       db->updateText(table, ids[i], table.columnIndex(u"Name"), longer);
-      names[i] = ado::Text(longer);
+      names[i] = engine::Text(longer);
     }
     db->commit();
   }
@@ -218,7 +218,7 @@ TEST_F(UpdateIndexTest, RootLeafSplitsIntoANewLevel) {
 TEST_F(UpdateIndexTest, RandomChangesKeepEveryIndexWhole) {
   const auto path = testsupport::makeDatabase(dir_.path() / "random.mdb", {namesTable(900, 5, 5)});
   std::mt19937 random(2024);
-  std::vector<ado::Value> names;
+  std::vector<engine::Value> names;
   int depthSeen = 0;
   for (int batch = 0; batch < 6; ++batch) {
     SCOPED_TRACE("batch " + std::to_string(batch));
@@ -238,7 +238,7 @@ TEST_F(UpdateIndexTest, RandomChangesKeepEveryIndexWhole) {
             mode == 4 ? randomName(random, static_cast<int>(i), pickLength(random))
                       : Case::Convert(static_cast<CaseMode>(mode), names[i].text());
         db->updateText(table, ids[i], table.columnIndex(u"Name"), value.substr(0, 255));
-        names[i] = ado::Text(value.substr(0, 255));
+        names[i] = engine::Text(value.substr(0, 255));
       }
       db->commit();
     }
@@ -261,7 +261,7 @@ TEST_F(UpdateIndexTest, UniqueCollisionIsRefusedAndChangesNothing) {
   try {
     db->updateText(table, ids[3], table.columnIndex(u"Tag"), u"Tag ı1");
     FAIL() << "a unique index took a second equal key";
-  } catch (const ado::Error& e) {
+  } catch (const engine::Error& e) {
     const std::string& d = e.description();
     EXPECT_NE(d.find("'Tag'"), std::string::npos) << d;
     EXPECT_NE(d.find("'Tag ı1'"), std::string::npos) << d;
@@ -271,7 +271,7 @@ TEST_F(UpdateIndexTest, UniqueCollisionIsRefusedAndChangesNothing) {
   db.reset();
   auto reopened = engine::Database::open(path.string());
   auto want = tags;
-  want[2] = ado::Text(u"TAG I1");
+  want[2] = engine::Text(u"TAG I1");
   EXPECT_EQ(columnValues(*reopened, u"Tag"), want);
   EXPECT_EQ(updatetest::checkIndexKeys(*reopened, reopened->table(u"Names"), true).problems,
             std::vector<std::string>{});
@@ -290,7 +290,7 @@ TEST(UpdateIndexFaults, EveryFaultDuringASplitLeavesOldOrNew) {
     for (auto& row : table.rows) {
       std::u16string name;
       for (int k = 0; k < 100; ++k) name += static_cast<char16_t>(u'a' + letter(random));
-      row[1] = ado::Text(name);
+      row[1] = engine::Text(name);
     }
     auto path = testsupport::makeDatabase(dir.path() / "f.mdb", {table});
     std::ifstream in(path, std::ios::binary);
@@ -325,7 +325,7 @@ TEST(UpdateIndexFaults, EveryFaultDuringASplitLeavesOldOrNew) {
       std::streambuf* saved = std::cerr.rdbuf(nullptr);
       try {
         run(folder);
-      } catch (const ado::Error&) {
+      } catch (const engine::Error&) {
       }
       std::cerr.rdbuf(saved);
       folder.reboot();
@@ -334,7 +334,7 @@ TEST(UpdateIndexFaults, EveryFaultDuringASplitLeavesOldOrNew) {
       EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
       const auto& table = db->table(u"Names");
       EXPECT_EQ(updatetest::checkIndexKeys(*db, table, true).problems, std::vector<std::string>{});
-      const bool isNew = columnValues(*db, u"Name").at(5) == ado::Value(ado::Text(value));
+      const bool isNew = columnValues(*db, u"Name").at(5) == engine::Value(engine::Text(value));
       (isNew ? allNew : allOld)++;
     }
   }

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/update_support.h"
@@ -34,8 +34,8 @@ engine::NewTable peopleTable(int rows) {
                    column(u"Notes", NewColumn::Type::Memo)};
   table.indexes = {{u"PrimaryKey", {u"Id"}, true, true}};
   for (int i = 0; i < rows; ++i)
-    table.rows.push_back({std::int32_t{i}, ado::Text(u"person number " + repeat(u"x", i % 7)),
-                          ado::Text(u"short note")});
+    table.rows.push_back({std::int32_t{i}, engine::Text(u"person number " + repeat(u"x", i % 7)),
+                          engine::Text(u"short note")});
   return table;
 }
 
@@ -45,10 +45,10 @@ engine::NewTable codesTable() {
   table.columns = {column(u"Id", NewColumn::Type::Long), textColumn(u"Code", 20),
                    textColumn(u"Label", 40)};
   table.indexes = {{u"PrimaryKey", {u"Id"}, true, true}, {u"ByCode", {u"Code"}, false, true}};
-  table.rows = {{std::int32_t{1}, ado::Text(u"abc"), ado::Text(u"first")},
-                {std::int32_t{2}, ado::Text(u"Ærø"), ado::Text(u"second")},
-                {std::int32_t{3}, ado::Text(u"straßé"), ado::Text(u"third")},
-                {std::int32_t{4}, ado::Text(u"straße"), ado::Text(u"fourth")}};
+  table.rows = {{std::int32_t{1}, engine::Text(u"abc"), engine::Text(u"first")},
+                {std::int32_t{2}, engine::Text(u"Ærø"), engine::Text(u"second")},
+                {std::int32_t{3}, engine::Text(u"straßé"), engine::Text(u"third")},
+                {std::int32_t{4}, engine::Text(u"straße"), engine::Text(u"fourth")}};
   return table;
 }
 
@@ -67,11 +67,11 @@ class UpdateTextTest : public ::testing::Test {
   }
 
   // The values of one column, in scan order.
-  static std::vector<ado::Value> columnValues(engine::Database& db, const std::u16string& table,
-                                              const std::u16string& name) {
+  static std::vector<engine::Value> columnValues(engine::Database& db, const std::u16string& table,
+                                                 const std::u16string& name) {
     const auto& def = db.table(table);
     const int index = def.columnIndex(name);
-    std::vector<ado::Value> values;
+    std::vector<engine::Value> values;
     auto scan = db.scan(def);
     engine::Row row;
     while (scan->next(row)) values.push_back(row.values[static_cast<std::size_t>(index)]);
@@ -91,7 +91,7 @@ class UpdateTextTest : public ::testing::Test {
   void updateAndCheck(const std::filesystem::path& path, const std::u16string& table,
                       const std::u16string& columnName, std::size_t n, const std::u16string& text,
                       std::u16string password = {}) {
-    std::vector<std::vector<ado::Value>> expected;
+    std::vector<std::vector<engine::Value>> expected;
     engine::RowId id;
     {
       auto db = openWritable(path, password);
@@ -102,7 +102,7 @@ class UpdateTextTest : public ::testing::Test {
       id = rowIds(*db, table).at(n);
       const int column = def.columnIndex(columnName);
       db->updateText(def, id, column, text);
-      expected[n][static_cast<std::size_t>(column)] = ado::Text(text);
+      expected[n][static_cast<std::size_t>(column)] = engine::Text(text);
       auto after = db->readRow(def, id);
       ASSERT_TRUE(after);
       EXPECT_EQ(after->values, expected[n]);
@@ -110,7 +110,7 @@ class UpdateTextTest : public ::testing::Test {
     }
     auto db = engine::Database::open(path.string(), {.password = password});
     const auto& def = db->table(table);
-    std::vector<std::vector<ado::Value>> actual;
+    std::vector<std::vector<engine::Value>> actual;
     auto scan = db->scan(def);
     engine::Row row;
     while (scan->next(row)) actual.push_back(row.values);
@@ -224,7 +224,7 @@ TEST_F(UpdateTextTest, EncodedAndEncryptedFiles) {
     updateAndCheck(path, u"People", u"Notes", 5, repeat(u"chain ", 3000), c.password);
     updateAndCheck(path, u"People", u"Notes", 5, repeat(u"single page memo ", 90), c.password);
     if (!c.password.empty()) {
-      EXPECT_THROW(engine::Database::open(path.string(), {.password = u"wrong"}), ado::Error);
+      EXPECT_THROW(engine::Database::open(path.string(), {.password = u"wrong"}), engine::Error);
     }
 
     if (createtest::haveMdbReader()) {
@@ -277,7 +277,7 @@ TEST_F(UpdateTextTest, UniqueCollisionsAndOverlongValuesAreRefusedAndChangeNothi
   auto refusal = [&](engine::RowId id, std::u16string value) -> std::string {
     try {
       db->updateText(def, id, code, value);
-    } catch (const ado::Error& e) {
+    } catch (const engine::Error& e) {
       return e.description();
     }
     return "";
