@@ -124,7 +124,7 @@ void IndexUpdate::addToDistinctCount(std::size_t number, int delta) {
 std::optional<std::string> IndexUpdate::update(std::size_t number, const RealIndex& index) {
   for (const IndexDefinition& logical : table_.indexes)
     if (logical.realIndex == number && logical.cascadeUpdates)
-      return std::string("the field takes part in a relationship that cascades updates");
+      return std::string("it takes part in a relationship that cascades updates");
   std::string why;
   auto before = keyOf(index, false, why);
   auto after = before ? keyOf(index, true, why) : std::nullopt;
