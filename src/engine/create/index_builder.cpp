@@ -4,10 +4,10 @@
 #include <set>
 #include <string>
 
-#include "engine/create/index_key.h"
 #include "engine/create/index_pages.h"
 #include "engine/create/refusal.h"
 #include "engine/text/utf.h"
+#include "engine/write/index_key.h"
 
 namespace engine::create {
 
@@ -21,11 +21,16 @@ void IndexBuilder::addRow(std::size_t rowNumber, const std::vector<StoredField>&
   for (auto position : spec_->columns) {
     const auto& column = layout_->columns[position];
     const auto& field = fields[position];
-    hasNull = hasNull || !field.present;
-    if (!appendColumnKey(key, column, field.present, field.bytes, values[position]))
+    const auto type = static_cast<JetType>(column.type);
+    hasNull = hasNull || (!field.present && type != JetType::Boolean);  // Yes/No is never null
+    // The creator writes General Legacy text columns (see table_definition.cpp).
+    const KeyColumn keyColumn{type, true, TextSortOrder::GeneralLegacy};
+    const std::u16string_view text = values[position].isText()
+                                         ? std::u16string_view(values[position].text())
+                                         : std::u16string_view();
+    if (!appendColumnKey(key, keyColumn, field.present, field.bytes, text))
       throw Refusal("the index '" + toUtf8(spec_->name) + "' cannot hold the value of " +
-                    valuePlace(layout_->name, rowNumber, column) +
-                    ": it holds a character whose sort order is not known");
+                    valuePlace(layout_->name, rowNumber, column) + ": its key cannot be computed");
   }
   if (hasNull && spec_->primary)
     throw Refusal("the primary key '" + toUtf8(spec_->name) + "' cannot hold the null in row " +

@@ -5,7 +5,6 @@
 
 #include "engine/base/error.h"
 #include "engine/create/header_page.h"
-#include "engine/create/index_key.h"
 #include "engine/create/page_file.h"
 #include "engine/create/refusal.h"
 #include "engine/create/system_tables.h"
@@ -23,6 +22,7 @@
 #include "engine/format/layout_usage_map.h"
 #include "engine/text/simple_case.h"
 #include "engine/text/utf.h"
+#include "engine/write/index_key.h"
 
 namespace engine {
 
@@ -98,11 +98,12 @@ std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableDefinition& 
       if (position < 0)
         throw Refusal("the index '" + toUtf8(index.name) + "' names the unknown column '" +
                       toUtf8(name) + "'");
-      if (!indexableType(
-              static_cast<JetType>(layout.columns[static_cast<std::size_t>(position)].type)))
+      const auto type =
+          static_cast<JetType>(layout.columns[static_cast<std::size_t>(position)].type);
+      if (!indexableType(type) || type == JetType::Memo)
         throw Refusal("the index '" + toUtf8(index.name) + "' cannot cover the column '" +
                       toUtf8(name) +
-                      "': only number, currency, date and text columns are indexable");
+                      "': only Yes/No, number, currency, date and text columns are indexable");
       spec.columns.push_back(static_cast<std::size_t>(position));
     }
     specs.push_back(std::move(spec));
