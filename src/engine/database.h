@@ -115,8 +115,6 @@ class Database {
   void updateText(const TableDefinition& table, RowId id, int column, const std::u16string& value);
   // Makes every change so far durable; the batch is undone when this fails.
   void commit();
-  // Bytes of pages changed by updates so far (before journaling).
-  std::uint64_t pageBytesChanged() const { return pageBytesChanged_; }
 
  private:
   Database(std::unique_ptr<File> file, bool writable);
@@ -140,7 +138,6 @@ class Database {
   std::unique_ptr<WriterLock> writerLock_;
   bool batchOpen_ = false;
   std::chrono::steady_clock::time_point batchStart_;
-  std::uint64_t pageBytesChanged_ = 0;
 };
 
 }  // namespace engine

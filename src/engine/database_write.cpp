@@ -67,7 +67,7 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
 
   journaled_->beginUpdate();
   try {
-    pageBytesChanged_ += changes.write(*journaled_);
+    changes.write(*journaled_);
     // Read the record back: the new value in its field, every other field as it was.
     std::optional<Row> after = readRow(table, id);
     bool same = before && after && after->values.size() == before->values.size();

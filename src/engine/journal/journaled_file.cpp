@@ -85,12 +85,6 @@ void JournaledFile::endUpdate() {
   saved_.clear();
 }
 
-void JournaledFile::discard() {
-  overlay_.clear();
-  size_ = base_->size();
-  endUpdate();
-}
-
 void JournaledFile::commit() {
   if (broken_) throw Error::interruptedWrite(path());
   if (overlay_.empty()) return;

@@ -1,5 +1,7 @@
 #include "engine/write/page_allocation.h"
 
+#include <algorithm>
+
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_usage_map.h"
@@ -57,15 +59,10 @@ std::optional<BitLocation> locateBit(PageChanges& changes, std::uint32_t pointer
 
 // Appends an empty data page for `pages` and records it in their maps.
 std::optional<std::uint32_t> allocateDataPage(PageChanges& changes, const DataPageSet& pages) {
-  const std::uint32_t page = changes.pageCount();
-  // Check before appending: a page no map knows would be lost space at best.
-  if (!locateBit(changes, pages.ownedMap, page)) return std::nullopt;
-  changes.append();
-  page_edit::initialiseDataPage(changes.edit(page), changes.format(), pages.owner);
-  setUsageBit(changes, pages.ownedMap, page, true);
-  if (pages.freeMap != 0) setUsageBit(changes, pages.freeMap, page, true);
-  // Pages beyond the global map's window count as used already.
-  setUsageBit(changes, kGlobalUsageMap, page, false);
+  auto page = appendOwnedPage(changes, pages.ownedMap);
+  if (!page) return std::nullopt;
+  page_edit::initialiseDataPage(changes.edit(*page), changes.format(), pages.owner);
+  if (pages.freeMap != 0) setUsageBit(changes, pages.freeMap, *page, true);
   return page;
 }
 
@@ -87,6 +84,17 @@ bool setUsageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page
   else
     bytes[at->byte] &= static_cast<std::uint8_t>(~at->mask);
   return true;
+}
+
+std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap) {
+  const std::uint32_t page = changes.pageCount();
+  // Check before appending: a page no map knows would be lost space at best.
+  if (!locateBit(changes, ownedMap, page)) return std::nullopt;
+  changes.append();
+  setUsageBit(changes, ownedMap, page, true);
+  // Pages beyond the global map's window count as used already.
+  setUsageBit(changes, kGlobalUsageMap, page, false);
+  return page;
 }
 
 std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, Pager& pager,
@@ -117,6 +125,13 @@ void noteRoom(PageChanges& changes, const DataPageSet& pages, std::uint32_t page
   // A page the free-space map cannot record is simply not offered again.
   if (!room || usageBit(changes, pages.ownedMap, page))
     setUsageBit(changes, pages.freeMap, page, room);
+}
+
+void releasePage(PageChanges& changes, std::uint32_t ownedMap, std::uint32_t page) {
+  setUsageBit(changes, ownedMap, page, false);
+  setUsageBit(changes, kGlobalUsageMap, page, true);
+  auto bytes = changes.edit(page);
+  std::fill(bytes.begin(), bytes.begin() + 4, 0);
 }
 
 }  // namespace engine

@@ -15,7 +15,7 @@
 #include "engine/text/text_encoder.h"
 #include "engine/text/utf.h"
 #include "engine/write/data_page_edit.h"
-#include "engine/write/index_key_rule.h"
+#include "engine/write/index_update.h"
 #include "engine/write/long_value_encoder.h"
 #include "engine/write/page_allocation.h"
 #include "engine/write/row_image.h"
@@ -59,7 +59,6 @@ class Update {
   void checkPreconditions();
   // Whether the column's property `name` holds a non-zero number or true.
   bool propertyIsSet(std::u16string_view name) const;
-  void checkIndexes(const std::optional<std::u16string>& oldValue);
   std::vector<std::uint8_t> memoField(std::span<const std::uint8_t> oldField,
                                       const std::vector<std::uint8_t>& data, bool& done);
   void overwriteLongValue(const LongValueReference& ref, const std::vector<std::uint8_t>& data);
@@ -130,21 +129,6 @@ void Update::checkPreconditions() {
            " characters, the field holds at most " + std::to_string(limit));
 }
 
-void Update::checkIndexes(const std::optional<std::u16string>& oldValue) {
-  for (std::size_t r = 0; r < table_.realIndexes.size(); ++r) {
-    const RealIndex& index = table_.realIndexes[r];
-    const bool covers =
-        std::any_of(index.columns.begin(), index.columns.end(),
-                    [&](const IndexColumn& c) { return c.columnNumber == column_.number; });
-    if (!covers) continue;
-    for (const IndexDefinition& logical : table_.indexes)
-      if (logical.realIndex == r && logical.cascadeUpdates)
-        refuse("the field takes part in a relationship that cascades updates");
-    if (auto why = indexKeyChange(column_, format_, oldValue, value_))
-      refuse("the field is indexed and " + *why + " (index entries are not rewritten)");
-  }
-}
-
 void Update::run() {
   checkPreconditions();
   EncodedText encoded = encodeColumnText(value_, column_.allowsCompression(), format_);
@@ -157,7 +141,6 @@ void Update::run() {
   const Value& old = current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
   std::optional<std::u16string> oldText;
   if (old.isText()) oldText = old.text();
-  checkIndexes(oldText);
   if (oldText && *oldText == value_) return;  // nothing to change
 
   const RowId stored = current->storedAt;
@@ -167,6 +150,9 @@ void Update::run() {
   std::string why;
   std::optional<RowImage> image = RowImage::parse(rowBytes, format_, table_, why);
   if (!image) damaged(stored.page, why);
+  if (auto refusal =
+          planIndexUpdate(changes_, table_, id_, current->values, *image, column_, value_))
+    refuse("the field is indexed and " + *refusal);
 
   std::vector<std::uint8_t> field;
   if (column_.isLongValue()) {
