@@ -144,7 +144,8 @@ long Connection::executeUpdate(const sql::Update& update) {
     };
     try {
       for (const engine::RowId id : rows) {
-        auto row = database_->readRow(table, id);
+        const int asked[] = {whereColumn, setColumn};
+        auto row = database_->readRow(table, id, engine::ColumnSelection::only(asked));
         if (!row) continue;
         const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
         if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;

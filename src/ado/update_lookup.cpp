@@ -34,7 +34,8 @@ UpdateLookup::Index& UpdateLookup::indexFor(engine::Database& database,
                                             const engine::TableDefinition& table, int column) {
   if (Index* index = existingIndex(table, column)) return *index;
   Index index;
-  auto scan = database.scan(table);
+  const int asked[] = {column};
+  auto scan = database.scan(table, engine::ColumnSelection::only(asked));
   engine::Row row;
   while (scan->next(row)) {
     Value& value = row.values[static_cast<std::size_t>(column)];
