@@ -41,11 +41,13 @@ class CountingFolder final : public engine::FileSystem {
   std::unique_ptr<engine::File> open(const std::string& p, bool w) override {
     return std::make_unique<CountingFile>(disk().open(p, w), written);
   }
-  std::unique_ptr<engine::File> create(const std::string& p) override {
-    return std::make_unique<CountingFile>(disk().create(p), written);
+  std::unique_ptr<engine::File> create(const std::string& p, const std::string& like) override {
+    return std::make_unique<CountingFile>(disk().create(p, like), written);
   }
-  bool exists(const std::string& p) override { return disk().exists(p); }
+  engine::EntryType entryType(const std::string& p) override { return disk().entryType(p); }
   void remove(const std::string& p) override { disk().remove(p); }
+  void syncFolder(const std::string& p) override { disk().syncFolder(p); }
+  std::string realPath(const std::string& p) override { return disk().realPath(p); }
   std::unique_ptr<engine::FileLock> tryLock(const std::string& p) override {
     return disk().tryLock(p);
   }

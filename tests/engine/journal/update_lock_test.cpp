@@ -31,7 +31,9 @@ class UpdateLockTest : public ::testing::Test {
   }
 
   static std::unique_ptr<engine::Database> open(const std::string& path, bool writable) {
-    return engine::Database::open(path, {.password = {}, .writable = writable});
+    // A second writer of this process gives way at once.
+    return engine::Database::open(
+        path, {.password = {}, .writable = writable, .lockWait = std::chrono::milliseconds(0)});
   }
   // Sets the first row's Name; the error's text when refused.
   static std::string tryUpdate(engine::Database& db, const std::u16string& value) {
@@ -90,7 +92,10 @@ TEST_F(UpdateLockTest, LockFileOfAnotherComputerMeansAccessHasItOpen) {
   std::ofstream(lockFile, std::ios::binary) << entry;
   {
     auto db = open(path_, true);
-    EXPECT_EQ(tryUpdate(*db, u"ALPHA"), engine::Error::fileInUse(path_).description());
+    // The refusal names the computer and the lock file, so that a user can
+    // tell a stale entry from a live one.
+    EXPECT_EQ(tryUpdate(*db, u"ALPHA"),
+              engine::Error::inUseByComputer(path_, lockFile, "OFFICE-PC").description());
   }
   EXPECT_TRUE(std::filesystem::exists(lockFile)) << "someone else's lock file stays";
   EXPECT_EQ(firstName(), u"alpha");
@@ -166,10 +171,12 @@ TEST_F(UpdateLockTest, EncryptedAccdbSecondWriterIsRefusedAndTheLockFileGoesOnCl
       testsupport::makeDatabase(dir_.path() / "locked.accdb", {table}, u"key").string();
   const std::string lockFile = engine::lockFilePathFor(path, true);
   {
-    auto first = engine::Database::open(path, {.password = u"key", .writable = true});
+    auto first = engine::Database::open(
+        path, {.password = u"key", .writable = true, .lockWait = std::chrono::milliseconds(0)});
     ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
     EXPECT_TRUE(std::filesystem::exists(lockFile));
-    auto second = engine::Database::open(path, {.password = u"key", .writable = true});
+    auto second = engine::Database::open(
+        path, {.password = u"key", .writable = true, .lockWait = std::chrono::milliseconds(0)});
     EXPECT_EQ(tryUpdate(*second, u"Alpha"), engine::Error::fileInUse(path).description());
   }
   EXPECT_FALSE(std::filesystem::exists(lockFile));
