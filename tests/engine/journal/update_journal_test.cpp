@@ -213,43 +213,6 @@ TEST(UpdateJournal, UnreadableJournalIsKeptTheFileLeftAloneAndTheOpenRefused) {
   EXPECT_TRUE(folder.has(engine::journalPathFor(kPath)));
 }
 
-// Where the steps of the one batch of the changes are.
-struct BatchSteps {
-  std::uint64_t firstPageWrite = 0;  // the first write to the database
-  std::uint64_t journalRemoved = 0;  // the commit point
-  std::uint64_t folderFlush = 0;     // the flush that follows it
-};
-
-BatchSteps oneBatchSteps(const std::vector<std::uint8_t>& original) {
-  MemoryFolder reference;
-  reference.put(kPath, original);
-  runChanges(reference, true);
-  BatchSteps steps;
-  const std::string journal = engine::journalPathFor(kPath);
-  const auto& log = reference.log();
-  for (std::uint64_t i = 0; i < log.size(); ++i) {
-    if (!steps.firstPageWrite && log[i] == std::string("write ") + kPath)
-      steps.firstPageWrite = i + 1;
-    if (log[i] == "remove " + journal) steps.journalRemoved = i + 1;
-  }
-  steps.folderFlush = steps.journalRemoved + 1;
-  EXPECT_EQ(log.at(steps.folderFlush - 1), "flush " + journal);
-  return steps;
-}
-
-std::size_t newValuesOfTheBatch(MemoryFolder& folder) {
-  auto db = engine::Database::open(kPath, options(folder, false));
-  EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
-  const auto names = values(*db, u"Name");
-  const auto notes = values(*db, u"Notes");
-  std::size_t isNew = 0;
-  for (const Change& change : changes()) {
-    const auto& now = change.column == u"Name" ? names : notes;
-    isNew += now[change.row] == engine::Value(engine::Text(change.value));
-  }
-  return isNew;
-}
-
 // Once the journal is gone the batch is in the file: a failing flush of the
 // folder after that is reported, and nothing is undone without a journal.
 TEST(UpdateJournal, FailingFolderFlushAfterTheCommitPointKeepsTheBatchAndIsReported) {

@@ -1,5 +1,7 @@
 #include "engine/support/journal_fixture.h"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 
 #include "support/fixtures.h"
@@ -26,6 +28,13 @@ std::vector<Change> changes() {
 
 std::u16string passwordFor(Protection protection) {
   return protection == Protection::AccdbEncrypted ? u"secret" : u"";
+}
+
+std::u16string oldValue(const Change& change) {
+  const std::size_t i = change.row;
+  if (change.column == u"Notes") return u"a note";
+  return u"name number " + repeat(u"n", i % 3) +
+         std::u16string(1, static_cast<char16_t>(u'0' + i % 10));
 }
 
 std::vector<std::uint8_t> fixtureBytes(Protection protection) {
@@ -88,6 +97,39 @@ engine::OpenOptions options(MemoryFolder& folder, bool writable, std::u16string 
           .cachePages = engine::Pager::kDefaultCapacity,
           .fileSystem = &folder,
           .lockWait = std::chrono::milliseconds(0)};
+}
+
+BatchSteps oneBatchSteps(const std::vector<std::uint8_t>& original) {
+  MemoryFolder reference;
+  reference.put(kPath, original);
+  runChanges(reference, true);
+  BatchSteps steps;
+  const std::string journal = engine::journalPathFor(kPath);
+  const auto& log = reference.log();
+  for (std::uint64_t i = 0; i < log.size(); ++i) {
+    if (!steps.firstPageWrite && log[i] == std::string("write ") + kPath)
+      steps.firstPageWrite = i + 1;
+    if (log[i] == "remove " + journal) steps.journalRemoved = i + 1;
+  }
+  steps.folderFlush = steps.journalRemoved + 1;
+  EXPECT_EQ(log.at(steps.folderFlush - 1), "flush " + journal);
+  return steps;
+}
+
+std::size_t newValuesOfTheBatch(MemoryFolder& folder) {
+  auto db = engine::Database::open(kPath, options(folder, false));
+  EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+  const auto names = values(*db, u"Name");
+  const auto notes = values(*db, u"Notes");
+  std::size_t isNew = 0;
+  for (const Change& change : changes()) {
+    const auto& now = change.column == u"Name" ? names : notes;
+    const bool changed = now[change.row] == engine::Value(engine::Text(change.value));
+    EXPECT_TRUE(changed || now[change.row] == engine::Value(engine::Text(oldValue(change))))
+        << "row " << change.row << " is neither old nor new";
+    isNew += changed;
+  }
+  return isNew;
 }
 
 }  // namespace journaltest

@@ -26,6 +26,9 @@ struct Change {
 // Same size, growing on the page, growing past the page, memo to a new page.
 std::vector<Change> changes();
 
+// The value the fixture holds where `change` goes.
+std::u16string oldValue(const Change& change);
+
 // How the fixture's pages are stored: the journal keeps stored pages, so it
 // must restore ciphered files exactly as clear ones.
 enum class Protection { Clear, JetEncoded, AccdbEncrypted };
@@ -43,5 +46,18 @@ std::vector<engine::Value> values(engine::Database& db, const std::u16string& co
 // `oneBatch`); stops at the first error.
 void runChanges(updatetest::MemoryFolder& folder, bool oneBatch = false,
                 std::u16string password = {});
+
+// Where the steps of the changes made as one batch are (counted as the
+// MemoryFolder counts them).
+struct BatchSteps {
+  std::uint64_t firstPageWrite = 0;  // the first write to the database
+  std::uint64_t journalRemoved = 0;  // the commit point
+  std::uint64_t folderFlush = 0;     // the flush that follows it
+};
+BatchSteps oneBatchSteps(const std::vector<std::uint8_t>& original);
+
+// How many of the changes the database in `folder` holds; checks on the way
+// that it is consistent and that each changed value is old or new.
+std::size_t newValuesOfTheBatch(updatetest::MemoryFolder& folder);
 
 }  // namespace journaltest

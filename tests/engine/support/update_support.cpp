@@ -95,6 +95,9 @@ void MemoryFolder::step(const char* what, const std::string& path) {
   if (fault->second == Fault::Die) {
     dead_ = true;
     for (auto& [name, c] : files_) c.current = c.synced;
+  } else if (fault->second == Fault::Kill) {
+    dead_ = true;
+    for (auto& [name, c] : files_) c.synced = c.current;  // the system keeps what it was given
   }
   throw engine::Error(engine::ErrorKind::IoError,
                       "injected fault at step " + std::to_string(steps_) + " (" + path + ")");

@@ -20,13 +20,15 @@ namespace updatetest {
 
 // A folder in memory. Every write, sync, creation, removal and folder flush
 // of any of its files counts as one step; at a chosen step the step fails
-// with an I/O error (Fault::Fail) or the "computer dies" (Fault::Die): every
+// with an I/O error (Fault::Fail), the "computer dies" (Fault::Die): every
 // file falls back to what was last synced (names created or removed stay
-// so: the disk file system syncs its folder) and every later step fails too.
+// so: the disk file system syncs its folder) and every later step fails too,
+// or the process is killed (Fault::Kill): every later step fails, and what
+// was written stays written.
 // Several faults may be set, for a crash during the recovery from a failure.
 class MemoryFolder final : public engine::FileSystem {
  public:
-  enum class Fault { None, Fail, Die };
+  enum class Fault { None, Fail, Die, Kill };
 
   void put(const std::string& name, std::vector<std::uint8_t> bytes);
   // A file that opens for reading only; a folder that takes no new files.
