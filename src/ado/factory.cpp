@@ -51,4 +51,12 @@ void CheckExecuteFailure(const Text& statement) {
   if (executeFailure && executeFailure->when(statement)) throw executeFailure->error;
 }
 
+namespace {
+engine::FileSystem* connectionFolder = nullptr;
+}  // namespace
+
+ScopedFileSystem::ScopedFileSystem(engine::FileSystem& folder) { connectionFolder = &folder; }
+ScopedFileSystem::~ScopedFileSystem() { connectionFolder = nullptr; }
+engine::FileSystem* ConnectionFileSystem() { return connectionFolder; }
+
 }  // namespace ado

@@ -11,6 +11,10 @@
 #include "ado/error.h"
 #include "ado/recordset.h"
 
+namespace engine {
+class FileSystem;
+}
+
 namespace ado {
 
 // "ADODB.Connection" and "ADODB.RecordSet", compared without regard to case.
@@ -41,5 +45,18 @@ class ScopedExecuteFailure {
 
 // For Connection::Execute: throws when a ScopedExecuteFailure says so.
 void CheckExecuteFailure(const Text& statement);
+
+// While alive, connections find their databases in `folder` instead of on
+// the disk: how tests make the disk fail or the computer die under a run.
+class ScopedFileSystem {
+ public:
+  explicit ScopedFileSystem(engine::FileSystem& folder);
+  ~ScopedFileSystem();
+  ScopedFileSystem(const ScopedFileSystem&) = delete;
+  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+};
+
+// For Connection::Open: the folder a ScopedFileSystem set, else null (the disk).
+engine::FileSystem* ConnectionFileSystem();
 
 }  // namespace ado

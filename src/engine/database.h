@@ -125,6 +125,9 @@ class Database {
   // are visible at once and reach the disk in batches, through a rollback
   // journal, at least every second while writing and at commit().
   void updateText(const TableDefinition& table, RowId id, int column, const std::u16string& value);
+  // Takes the writer's locks now rather than at the first change, so that
+  // what is read next is read under them (Error::fileInUse, Error::readOnly).
+  void lockForWriting() { beginWriting(); }
   // Makes every change so far durable; the batch is undone when this fails.
   void commit();
   // Commits, then gives up the writer's locks (the lock-file entry goes),
