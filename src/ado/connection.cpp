@@ -71,6 +71,7 @@ void Connection::Open(const Text& connectionString) {
   const std::string path = utf8(parts.dataSource);
   engine::OpenOptions options{.password = parts.password, .writable = mode_ == adModeReadWrite};
   options.fileSystem = ConnectionFileSystem();
+  if (const std::size_t blocks = ConnectionBatchBlocks()) options.batchBlocks = blocks;
   std::unique_ptr<engine::Database> database = fromEngine([&] {
     try {
       return engine::Database::open(path, options);

@@ -1,6 +1,7 @@
 #include "ado/factory.h"
 
 #include <optional>
+#include <utility>
 
 namespace ado {
 namespace {
@@ -53,10 +54,17 @@ void CheckExecuteFailure(const Text& statement) {
 
 namespace {
 engine::FileSystem* connectionFolder = nullptr;
+std::size_t connectionBatchBlocks = 0;
 }  // namespace
 
-ScopedFileSystem::ScopedFileSystem(engine::FileSystem& folder) { connectionFolder = &folder; }
-ScopedFileSystem::~ScopedFileSystem() { connectionFolder = nullptr; }
+ScopedFileSystem::ScopedFileSystem(engine::FileSystem& folder, std::size_t batchBlocks)
+    : previousFolder_(std::exchange(connectionFolder, &folder)),
+      previousBatchBlocks_(std::exchange(connectionBatchBlocks, batchBlocks)) {}
+ScopedFileSystem::~ScopedFileSystem() {
+  connectionFolder = previousFolder_;
+  connectionBatchBlocks = previousBatchBlocks_;
+}
 engine::FileSystem* ConnectionFileSystem() { return connectionFolder; }
+std::size_t ConnectionBatchBlocks() { return connectionBatchBlocks; }
 
 }  // namespace ado

@@ -47,16 +47,23 @@ class ScopedExecuteFailure {
 void CheckExecuteFailure(const Text& statement);
 
 // While alive, connections find their databases in `folder` instead of on
-// the disk: how tests make the disk fail or the computer die under a run.
+// the disk, and commit every `batchBlocks` changed blocks (0: as usual): how
+// tests make the disk fail or the computer die under a run.
 class ScopedFileSystem {
  public:
-  explicit ScopedFileSystem(engine::FileSystem& folder);
+  explicit ScopedFileSystem(engine::FileSystem& folder, std::size_t batchBlocks = 0);
   ~ScopedFileSystem();
   ScopedFileSystem(const ScopedFileSystem&) = delete;
   ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+ private:
+  engine::FileSystem* previousFolder_;  // scopes nest
+  std::size_t previousBatchBlocks_;
 };
 
-// For Connection::Open: the folder a ScopedFileSystem set, else null (the disk).
+// For Connection::Open: the folder and batch size a ScopedFileSystem set
+// (null and 0 without one).
 engine::FileSystem* ConnectionFileSystem();
+std::size_t ConnectionBatchBlocks();
 
 }  // namespace ado

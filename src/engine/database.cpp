@@ -51,6 +51,7 @@ std::unique_ptr<Database> Database::open(const std::string& path, const OpenOpti
   db->fileSystem_ = &fs;
   db->realPath_ = realPath;
   db->lockWait_ = options.lockWait;
+  db->batchBlocks_ = options.batchBlocks;
   db->journaled_ = journaled;
   return db;
 }

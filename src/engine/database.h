@@ -65,6 +65,9 @@ struct OpenOptions {
   // How long taking the writer's lock waits for another writer of this
   // computer before the change is refused with Error::fileInUse.
   std::chrono::milliseconds lockWait{5000};
+  // A batch is committed once it changed this many blocks of 2 KB (or is a
+  // second old); tests lower it to see many batches.
+  std::size_t batchBlocks = 4096;
 };
 
 // One value changed by Database::updateText.
@@ -165,6 +168,7 @@ class Database {
   FileSystem* fileSystem_ = nullptr;
   std::string realPath_;  // companions are named after it
   std::chrono::milliseconds lockWait_{0};
+  std::size_t batchBlocks_ = 0;
   std::vector<UpdateMade> batch_;
   std::vector<UpdateMade> lost_;
   std::uint64_t savedUpdates_ = 0;

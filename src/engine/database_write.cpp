@@ -14,9 +14,8 @@
 namespace engine {
 namespace {
 
-// A batch is committed when it is this old, or holds this many changed blocks.
+// A batch is committed when it is this old (or holds OpenOptions::batchBlocks).
 constexpr auto kBatchAge = std::chrono::seconds(1);
-constexpr std::size_t kBatchBlocks = 4096;  // 8 MB
 
 bool sameValue(const Value& a, const Value& b) {
   if (a == b) return true;
@@ -93,7 +92,7 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
     batchOpen_ = true;
     batchStart_ = now;
   }
-  if (now - batchStart_ >= kBatchAge || journaled_->changedBlocks() >= kBatchBlocks) commit();
+  if (now - batchStart_ >= kBatchAge || journaled_->changedBlocks() >= batchBlocks_) commit();
 }
 
 void Database::commit() {
