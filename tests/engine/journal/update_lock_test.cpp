@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "engine/base/error.h"
 #include "engine/database.h"
@@ -82,6 +83,31 @@ TEST_F(UpdateLockTest, SecondWriterIsRefused) {
   first.reset();
   second.reset();
   EXPECT_EQ(firstName(), u"ALPHA");
+}
+
+// A writer of this computer is waited for a bounded time, as Access retries
+// its page locks; after that the change gives way.
+TEST_F(UpdateLockTest, SecondWriterWaitsForTheFirstForABoundedTime) {
+  auto first = open(path_, true);
+  ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
+  std::thread finisher([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    first.reset();
+  });
+  auto waiting = engine::Database::open(
+      path_, {.password = {}, .writable = true, .lockWait = std::chrono::seconds(20)});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(tryUpdate(*waiting, u"Alpha"), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  finisher.join();
+  waiting.reset();
+  EXPECT_EQ(firstName(), u"Alpha");
+
+  auto holder = open(path_, true);
+  ASSERT_EQ(tryUpdate(*holder, u"ALPHA"), "");
+  auto briefly = engine::Database::open(
+      path_, {.password = {}, .writable = true, .lockWait = std::chrono::milliseconds(200)});
+  EXPECT_EQ(tryUpdate(*briefly, u"alpha"), engine::Error::fileInUse(path_).description());
 }
 
 TEST_F(UpdateLockTest, LockFileOfAnotherComputerMeansAccessHasItOpen) {
