@@ -17,11 +17,6 @@ namespace engine {
 
 namespace {
 
-// Column `name` of `table`, or -1.
-int optionalColumn(const TableDefinition& table, std::u16string_view name) {
-  return table.columnIndex(name);
-}
-
 template <class T>
 T valueOr(const Value& value, T fallback) {
   return value.is<T>() ? value.as<T>() : fallback;
@@ -103,14 +98,14 @@ void Database::load(const OpenOptions& options) {
 void Database::loadCatalogue() {
   auto def = std::make_unique<TableDefinition>(
       readTableDefinition(*pager_, header_.format, layout::tdef::kCataloguePage, u"MSysObjects"));
-  const int id = optionalColumn(*def, u"Id");
-  const int parentId = optionalColumn(*def, u"ParentId");
-  const int name = optionalColumn(*def, u"Name");
-  const int type = optionalColumn(*def, u"Type");
-  const int flags = optionalColumn(*def, u"Flags");
-  const int foreignName = optionalColumn(*def, u"ForeignName");
-  const int database = optionalColumn(*def, u"Database");
-  const int connect = optionalColumn(*def, u"Connect");
+  const int id = def->columnIndex(u"Id");
+  const int parentId = def->columnIndex(u"ParentId");
+  const int name = def->columnIndex(u"Name");
+  const int type = def->columnIndex(u"Type");
+  const int flags = def->columnIndex(u"Flags");
+  const int foreignName = def->columnIndex(u"ForeignName");
+  const int database = def->columnIndex(u"Database");
+  const int connect = def->columnIndex(u"Connect");
   if (id < 0 || parentId < 0 || name < 0 || type < 0 || flags < 0)
     throw Error::damaged(path(), layout::tdef::kCataloguePage,
                          "the catalogue lacks one of the columns Id, ParentId, Name, Type, "

@@ -137,8 +137,6 @@ class Database {
   // also when the commit fails; the commit's error is thrown after that.
   // Reading goes on; a later change takes the locks again.
   void close();
-  // Bytes of pages changed by updates so far (before journaling).
-  std::uint64_t pageBytesChanged() const { return pageBytesChanged_; }
 
   // What became of the updates: those in the open batch, not yet durable;
   // how many are durable; and those whose batch failed to commit (undone,
@@ -176,7 +174,6 @@ class Database {
   std::unique_ptr<WriterLock> writerLock_;
   bool batchOpen_ = false;
   std::chrono::steady_clock::time_point batchStart_;
-  std::uint64_t pageBytesChanged_ = 0;
 };
 
 }  // namespace engine

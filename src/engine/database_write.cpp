@@ -47,7 +47,7 @@ void Database::beginWriting() {
         std::make_unique<WriterLock>(*fileSystem_, path(), realPath_, format().isAce(), lockWait_);
     // Another writer may have changed the file since it was read: what the
     // writer builds on is read again under the lock.
-    journaled_->discard();
+    journaled_->dropBatch();
     pager_->clear();
   } else if (!batchOpen_) {
     // Someone may have opened the database in Access since the last batch.
@@ -65,7 +65,7 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
 
   journaled_->beginUpdate();
   try {
-    pageBytesChanged_ += changes.write(*journaled_);
+    changes.write(*journaled_);
     // Read the record back: the new value in its field, every other field as it was.
     std::optional<Row> after = readRow(table, id);
     bool same = before && after && after->values.size() == before->values.size();

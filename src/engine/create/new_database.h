@@ -26,11 +26,10 @@
 // the format allows. Not written: access-control entries (MSysACEs stays
 // empty), database properties (MSysDb has no property block).
 //
-// Indexes are ascending and may cover Byte, Integer, Long, Currency, Single,
-// Double, Date/Time and Text columns. Text keys follow the General Legacy sort
-// order for the characters whose codes are known (U+0001 to U+00FF, that is
-// ASCII and Latin-1); a row whose indexed text holds any other character is
-// refused, as are duplicates in a unique index and nulls in a primary key.
+// Indexes are ascending and may cover Yes/No, Byte, Integer, Long, Currency,
+// Single, Double, Date/Time and Text columns. Text keys follow the General
+// Legacy sort order; duplicates in a unique index and nulls in a primary key
+// are refused.
 
 #include <cstdint>
 #include <filesystem>

@@ -1,5 +1,6 @@
 #include "engine/create/row.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -52,22 +53,34 @@ Bytes integerBytes(const Value& value, std::int64_t low, std::int64_t high, std:
   return littleEndian(static_cast<std::uint64_t>(*n), size);
 }
 
+// The bytes of the row's fixed area: up to the end of the last fixed value.
+std::size_t fixedAreaSize(const TableDefinition& table) {
+  std::size_t size = 0;
+  for (const auto& column : table.columns)
+    if (column.isFixedLength())
+      size = std::max(size, column.fixedOffset + fixedSizeOf(column.type));
+  return size;
+}
+
 }  // namespace
 
-std::string valuePlace(const std::u16string& table, std::size_t row, const ColumnLayout& column) {
+std::string valuePlace(const std::u16string& table, std::size_t row,
+                       const ColumnDefinition& column) {
   return "column '" + toUtf8(column.name) + "' in row " + std::to_string(row + 1) + " of table '" +
          toUtf8(table) + "'";
 }
 
-StoredField storeValue(const ColumnLayout& column, const Value& value, const std::string& place) {
-  if (column.type == JetType::Boolean) {
+StoredField storeValue(const ColumnDefinition& column, const Value& value,
+                       const std::string& place) {
+  const auto type = static_cast<JetType>(column.type);
+  if (type == JetType::Boolean) {
     if (!value.is<bool>()) refuse(place, "is not a Yes/No value (Yes/No columns cannot be null)");
     return {value.as<bool>(), {}};
   }
   if (value.isNull()) return {false, {}};
   if (value.isEmpty()) refuse(place, "is missing");
   StoredField field{true, {}};
-  switch (column.type) {
+  switch (type) {
     case JetType::Byte:
       field.bytes = integerBytes(value, 0, 255, 1, place);
       break;
@@ -115,7 +128,7 @@ StoredField storeValue(const ColumnLayout& column, const Value& value, const std
       if (text.size() * 2 > column.length)
         refuse(place,
                "is longer than the column's " + std::to_string(column.length / 2) + " characters");
-      field.bytes = encodeJet4Text(text, column.compressedUnicode());
+      field.bytes = encodeJet4Text(text, column.allowsCompression());
       break;
     }
     case JetType::Binary: {
@@ -130,40 +143,40 @@ StoredField storeValue(const ColumnLayout& column, const Value& value, const std
   return field;
 }
 
-std::optional<Bytes> longValueBytes(const ColumnLayout& column, const Value& value,
+std::optional<Bytes> longValueBytes(const ColumnDefinition& column, const Value& value,
                                     const std::string& place) {
   if (value.isNull()) return std::nullopt;
-  if (column.type == JetType::Memo) {
+  if (column.type == static_cast<std::uint8_t>(JetType::Memo)) {
     if (!value.isText()) refuse(place, "is not text");
-    return encodeJet4Text(value.text(), column.compressedUnicode());
+    return encodeJet4Text(value.text(), column.allowsCompression());
   }
   if (!value.is<engine::Bytes>()) refuse(place, "is not binary (OLE) data");
   return value.as<engine::Bytes>();
 }
 
-Bytes encodeRow(const TableLayout& layout, const std::vector<StoredField>& fields) {
+Bytes encodeRow(const TableDefinition& layout, const std::vector<StoredField>& fields) {
   const auto columnCount = layout.columns.size();
-  Bytes row;
-  appendU16(row, static_cast<std::uint16_t>(columnCount));
-  row.resize(2 + layout.fixedAreaSize, 0);
-  std::vector<std::uint16_t> variableOffsets(layout.variableColumns, 0);
+  const std::uint16_t variableColumns = layout.variableColumnCount;
+  Bytes row(2 + fixedAreaSize(layout), 0);
+  putU16(row, 0, static_cast<std::uint16_t>(columnCount));
+  std::vector<std::uint16_t> variableOffsets(variableColumns, 0);
   for (std::size_t i = 0; i < columnCount; ++i) {
     const auto& column = layout.columns[i];
-    if (column.fixed() && fields[i].present && !fields[i].bytes.empty())
+    if (column.isFixedLength() && fields[i].present && !fields[i].bytes.empty())
       std::copy(fields[i].bytes.begin(), fields[i].bytes.end(),
                 row.begin() + 2 + column.fixedOffset);
   }
-  if (layout.variableColumns > 0) {
+  if (variableColumns > 0) {
     // Variable data in variable-index order, which is column-number order.
     for (std::size_t i = 0; i < columnCount; ++i) {
       const auto& column = layout.columns[i];
-      if (column.fixed()) continue;
+      if (column.isFixedLength()) continue;
       variableOffsets[column.variableIndex] = static_cast<std::uint16_t>(row.size());
       if (fields[i].present) appendBytes(row, fields[i].bytes);
     }
     appendU16(row, static_cast<std::uint16_t>(row.size()));  // end of variable data
-    for (auto k = layout.variableColumns; k-- > 0;) appendU16(row, variableOffsets[k]);
-    appendU16(row, layout.variableColumns);
+    for (auto k = variableColumns; k-- > 0;) appendU16(row, variableOffsets[k]);
+    appendU16(row, variableColumns);
   }
   Bytes mask((columnCount + 7) / 8, 0);
   for (std::size_t i = 0; i < columnCount; ++i)

@@ -16,11 +16,11 @@
 
 namespace engine::create {
 
-TableLayout catalogLayout();         // MSysObjects
-TableLayout accessControlLayout();   // MSysACEs
-TableLayout queriesLayout();         // MSysQueries
-TableLayout relationshipsLayout();   // MSysRelationships
-TableLayout complexColumnsLayout();  // MSysComplexColumns (ACE)
+TableDefinition catalogLayout();         // MSysObjects
+TableDefinition accessControlLayout();   // MSysACEs
+TableDefinition queriesLayout();         // MSysQueries
+TableDefinition relationshipsLayout();   // MSysRelationships
+TableDefinition complexColumnsLayout();  // MSysComplexColumns (ACE)
 
 // The indexes Access gives each system table, in its order.
 std::vector<IndexSpec> catalogIndexes();

@@ -94,11 +94,6 @@ void JournaledFile::endUpdate() {
   saved_.clear();
 }
 
-void JournaledFile::discard() {
-  dropBatch();
-  endUpdate();
-}
-
 JournalContents JournaledFile::journalOfBatch() {
   JournalContents journal;
   journal.databaseName = std::filesystem::path(realPath_).filename().string();

@@ -49,8 +49,9 @@ class JournaledFile final : public File {
   // nothing is undone: a failing flush of the folder is reported and the
   // batch stands.
   void commit();
-  // Drops every uncommitted change.
-  void discard();
+  // Drops every uncommitted change and reads the file's length again
+  // (another writer may have changed the file while no lock was held).
+  void dropBatch();
 
   // One update inside the batch: undoUpdate() takes back what was written
   // since beginUpdate().
@@ -62,7 +63,6 @@ class JournaledFile final : public File {
   std::vector<std::uint8_t>& block(std::uint64_t offset);
   JournalContents journalOfBatch();
   void rollBack(const JournalContents& journal, const std::string& journalPath);
-  void dropBatch();
 
   FileSystem& fs_;
   std::unique_ptr<File> base_;

@@ -20,6 +20,7 @@ struct Property {
   std::uint8_t type = 0;  // Jet type code of the value
   bool ddl = false;
   Value value;
+  bool operator==(const Property&) const = default;
 };
 
 // The properties of one object: the table itself (empty target for the

@@ -141,8 +141,9 @@ TEST_F(CreateLargeTest, DefinitionSpanningSeveralPages) {
   for (int c = 0; c < 150; ++c) {
     auto name = u"A rather long column name number " + QString::number(c).toStdU16String();
     table.columns.push_back({name, c % 2 ? Type::Long : Type::Text, 20});
-    row.push_back(c % 2 ? engine::Value(std::int32_t{c})
-                        : engine::Value(engine::Text(u"v" + name.substr(33))));
+    engine::Text text = u"v";
+    text.append(name, 33);
+    row.push_back(c % 2 ? engine::Value(std::int32_t{c}) : engine::Value(text));
   }
   table.rows.push_back(row);
   db.tables.push_back(table);

@@ -23,11 +23,12 @@ class RandomTable {
 
   engine::NewTable make(int tableNumber) {
     engine::NewTable table;
-    table.name = u"Random " + QString::number(tableNumber).toStdU16String();
+    table.name = (QStringLiteral("Random ") + QString::number(tableNumber)).toStdU16String();
     const int columns = pick(1, 40);
     for (int c = 0; c < columns; ++c) {
       auto type = static_cast<Type>(pick(0, 11));
-      table.columns.push_back({u"C" + QString::number(c).toStdU16String(), type, pick(1, 255)});
+      table.columns.push_back(
+          {(QStringLiteral("C") + QString::number(c)).toStdU16String(), type, pick(1, 255)});
     }
     const int rows = pick(0, 300);
     for (int r = 0; r < rows; ++r) {

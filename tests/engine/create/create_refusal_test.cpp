@@ -74,6 +74,35 @@ TEST_F(CreateRefusalTest, BadNamesAndDefinitions) {
   expectRefused(db, "two tables are named");
 }
 
+// Names are the same when they differ only in the simple case of their letters, Latin-1,
+// Greek and Cyrillic ones too, as the reader compares them; a letter whose
+// capital is two letters (ß, SS) does not fold.
+TEST_F(CreateRefusalTest, NamesDifferingOnlyInTheCaseOfAnyLetter) {
+  expectRefused(oneTable({u"T", {{u"Été", Type::Long}, {u"été", Type::Long}}, {}, {}}),
+                "two columns named 'été'");
+  expectRefused(oneTable({u"T", {{u"Größe", Type::Long}, {u"GRÖßE", Type::Long}}, {}, {}}),
+                "two columns named");
+  NewDatabase db;
+  db.tables = {{u"Город", {{u"A", Type::Long}}, {}, {}}, {u"ГОРОД", {{u"A", Type::Long}}, {}, {}}};
+  expectRefused(db, "two tables are named");
+  NewTable table{u"T",
+                 {{u"A", Type::Long}},
+                 {{u"Ωmega", {u"A"}, false, false}, {u"ωMEGA", {u"a"}, false, false}},
+                 {}};
+  expectRefused(oneTable(table), "two indexes named");
+  // Index columns are found the same way.
+  table = {u"T", {{u"Straße", Type::Long}}, {{u"Ix", {u"STRASSE"}, false, false}}, {}};
+  expectRefused(oneTable(table), "unknown column 'STRASSE'");
+
+  const auto path = dir_.path() / "distinct.mdb";
+  table = {u"T",
+           {{u"Größe", Type::Long}, {u"GRÖSSE", Type::Long}},
+           {{u"Ix", {u"größe"}, false, false}},
+           {}};
+  engine::createDatabase(path, oneTable(table));
+  EXPECT_TRUE(std::filesystem::exists(path));
+}
+
 TEST_F(CreateRefusalTest, IndexesOnUnknownColumns) {
   NewTable table{u"T", {{u"A", Type::Long}}, {{u"Ix", {u"B"}, false, false}}, {}};
   expectRefused(oneTable(table), "unknown column 'B'");

@@ -14,6 +14,7 @@
 #include "engine/journal/rollback_journal.h"
 #include "engine/journal/writer_lock.h"
 #include "engine/support/update_support.h"
+#include "support/disk_folder.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 
@@ -22,13 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // The disk, noting the permission bits of every file it creates.
-class WatchedDisk final : public engine::FileSystem {
+class WatchedDisk final : public testsupport::DiskFolder {
  public:
   std::map<std::string, unsigned> created;  // path -> permission bits
 
-  std::unique_ptr<engine::File> open(const std::string& p, bool w) override {
-    return disk().open(p, w);
-  }
   std::unique_ptr<engine::File> create(const std::string& p, const std::string& like) override {
     auto file = disk().create(p, like);
     struct stat st {};
@@ -36,18 +34,6 @@ class WatchedDisk final : public engine::FileSystem {
     created[p] = st.st_mode & 0777;
     return file;
   }
-  engine::EntryType entryType(const std::string& p) override { return disk().entryType(p); }
-  void remove(const std::string& p) override { disk().remove(p); }
-  void syncFolder(const std::string& p) override { disk().syncFolder(p); }
-  std::string realPath(const std::string& p) override { return disk().realPath(p); }
-  std::unique_ptr<engine::FileLock> tryLock(const std::string& p) override {
-    return disk().tryLock(p);
-  }
-  bool lockedByOthers(const std::string& p) override { return disk().lockedByOthers(p); }
-  std::string computerName() override { return disk().computerName(); }
-
- private:
-  static engine::FileSystem& disk() { return engine::diskFileSystem(); }
 };
 
 engine::OpenOptions writing(engine::FileSystem* disk = nullptr) {

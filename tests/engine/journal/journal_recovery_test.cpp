@@ -164,10 +164,7 @@ TEST(JournalRecovery, StaleJournalPutBackAfterALaterConversionIsNeverPlayedBack)
     // restores the old values whole.)
     auto db = engine::Database::open(kPath, options(folder, true));
     const auto& table = db->table(u"Items");
-    std::vector<engine::RowId> ids;
-    auto scan = db->scan(table);
-    engine::Row row;
-    while (scan->next(row)) ids.push_back(row.id);
+    const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);
     for (const Change& change : changes())
       db->updateText(table, ids.at(change.row), table.columnIndex(change.column),
                      u"later " + change.value.substr(0, 200));

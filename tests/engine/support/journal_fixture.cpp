@@ -10,13 +10,8 @@
 namespace journaltest {
 
 using engine::NewColumn;
+using testsupport::repeat;
 using updatetest::MemoryFolder;
-
-std::u16string repeat(std::u16string_view unit, std::size_t times) {
-  std::u16string out;
-  for (std::size_t i = 0; i < times; ++i) out += unit;
-  return out;
-}
 
 std::vector<Change> changes() {
   return {{1, u"Name", u"NAME NUMBER 1"},
@@ -61,7 +56,6 @@ std::vector<std::uint8_t> fixtureBytes(Protection protection) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The texts of `column` by row, in scan order.
 std::vector<engine::Value> values(engine::Database& db, const std::u16string& column) {
   const auto& table = db.table(u"Items");
   const int index = table.columnIndex(column);
@@ -72,19 +66,15 @@ std::vector<engine::Value> values(engine::Database& db, const std::u16string& co
   return out;
 }
 
-// Runs the changes, committing after each (or once at the end when
-// `oneBatch`); stops at the first error.
-void runChanges(MemoryFolder& folder, bool oneBatch, std::u16string password) {
+void runChanges(MemoryFolder& folder, bool oneBatch, std::u16string password,
+                const std::vector<Change>& list) {
   auto db = engine::Database::open(kPath, {.password = std::move(password),
                                            .writable = true,
                                            .cachePages = engine::Pager::kDefaultCapacity,
                                            .fileSystem = &folder});
   const auto& table = db->table(u"Items");
-  std::vector<engine::RowId> ids;
-  auto scan = db->scan(table);
-  engine::Row row;
-  while (scan->next(row)) ids.push_back(row.id);
-  for (const Change& change : changes()) {
+  const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);
+  for (const Change& change : list) {
     db->updateText(table, ids.at(change.row), table.columnIndex(change.column), change.value);
     if (!oneBatch) db->commit();
   }
@@ -116,11 +106,10 @@ BatchSteps oneBatchSteps(const std::vector<std::uint8_t>& original) {
   return steps;
 }
 
-std::size_t newValuesOfTheBatch(MemoryFolder& folder) {
-  auto db = engine::Database::open(kPath, options(folder, false));
-  EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
-  const auto names = values(*db, u"Name");
-  const auto notes = values(*db, u"Notes");
+std::size_t newValuesOfTheBatch(engine::Database& db) {
+  EXPECT_EQ(updatetest::consistencyProblems(db), std::vector<std::string>{});
+  const auto names = values(db, u"Name");
+  const auto notes = values(db, u"Notes");
   std::size_t isNew = 0;
   for (const Change& change : changes()) {
     const auto& now = change.column == u"Name" ? names : notes;
@@ -130,6 +119,10 @@ std::size_t newValuesOfTheBatch(MemoryFolder& folder) {
     isNew += changed;
   }
   return isNew;
+}
+
+std::size_t newValuesOfTheBatch(MemoryFolder& folder) {
+  return newValuesOfTheBatch(*engine::Database::open(kPath, options(folder, false)));
 }
 
 }  // namespace journaltest

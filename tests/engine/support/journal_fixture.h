@@ -15,8 +15,6 @@ namespace journaltest {
 
 inline constexpr char kPath[] = "/memory/journal.mdb";
 
-std::u16string repeat(std::u16string_view unit, std::size_t times);
-
 struct Change {
   std::size_t row;  // in scan order
   std::u16string column;
@@ -42,10 +40,10 @@ engine::OpenOptions options(updatetest::MemoryFolder& folder, bool writable,
 // The values of `column` by row, in scan order.
 std::vector<engine::Value> values(engine::Database& db, const std::u16string& column);
 
-// Runs the changes, committing after each (or once at the end when
-// `oneBatch`); stops at the first error.
+// Runs `list` (by default the changes above), committing after each (or
+// once at the end when `oneBatch`); stops at the first error.
 void runChanges(updatetest::MemoryFolder& folder, bool oneBatch = false,
-                std::u16string password = {});
+                std::u16string password = {}, const std::vector<Change>& list = changes());
 
 // Where the steps of the changes made as one batch are (counted as the
 // MemoryFolder counts them).
@@ -56,8 +54,10 @@ struct BatchSteps {
 };
 BatchSteps oneBatchSteps(const std::vector<std::uint8_t>& original);
 
-// How many of the changes the database in `folder` holds; checks on the way
-// that it is consistent and that each changed value is old or new.
+// How many of the changes `db` (by default the database in `folder`, opened
+// read-only) holds; checks on the way that it is consistent and that each
+// changed value is old or new.
+std::size_t newValuesOfTheBatch(engine::Database& db);
 std::size_t newValuesOfTheBatch(updatetest::MemoryFolder& folder);
 
 }  // namespace journaltest
