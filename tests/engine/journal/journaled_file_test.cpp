@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <fstream>
 #include <numeric>
 
@@ -46,7 +47,7 @@ TEST(JournaledFileReads, ChangedBlocksAndRunsOfUnchangedOnes) {
 
   auto counting = std::make_unique<CountingFile>(engine::openDiskFile(path, true));
   CountingFile& base = *counting;
-  JournaledFile file(engine::diskFileSystem(), std::move(counting));
+  JournaledFile file(engine::diskFileSystem(), std::move(counting), path, UINT64_MAX);
   // Change the middle of blocks 1 and 4.
   std::vector<std::uint8_t> expected = original;
   for (std::size_t block : {1u, 4u}) {
