@@ -10,31 +10,12 @@
 #include <numeric>
 
 #include "engine/io/file_system.h"
+#include "engine/support/read_counting_file.h"
 #include "support/shared_dir.h"
 
 namespace {
 
 using engine::JournaledFile;
-
-class CountingFile final : public engine::File {
- public:
-  explicit CountingFile(std::unique_ptr<engine::File> inner) : inner_(std::move(inner)) {}
-  const std::string& path() const override { return inner_->path(); }
-  std::uint64_t size() const override { return inner_->size(); }
-  void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    ++reads;
-    inner_->read(offset, out);
-  }
-  void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-    inner_->write(offset, data);
-  }
-  void sync() override { inner_->sync(); }
-  void truncate(std::uint64_t size) override { inner_->truncate(size); }
-  int reads = 0;
-
- private:
-  std::unique_ptr<engine::File> inner_;
-};
 
 TEST(JournaledFileReads, ChangedBlocksAndRunsOfUnchangedOnes) {
   testsupport::TempDir dir;
@@ -45,8 +26,8 @@ TEST(JournaledFileReads, ChangedBlocksAndRunsOfUnchangedOnes) {
   std::ofstream(path, std::ios::binary)
       .write(reinterpret_cast<const char*>(original.data()), std::streamsize(original.size()));
 
-  auto counting = std::make_unique<CountingFile>(engine::openDiskFile(path, true));
-  CountingFile& base = *counting;
+  auto counting = std::make_unique<enginetest::ReadCountingFile>(engine::openDiskFile(path, true));
+  enginetest::ReadCountingFile& base = *counting;
   JournaledFile file(engine::diskFileSystem(), std::move(counting), path, UINT64_MAX);
   // Change the middle of blocks 1 and 4.
   std::vector<std::uint8_t> expected = original;

@@ -7,31 +7,13 @@
 #include "engine/database.h"
 #include "engine/format/layout_long_value.h"
 #include "engine/support/corpus_files.h"
+#include "engine/support/read_counting_file.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 
 namespace {
 
 using engine::ColumnSelection;
-
-class CountingFile final : public engine::File {
- public:
-  explicit CountingFile(std::unique_ptr<engine::File> inner) : inner_(std::move(inner)) {}
-  const std::string& path() const override { return inner_->path(); }
-  std::uint64_t size() const override { return inner_->size(); }
-  void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    ++reads;
-    inner_->read(offset, out);
-  }
-  void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-    inner_->write(offset, data);
-  }
-  void sync() override { inner_->sync(); }
-  int reads = 0;
-
- private:
-  std::unique_ptr<engine::File> inner_;
-};
 
 // 300 records with a short name and two memos long enough to live on pages of their own.
 std::filesystem::path makeLetters(const std::filesystem::path& path) {
@@ -52,8 +34,9 @@ std::filesystem::path makeLetters(const std::filesystem::path& path) {
 }
 
 int readsOfScan(const std::filesystem::path& path, const ColumnSelection& selection) {
-  auto file = std::make_unique<CountingFile>(engine::openDiskFile(path.string(), false));
-  CountingFile& counter = *file;
+  auto file =
+      std::make_unique<enginetest::ReadCountingFile>(engine::openDiskFile(path.string(), false));
+  enginetest::ReadCountingFile& counter = *file;
   auto db = engine::Database::open(std::move(file));
   const auto& table = db->table(u"Letters");
   db->pager().clear();

@@ -15,6 +15,7 @@
 #include "engine/format/layout_header.h"
 #include "engine/read/header_page.h"
 #include "engine/support/corpus_files.h"
+#include "engine/support/read_counting_file.h"
 #include "engine/text/simple_case.h"
 #include "engine/text/utf.h"
 #include "support/shared_dir.h"
@@ -281,31 +282,11 @@ TEST(Pager, TinyCachesReadTheSameValues) {
   }
 }
 
-// Counts reads that reach the file.
-class CountingFile final : public engine::File {
- public:
-  explicit CountingFile(std::unique_ptr<engine::File> inner) : inner_(std::move(inner)) {}
-  const std::string& path() const override { return inner_->path(); }
-  std::uint64_t size() const override { return inner_->size(); }
-  void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    ++reads;
-    inner_->read(offset, out);
-  }
-  void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-    inner_->write(offset, data);
-  }
-  void sync() override { inner_->sync(); }
-  int reads = 0;
-
- private:
-  std::unique_ptr<engine::File> inner_;
-};
-
 TEST(Pager, CachedPagesAreNotReadAgain) {
   SKIP_WITHOUT_CORPUS();
-  auto file = std::make_unique<CountingFile>(
+  auto file = std::make_unique<enginetest::ReadCountingFile>(
       engine::openDiskFile(corpusFile("testV2007.accdb").string(), false));
-  CountingFile* counter = file.get();
+  enginetest::ReadCountingFile* counter = file.get();
   auto db = engine::Database::open(std::move(file));
   db->pager().clear();
   int before = counter->reads;
