@@ -12,6 +12,7 @@
 #include "ado/recordset.h"
 #include "ado/sql.h"
 #include "ado/update_lookup.h"
+#include "ado/write_observer.h"
 #include "engine/database.h"
 #include "engine/format/jet_type.h"
 #include "engine/text/utf.h"
@@ -58,6 +59,12 @@ engine::Database& Connection::database() {
 
 void Connection::attach(Recordset* recordset) { recordsets_.push_back(recordset); }
 
+void Connection::disconnectRecordsets() {
+  // Recordsets opened here keep what they read: they are static.
+  for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
+  recordsets_.clear();
+}
+
 void Connection::detach(Recordset* recordset) {
   recordsets_.erase(std::remove(recordsets_.begin(), recordsets_.end(), recordset),
                     recordsets_.end());
@@ -67,7 +74,12 @@ void Connection::Open(const Text& connectionString) {
   if (database_) throw Error(3705, "Operation is not allowed when the object is open.");
   const ConnectionString parts = ParseConnectionString(connectionString);
   const std::string path = utf8(parts.dataSource);
-  engine::OpenOptions options{.password = parts.password, .writable = mode_ == adModeReadWrite};
+  engine::OpenOptions options{.password = parts.password,
+                              .writable = mode_ == adModeReadWrite,
+                              .fileSystem = fileSystem_,
+                              .beforeCommit = [this] {
+                                if (observer_) observer_->committing();
+                              }};
   std::unique_ptr<engine::Database> database;
   try {
     database = engine::Database::open(path, options);
@@ -101,25 +113,30 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   return recordset;
 }
 
+Connection::WriteTarget Connection::writeTarget(const Text& tableName, const Text& setName,
+                                                const Text& whereName) {
+  if (!database_->writable()) throw Error::readOnly();
+  const engine::TableDefinition& table = database_->table(tableName);
+  const int setColumn = requireColumn(table, setName);
+  const int whereColumn = requireColumn(table, whereName);
+  const auto& columns = table.columns;
+  if (!isTextColumn(columns[static_cast<std::size_t>(setColumn)]) ||
+      !isTextColumn(columns[static_cast<std::size_t>(whereColumn)]))
+    throw Error::refusedWrite("Only text and memo fields can be changed; '" + utf8(setName) +
+                              "' or '" + utf8(whereName) + "' is not one.");
+  // Recordsets read before this write keep what they saw.
+  disconnectRecordsets();
+  return {table, setColumn, whereColumn};
+}
+
 long Connection::Execute(const Text& statement) {
   requireOpen();
   CheckExecuteFailure(statement);
   const sql::Statement parsed = sql::Parse(statement);
   const auto* update = std::get_if<sql::Update>(&parsed);
   if (!update) throw Error(3219, "Invalid operation: Execute runs UPDATE statements only.");
-  if (!database_->writable()) throw Error::readOnly();
-  const engine::TableDefinition& table = database_->table(update->table);
-  const int setColumn = requireColumn(table, update->setColumn);
-  const int whereColumn = requireColumn(table, update->whereColumn);
-  const auto& columns = table.columns;
-  if (!isTextColumn(columns[static_cast<std::size_t>(setColumn)]) ||
-      !isTextColumn(columns[static_cast<std::size_t>(whereColumn)]))
-    throw Error::refusedWrite("Only text and memo fields can be changed; '" +
-                              utf8(update->setColumn) + "' or '" + utf8(update->whereColumn) +
-                              "' is not one.");
-  // Recordsets read before this write keep what they saw.
-  for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
-  recordsets_.clear();
+  const auto [table, setColumn, whereColumn] =
+      writeTarget(update->table, update->setColumn, update->whereColumn);
 
   if (!lookup_) lookup_ = std::make_unique<UpdateLookup>();
   long matched = 0;
@@ -145,7 +162,7 @@ long Connection::Execute(const Text& statement) {
         const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
         if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;
         const Value before = row->values[static_cast<std::size_t>(setColumn)];
-        writeText(table, id, setColumn, update->newValue);
+        writeText(table, id, setColumn, before, update->newValue);
         if (before.isText()) written[before.text()].push_back(id);
       }
     } catch (...) {
@@ -157,11 +174,24 @@ long Connection::Execute(const Text& statement) {
   return matched;
 }
 
+std::optional<Value> Connection::ReplaceText(const Text& tableName, const Text& field,
+                                             engine::RowId id, const Text& expected,
+                                             const Text& value) {
+  requireOpen();
+  const WriteTarget target = writeTarget(tableName, field, field);
+  auto row = database_->readRow(target.table, id);
+  if (!row) return std::nullopt;
+  Value before = row->values[static_cast<std::size_t>(target.setColumn)];
+  if (before.isText() && before.text() == expected && expected != value) {
+    writeText(target.table, id, target.setColumn, before, value);
+    if (lookup_) lookup_->moved(target.table, target.setColumn, expected, {id}, value);
+  }
+  return before;
+}
+
 void Connection::Close() {
   requireOpen();
-  // Recordsets opened here keep what they read: they are static.
-  for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
-  recordsets_.clear();
+  disconnectRecordsets();
   lookup_.reset();
   // The last batch of changes is made durable here; if that fails the
   // connection still closes (the batch is undone) and says why.

@@ -6,6 +6,7 @@
 // Close. Every failure is an ado::Error.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 
 namespace engine {
 class Database;
+class FileSystem;
 struct RowId;
 struct TableDefinition;
 }  // namespace engine
@@ -21,6 +23,7 @@ namespace ado {
 
 class Recordset;
 class UpdateLookup;
+class WriteObserver;
 
 class Connection {
  public:
@@ -32,6 +35,13 @@ class Connection {
   // adModeReadWrite (3) opens the file for writing; any other mode read-only.
   void SetMode(int mode);
   int Mode() const { return mode_; }
+  // Before Open: the folder the database and its companion files are in
+  // (a scratch folder for a dry run); null for the disk. Must outlive the
+  // connection.
+  void SetFileSystem(engine::FileSystem* fileSystem) { fileSystem_ = fileSystem; }
+  // Told of every record this connection writes, and before the writes
+  // reach the file; null for nobody. Must outlive the connection.
+  void SetWriteObserver(WriteObserver* observer) { observer_ = observer; }
 
   // Opens the database the connection string names: "Provider=...;Data
   // Source=...;JET OLEDB:Database Password=...", keys in any case.
@@ -44,6 +54,12 @@ class Connection {
   // Runs one UPDATE statement; returns the number of records it changed.
   long Execute(const Text& statement);
 
+  // Sets text field `field` of the record `row` of `table` to `value` when
+  // it holds exactly `expected`. Returns what the field held before;
+  // nothing when the record is gone.
+  std::optional<Value> ReplaceText(const Text& table, const Text& field, engine::RowId row,
+                                   const Text& expected, const Text& value);
+
   void Close();
 
   // For recordsets opened on this connection.
@@ -53,11 +69,22 @@ class Connection {
 
  private:
   void requireOpen() const;
-  // Writes one text or memo value of one row.
+  // The table and the positions of the set and where columns of a write,
+  // after checking that the database may change and both are text fields.
+  struct WriteTarget {
+    const engine::TableDefinition& table;
+    int setColumn;
+    int whereColumn;
+  };
+  WriteTarget writeTarget(const Text& table, const Text& setColumn, const Text& whereColumn);
+  void disconnectRecordsets();
+  // Writes one text or memo value of one row, which held `before`.
   void writeText(const engine::TableDefinition& table, engine::RowId row, int column,
-                 const Text& value);
+                 const Value& before, const Text& value);
 
   int mode_ = 0;
+  engine::FileSystem* fileSystem_ = nullptr;
+  WriteObserver* observer_ = nullptr;
   std::unique_ptr<engine::Database> database_;
   std::unique_ptr<UpdateLookup> lookup_;
   std::vector<Recordset*> recordsets_;

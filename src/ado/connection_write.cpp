@@ -1,12 +1,26 @@
 #include "ado/connection.h"
 #include "ado/error.h"
+#include "ado/write_observer.h"
 #include "engine/database.h"
 
 namespace ado {
 
 void Connection::writeText(const engine::TableDefinition& table, engine::RowId row, int column,
-                           const Text& value) {
-  database_->updateText(table, row, column, value);
+                           const Value& before, const Text& value) {
+  if (!observer_) {
+    database_->updateText(table, row, column, value);
+    return;
+  }
+  const TextChange change{table.name, table.columns[static_cast<std::size_t>(column)].name, row,
+                          before, value};
+  observer_->writing(change);
+  try {
+    database_->updateText(table, row, column, value);
+  } catch (const Error& e) {
+    observer_->refused(change, e);
+    throw;
+  }
+  observer_->written(change);
 }
 
 }  // namespace ado

@@ -31,6 +31,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -61,6 +62,10 @@ struct OpenOptions {
   // Where the file and its companions (journal, lock file) are; the disk
   // when absent. Must outlive the database.
   FileSystem* fileSystem = nullptr;
+  // Called before each batch of changes reaches the file, while none of it
+  // has: whoever keeps a record of the changes (an undo file) makes it
+  // durable here. What it throws undoes the batch.
+  std::function<void()> beforeCommit = nullptr;
 };
 
 class JournaledFile;
@@ -139,6 +144,7 @@ class Database {
   FileSystem* fileSystem_ = nullptr;
   JournaledFile* journaled_ = nullptr;  // file_ when opened writable by path
   std::unique_ptr<WriterLock> writerLock_;
+  std::function<void()> beforeCommit_;
   bool batchOpen_ = false;
   std::chrono::steady_clock::time_point batchStart_;
   std::uint64_t pageBytesChanged_ = 0;

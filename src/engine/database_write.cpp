@@ -100,6 +100,15 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
 void Database::commit() {
   batchOpen_ = false;
   if (!journaled_ || !journaled_->hasChanges()) return;
+  if (beforeCommit_) {
+    try {
+      beforeCommit_();
+    } catch (...) {
+      journaled_->discard();
+      pager_->clear();
+      throw;
+    }
+  }
   try {
     journaled_->commit();
   } catch (...) {

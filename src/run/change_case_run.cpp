@@ -62,7 +62,11 @@ class ChangeCaseRun {
       return;
     }
     trap_(106, [&] { window_.setPointer(Access::kPointerHourglass); });
-    trap_(108, [&] { connection_->SetMode(ado::adModeReadWrite); });
+    trap_(108, [&] {
+      connection_->SetMode(ado::adModeReadWrite);
+      connection_->SetFileSystem(options_.fileSystem);
+      connection_->SetWriteObserver(options_.writeObserver);
+    });
     trap_(110, [&] { connection_->Open(Access::AccessConnectionString(boxes_)); });
     int fieldCount = 0;
     trap_(112, [&] { fieldCount = window_.fieldList().count(); });

@@ -31,6 +31,10 @@ class FileSystem {
   // An existing file. Missing: ado::Error::couldNotFindFile; not writable
   // when `writable`: ado::Error::readOnly.
   virtual std::unique_ptr<File> open(const std::string& path, bool writable) = 0;
+  // Throws ado::Error::readOnly when the existing file `path` may not be
+  // changed, without changing anything; open(path, true) makes the same
+  // test. By default: opening it for writing.
+  virtual void requireWritable(const std::string& path);
   // A new empty file, replacing any file of that name; its name is durable
   // when this returns. Not allowed: ado::Error::readOnly.
   virtual std::unique_ptr<File> create(const std::string& path) = 0;
