@@ -1,0 +1,113 @@
+// A file without any write permission bit, or in a folder without one, is
+// marked read-only by its owner: nobody writes it, root included (these
+// tests run as root on the build machine, where the system alone would let
+// the write through).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "ado/error.h"
+#include "engine/database.h"
+#include "engine/support/corpus_files.h"
+#include "engine/support/update_support.h"
+#include "support/fixtures.h"
+#include "support/shared_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using engine::NewColumn;
+
+class ReadOnlyMark : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    engine::NewTable table;
+    table.name = u"T";
+    table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
+                     testsupport::textColumn(u"Name", 50)};
+    table.rows = {{std::int32_t{1}, ado::Text(u"alpha")}, {std::int32_t{2}, ado::Text(u"beta")}};
+    fs::create_directory(dir_.path() / "folder");
+    path_ = testsupport::makeDatabase(dir_.path() / "folder" / "marked.mdb", {table}).string();
+    bytes_ = enginetest::readBytes(path_);
+  }
+  void TearDown() override {
+    // The temporary folder must be removable again.
+    fs::permissions(dir_.path() / "folder", fs::perms::owner_all);
+    fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
+  }
+
+  // The description of the error that opening for writing and changing the
+  // first row gives; empty when the change was made.
+  std::string tryChange() {
+    try {
+      auto db = engine::Database::open(path_, {.password = {}, .writable = true});
+      const auto& table = db->table(u"T");
+      auto scan = db->scan(table);
+      engine::Row row;
+      scan->next(row);
+      db->updateText(table, row.id, 1, u"ALPHA");
+      db->commit();
+    } catch (const ado::Error& e) {
+      return e.description();
+    }
+    return "";
+  }
+
+  void expectUntouched() {
+    EXPECT_EQ(enginetest::readBytes(path_), bytes_);
+    for (const char* companion : {"marked.ldb", "marked.mdb-journal"})
+      EXPECT_FALSE(fs::exists(dir_.path() / "folder" / companion)) << companion;
+  }
+
+  testsupport::TempDir dir_;
+  std::string path_;
+  std::vector<std::uint8_t> bytes_;
+};
+
+TEST_F(ReadOnlyMark, FileWithoutWriteBitsIsRefusedAndStillReads) {
+  for (auto mode : {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
+                    fs::perms::owner_read | fs::perms::owner_exec}) {
+    fs::permissions(path_, mode);
+    EXPECT_EQ(tryChange(), "Cannot update. Database or object is read-only.");
+    expectUntouched();
+    auto db = engine::Database::open(path_, {});
+    EXPECT_EQ(db->userTableNames(), std::vector<std::u16string>{u"T"});
+  }
+}
+
+TEST_F(ReadOnlyMark, AnyWriteBitLiftsTheMark) {
+  fs::permissions(path_, fs::perms::owner_read | fs::perms::group_write);
+  EXPECT_EQ(tryChange(), "");
+}
+
+TEST_F(ReadOnlyMark, FileInAFolderWithoutWriteBitsIsRefused) {
+  fs::permissions(dir_.path() / "folder", fs::perms::owner_read | fs::perms::owner_exec |
+                                              fs::perms::group_read | fs::perms::group_exec |
+                                              fs::perms::others_read | fs::perms::others_exec);
+  EXPECT_EQ(tryChange(), "Cannot update. Database or object is read-only.");
+  expectUntouched();
+}
+
+TEST_F(ReadOnlyMark, FileSystemSaysSoWithoutOpening) {
+  engine::FileSystem& disk = engine::diskFileSystem();
+  EXPECT_NO_THROW(disk.requireWritable(path_));
+  fs::permissions(path_, fs::perms::owner_read);
+  EXPECT_THROW(disk.requireWritable(path_), ado::Error);
+  EXPECT_THROW(disk.open(path_, true), ado::Error);
+  EXPECT_NO_THROW(disk.open(path_, false));
+  EXPECT_THROW(disk.requireWritable((dir_.path() / "missing.mdb").string()), ado::Error);
+}
+
+// Memory folders say what they allow through the default: opening for writing.
+TEST(ReadOnlyMarkDefault, RequireWritableOpensForWriting) {
+  updatetest::MemoryFolder folder;
+  folder.put("a.mdb", {1, 2, 3});
+  folder.put("b.mdb", {1, 2, 3});
+  folder.makeReadOnly("b.mdb");
+  EXPECT_NO_THROW(folder.requireWritable("a.mdb"));
+  EXPECT_THROW(folder.requireWritable("b.mdb"), ado::Error);
+  EXPECT_THROW(folder.requireWritable("c.mdb"), ado::Error);
+}
+
+}  // namespace
