@@ -45,9 +45,10 @@ bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) != 0; }
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) != 0; }
 
 std::optional<std::string> ReadHiddenLine(const std::string& prompt) {
+  // Echo goes off first: whatever is typed once the prompt shows stays hidden.
+  EchoOff echoOff;
   std::fputs(prompt.c_str(), stderr);
   std::fflush(stderr);
-  EchoOff echoOff;
   return ReadLine();
 }
 
