@@ -37,15 +37,19 @@ QString quoted(const ado::Value& value) {
 
 }  // namespace
 
-long ConvertReport::Field::refusedOnly() const {
-  return static_cast<long>(std::count_if(refused.begin(), refused.end(),
-                                         [&](const RowKey& row) { return !changed.count(row); }));
+long ConvertReport::Field::filteredCount() const {
+  long count = 0;
+  for (const auto& [reason, records] : filtered) count += records;
+  return count;
+}
+
+long ConvertReport::Field::refused() const {
+  const long passed = records - static_cast<long>(changed.size()) - filteredCount();
+  return std::clamp(refusals, 0L, std::max(passed, 0L));
 }
 
 long ConvertReport::Field::unchanged() const {
-  long left = records - static_cast<long>(changed.size()) - refusedOnly();
-  for (const auto& [reason, count] : filtered) left -= count;
-  return std::max(left, 0L);
+  return std::max(records - static_cast<long>(changed.size()) - filteredCount() - refused(), 0L);
 }
 
 void ConvertReport::survey(ado::Connection& connection, const QString& table,
@@ -85,7 +89,7 @@ void ConvertReport::written(const ado::TextChange& change) {
 }
 
 void ConvertReport::refused(const ado::TextChange& change, const ado::Error&) {
-  if (Field* field = find(change.field)) field->refused.insert({change.row.page, change.row.slot});
+  if (Field* field = find(change.field)) ++field->refusals;
 }
 
 QJsonObject ConvertReport::toJson() const {
@@ -97,7 +101,7 @@ QJsonObject ConvertReport::toJson() const {
       leftAlone[reason.key] =
           static_cast<qint64>(count == field.filtered.end() ? 0 : count->second);
     }
-    leftAlone["refused"] = static_cast<qint64>(field.refusedOnly());
+    leftAlone["refused"] = static_cast<qint64>(field.refused());
     leftAlone["unchanged"] = static_cast<qint64>(field.unchanged());
     QJsonArray examples;
     for (const auto& [before, after] : field.examples)
@@ -124,7 +128,7 @@ void ConvertReport::print(bool dryRun) const {
     for (const Reason& reason : kReasons)
       if (auto count = field.filtered.find(reason.reason); count != field.filtered.end())
         reasons << QStringLiteral("%1 %2").arg(count->second).arg(QLatin1String(reason.text));
-    if (const long refused = field.refusedOnly())
+    if (const long refused = field.refused())
       reasons << QStringLiteral("%1 refused").arg(refused);
     if (const long unchanged = field.unchanged())
       reasons << QStringLiteral("%1 unchanged").arg(unchanged);

@@ -40,10 +40,13 @@ class ConvertReport final : public ado::WriteObserver {
     long records = 0;
     std::map<Run::LeftAlone, long> filtered;
     std::set<RowKey> changed;
-    std::set<RowKey> refused;
+    // A refusal stops the record's statement, so each is one record of the
+    // walk left alone.
+    long refusals = 0;
     std::vector<std::pair<ado::Value, std::u16string>> examples;
 
-    long refusedOnly() const;
+    long filteredCount() const;
+    long refused() const;
     // Records that passed the filter and were written by nobody: their text
     // is already in the chosen case.
     long unchanged() const;
