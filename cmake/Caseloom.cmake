@@ -40,4 +40,5 @@ include(GoogleTest)
 # (the hand pointer, the sample database, an optional skin) stay together in
 # one folder; bin/ holds a link to the program.
 include(GNUInstallDirs)
-set(CASELOOM_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/caseloom)
+# Not the multiarch library folder: the program and its files are private.
+set(CASELOOM_PROGRAM_DIR lib/caseloom)

@@ -21,6 +21,9 @@ struct TableDefinition;
 
 namespace ado {
 
+namespace sql {
+struct Update;
+}
 class Recordset;
 class UpdateLookup;
 class WriteObserver;
@@ -78,6 +81,10 @@ class Connection {
   };
   WriteTarget writeTarget(const Text& table, const Text& setColumn, const Text& whereColumn);
   void disconnectRecordsets();
+  long executeUpdate(const sql::Update& update);
+  // Detaches the recordsets and commits the last batch; the database is
+  // closed even when that fails.
+  void closeDatabase();
   // Writes one text or memo value of one row, which held `before`.
   void writeText(const engine::TableDefinition& table, engine::RowId row, int column,
                  const Value& before, const Text& value);

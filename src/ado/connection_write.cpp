@@ -16,8 +16,8 @@ void Connection::writeText(const engine::TableDefinition& table, engine::RowId r
   observer_->writing(change);
   try {
     database_->updateText(table, row, column, value);
-  } catch (const Error& e) {
-    observer_->refused(change, e);
+  } catch (const engine::Error& e) {
+    observer_->refused(change, Error::fromEngine(e));
     throw;
   }
   observer_->written(change);

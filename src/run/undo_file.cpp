@@ -95,14 +95,11 @@ std::u16string textOf(const QJsonValue& value) { return value.toString().toStdU1
 
 UndoHeader readHeader(const QJsonObject& line, const std::string& path) {
   if (line["format"].toString() != QLatin1String("caseloom-undo"))
-    throw UndoFileError(path, "is not a Caseloom undo file");
+    throw UndoFileError::notUndoFile(path);
   const QJsonValue version = line["version"];
-  if (!version.isDouble() || version.toDouble() < 1)
-    throw UndoFileError(path, "has no valid version");
+  if (!version.isDouble() || version.toDouble() < 1) throw UndoFileError::noVersion(path);
   if (version.toDouble() > kUndoFileVersion)
-    throw UndoFileError(path, "was written by a newer Caseloom (file version " +
-                                  QString::number(version.toDouble()).toStdString() +
-                                  "); this one reads version " + std::to_string(kUndoFileVersion));
+    throw UndoFileError::newerVersion(path, version.toDouble());
   return {textOf(line["database"]), textOf(line["case"]), textOf(line["created"])};
 }
 
@@ -118,8 +115,7 @@ UndoEntry readEntry(const QJsonObject& line, const std::string& path, int number
       !(old.isString() || old.isNull()) ||
       !isWhole(line["page"], std::numeric_limits<std::uint32_t>::max()) ||
       !isWhole(line["row"], std::numeric_limits<std::uint8_t>::max()))
-    throw UndoFileError(
-        path, "is damaged: line " + std::to_string(number) + " does not describe a change");
+    throw UndoFileError::damaged(path, number, true);
   UndoEntry entry;
   entry.table = textOf(line["table"]);
   entry.field = textOf(line["field"]);
@@ -132,15 +128,39 @@ UndoEntry readEntry(const QJsonObject& line, const std::string& path, int number
 
 }  // namespace
 
-UndoFileError::UndoFileError(const std::string& path, const std::string& problem)
-    : std::runtime_error("The undo file '" + path + "' " + problem + ".") {}
+UndoFileError::UndoFileError(Kind kind, const std::string& path, const std::string& problem)
+    : std::runtime_error("The undo file '" + path + "' " + problem + "."), kind_(kind) {}
+
+UndoFileError UndoFileError::exists(const std::string& path) {
+  return {Kind::Exists, path, "exists already; an undo file is never replaced"};
+}
+
+UndoFileError UndoFileError::notUndoFile(const std::string& path) {
+  return {Kind::NotUndoFile, path, "is not a Caseloom undo file"};
+}
+
+UndoFileError UndoFileError::noVersion(const std::string& path) {
+  return {Kind::NoVersion, path, "has no valid version"};
+}
+
+UndoFileError UndoFileError::newerVersion(const std::string& path, double version) {
+  return {Kind::NewerVersion, path,
+          "was written by a newer Caseloom (file version " +
+              QString::number(version).toStdString() + "); this one reads version " +
+              std::to_string(kUndoFileVersion)};
+}
+
+UndoFileError UndoFileError::damaged(const std::string& path, int line, bool isJson) {
+  return {Kind::Damaged, path,
+          "is damaged: line " + std::to_string(line) +
+              (isJson ? " does not describe a change" : " is not JSON")};
+}
 
 UndoFileWriter::UndoFileWriter(engine::FileSystem& fileSystem, const std::string& path,
                                const UndoHeader& header)
     : path_(path) {
   // An existing file may be the only way back from an earlier run.
-  if (fileSystem.exists(path))
-    throw UndoFileError(path, "exists already; an undo file is never replaced");
+  if (fileSystem.exists(path)) throw UndoFileError::exists(path);
   file_ = fileSystem.create(path);
   pending_ = headerLine(header);
   writePending();
@@ -192,8 +212,8 @@ UndoFile ReadUndoFile(engine::FileSystem& fileSystem, const std::string& path) {
         undo.cutShort = true;
         break;
       }
-      if (!headerRead) throw UndoFileError(path, "is not a Caseloom undo file");
-      throw UndoFileError(path, "is damaged: line " + std::to_string(number) + " is not JSON");
+      if (!headerRead) throw UndoFileError::notUndoFile(path);
+      throw UndoFileError::damaged(path, number, false);
     }
     if (!headerRead) {
       undo.header = readHeader(document.object(), path);

@@ -46,10 +46,30 @@ struct UndoHeader {
   std::u16string created;  // ISO 8601, UTC
 };
 
-// An undo file that cannot be read, or cannot be made.
+// An undo file that cannot be read, or cannot be made. The descriptions
+// are made here, by the named constructors; each names the file.
 class UndoFileError : public std::runtime_error {
  public:
-  UndoFileError(const std::string& path, const std::string& problem);
+  enum class Kind {
+    Exists,        // a new undo file would replace one
+    NotUndoFile,   // not an undo file at all
+    NoVersion,     // an undo file header without a valid version
+    NewerVersion,  // written by a newer program
+    Damaged,       // a line before the last is not a change
+  };
+
+  Kind kind() const { return kind_; }
+
+  static UndoFileError exists(const std::string& path);
+  static UndoFileError notUndoFile(const std::string& path);
+  static UndoFileError noVersion(const std::string& path);
+  static UndoFileError newerVersion(const std::string& path, double version);
+  // Line `line` (the header is line 1) is not JSON, or not a change.
+  static UndoFileError damaged(const std::string& path, int line, bool isJson);
+
+ private:
+  UndoFileError(Kind kind, const std::string& path, const std::string& problem);
+  Kind kind_;
 };
 
 // Records the changes of a connection (see ado::Connection::SetWriteObserver).

@@ -39,7 +39,7 @@ class Recorder final : public ado::WriteObserver {
   }
   void committing() override {
     events.push_back("committing");
-    if (failCommit) throw ado::Error(ado::Error::kGeneric, "no room for the undo file");
+    if (failCommit) throw ado::Error(ado::ErrorKind::IoError, "no room for the undo file");
   }
   static std::string of(const ado::TextChange& c) {
     auto utf8 = [](const ado::Text& t) { return std::string(t.begin(), t.end()); };
@@ -151,7 +151,7 @@ TEST_F(ConnectionObserver, ReplaceTextOnAReadOnlyConnectionIsRefused) {
     connection_.ReplaceText(u"Names", u"Name", ids_[1], u"jones", u"Jones");
     ADD_FAILURE() << "wrote on a read-only connection";
   } catch (const ado::Error& e) {
-    EXPECT_EQ(e.description(), ado::Error::readOnly().description());
+    EXPECT_EQ(e.kind(), ado::ErrorKind::ReadOnly);
   }
   EXPECT_TRUE(recorder_.events.empty());
 }

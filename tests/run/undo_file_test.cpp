@@ -9,7 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/support/update_support.h"
 
 namespace {
@@ -110,7 +110,7 @@ TEST(UndoFile, FailedCommitKeepsItsLinesForTheNext) {
   const auto changes = someChanges();
   writer.writing(changes[0]);
   folder.injectFault(updatetest::MemoryFolder::Fault::Fail, 2);  // the sync
-  EXPECT_THROW(writer.committing(), ado::Error);
+  EXPECT_THROW(writer.committing(), engine::Error);
   writer.writing(changes[1]);
   writer.committing();
   const Run::UndoFile undo = Run::ReadUndoFile(folder, kPath);
@@ -121,7 +121,12 @@ TEST(UndoFile, FailedCommitKeepsItsLinesForTheNext) {
 TEST(UndoFile, AnExistingFileIsNeverReplaced) {
   updatetest::MemoryFolder folder;
   folder.put(kPath, bytesOf("the only way back from last week\n"));
-  EXPECT_THROW(Run::UndoFileWriter(folder, kPath, kHeader), Run::UndoFileError);
+  try {
+    Run::UndoFileWriter writer(folder, kPath, kHeader);
+    ADD_FAILURE() << "an existing file was replaced";
+  } catch (const Run::UndoFileError& e) {
+    EXPECT_EQ(e.kind(), Run::UndoFileError::Kind::Exists);
+  }
   EXPECT_EQ(text(folder.durable(kPath)), "the only way back from last week\n");
 }
 
@@ -162,32 +167,34 @@ TEST(UndoFile, CutAnywhereReadsTheWholeLinesBeforeTheCut) {
 TEST(UndoFile, OtherFilesNewerVersionsAndDamageAreRefused) {
   const std::string header = R"({"format":"caseloom-undo","version":1,"database":"d"})";
   const std::string entry = R"({"table":"T","field":"F","page":1,"row":2,"old":"a","new":"A"})";
-  const std::pair<std::string, std::string> refused[] = {
-      {"hello\nworld\n", "is not a Caseloom undo file"},
+  using Kind = Run::UndoFileError::Kind;
+  // The contents, the kind of refusal and what the description names.
+  const std::tuple<std::string, Kind, std::string> refused[] = {
+      {"hello\nworld\n", Kind::NotUndoFile, ""},
       {R"({"format":"something-else","version":1})"
        "\n",
-       "is not a Caseloom undo file"},
+       Kind::NotUndoFile, ""},
       {R"({"format":"caseloom-undo","version":2})"
        "\n",
-       "newer Caseloom (file version 2)"},
+       Kind::NewerVersion, "version 2"},
       {R"({"format":"caseloom-undo"})"
        "\n",
-       "has no valid version"},
-      {header + "\n{broken\n" + entry + "\n", "line 2 is not JSON"},
+       Kind::NoVersion, ""},
+      {header + "\n{broken\n" + entry + "\n", Kind::Damaged, "line 2"},
       {header + "\n" +
            R"({"table":"T","field":"F","page":-1,"row":2,"old":"a","new":"A"})"
            "\n",
-       "line 2 does not describe a change"},
+       Kind::Damaged, "line 2"},
       {header + "\n" +
            R"({"table":"T","field":"F","page":1,"row":256,"old":"a","new":"A"})"
            "\n",
-       "line 2 does not describe a change"},
+       Kind::Damaged, "line 2"},
       {header + "\n" +
            R"({"table":"T","field":"F","page":1,"row":2,"new":"A"})"
            "\n",
-       "line 2 does not describe a change"},
+       Kind::Damaged, "line 2"},
   };
-  for (const auto& [contents, problem] : refused) {
+  for (const auto& [contents, kind, named] : refused) {
     SCOPED_TRACE(contents);
     updatetest::MemoryFolder folder;
     folder.put(kPath, bytesOf(contents));
@@ -195,14 +202,20 @@ TEST(UndoFile, OtherFilesNewerVersionsAndDamageAreRefused) {
       Run::ReadUndoFile(folder, kPath);
       ADD_FAILURE() << "read as an undo file";
     } catch (const Run::UndoFileError& e) {
-      EXPECT_NE(std::string(e.what()).find(problem), std::string::npos) << e.what();
-      EXPECT_EQ(std::string(e.what()).rfind("The undo file '/m/run.undo' ", 0), 0u) << e.what();
+      EXPECT_EQ(e.kind(), kind) << e.what();
+      EXPECT_NE(std::string(e.what()).find(named), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("'/m/run.undo'"), std::string::npos) << e.what();
     }
   }
   updatetest::MemoryFolder folder;
   folder.put(kPath, bytesOf(header + "\n" + entry + "\n"));
   EXPECT_EQ(Run::ReadUndoFile(folder, kPath).entries.size(), 1u);
-  EXPECT_THROW(Run::ReadUndoFile(folder, "/m/missing.undo"), ado::Error);
+  try {
+    Run::ReadUndoFile(folder, "/m/missing.undo");
+    ADD_FAILURE() << "read a missing file";
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::NotFound);
+  }
 }
 
 }  // namespace

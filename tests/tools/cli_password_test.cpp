@@ -26,7 +26,8 @@ using clitest::runCli;
 class CliPassword : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    engine::NewTable table{u"Secrets", {testsupport::textColumn(u"Name")}, {}, {{ado::Text(u"x")}}};
+    engine::NewTable table{
+        u"Secrets", {testsupport::textColumn(u"Name")}, {}, {{engine::Text(u"x")}}};
     db_ = q(testsupport::makeDatabase(dir_.path() / GetParam(), {table}, u"s3cr\u00e9t pass"));
   }
   QString file(const QByteArray& contents) {
@@ -197,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(Files, CliPassword, ::testing::Values("secret.mdb", "se
 
 TEST(CliPasswordPrompt, NotAskedForAFileWithoutPassword) {
   testsupport::TempDir dir;
-  engine::NewTable table{u"Open", {testsupport::textColumn(u"Name")}, {}, {{ado::Text(u"x")}}};
+  engine::NewTable table{u"Open", {testsupport::textColumn(u"Name")}, {}, {{engine::Text(u"x")}}};
   const QString db = q(testsupport::makeDatabase(dir.path() / "open.mdb", {table}));
   Terminal terminal({"tables", db, "--json"});
   terminal.readUntil("never there");

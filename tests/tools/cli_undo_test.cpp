@@ -15,6 +15,7 @@
 #include "engine/database.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/create_test_readers.h"
+#include "engine/text/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 
@@ -38,26 +39,28 @@ std::vector<engine::NewTable> fixtureTables() {
       {}};
   const char16_t* names[] = {u"o'hare",    u"NEW YORK", u"new york",   u"Mary-Jane", u"mcdonald",
                              u"ÅSA ÖBERG", u"42",       u"2021-08-31", u"",          u"x"};
-  // The micro sign's upper case is the Greek Mu: in an indexed field the
-  // change would alter an index key the engine does not rewrite, so it is refused.
-  const char16_t* cities[] = {u"paris", u"ROME", u"Rome", u"5 \u00b5m",
-                              u"oslo"};
-  customers.indexes = {{u"ByCity", {u"City"}}};
+  // Every city is unique. The micro sign's upper case is the Greek capital
+  // Mu, so in upper case "5 \u00b5m n" would take the index key that
+  // "5 \u039cm n" holds already: the unique index refuses it.
+  const char16_t* cities[] = {u"paris", u"ROME", u"5 \u039cm", u"5 \u00b5m", u"oslo"};
+  customers.indexes = {{u"ByCity", {u"City"}, /*primary=*/false, /*unique=*/true}};
   for (std::int32_t i = 0; i < 60; ++i) {
-    ado::Value name = i == 59 ? ado::Value::null() : ado::Value(ado::Text(names[i % 10]));
-    ado::Value notes = i % 13 == 0
-                           ? ado::Value::null()
-                           : ado::Value(ado::Text(u"sOME nOTES. " + ado::Text(names[i % 10]) +
-                                                  ado::Text(i * 31 % 500, u'q')));
+    engine::Value name =
+        i == 59 ? engine::Value::null() : engine::Value(engine::Text(names[i % 10]));
+    engine::Value notes =
+        i % 13 == 0 ? engine::Value::null()
+                    : engine::Value(engine::Text(u"sOME nOTES. " + engine::Text(names[i % 10]) +
+                                                 engine::Text(i * 31 % 500, u'q')));
     customers.rows.push_back(
-        {i, name, ado::Text(cities[i % 5]), notes, ado::DateTime{40000.0 + i}});
+        {i, name, engine::Text(cities[i % 5]) + u" " + engine::fromUtf8(std::to_string(i / 5)),
+         notes, engine::DateTime{40000.0 + i}});
   }
   engine::NewTable orders{u"Orders",
                           {testsupport::textColumn(u"Item"), testsupport::column(u"Qty", T::Long)},
                           {},
-                          {{ado::Text(u"blue CHAIR"), std::int32_t{1}},
-                           {ado::Text(u"Red Table"), std::int32_t{2}},
-                           {ado::Text(u"lamp"), std::int32_t{3}}}};
+                          {{engine::Text(u"blue CHAIR"), std::int32_t{1}},
+                           {engine::Text(u"Red Table"), std::int32_t{2}},
+                           {engine::Text(u"lamp"), std::int32_t{3}}}};
   return {customers, orders};
 }
 

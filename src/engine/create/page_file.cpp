@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/layout_header.h"
 
 namespace engine::create {
@@ -33,8 +33,8 @@ class FileDescriptor {
   int fd_;
 };
 
-ado::Error ioError(const std::filesystem::path& path, const char* what) {
-  return ado::Error::cannotCreate(path.string(), std::string(what) + ": " + std::strerror(errno));
+Error ioError(const std::filesystem::path& path, const char* what) {
+  return Error::cannotCreate(path.string(), std::string(what) + ": " + std::strerror(errno));
 }
 
 }  // namespace

@@ -7,13 +7,13 @@
 #include <cerrno>
 #include <cstring>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine {
 namespace {
 
-ado::Error ioError(const std::string& path, const char* what) {
-  return ado::Error::ioError(path, what, std::strerror(errno));
+Error ioError(const std::string& path, const char* what) {
+  return Error::ioError(path, what, std::strerror(errno));
 }
 
 class DiskFile final : public File {
@@ -38,7 +38,7 @@ class DiskFile final : public File {
         if (errno == EINTR) continue;
         throw ioError(path_, "reading");
       }
-      if (n == 0) throw ado::Error::ioError(path_, "reading", "the file ended early");
+      if (n == 0) throw Error::ioError(path_, "reading", "the file ended early");
       done += static_cast<std::size_t>(n);
     }
   }
@@ -77,7 +77,7 @@ class MemoryFile final : public File {
   std::uint64_t size() const override { return bytes_.size(); }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
-      throw ado::Error::ioError(path_, "reading", "the file ended early");
+      throw Error::ioError(path_, "reading", "the file ended early");
     std::memcpy(out.data(), bytes_.data() + offset, out.size());
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
@@ -95,18 +95,16 @@ class MemoryFile final : public File {
 }  // namespace
 
 void File::truncate(std::uint64_t) {
-  throw ado::Error::unsupported(path(), "shortening this kind of file");
+  throw Error::unsupported(path(), "shortening this kind of file");
 }
 
 std::unique_ptr<File> openDiskFile(const std::string& path, bool writable) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-    throw ado::Error::couldNotFindFile(path);
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) throw Error::couldNotFindFile(path);
   int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
   if (fd < 0) {
-    if (writable && (errno == EACCES || errno == EROFS || errno == EPERM))
-      throw ado::Error::readOnly();
-    if (errno == ENOENT) throw ado::Error::couldNotFindFile(path);
+    if (writable && (errno == EACCES || errno == EROFS || errno == EPERM)) throw Error::readOnly();
+    if (errno == ENOENT) throw Error::couldNotFindFile(path);
     throw ioError(path, "opening");
   }
   return std::make_unique<DiskFile>(path, fd);

@@ -9,14 +9,13 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine {
 namespace {
 
-ado::Error ioError(const std::string& path, const char* what) {
-  return ado::Error(ado::Error::kGeneric, "Disk or network error while " + std::string(what) +
-                                              " '" + path + "': " + std::strerror(errno) + ".");
+Error ioError(const std::string& path, const char* what) {
+  return Error::ioError(path, what, std::strerror(errno));
 }
 
 std::string folderOf(const std::string& path) {
@@ -67,10 +66,10 @@ class DiskFileSystem final : public FileSystem {
   }
 
   void requireWritable(const std::string& path) override {
-    if (!exists(path)) throw ado::Error::couldNotFindFile(path);
-    if (markedReadOnly(path) || markedReadOnly(folderOf(path))) throw ado::Error::readOnly();
+    if (!exists(path)) throw Error::couldNotFindFile(path);
+    if (markedReadOnly(path) || markedReadOnly(folderOf(path))) throw Error::readOnly();
     if (::access(path.c_str(), W_OK) != 0) {
-      if (errno == EACCES || errno == EROFS || errno == EPERM) throw ado::Error::readOnly();
+      if (errno == EACCES || errno == EROFS || errno == EPERM) throw Error::readOnly();
       throw ioError(path, "examining");
     }
   }
@@ -78,7 +77,7 @@ class DiskFileSystem final : public FileSystem {
   std::unique_ptr<File> create(const std::string& path) override {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
-      if (errno == EACCES || errno == EROFS || errno == EPERM) throw ado::Error::readOnly();
+      if (errno == EACCES || errno == EROFS || errno == EPERM) throw Error::readOnly();
       throw ioError(path, "creating");
     }
     ::close(fd);

@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine {
 namespace {
@@ -49,7 +49,7 @@ class ScratchFile final : public File {
 
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     if (offset > contents_->size || out.size() > contents_->size - offset)
-      throw ado::Error::ioError(path_, "reading", "the file ended early");
+      throw Error::ioError(path_, "reading", "the file ended early");
     std::size_t done = 0;
     while (done < out.size()) {
       const std::uint64_t at = offset + done;
@@ -110,7 +110,7 @@ class ScratchFolder final : public FileSystem {
     if (writable) requireWritable(path);
     if (auto found = files_.find(path); found != files_.end())
       return std::make_unique<ScratchFile>(path, found->second);
-    if (removed_.count(path)) throw ado::Error::couldNotFindFile(path);
+    if (removed_.count(path)) throw Error::couldNotFindFile(path);
     auto contents = std::make_shared<ScratchContents>();
     contents->real = real_.open(path, false);
     contents->size = contents->realLimit = contents->real->size();
@@ -120,7 +120,7 @@ class ScratchFolder final : public FileSystem {
 
   void requireWritable(const std::string& path) override {
     if (madeHere(path)) return;
-    if (removed_.count(path)) throw ado::Error::couldNotFindFile(path);
+    if (removed_.count(path)) throw Error::couldNotFindFile(path);
     real_.requireWritable(path);
   }
 

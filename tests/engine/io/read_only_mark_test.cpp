@@ -6,8 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/update_support.h"
@@ -19,6 +20,17 @@ namespace {
 namespace fs = std::filesystem;
 using engine::NewColumn;
 
+// The kind of the engine error `work` throws; nothing when it throws none.
+template <class Work>
+std::optional<engine::ErrorKind> errorOf(Work&& work) {
+  try {
+    work();
+  } catch (const engine::Error& e) {
+    return e.kind();
+  }
+  return std::nullopt;
+}
+
 class ReadOnlyMark : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -26,7 +38,8 @@ class ReadOnlyMark : public ::testing::Test {
     table.name = u"T";
     table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
                      testsupport::textColumn(u"Name", 50)};
-    table.rows = {{std::int32_t{1}, ado::Text(u"alpha")}, {std::int32_t{2}, ado::Text(u"beta")}};
+    table.rows = {{std::int32_t{1}, engine::Text(u"alpha")},
+                  {std::int32_t{2}, engine::Text(u"beta")}};
     fs::create_directory(dir_.path() / "folder");
     path_ = testsupport::makeDatabase(dir_.path() / "folder" / "marked.mdb", {table}).string();
     bytes_ = enginetest::readBytes(path_);
@@ -37,10 +50,10 @@ class ReadOnlyMark : public ::testing::Test {
     fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
   }
 
-  // The description of the error that opening for writing and changing the
-  // first row gives; empty when the change was made.
-  std::string tryChange() {
-    try {
+  // The kind of error that opening for writing and changing the first row
+  // gives; nothing when the change was made.
+  std::optional<engine::ErrorKind> tryChange() {
+    return errorOf([&] {
       auto db = engine::Database::open(path_, {.password = {}, .writable = true});
       const auto& table = db->table(u"T");
       auto scan = db->scan(table);
@@ -48,10 +61,7 @@ class ReadOnlyMark : public ::testing::Test {
       scan->next(row);
       db->updateText(table, row.id, 1, u"ALPHA");
       db->commit();
-    } catch (const ado::Error& e) {
-      return e.description();
-    }
-    return "";
+    });
   }
 
   void expectUntouched() {
@@ -69,7 +79,7 @@ TEST_F(ReadOnlyMark, FileWithoutWriteBitsIsRefusedAndStillReads) {
   for (auto mode : {fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read,
                     fs::perms::owner_read | fs::perms::owner_exec}) {
     fs::permissions(path_, mode);
-    EXPECT_EQ(tryChange(), "Cannot update. Database or object is read-only.");
+    EXPECT_EQ(tryChange(), engine::ErrorKind::ReadOnly);
     expectUntouched();
     auto db = engine::Database::open(path_, {});
     EXPECT_EQ(db->userTableNames(), std::vector<std::u16string>{u"T"});
@@ -78,14 +88,14 @@ TEST_F(ReadOnlyMark, FileWithoutWriteBitsIsRefusedAndStillReads) {
 
 TEST_F(ReadOnlyMark, AnyWriteBitLiftsTheMark) {
   fs::permissions(path_, fs::perms::owner_read | fs::perms::group_write);
-  EXPECT_EQ(tryChange(), "");
+  EXPECT_EQ(tryChange(), std::nullopt);
 }
 
 TEST_F(ReadOnlyMark, FileInAFolderWithoutWriteBitsIsRefused) {
   fs::permissions(dir_.path() / "folder", fs::perms::owner_read | fs::perms::owner_exec |
                                               fs::perms::group_read | fs::perms::group_exec |
                                               fs::perms::others_read | fs::perms::others_exec);
-  EXPECT_EQ(tryChange(), "Cannot update. Database or object is read-only.");
+  EXPECT_EQ(tryChange(), engine::ErrorKind::ReadOnly);
   expectUntouched();
 }
 
@@ -93,10 +103,11 @@ TEST_F(ReadOnlyMark, FileSystemSaysSoWithoutOpening) {
   engine::FileSystem& disk = engine::diskFileSystem();
   EXPECT_NO_THROW(disk.requireWritable(path_));
   fs::permissions(path_, fs::perms::owner_read);
-  EXPECT_THROW(disk.requireWritable(path_), ado::Error);
-  EXPECT_THROW(disk.open(path_, true), ado::Error);
+  EXPECT_EQ(errorOf([&] { disk.requireWritable(path_); }), engine::ErrorKind::ReadOnly);
+  EXPECT_EQ(errorOf([&] { disk.open(path_, true); }), engine::ErrorKind::ReadOnly);
   EXPECT_NO_THROW(disk.open(path_, false));
-  EXPECT_THROW(disk.requireWritable((dir_.path() / "missing.mdb").string()), ado::Error);
+  EXPECT_EQ(errorOf([&] { disk.requireWritable((dir_.path() / "missing.mdb").string()); }),
+            engine::ErrorKind::NotFound);
 }
 
 // Memory folders say what they allow through the default: opening for writing.
@@ -106,8 +117,8 @@ TEST(ReadOnlyMarkDefault, RequireWritableOpensForWriting) {
   folder.put("b.mdb", {1, 2, 3});
   folder.makeReadOnly("b.mdb");
   EXPECT_NO_THROW(folder.requireWritable("a.mdb"));
-  EXPECT_THROW(folder.requireWritable("b.mdb"), ado::Error);
-  EXPECT_THROW(folder.requireWritable("c.mdb"), ado::Error);
+  EXPECT_EQ(errorOf([&] { folder.requireWritable("b.mdb"); }), engine::ErrorKind::ReadOnly);
+  EXPECT_EQ(errorOf([&] { folder.requireWritable("c.mdb"); }), engine::ErrorKind::NotFound);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include <filesystem>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/support/corpus_files.h"
 #include "support/fixtures.h"
@@ -32,7 +32,7 @@ class ScratchFolder : public ::testing::Test {
     table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
                      testsupport::textColumn(u"Name", 200)};
     for (std::int32_t i = 0; i < 300; ++i)
-      table.rows.push_back({i, ado::Text(u"name number " + std::u16string(1, u'a' + i % 26))});
+      table.rows.push_back({i, engine::Text(u"name number " + std::u16string(1, u'a' + i % 26))});
     path_ = testsupport::makeDatabase(dir_.path() / "real.mdb", {table}).string();
     bytes_ = enginetest::readBytes(path_);
     time_ = fs::last_write_time(path_);
@@ -76,7 +76,7 @@ TEST_F(ScratchFolder, FilesReadThroughAndKeepWhatIsWritten) {
   expected.push_back(1);
   EXPECT_EQ(readAll(*file), expected);
   std::vector<std::uint8_t> past(10);
-  EXPECT_THROW(file->read(9000, past), ado::Error);
+  EXPECT_THROW(file->read(9000, past), engine::Error);
   expectRealUntouched();
 }
 
@@ -92,7 +92,7 @@ TEST_F(ScratchFolder, NewAndRemovedFilesStayInTheScratchFolder) {
   scratch->remove(path_);
   EXPECT_FALSE(scratch->exists(made));
   EXPECT_FALSE(scratch->exists(path_));
-  EXPECT_THROW(scratch->open(path_, false), ado::Error);
+  EXPECT_THROW(scratch->open(path_, false), engine::Error);
   expectRealUntouched();
 }
 
@@ -127,9 +127,9 @@ TEST_F(ScratchFolder, DatabaseChangedThereReadsBackChangedAndTheRealFileDoesNot)
 TEST_F(ScratchFolder, RealMarksAndRealWritersStillCount) {
   fs::permissions(path_, fs::perms::owner_read);
   auto scratch = engine::makeScratchFolder(engine::diskFileSystem());
-  EXPECT_THROW(scratch->open(path_, true), ado::Error);
+  EXPECT_THROW(scratch->open(path_, true), engine::Error);
   EXPECT_NO_THROW(scratch->open(path_, false));
-  EXPECT_THROW(scratch->open(path_, true), ado::Error) << "also once it was opened for reading";
+  EXPECT_THROW(scratch->open(path_, true), engine::Error) << "also once it was opened for reading";
   fs::permissions(path_, fs::perms::owner_read | fs::perms::owner_write);
 
   auto writer = engine::Database::open(path_, {.password = {}, .writable = true});
@@ -143,8 +143,8 @@ TEST_F(ScratchFolder, RealMarksAndRealWritersStillCount) {
   try {
     dry->updateText(dry->table(u"T"), row.id, 1, u"other");
     ADD_FAILURE() << "a real writer holds the file";
-  } catch (const ado::Error& e) {
-    EXPECT_EQ(e.description(), ado::Error::fileInUse(path_).description());
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::InUse);
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/update_support.h"
@@ -20,7 +20,7 @@ class CommitHook : public ::testing::Test {
     engine::NewTable table;
     table.name = u"T";
     table.columns = {testsupport::textColumn(u"Name", 50)};
-    table.rows = {{ado::Text(u"alpha")}, {ado::Text(u"beta")}};
+    table.rows = {{engine::Text(u"alpha")}, {engine::Text(u"beta")}};
     original_ = enginetest::readBytes(testsupport::makeDatabase(dir.path() / "h.mdb", {table}));
     folder_.put(kPath, original_);
   }
@@ -65,12 +65,12 @@ TEST_F(CommitHook, RunsOncePerBatchBeforeAnyOfItIsOnDisk) {
 TEST_F(CommitHook, WhatItThrowsUndoesTheBatch) {
   bool fail = true;
   auto db = open([&] {
-    if (fail) throw ado::Error(ado::Error::kGeneric, "the record could not be kept");
+    if (fail) throw engine::Error::ioError("/m/h.undo", "writing", "the disk is full");
   });
   const auto& table = db->table(u"T");
   const engine::RowId id = firstRow(*db);
   db->updateText(table, id, 0, u"ALPHA");
-  EXPECT_THROW(db->commit(), ado::Error);
+  EXPECT_THROW(db->commit(), engine::Error);
   EXPECT_EQ(db->readRow(table, id)->values[0].text(), u"alpha");
   EXPECT_EQ(folder_.durable(kPath), original_);
   // The next batch starts clean and holds only its own change.
