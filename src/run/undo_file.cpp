@@ -5,6 +5,8 @@
 #include <QString>
 #include <limits>
 
+#include "engine/text/utf.h"
+
 namespace Run {
 namespace {
 
@@ -14,43 +16,28 @@ const QByteArray kHeaderStart = R"({"format":"caseloom-undo")";
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
-void appendUtf8(QByteArray& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 // A JSON string holding exactly `text`: unpaired surrogates, which UTF-8
 // cannot carry, and control characters as \u escapes.
 void appendString(QByteArray& out, std::u16string_view text) {
   out += '"';
+  std::size_t plain = 0;  // where the units not yet written begin
   for (std::size_t i = 0; i < text.size(); ++i) {
     const char16_t unit = text[i];
-    if (unit == u'"' || unit == u'\\') {
-      out += '\\';
-      out += static_cast<char>(unit);
-    } else if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
-      appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+    if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) {
       ++i;
-    } else if (unit < 0x20 || isHighSurrogate(unit) || isLowSurrogate(unit)) {
+      continue;
+    }
+    const bool quoted = unit == u'"' || unit == u'\\';
+    if (!quoted && unit >= 0x20 && !isHighSurrogate(unit) && !isLowSurrogate(unit)) continue;
+    out += QByteArray::fromStdString(engine::toUtf8(text.substr(plain, i - plain)));
+    if (quoted)
+      out += QByteArray("\\") + static_cast<char>(unit);
+    else
       out +=
           QByteArray("\\u") + QByteArray::number(static_cast<int>(unit), 16).rightJustified(4, '0');
-    } else {
-      appendUtf8(out, unit);
-    }
+    plain = i + 1;
   }
+  out += QByteArray::fromStdString(engine::toUtf8(text.substr(plain)));
   out += '"';
 }
 

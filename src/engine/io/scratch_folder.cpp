@@ -39,6 +39,22 @@ struct ScratchContents {
   }
 };
 
+// Calls `visit(blockStart, offsetInBlock, done, take)` for each block that
+// the `size` bytes from `offset` touch; `done` bytes precede this piece.
+template <class Visit>
+void forEachBlock(std::uint64_t offset, std::size_t size, Visit&& visit) {
+  std::size_t done = 0;
+  while (done < size) {
+    const std::uint64_t at = offset + done;
+    const std::uint64_t start = at - at % kBlockSize;
+    const auto inBlock = static_cast<std::size_t>(at - start);
+    const std::size_t take =
+        std::min<std::size_t>(static_cast<std::size_t>(kBlockSize) - inBlock, size - done);
+    visit(start, inBlock, done, take);
+    done += take;
+  }
+}
+
 class ScratchFile final : public File {
  public:
   ScratchFile(std::string path, std::shared_ptr<ScratchContents> contents)
@@ -50,33 +66,21 @@ class ScratchFile final : public File {
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     if (offset > contents_->size || out.size() > contents_->size - offset)
       throw Error::ioError(path_, "reading", "the file ended early");
-    std::size_t done = 0;
-    while (done < out.size()) {
-      const std::uint64_t at = offset + done;
-      const std::uint64_t start = at - at % kBlockSize;
-      const auto inBlock = static_cast<std::size_t>(at - start);
-      const std::size_t take =
-          std::min<std::size_t>(static_cast<std::size_t>(kBlockSize) - inBlock, out.size() - done);
-      auto found = contents_->blocks.find(start);
-      if (found != contents_->blocks.end())
-        std::memcpy(out.data() + done, found->second.data() + inBlock, take);
-      else
-        contents_->readUnwritten(at, out.subspan(done, take));
-      done += take;
-    }
+    forEachBlock(offset, out.size(),
+                 [&](std::uint64_t start, std::size_t inBlock, std::size_t done, std::size_t take) {
+                   auto found = contents_->blocks.find(start);
+                   if (found != contents_->blocks.end())
+                     std::memcpy(out.data() + done, found->second.data() + inBlock, take);
+                   else
+                     contents_->readUnwritten(start + inBlock, out.subspan(done, take));
+                 });
   }
 
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-    std::size_t done = 0;
-    while (done < data.size()) {
-      const std::uint64_t at = offset + done;
-      const std::uint64_t start = at - at % kBlockSize;
-      const auto inBlock = static_cast<std::size_t>(at - start);
-      const std::size_t take =
-          std::min<std::size_t>(static_cast<std::size_t>(kBlockSize) - inBlock, data.size() - done);
-      std::memcpy(contents_->block(start).data() + inBlock, data.data() + done, take);
-      done += take;
-    }
+    forEachBlock(offset, data.size(),
+                 [&](std::uint64_t start, std::size_t inBlock, std::size_t done, std::size_t take) {
+                   std::memcpy(contents_->block(start).data() + inBlock, data.data() + done, take);
+                 });
     contents_->size = std::max(contents_->size, offset + data.size());
   }
 

@@ -18,7 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-using engine::NewColumn;
 
 // The kind of the engine error `work` throws; nothing when it throws none.
 template <class Work>
@@ -34,14 +33,10 @@ std::optional<engine::ErrorKind> errorOf(Work&& work) {
 class ReadOnlyMark : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::NewTable table;
-    table.name = u"T";
-    table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
-                     testsupport::textColumn(u"Name", 50)};
-    table.rows = {{std::int32_t{1}, engine::Text(u"alpha")},
-                  {std::int32_t{2}, engine::Text(u"beta")}};
     fs::create_directory(dir_.path() / "folder");
-    path_ = testsupport::makeDatabase(dir_.path() / "folder" / "marked.mdb", {table}).string();
+    path_ = testsupport::makeDatabase(dir_.path() / "folder" / "marked.mdb",
+                                      {testsupport::alphaBetaTable()})
+                .string();
     bytes_ = enginetest::readBytes(path_);
   }
   void TearDown() override {
