@@ -10,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "ado/error.h"
 #include "ado/value.h"
 
 namespace engine {
 class Database;
-class FileSystem;
+class Error;
 struct RowId;
 struct TableDefinition;
 }  // namespace engine
@@ -38,10 +39,6 @@ class Connection {
   // adModeReadWrite (3) opens the file for writing; any other mode read-only.
   void SetMode(int mode);
   int Mode() const { return mode_; }
-  // Before Open: the folder the database and its companion files are in
-  // (a scratch folder for a dry run); null for the disk. Must outlive the
-  // connection.
-  void SetFileSystem(engine::FileSystem* fileSystem) { fileSystem_ = fileSystem; }
   // Told of every record this connection writes, and before the writes
   // reach the file; null for nobody. Must outlive the connection.
   void SetWriteObserver(WriteObserver* observer) { observer_ = observer; }
@@ -54,7 +51,7 @@ class Connection {
   // adSchemaTables (20): TABLE_NAME and TABLE_TYPE of every catalogue object.
   std::unique_ptr<Recordset> OpenSchema(int schema);
 
-  // Runs one UPDATE statement; returns the number of records it changed.
+  // Runs one UPDATE statement; returns the number of records it matched.
   long Execute(const Text& statement);
 
   // Sets text field `field` of the record `row` of `table` to `value` when
@@ -64,6 +61,19 @@ class Connection {
                                    const Text& expected, const Text& value);
 
   void Close();
+
+  // Changes reach the file in batches. When a batch cannot be made durable
+  // its changes are undone, also those of statements that already returned:
+  // the failing Execute or Close throws for the record in hand, and the
+  // other records of the batch are kept here, with the error that undid
+  // them, for the caller to report each as failed. Taken once.
+  struct LostWrites {
+    Error cause;
+    long records;
+  };
+  std::vector<LostWrites> TakeLostWrites();
+  // The values this connection changed that the file holds.
+  long RecordsSaved() const;
 
   // For recordsets opened on this connection.
   engine::Database& database();
@@ -88,13 +98,17 @@ class Connection {
   // Writes one text or memo value of one row, which held `before`.
   void writeText(const engine::TableDefinition& table, engine::RowId row, int column,
                  const Value& before, const Text& value);
+  // Keeps the updates of a batch that failed to commit; `oneReported`: the
+  // last of them is the record in hand, reported by the caller.
+  void noteLostWrites(engine::Database& database, const engine::Error& cause, bool oneReported);
 
   int mode_ = 0;
-  engine::FileSystem* fileSystem_ = nullptr;
   WriteObserver* observer_ = nullptr;
   std::unique_ptr<engine::Database> database_;
   std::unique_ptr<UpdateLookup> lookup_;
   std::vector<Recordset*> recordsets_;
+  std::vector<LostWrites> lostWrites_;
+  long recordsSaved_ = 0;  // by databases already closed
 };
 
 }  // namespace ado

@@ -7,20 +7,19 @@ namespace ado {
 
 void Connection::writeText(const engine::TableDefinition& table, engine::RowId row, int column,
                            const Value& before, const Text& value) {
-  if (!observer_) {
-    database_->updateText(table, row, column, value);
-    return;
-  }
   const TextChange change{table.name, table.columns[static_cast<std::size_t>(column)].name, row,
                           before, value};
-  observer_->writing(change);
+  if (observer_) observer_->writing(change);
   try {
     database_->updateText(table, row, column, value);
   } catch (const engine::Error& e) {
-    observer_->refused(change, Error::fromEngine(e));
+    // A failed commit undid the whole batch; this record's failure is the
+    // caller's to report, the others' are kept.
+    noteLostWrites(*database_, e, true);
+    if (observer_) observer_->refused(change, Error::fromEngine(e));
     throw;
   }
-  observer_->written(change);
+  if (observer_) observer_->written(change);
 }
 
 }  // namespace ado

@@ -148,7 +148,9 @@ UndoFileWriter::UndoFileWriter(engine::FileSystem& fileSystem, const std::string
     : path_(path) {
   // An existing file may be the only way back from an earlier run.
   if (fileSystem.exists(path)) throw UndoFileError::exists(path);
-  file_ = fileSystem.create(path);
+  // It holds the database's old text: it is open to whoever may read the
+  // database, and to nobody else.
+  file_ = fileSystem.create(path, engine::toUtf8(header.database));
   pending_ = headerLine(header);
   writePending();
 }

@@ -75,7 +75,8 @@ class UndoFileError : public std::runtime_error {
 // Records the changes of a connection (see ado::Connection::SetWriteObserver).
 class UndoFileWriter final : public ado::WriteObserver {
  public:
-  // Creates the file, refusing one that exists, and makes its header durable.
+  // Creates the file with the permission bits of the database the header
+  // names, refusing one that exists, and makes its header durable.
   UndoFileWriter(engine::FileSystem& fileSystem, const std::string& path, const UndoHeader& header);
 
   void writing(const ado::TextChange& change) override;

@@ -11,6 +11,7 @@
 
 #include "ado/constants.h"
 #include "ado/error.h"
+#include "ado/factory.h"
 #include "engine/database.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/update_support.h"
@@ -85,15 +86,15 @@ class PutBack : public ::testing::Test {
     Run::RunOptions options;
     options.pauses = false;
     options.writeObserver = &undo;
-    options.fileSystem = folder_.get();
+    const ado::ScopedFileSystem inFolder(*folder_);
     Run::PushButton4_Click(window, boxes, options);
   }
 
   Run::PutBackReport putBack() {
     const Run::UndoFile undo = Run::ReadUndoFile(*folder_, kUndo);
+    const ado::ScopedFileSystem inFolder(*folder_);
     ado::Connection connection;
     connection.SetMode(ado::adModeReadWrite);
-    connection.SetFileSystem(folder_.get());
     connection.Open(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + engine::fromUtf8(kDatabase));
     Run::PutBackReport report = Run::PutBack(connection, undo.entries);
     connection.Close();
@@ -112,7 +113,7 @@ TEST_F(PutBack, EveryCaseTakenBackReadsAsBeforeAndASecondUndoChangesNothing) {
     folder_->remove(kUndo);
     long entries = 0;
     {
-      Run::UndoFileWriter undo(*folder_, kUndo, {});
+      Run::UndoFileWriter undo(*folder_, kUndo, {engine::fromUtf8(kDatabase), u"UPPER CASE", u""});
       run(mode, {u"Name", u"Notes"}, undo);
       entries = undo.entries();
     }
@@ -134,7 +135,7 @@ TEST_F(PutBack, EveryCaseTakenBackReadsAsBeforeAndASecondUndoChangesNothing) {
 
 TEST_F(PutBack, RecordsEditedSinceAreLeftAsTheyAreAndNamed) {
   {
-    Run::UndoFileWriter undo(*folder_, kUndo, {});
+    Run::UndoFileWriter undo(*folder_, kUndo, {engine::fromUtf8(kDatabase), u"UPPER CASE", u""});
     run(u"UPPER CASE", {u"Name"}, undo);
   }
   const Run::UndoFile undo = Run::ReadUndoFile(*folder_, kUndo);
@@ -176,7 +177,7 @@ TEST_F(PutBack, CrashAtEveryWriteStillTakesBackAllTheDatabaseKept) {
       folder_->put(kDatabase, original_);
       folder_->injectFault(fault, step);
       try {
-        Run::UndoFileWriter undo(*folder_, kUndo, {});
+        Run::UndoFileWriter undo(*folder_, kUndo, {engine::fromUtf8(kDatabase), u"UPPER CASE", u""});
         run(u"Proper Case", {u"Name"}, undo);
         run(u"UPPER CASE", {u"Notes"}, undo);
       } catch (const std::exception&) {

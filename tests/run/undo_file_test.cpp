@@ -18,6 +18,9 @@ constexpr const char* kPath = "/m/run.undo";
 
 const Run::UndoHeader kHeader{u"/data/orders.mdb", u"Proper Case", u"2024-05-01T09:30:00Z"};
 
+// The database kHeader names: undo files take its permission bits.
+void putDatabase(updatetest::MemoryFolder& folder) { folder.put("/data/orders.mdb", {}); }
+
 std::vector<ado::TextChange> someChanges() {
   return {
       {u"Orders", u"City", {12, 3}, ado::Text(u"o'hare"), u"O'hare"},
@@ -56,6 +59,7 @@ std::vector<std::uint8_t> bytesOf(const std::string& text) { return {text.begin(
 
 TEST(UndoFile, EveryChangeReadsBackExactly) {
   updatetest::MemoryFolder folder;
+  putDatabase(folder);
   const auto changes = someChanges();
   {
     Run::UndoFileWriter writer(folder, kPath, kHeader);
@@ -89,6 +93,7 @@ TEST(UndoFile, EveryChangeReadsBackExactly) {
 
 TEST(UndoFile, LinesReachTheDiskAtEachCommitAndNotBefore) {
   updatetest::MemoryFolder folder;
+  putDatabase(folder);
   Run::UndoFileWriter writer(folder, kPath, kHeader);
   const std::size_t headerOnly = folder.durable(kPath).size();
   EXPECT_GT(headerOnly, 0u) << "the header is durable before the first change";
@@ -106,6 +111,7 @@ TEST(UndoFile, LinesReachTheDiskAtEachCommitAndNotBefore) {
 
 TEST(UndoFile, FailedCommitKeepsItsLinesForTheNext) {
   updatetest::MemoryFolder folder;
+  putDatabase(folder);
   Run::UndoFileWriter writer(folder, kPath, kHeader);
   const auto changes = someChanges();
   writer.writing(changes[0]);
@@ -120,6 +126,7 @@ TEST(UndoFile, FailedCommitKeepsItsLinesForTheNext) {
 
 TEST(UndoFile, AnExistingFileIsNeverReplaced) {
   updatetest::MemoryFolder folder;
+  putDatabase(folder);
   folder.put(kPath, bytesOf("the only way back from last week\n"));
   try {
     Run::UndoFileWriter writer(folder, kPath, kHeader);
@@ -132,6 +139,7 @@ TEST(UndoFile, AnExistingFileIsNeverReplaced) {
 
 TEST(UndoFile, CutAnywhereReadsTheWholeLinesBeforeTheCut) {
   updatetest::MemoryFolder whole;
+  putDatabase(whole);
   const auto changes = someChanges();
   {
     Run::UndoFileWriter writer(whole, kPath, kHeader);

@@ -162,7 +162,12 @@ TEST_F(CliUndo, DryRunCountsWhatTheRealRunThenChangesAndTouchesNothing) {
     int refused = 0;
     for (const auto& field : fields)
       refused += field.toObject()["leftAlone"].toObject()["refused"].toInt();
-    EXPECT_EQ(refused, real.errors.count("caseloom-cli: ")) << real.errors.toStdString();
+    // Beside the reports, one line says what the file now holds.
+    EXPECT_EQ(refused, real.errors.count("caseloom-cli: ") - 1) << real.errors.toStdString();
+    EXPECT_TRUE(
+        real.errors.contains("caseloom-cli: " + QByteArray::number(total) + " records converted\n"))
+        << real.errors.toStdString();
+    EXPECT_EQ(real.json()["converted"].toInt(), total);
     EXPECT_EQ(real.exitCode, refused > 0 ? 3 : 0);
     // Why the first run leaves values alone.
     if (mode == "upper") {

@@ -39,11 +39,9 @@ void RequireFile(const CliBoxes& boxes) {
         QString::fromStdU16String(boxes.databasePath()).toStdString());
 }
 
-std::unique_ptr<ado::Connection> OpenForWriting(const CliBoxes& boxes,
-                                                engine::FileSystem* fileSystem) {
+std::unique_ptr<ado::Connection> OpenForWriting(const CliBoxes& boxes) {
   auto connection = std::make_unique<ado::Connection>();
   connection->SetMode(ado::adModeReadWrite);
-  connection->SetFileSystem(fileSystem);
   connection->Open(Access::AccessConnectionString(boxes));
   if (!connection->database().writable()) throw ado::Error::readOnly();
   return connection;

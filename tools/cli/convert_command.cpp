@@ -4,14 +4,17 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
+#include "ado/factory.h"
 #include "commands.h"
 #include "convert_report.h"
 #include "engine/io/scratch_folder.h"
 #include "run/change_case_run.h"
 #include "run/undo_file.h"
+#include "stop_signals.h"
 #include "terminal.h"
 
 namespace Cli {
@@ -62,10 +65,14 @@ int RunConvert(const Options& o, StderrReports& reports) {
   // A dry run changes a copy in memory: the file, its times and its lock
   // file stay as they are.
   std::unique_ptr<engine::FileSystem> scratch;
-  if (o.dryRun) scratch = engine::makeScratchFolder(engine::diskFileSystem());
+  std::optional<ado::ScopedFileSystem> inScratch;
+  if (o.dryRun) {
+    scratch = engine::makeScratchFolder(engine::diskFileSystem());
+    inScratch.emplace(*scratch);
+  }
   ConvertReport report;
   {
-    auto connection = OpenForWriting(boxes, scratch.get());
+    auto connection = OpenForWriting(boxes);
     report.survey(*connection, table, fields);
     connection->Close();
   }
@@ -87,14 +94,28 @@ int RunConvert(const Options& o, StderrReports& reports) {
   Run::RunOptions options;
   options.pauses = o.pauses;
   options.writeObserver = &observers;
-  options.fileSystem = scratch.get();
-  Run::PushButton4_Click(window, boxes, options);
+  const StopSignals stopSignals;
+  const Run::RunSummary summary = Run::PushButton4_Click(window, boxes, options);
+  const int signal = StopSignals::received();
+  // What the file holds: records whose change was lost were reported.
+  if (!o.dryRun || signal != 0) {
+    std::fprintf(stderr, "caseloom-cli: %ld records converted", summary.converted);
+    if (signal != 0) {
+      std::fprintf(stderr, ", %ld left", summary.recordsLeft);
+      if (summary.fieldsLeft > 0)
+        std::fprintf(stderr, " and %d fields not begun", summary.fieldsLeft);
+      std::fprintf(stderr, " (stopped by %s)", signal == SIGINT ? "SIGINT" : "SIGTERM");
+    }
+    std::fprintf(stderr, "\n");
+  }
 
   if (o.json) {
     QJsonObject result = report.toJson();
     result["dryRun"] = o.dryRun;
     result["reports"] = reports.count;
-    result["complete"] = reports.count == 0;
+    result["complete"] = reports.count == 0 && signal == 0;
+    result["converted"] = static_cast<qint64>(summary.converted);
+    if (signal != 0) result["left"] = static_cast<qint64>(summary.recordsLeft);
     if (undo) {
       result["undoFile"] = o.undoFile;
       result["undoEntries"] = static_cast<qint64>(undo->entries());
@@ -106,6 +127,8 @@ int RunConvert(const Options& o, StderrReports& reports) {
       std::printf("The undo file '%s' records %ld changes; 'caseloom-cli undo' puts them back.\n",
                   qUtf8Printable(o.undoFile), undo->entries());
   }
+  if (signal != 0) return 128 + signal;
+  if (summary.outOfMemory) return kFailure;
   return reports.count == 0 ? kSuccess : kNotEveryRecord;
 }
 

@@ -128,8 +128,7 @@ void ConvertReport::print(bool dryRun) const {
     for (const Reason& reason : kReasons)
       if (auto count = field.filtered.find(reason.reason); count != field.filtered.end())
         reasons << QStringLiteral("%1 %2").arg(count->second).arg(QLatin1String(reason.text));
-    if (const long refused = field.refused())
-      reasons << QStringLiteral("%1 refused").arg(refused);
+    if (const long refused = field.refused()) reasons << QStringLiteral("%1 refused").arg(refused);
     if (const long unchanged = field.unchanged())
       reasons << QStringLiteral("%1 unchanged").arg(unchanged);
     if (!reasons.isEmpty())

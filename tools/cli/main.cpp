@@ -56,6 +56,8 @@ const char* const kUsageText =
     "  2  bad usage\n"
     "  3  convert ran but not every record was written (a dry run: would not be);\n"
     "     undo left records alone that changed since, or could not put some back\n"
+    "  130, 143  convert was stopped by SIGINT or SIGTERM, after saving the records\n"
+    "     converted so far (a second signal ends it at once)\n"
     "\n"
     "Files with no write permission bit, or in a folder without one, are never\n"
     "changed, whoever runs the program.\n";
@@ -183,6 +185,9 @@ int run(const QStringList& args) {
       return c.run(o, reports);
     } catch (const ado::Error& e) {
       std::fprintf(stderr, "caseloom-cli: %s (error %d)\n", e.description().c_str(), e.number());
+      return kFailure;
+    } catch (const std::bad_alloc&) {
+      std::fprintf(stderr, "caseloom-cli: %s\n", ado::Error::outOfMemory().description().c_str());
       return kFailure;
     } catch (const std::exception& e) {
       std::fprintf(stderr, "caseloom-cli: %s\n", e.what());

@@ -4,7 +4,9 @@
 #include <QJsonArray>
 #include <QJsonObject>
 #include <cstdio>
+#include <optional>
 
+#include "ado/factory.h"
 #include "commands.h"
 #include "engine/io/scratch_folder.h"
 #include "run/put_back.h"
@@ -91,8 +93,12 @@ int RunUndo(const Options& o, StderrReports&) {
                  undoPath.c_str());
 
   std::unique_ptr<engine::FileSystem> scratch;
-  if (o.dryRun) scratch = engine::makeScratchFolder(engine::diskFileSystem());
-  auto connection = OpenForWriting(boxes, scratch.get());
+  std::optional<ado::ScopedFileSystem> inScratch;
+  if (o.dryRun) {
+    scratch = engine::makeScratchFolder(engine::diskFileSystem());
+    inScratch.emplace(*scratch);
+  }
+  auto connection = OpenForWriting(boxes);
   const Run::PutBackReport report = Run::PutBack(*connection, undo.entries);
   connection->Close();
 

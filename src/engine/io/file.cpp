@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/base/error.h"
+#include "engine/io/disk_file.h"
 
 namespace engine {
 namespace {
@@ -108,6 +109,10 @@ std::unique_ptr<File> openDiskFile(const std::string& path, bool writable) {
     throw ioError(path, "opening");
   }
   return std::make_unique<DiskFile>(path, fd);
+}
+
+std::unique_ptr<File> adoptDiskFile(std::string path, int descriptor) {
+  return std::make_unique<DiskFile>(std::move(path), descriptor);
 }
 
 std::unique_ptr<File> makeMemoryFile(std::vector<std::uint8_t> bytes, std::string name) {

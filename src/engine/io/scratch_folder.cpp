@@ -128,21 +128,32 @@ class ScratchFolder final : public FileSystem {
     real_.requireWritable(path);
   }
 
-  std::unique_ptr<File> create(const std::string& path) override {
+  std::unique_ptr<File> create(const std::string& path, const std::string& like) override {
+    if (!exists(like)) throw Error::couldNotFindFile(like);
+    if (exists(path))
+      throw Error::ioError(path, "creating", "a file of that name is already there");
     auto contents = std::make_shared<ScratchContents>();
     files_[path] = contents;
     removed_.erase(path);
     return std::make_unique<ScratchFile>(path, std::move(contents));
   }
 
-  bool exists(const std::string& path) override {
-    if (files_.count(path)) return true;
-    return !removed_.count(path) && real_.exists(path);
+  EntryType entryType(const std::string& path) override {
+    if (files_.count(path)) return EntryType::RegularFile;
+    return removed_.count(path) ? EntryType::None : real_.entryType(path);
   }
 
   void remove(const std::string& path) override {
     files_.erase(path);
     removed_.insert(path);
+  }
+
+  void syncFolder(const std::string&) override {}
+
+  std::string realPath(const std::string& path) override {
+    if (madeHere(path)) return path;
+    if (removed_.count(path)) throw Error::couldNotFindFile(path);
+    return real_.realPath(path);
   }
 
   std::unique_ptr<FileLock> tryLock(const std::string& path) override {

@@ -84,8 +84,10 @@ TEST_F(ScratchFolder, NewAndRemovedFilesStayInTheScratchFolder) {
   auto scratch = engine::makeScratchFolder(engine::diskFileSystem());
   const std::string made = (dir_.path() / "made.tmp").string();
   EXPECT_FALSE(scratch->exists(made));
-  scratch->create(made)->write(0, std::vector<std::uint8_t>{1, 2, 3});
+  scratch->create(made, path_)->write(0, std::vector<std::uint8_t>{1, 2, 3});
   EXPECT_TRUE(scratch->exists(made));
+  EXPECT_THROW(scratch->create(made, path_), engine::Error) << "never over a name already there";
+  EXPECT_EQ(scratch->realPath(made), made);
   EXPECT_EQ(readAll(*scratch->open(made, false)), (std::vector<std::uint8_t>{1, 2, 3}));
   EXPECT_NE(scratch->tryLock(made), nullptr);
   scratch->remove(made);
