@@ -14,6 +14,7 @@
 #include "ado/sql.h"
 #include "ado/tables_listing.h"
 #include "ado/update_lookup.h"
+#include "ado/write_observer.h"
 #include "engine/database.h"
 #include "engine/format/jet_type.h"
 #include "engine/text/utf.h"
@@ -60,6 +61,12 @@ engine::Database& Connection::database() {
 
 void Connection::attach(Recordset* recordset) { recordsets_.push_back(recordset); }
 
+void Connection::disconnectRecordsets() {
+  // Recordsets opened here keep what they read: they are static.
+  for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
+  recordsets_.clear();
+}
+
 void Connection::detach(Recordset* recordset) {
   recordsets_.erase(std::remove(recordsets_.begin(), recordsets_.end(), recordset),
                     recordsets_.end());
@@ -69,8 +76,12 @@ void Connection::Open(const Text& connectionString) {
   if (database_) throw Error::objectOpen();
   const ConnectionString parts = ParseConnectionString(connectionString);
   const std::string path = utf8(parts.dataSource);
-  engine::OpenOptions options{.password = parts.password, .writable = mode_ == adModeReadWrite};
-  options.fileSystem = ConnectionFileSystem();
+  engine::OpenOptions options{.password = parts.password,
+                              .writable = mode_ == adModeReadWrite,
+                              .fileSystem = ConnectionFileSystem(),
+                              .beforeCommit = [this] {
+                                if (observer_) observer_->committing();
+                              }};
   if (const std::size_t blocks = ConnectionBatchBlocks()) options.batchBlocks = blocks;
   std::unique_ptr<engine::Database> database = fromEngine([&] {
     try {
@@ -105,29 +116,34 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   return recordset;
 }
 
+Connection::WriteTarget Connection::writeTarget(const Text& tableName, const Text& setName,
+                                                const Text& whereName) {
+  if (!database_->writable()) throw Error::readOnly();
+  const engine::TableDefinition& table = database_->table(tableName);
+  const int setColumn = requireColumn(table, setName);
+  const int whereColumn = requireColumn(table, whereName);
+  const auto& columns = table.columns;
+  if (!isTextColumn(columns[static_cast<std::size_t>(setColumn)]) ||
+      !isTextColumn(columns[static_cast<std::size_t>(whereColumn)]))
+    throw Error::refusedWrite("Only text and memo fields can be changed; '" + utf8(setName) +
+                              "' or '" + utf8(whereName) + "' is not one.");
+  // Recordsets read before this write keep what they saw.
+  disconnectRecordsets();
+  return {table, setColumn, whereColumn};
+}
+
 long Connection::Execute(const Text& statement) {
   requireOpen();
   CheckExecuteFailure(statement);
   const sql::Statement parsed = sql::Parse(statement);
   const auto* update = std::get_if<sql::Update>(&parsed);
   if (!update) throw Error::executeRunsUpdatesOnly();
-  if (!database_->writable()) throw Error::readOnly();
   return fromEngine([&] { return executeUpdate(*update); });
 }
 
 long Connection::executeUpdate(const sql::Update& update) {
-  const engine::TableDefinition& table = database_->table(update.table);
-  const int setColumn = requireColumn(table, update.setColumn);
-  const int whereColumn = requireColumn(table, update.whereColumn);
-  const auto& columns = table.columns;
-  if (!isTextColumn(columns[static_cast<std::size_t>(setColumn)]) ||
-      !isTextColumn(columns[static_cast<std::size_t>(whereColumn)]))
-    throw Error::refusedWrite("Only text and memo fields can be changed; '" +
-                              utf8(update.setColumn) + "' or '" + utf8(update.whereColumn) +
-                              "' is not one.");
-  // Recordsets read before this write keep what they saw.
-  for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
-  recordsets_.clear();
+  const auto [table, setColumn, whereColumn] =
+      writeTarget(update.table, update.setColumn, update.whereColumn);
 
   // What the lookup reads is read under the writer's lock, after any
   // other writer of this computer finished.
@@ -150,12 +166,32 @@ long Connection::executeUpdate(const sql::Update& update) {
     const Value& before = row->values[static_cast<std::size_t>(setColumn)];
     // Records that already hold the new text are matched but need no write.
     if (before.isText() && before.text() == update.newValue) continue;
-    writeText(table, id, setColumn, update.newValue);
+    writeText(table, id, setColumn, before, update.newValue);
     lookup_->wrote(table, setColumn, id, before, update.newValue);
   }
   if (sameColumn)
     lookup_->settle(table, whereColumn, wanted, update.newValue, matched, candidates.size());
   return matched;
+}
+
+std::optional<Value> Connection::ReplaceText(const Text& tableName, const Text& field,
+                                             engine::RowId id, const Text& expected,
+                                             const Text& value) {
+  requireOpen();
+  return fromEngine([&]() -> std::optional<Value> {
+    const WriteTarget target = writeTarget(tableName, field, field);
+    // The record is compared under the writer's lock, after any other
+    // writer of this computer finished.
+    database_->lockForWriting();
+    auto row = database_->readRow(target.table, id);
+    if (!row) return std::nullopt;
+    Value before = row->values[static_cast<std::size_t>(target.setColumn)];
+    if (before.isText() && before.text() == expected && expected != value) {
+      writeText(target.table, id, target.setColumn, before, value);
+      if (lookup_) lookup_->wrote(target.table, target.setColumn, id, before, value);
+    }
+    return before;
+  });
 }
 
 void Connection::Close() {
@@ -164,9 +200,7 @@ void Connection::Close() {
 }
 
 void Connection::closeDatabase() {
-  // Recordsets opened here keep what they read: they are static.
-  for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
-  recordsets_.clear();
+  disconnectRecordsets();
   lookup_.reset();
   // The last batch of changes is made durable here; if that fails the
   // connection still closes (the batch is undone) and says why.

@@ -6,6 +6,7 @@
 // Close. Every failure is an ado::Error.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,7 @@ struct Update;
 }
 class Recordset;
 class UpdateLookup;
+class WriteObserver;
 
 class Connection {
  public:
@@ -37,6 +39,9 @@ class Connection {
   // adModeReadWrite (3) opens the file for writing; any other mode read-only.
   void SetMode(int mode);
   int Mode() const { return mode_; }
+  // Told of every record this connection writes, and before the writes
+  // reach the file; null for nobody. Must outlive the connection.
+  void SetWriteObserver(WriteObserver* observer) { observer_ = observer; }
 
   // Opens the database the connection string names: "Provider=...;Data
   // Source=...;JET OLEDB:Database Password=...", keys in any case.
@@ -48,6 +53,12 @@ class Connection {
 
   // Runs one UPDATE statement; returns the number of records it matched.
   long Execute(const Text& statement);
+
+  // Sets text field `field` of the record `row` of `table` to `value` when
+  // it holds exactly `expected`. Returns what the field held before;
+  // nothing when the record is gone.
+  std::optional<Value> ReplaceText(const Text& table, const Text& field, engine::RowId row,
+                                   const Text& expected, const Text& value);
 
   void Close();
 
@@ -71,18 +82,28 @@ class Connection {
 
  private:
   void requireOpen() const;
+  // The table and the positions of the set and where columns of a write,
+  // after checking that the database may change and both are text fields.
+  struct WriteTarget {
+    const engine::TableDefinition& table;
+    int setColumn;
+    int whereColumn;
+  };
+  WriteTarget writeTarget(const Text& table, const Text& setColumn, const Text& whereColumn);
+  void disconnectRecordsets();
   long executeUpdate(const sql::Update& update);
   // Detaches the recordsets and commits the last batch; the database is
   // closed even when that fails.
   void closeDatabase();
-  // Writes one text or memo value of one row.
+  // Writes one text or memo value of one row, which held `before`.
   void writeText(const engine::TableDefinition& table, engine::RowId row, int column,
-                 const Text& value);
+                 const Value& before, const Text& value);
   // Keeps the updates of a batch that failed to commit; `oneReported`: the
   // last of them is the record in hand, reported by the caller.
   void noteLostWrites(engine::Database& database, const engine::Error& cause, bool oneReported);
 
   int mode_ = 0;
+  WriteObserver* observer_ = nullptr;
   std::unique_ptr<engine::Database> database_;
   std::unique_ptr<UpdateLookup> lookup_;
   std::vector<Recordset*> recordsets_;

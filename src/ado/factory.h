@@ -48,7 +48,8 @@ void CheckExecuteFailure(const Text& statement);
 
 // While alive, connections find their databases in `folder` instead of on
 // the disk, and commit every `batchBlocks` changed blocks (0: as usual): how
-// tests make the disk fail or the computer die under a run.
+// a dry run works in a scratch folder, and how tests make the disk fail or
+// the computer die under a run.
 class ScopedFileSystem {
  public:
   explicit ScopedFileSystem(engine::FileSystem& folder, std::size_t batchBlocks = 0);

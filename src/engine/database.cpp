@@ -53,6 +53,7 @@ std::unique_ptr<Database> Database::open(const std::string& path, const OpenOpti
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenOptions& options) {
   std::unique_ptr<Database> db(new Database(std::move(file), options.writable));
+  db->beforeCommit_ = options.beforeCommit;
   db->load(options);
   return db;
 }

@@ -31,6 +31,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,6 +63,10 @@ struct OpenOptions {
   // Where the file and its companions (journal, lock file) are; the disk
   // when absent. Must outlive the database.
   FileSystem* fileSystem = nullptr;
+  // Called before each batch of changes reaches the file, while none of it
+  // has: whoever keeps a record of the changes (an undo file) makes it
+  // durable here. What it throws undoes the batch.
+  std::function<void()> beforeCommit = nullptr;
   // How long taking the writer's lock waits for another writer of this
   // computer before the change is refused with Error::fileInUse.
   std::chrono::milliseconds lockWait{5000};
@@ -174,6 +179,7 @@ class Database {
   std::uint64_t savedUpdates_ = 0;
   JournaledFile* journaled_ = nullptr;  // file_ when opened writable by path
   std::unique_ptr<WriterLock> writerLock_;
+  std::function<void()> beforeCommit_;
   bool batchOpen_ = false;
   std::chrono::steady_clock::time_point batchStart_;
 };

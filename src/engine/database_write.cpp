@@ -109,6 +109,14 @@ void Database::commit() {
     return;
   }
   try {
+    if (beforeCommit_) {
+      try {
+        beforeCommit_();
+      } catch (...) {
+        journaled_->dropBatch();  // none of the batch reached the file
+        throw;
+      }
+    }
     journaled_->commit();
   } catch (...) {
     pager_->clear();

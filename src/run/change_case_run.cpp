@@ -83,7 +83,10 @@ class ChangeCaseRun {
       return;
     }
     trap_(106, [&] { window_.setPointer(Access::kPointerHourglass); });
-    trap_(108, [&] { connection_->SetMode(ado::adModeReadWrite); });
+    trap_(108, [&] {
+      connection_->SetMode(ado::adModeReadWrite);
+      connection_->SetWriteObserver(options_.writeObserver);
+    });
     trap_(110, [&] { connection_->Open(Access::AccessConnectionString(boxes_)); });
     int fieldCount = 0;
     trap_(112, [&] { fieldCount = window_.fieldList().count(); });

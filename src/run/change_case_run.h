@@ -9,6 +9,13 @@
 #include "db/window_lists.h"
 #include "run/pause.h"
 
+namespace ado {
+class WriteObserver;
+}
+namespace engine {
+class FileSystem;
+}
+
 namespace Run {
 
 // What the run reads and drives in the change-case window.
@@ -29,6 +36,8 @@ struct RunOptions {
   // 0.4 seconds keep the windowed program live; scripts may skip them.
   bool pauses = true;
   PauseEnvironment* pauseEnvironment = nullptr;  // null: the system clock
+  // Told of every record the run writes (an undo file, a report); may be null.
+  ado::WriteObserver* writeObserver = nullptr;
 };
 
 // How a run ended. Every record the file does not hold as changed was

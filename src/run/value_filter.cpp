@@ -106,11 +106,19 @@ bool ReadsAsDate(const QString& raw) {
   return false;
 }
 
-bool PassesFirstTest(const ado::Value& value, int fieldType) {
-  if (fieldType == ado::adLongVarBinary) return false;
-  if (!value.isText()) return false;
+std::optional<LeftAlone> WhyLeftAlone(const ado::Value& value, int fieldType) {
+  if (value.isNull()) return LeftAlone::Null;
+  if (fieldType == ado::adLongVarBinary || !value.isText()) return LeftAlone::NotText;
   const QString text = QString::fromStdU16String(value.text());
-  return !ReadsAsNumber(text) && !ReadsAsDate(text);
+  if (ReadsAsNumber(text)) return LeftAlone::Number;
+  if (ReadsAsDate(text)) return LeftAlone::Date;
+  if (!PassesSecondTest(value)) return LeftAlone::Empty;
+  return std::nullopt;
+}
+
+bool PassesFirstTest(const ado::Value& value, int fieldType) {
+  const std::optional<LeftAlone> reason = WhyLeftAlone(value, fieldType);
+  return !reason || *reason == LeftAlone::Empty;
 }
 
 bool PassesSecondTest(const ado::Value& value) { return value.isText() && !value.text().empty(); }

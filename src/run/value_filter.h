@@ -6,6 +6,7 @@
 // qualify at all.
 
 #include <QString>
+#include <optional>
 
 #include "ado/value.h"
 
@@ -17,6 +18,10 @@ bool ReadsAsNumber(const QString& text);
 
 // Dates and times: ISO 8601 forms and the locale's short and long forms.
 bool ReadsAsDate(const QString& text);
+
+// Why the run leaves a value alone; nothing when it rewrites the value.
+enum class LeftAlone { Null, Empty, Number, Date, NotText };
+std::optional<LeftAlone> WhyLeftAlone(const ado::Value& value, int fieldType);
 
 // The first test: not a number, not long binary, not a date.
 bool PassesFirstTest(const ado::Value& value, int fieldType);

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "ado/error.h"
 #include "ado/factory.h"
 #include "db/access.h"
@@ -216,6 +219,30 @@ TEST_F(ChangeCaseRun, ValuesOfAnyLengthAreConverted) {
   ASSERT_EQ(values.size(), 1u);
   EXPECT_EQ(values[0].size(), memo.size());
   EXPECT_EQ(values[0].substr(0, 10), u"Word Word ");
+}
+
+// A file its owner marked read-only is not written, whoever runs the program:
+// every qualifying record is reported as refused and the file keeps its bytes.
+TEST_F(ChangeCaseRun, FileMarkedReadOnlyIsRefusedForEveryRecord) {
+  makeDatabase({cities()});
+  selectFields({u"City"});
+  const std::filesystem::path path(boxes_.path);
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<char> before{std::istreambuf_iterator<char>(in), {}};
+  in.close();
+  std::filesystem::permissions(path, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  run(u"UPPER CASE");
+  ASSERT_EQ(reports_.boxes.size(), 3u) << "o'hare, NEW york and san JOSE";
+  for (const auto& box : reports_.boxes)
+    EXPECT_TRUE(box.text.contains("Cannot update. Database or object is read-only."))
+        << box.text.toStdString();
+  std::ifstream again(path, std::ios::binary);
+  EXPECT_EQ(std::vector<char>(std::istreambuf_iterator<char>(again), {}), before);
+  EXPECT_FALSE(std::filesystem::exists(path.parent_path() / "run.ldb"));
+  std::filesystem::permissions(
+      path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
 }
 
 }  // namespace

@@ -60,4 +60,31 @@ TEST_F(ValueFilter, SecondTestRefusesEmptyAndNull) {
   EXPECT_TRUE(Run::PassesSecondTest(ado::Text(u" ")));
 }
 
+// The reason a dry run gives is the run's own verdict: a value has a reason
+// exactly when one of the two tests fails it.
+TEST_F(ValueFilter, ReasonsAgreeWithTheTwoTests) {
+  using R = Run::LeftAlone;
+  const std::vector<std::tuple<ado::Value, int, std::optional<R>>> cases = {
+      {ado::Text(u"hello"), ado::adVarWChar, std::nullopt},
+      {ado::Text(u" "), ado::adVarWChar, std::nullopt},
+      {ado::Value::null(), ado::adVarWChar, R::Null},
+      {ado::Text(), ado::adLongVarWChar, R::Empty},
+      {ado::Text(u"3.5"), ado::adVarWChar, R::Number},
+      {ado::Text(u"(12)"), ado::adVarWChar, R::Number},
+      {ado::Text(u"2021-08-31"), ado::adVarWChar, R::Date},
+      {ado::Text(u"10:30 PM"), ado::adVarWChar, R::Date},
+      {ado::Text(u"hello"), ado::adLongVarBinary, R::NotText},
+      {std::int32_t{5}, ado::adInteger, R::NotText},
+      {ado::DateTime{44000}, ado::adDate, R::NotText},
+      {ado::Bytes{1, 2}, ado::adVarBinary, R::NotText},
+      {ado::Value(), ado::adVarWChar, R::NotText},
+  };
+  for (const auto& [value, type, reason] : cases) {
+    SCOPED_TRACE(testing::PrintToString(static_cast<int>(reason.value_or(R(-1)))));
+    EXPECT_EQ(Run::WhyLeftAlone(value, type), reason);
+    EXPECT_EQ(!Run::WhyLeftAlone(value, type).has_value(),
+              Run::PassesFirstTest(value, type) && Run::PassesSecondTest(value));
+  }
+}
+
 }  // namespace

@@ -20,10 +20,14 @@ Error ioError(const std::string& path, const char* what) {
   return Error::ioError(path, what, std::strerror(errno));
 }
 
+std::string folderOf(const std::string& path) {
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  return folder.empty() ? std::string(".") : folder.string();
+}
+
 // Makes a new or removed name in `path`'s folder durable.
 void syncFolderOf(const std::string& path) {
-  std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  if (folder.empty()) folder = ".";
+  const std::string folder = folderOf(path);
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;  // some file systems do not open folders; nothing more to do
   const int rc = ::fsync(fd);
@@ -32,8 +36,16 @@ void syncFolderOf(const std::string& path) {
   // Folders on some network file systems refuse fsync; the data itself was synced.
   if (rc != 0 && savedErrno != EINVAL && savedErrno != EBADF) {
     errno = savedErrno;
-    throw ioError(folder.string(), "flushing the folder of");
+    throw ioError(folder, "flushing the folder of");
   }
+}
+
+// A file or folder without any write permission bit is marked read-only by
+// its owner. The mark holds for every user: root, whom the system would let
+// write, is refused too.
+bool markedReadOnly(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
 class FlockLock final : public FileLock {
@@ -51,7 +63,17 @@ class FlockLock final : public FileLock {
 class DiskFileSystem final : public FileSystem {
  public:
   std::unique_ptr<File> open(const std::string& path, bool writable) override {
+    if (writable) requireWritable(path);
     return openDiskFile(path, writable);
+  }
+
+  void requireWritable(const std::string& path) override {
+    if (!exists(path)) throw Error::couldNotFindFile(path);
+    if (markedReadOnly(path) || markedReadOnly(folderOf(path))) throw Error::readOnly();
+    if (::access(path.c_str(), W_OK) != 0) {
+      if (errno == EACCES || errno == EROFS || errno == EPERM) throw Error::readOnly();
+      throw ioError(path, "examining");
+    }
   }
 
   std::unique_ptr<File> create(const std::string& path, const std::string& like) override {
@@ -141,6 +163,8 @@ class DiskFileSystem final : public FileSystem {
 };
 
 }  // namespace
+
+void FileSystem::requireWritable(const std::string& path) { open(path, true); }
 
 FileSystem& diskFileSystem() {
   static DiskFileSystem instance;

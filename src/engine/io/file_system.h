@@ -36,6 +36,10 @@ class FileSystem {
   // An existing file. Missing: Error::couldNotFindFile; not writable
   // when `writable`: Error::readOnly.
   virtual std::unique_ptr<File> open(const std::string& path, bool writable) = 0;
+  // Throws Error::readOnly when the existing file `path` may not be
+  // changed, without changing anything; open(path, true) makes the same
+  // test. By default: opening it for writing.
+  virtual void requireWritable(const std::string& path);
   // A new empty file, made exclusively: never over a name that is already
   // there and never through a symbolic link (either is an Error::ioError
   // naming `path`; remove a stale file first). It gets the permission bits,

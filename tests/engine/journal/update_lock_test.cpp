@@ -22,13 +22,8 @@ using engine::NewColumn;
 class UpdateLockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine::NewTable table;
-    table.name = u"T";
-    table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
-                     testsupport::textColumn(u"Name", 50)};
-    table.rows = {{std::int32_t{1}, engine::Text(u"alpha")},
-                  {std::int32_t{2}, engine::Text(u"beta")}};
-    path_ = testsupport::makeDatabase(dir_.path() / "lock.mdb", {table}).string();
+    path_ = testsupport::makeDatabase(dir_.path() / "lock.mdb", {testsupport::alphaBetaTable()})
+                .string();
   }
 
   static std::unique_ptr<engine::Database> open(const std::string& path, bool writable) {

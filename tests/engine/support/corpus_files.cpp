@@ -29,6 +29,14 @@ std::filesystem::path corpusFile(const std::string& name) {
   return *testsupport::corpusDir() / name;
 }
 
+std::filesystem::path writableCopy(const std::string& name, const std::filesystem::path& folder) {
+  const auto copy = folder / name;
+  std::filesystem::copy_file(corpusFile(name), copy);
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::owner_write);
+  return copy;
+}
+
 QJsonObject expectedFor(const std::string& name) {
   QFile file(
       QString::fromStdString((*testsupport::corpusDir() / "expected" / (name + ".json")).string()));

@@ -14,6 +14,9 @@ namespace enginetest {
 std::vector<std::string> corpusFileNames();
 
 std::filesystem::path corpusFile(const std::string& name);
+// A copy of corpus file `name` in `folder` that its owner may change (the
+// corpus itself is marked read-only).
+std::filesystem::path writableCopy(const std::string& name, const std::filesystem::path& folder);
 QJsonObject expectedFor(const std::string& name);
 
 // The bytes of a file, and writing bytes to a file.

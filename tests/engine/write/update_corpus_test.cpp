@@ -144,10 +144,7 @@ TEST_P(UpdateCorpusTest, EveryTextAndMemoValueInEveryCase) {
   for (CaseMode mode : {CaseMode::Upper, CaseMode::Lower, CaseMode::Proper, CaseMode::Sentence}) {
     SCOPED_TRACE(std::string(modeName(mode)));
     testsupport::TempDir dir;
-    const auto copy = dir.path() / name;
-    std::filesystem::copy_file(enginetest::corpusFile(name), copy);
-    std::filesystem::permissions(
-        copy, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const auto copy = enginetest::writableCopy(name, dir.path());
 
     std::unique_ptr<engine::Database> db;
     try {

@@ -1,0 +1,135 @@
+// convert: the change-case run over lists in memory, with an optional undo
+// file, or as a dry run in a scratch folder that shows what it would change.
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <csignal>
+#include <cstdio>
+#include <optional>
+
+#include "ado/factory.h"
+#include "commands.h"
+#include "convert_report.h"
+#include "engine/io/scratch_folder.h"
+#include "run/change_case_run.h"
+#include "run/undo_file.h"
+#include "stop_signals.h"
+#include "terminal.h"
+
+namespace Cli {
+namespace {
+
+// The report and the undo file both hear of every write.
+class TwoObservers final : public ado::WriteObserver {
+ public:
+  TwoObservers(ado::WriteObserver& first, ado::WriteObserver* second)
+      : first_(first), second_(second) {}
+  void writing(const ado::TextChange& change) override {
+    first_.writing(change);
+    if (second_) second_->writing(change);
+  }
+  void written(const ado::TextChange& change) override {
+    first_.written(change);
+    if (second_) second_->written(change);
+  }
+  void refused(const ado::TextChange& change, const ado::Error& error) override {
+    first_.refused(change, error);
+    if (second_) second_->refused(change, error);
+  }
+  void committing() override {
+    first_.committing();
+    if (second_) second_->committing();
+  }
+
+ private:
+  ado::WriteObserver& first_;
+  ado::WriteObserver* second_;
+};
+
+}  // namespace
+
+int RunConvert(const Options& o, StderrReports& reports) {
+  static const QStringList modes = {"upper", "lower", "proper", "sentence"};
+  static const QStringList entries = {"UPPER CASE", "lower case", "Proper Case", "Sentence case"};
+  const qsizetype mode = modes.indexOf(o.caseMode.toLower());
+  if (mode < 0) return UsageError("convert needs --case upper|lower|proper|sentence");
+  if (o.dryRun && !o.undoFile.isEmpty())
+    return UsageError("a dry run changes nothing, so it takes no --undo-file");
+  const QString& path = o.arguments[1];
+  const QString& table = o.arguments[2];
+  const QStringList fields = o.arguments.mid(3);
+  const CliBoxes boxes(u16(path), u16(o.password));
+  RequireFile(boxes);
+
+  // A dry run changes a copy in memory: the file, its times and its lock
+  // file stay as they are.
+  std::unique_ptr<engine::FileSystem> scratch;
+  std::optional<ado::ScopedFileSystem> inScratch;
+  if (o.dryRun) {
+    scratch = engine::makeScratchFolder(engine::diskFileSystem());
+    inScratch.emplace(*scratch);
+  }
+  ConvertReport report;
+  {
+    auto connection = OpenForWriting(boxes);
+    report.survey(*connection, table, fields);
+    connection->Close();
+  }
+
+  std::optional<Run::UndoFileWriter> undo;
+  if (!o.undoFile.isEmpty())
+    undo.emplace(engine::diskFileSystem(), o.undoFile.toStdString(),
+                 Run::UndoHeader{u16(QFileInfo(path).absoluteFilePath()), u16(entries[mode]),
+                                 u16(QDateTime::currentDateTimeUtc().toString(Qt::ISODate))});
+  TwoObservers observers(report, undo ? &*undo : nullptr);
+
+  CliWindow window(StandardErrorIsTerminal());
+  window.setCaseListText(u16(entries[mode]));
+  window.tableList().add(u16(table));
+  for (qsizetype i = 0; i < fields.size(); ++i) {
+    window.fieldList().add(u16(fields[i]));
+    window.fieldList().setSelected(static_cast<int>(i), true);
+  }
+  Run::RunOptions options;
+  options.pauses = o.pauses;
+  options.writeObserver = &observers;
+  const StopSignals stopSignals;
+  const Run::RunSummary summary = Run::PushButton4_Click(window, boxes, options);
+  const int signal = StopSignals::received();
+  // What the file holds: records whose change was lost were reported.
+  if (!o.dryRun || signal != 0) {
+    std::fprintf(stderr, "caseloom-cli: %ld records converted", summary.converted);
+    if (signal != 0) {
+      std::fprintf(stderr, ", %ld left", summary.recordsLeft);
+      if (summary.fieldsLeft > 0)
+        std::fprintf(stderr, " and %d fields not begun", summary.fieldsLeft);
+      std::fprintf(stderr, " (stopped by %s)", signal == SIGINT ? "SIGINT" : "SIGTERM");
+    }
+    std::fprintf(stderr, "\n");
+  }
+
+  if (o.json) {
+    QJsonObject result = report.toJson();
+    result["dryRun"] = o.dryRun;
+    result["reports"] = reports.count;
+    result["complete"] = reports.count == 0 && signal == 0;
+    result["converted"] = static_cast<qint64>(summary.converted);
+    if (signal != 0) result["left"] = static_cast<qint64>(summary.recordsLeft);
+    if (undo) {
+      result["undoFile"] = o.undoFile;
+      result["undoEntries"] = static_cast<qint64>(undo->entries());
+    }
+    PrintJson(result);
+  } else {
+    report.print(o.dryRun);
+    if (undo)
+      std::printf("The undo file '%s' records %ld changes; 'caseloom-cli undo' puts them back.\n",
+                  qUtf8Printable(o.undoFile), undo->entries());
+  }
+  if (signal != 0) return 128 + signal;
+  if (summary.outOfMemory) return kFailure;
+  return reports.count == 0 ? kSuccess : kNotEveryRecord;
+}
+
+}  // namespace Cli

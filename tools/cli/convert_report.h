@@ -1,0 +1,59 @@
+#pragma once
+
+// What a convert run changed in each field, or a dry run would change: the
+// records changed, the records left alone and why, and the first changes.
+
+#include <QJsonObject>
+#include <QStringList>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "ado/connection.h"
+#include "ado/write_observer.h"
+#include "run/value_filter.h"
+
+namespace Cli {
+
+class ConvertReport final : public ado::WriteObserver {
+ public:
+  // Before the run: walks the values of each field of `table` as the run
+  // will, and counts those it leaves alone, by reason.
+  void survey(ado::Connection& connection, const QString& table, const QStringList& fields);
+
+  void written(const ado::TextChange& change) override;
+  void refused(const ado::TextChange& change, const ado::Error& error) override;
+
+  // {"fields": [{"table", "field", "records", "changes", "leftAlone": {...},
+  // "examples": [{"old", "new"}]}]}
+  QJsonObject toJson() const;
+  // One line per field; with the first changes under it when `examples`.
+  void print(bool dryRun) const;
+
+ private:
+  using RowKey = std::pair<std::uint32_t, std::uint8_t>;
+  struct Field {
+    std::u16string table;
+    std::u16string name;
+    long records = 0;
+    std::map<Run::LeftAlone, long> filtered;
+    std::set<RowKey> changed;
+    // A refusal stops the record's statement, so each is one record of the
+    // walk left alone.
+    long refusals = 0;
+    std::vector<std::pair<ado::Value, std::u16string>> examples;
+
+    long filteredCount() const;
+    long refused() const;
+    // Records that passed the filter and were written by nobody: their text
+    // is already in the chosen case.
+    long unchanged() const;
+  };
+  Field* find(const std::u16string& name);
+
+  std::vector<Field> fields_;
+};
+
+}  // namespace Cli
