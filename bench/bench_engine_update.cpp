@@ -46,6 +46,9 @@ class CountingFolder final : public engine::FileSystem {
   }
   bool exists(const std::string& p) override { return disk().exists(p); }
   void remove(const std::string& p) override { disk().remove(p); }
+  void replace(const std::string& from, const std::string& to) override {
+    disk().replace(from, to);
+  }
   std::unique_ptr<engine::FileLock> tryLock(const std::string& p) override {
     return disk().tryLock(p);
   }

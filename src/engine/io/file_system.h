@@ -3,7 +3,8 @@
 // The engine's door to the folder a database lives in: opening the database,
 // creating and removing its companion files (the rollback journal, the
 // Access lock file) and locking it against other writers. Tests swap it for
-// an in-memory folder that can fail or "lose power" on purpose.
+// an in-memory folder that can fail or "lose power" on purpose. Paths are
+// UTF-8 on every system.
 
 #include <memory>
 #include <string>
@@ -37,6 +38,10 @@ class FileSystem {
   virtual bool exists(const std::string& path) = 0;
   // Removes the file; the removal is durable when this returns.
   virtual void remove(const std::string& path) = 0;
+  // Moves the file `from` to the name `to`, replacing any file there, in one
+  // step: `to` names either the old file or the new one, never neither. The
+  // new name is durable when this returns.
+  virtual void replace(const std::string& from, const std::string& to) = 0;
   // An exclusive lock on the existing file `path` among processes that lock
   // it the same way; nothing when another holder has it.
   virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;

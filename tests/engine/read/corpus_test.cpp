@@ -17,6 +17,7 @@
 #include "ado/error.h"
 #include "dump_json.h"
 #include "engine/database.h"
+#include "engine/support/corpus_expected.h"
 #include "engine/support/corpus_files.h"
 #include "engine/text/utf.h"
 #include "support/shared_dir.h"

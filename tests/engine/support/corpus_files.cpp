@@ -1,7 +1,5 @@
 #include "engine/support/corpus_files.h"
 
-#include <QFile>
-#include <QJsonDocument>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -27,13 +25,6 @@ std::vector<std::string> corpusFileNames() {
 
 std::filesystem::path corpusFile(const std::string& name) {
   return *testsupport::corpusDir() / name;
-}
-
-QJsonObject expectedFor(const std::string& name) {
-  QFile file(
-      QString::fromStdString((*testsupport::corpusDir() / "expected" / (name + ".json")).string()));
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read expected " + name);
-  return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {

@@ -1,8 +1,7 @@
 #pragma once
 
-// The corpus files and their expected JSON, for the engine tests.
+// The corpus files, for the engine tests (their expected JSON: corpus_expected.h).
 
-#include <QJsonObject>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -14,7 +13,6 @@ namespace enginetest {
 std::vector<std::string> corpusFileNames();
 
 std::filesystem::path corpusFile(const std::string& name);
-QJsonObject expectedFor(const std::string& name);
 
 // The bytes of a file, and writing bytes to a file.
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);

@@ -118,6 +118,15 @@ void MemoryFolder::remove(const std::string& path) {
   files_.erase(path);
 }
 
+void MemoryFolder::replace(const std::string& from, const std::string& to) {
+  step(to);
+  auto moved = files_.extract(from);
+  if (moved.empty()) throw ado::Error::ioError(to, "replacing", "no such file");
+  files_.erase(to);
+  moved.key() = to;
+  files_.insert(std::move(moved));
+}
+
 std::unique_ptr<engine::FileLock> MemoryFolder::tryLock(const std::string& path) {
   if (locks_[path] > 0) return nullptr;
   return std::make_unique<MemoryLock>(locks_, path);

@@ -49,6 +49,7 @@ class MemoryFolder final : public engine::FileSystem {
   std::unique_ptr<engine::File> create(const std::string& path) override;
   bool exists(const std::string& path) override { return files_.count(path) != 0; }
   void remove(const std::string& path) override;
+  void replace(const std::string& from, const std::string& to) override;
   std::unique_ptr<engine::FileLock> tryLock(const std::string& path) override;
   bool lockedByOthers(const std::string&) override { return false; }
   std::string computerName() override { return "TESTHOST"; }

@@ -1,6 +1,7 @@
-#include "engine/io/file_system.h"
+// The folder on disk through POSIX calls.
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <filesystem>
 
 #include "ado/error.h"
+#include "engine/io/file_system.h"
 
 namespace engine {
 namespace {
@@ -71,6 +73,11 @@ class DiskFileSystem final : public FileSystem {
   void remove(const std::string& path) override {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw ioError(path, "removing");
     syncFolderOf(path);
+  }
+
+  void replace(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) throw ioError(to, "replacing");
+    syncFolderOf(to);
   }
 
   std::unique_ptr<FileLock> tryLock(const std::string& path) override {
