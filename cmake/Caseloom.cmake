@@ -46,4 +46,9 @@ include(GoogleTest)
 # (the hand pointer, the sample database, an optional skin) stay together in
 # one folder; bin/ holds a link to the program.
 include(GNUInstallDirs)
-set(CASELOOM_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/caseloom)
+if(WIN32)
+  # On Windows the installed folder is the program's folder (windeployqt adds Qt to it).
+  set(CASELOOM_PROGRAM_DIR .)
+else()
+  set(CASELOOM_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/caseloom)
+endif()
