@@ -4,7 +4,9 @@
 #include "engine/database.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstring>
@@ -106,7 +108,9 @@ TEST(CodePages, Jet3FileInAnotherCodePageIsRefused) {
 
 TEST(OpenModes, WritableOpenOfAReadOnlyFileFails) {
   SKIP_WITHOUT_CORPUS();
+#ifndef _WIN32
   if (::geteuid() == 0) GTEST_SKIP() << "root may write read-only files";
+#endif
   testsupport::TempDir dir;
   auto path = dir.path() / "readonly.accdb";
   std::filesystem::copy_file(corpusFile("testV2007.accdb"), path);
