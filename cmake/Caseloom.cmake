@@ -50,5 +50,6 @@ if(WIN32)
   # On Windows the installed folder is the program's folder (windeployqt adds Qt to it).
   set(CASELOOM_PROGRAM_DIR .)
 else()
-  set(CASELOOM_PROGRAM_DIR ${CMAKE_INSTALL_LIBDIR}/caseloom)
+  # Not the multiarch library folder: the program and its files are private.
+  set(CASELOOM_PROGRAM_DIR lib/caseloom)
 endif()

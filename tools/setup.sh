@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(cmake make g++ git pkg-config
           qt6-base-dev libgl-dev libgtest-dev libgmock-dev libssl-dev
           clang libclang-rt-14-dev
-          mdbtools xvfb xauth fonts-liberation)
+          mdbtools xvfb xauth fonts-liberation dpkg-dev)
 
 missing=()
 for p in "${packages[@]}"; do

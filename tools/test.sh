@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/setup.sh"
 build="$root/build-sanitize"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Sanitize >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Sanitize -DCASELOOM_DEVELOPER=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"
 # The engine's fuzzer, for a bounded time, over the shared corpus when present.
 fuzz_log="$build/fuzz.log"

@@ -2,15 +2,16 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <iostream>
 #include <map>
 
 #include "ado/connection_string.h"
 #include "ado/constants.h"
 #include "ado/error.h"
 #include "ado/factory.h"
+#include "ado/field_type.h"
 #include "ado/recordset.h"
 #include "ado/sql.h"
+#include "ado/tables_listing.h"
 #include "ado/update_lookup.h"
 #include "engine/database.h"
 #include "engine/format/jet_type.h"
@@ -22,7 +23,7 @@ namespace {
 std::string utf8(const Text& text) { return engine::toUtf8(text); }
 
 bool isTextColumn(const engine::ColumnDefinition& column) {
-  return column.adoType() == adVarWChar || column.adoType() == adLongVarWChar;
+  return FieldTypeOf(column) == adVarWChar || FieldTypeOf(column) == adLongVarWChar;
 }
 
 int requireColumn(const engine::TableDefinition& table, const Text& name) {
@@ -38,17 +39,17 @@ Connection::Connection() = default;
 Connection::~Connection() {
   if (!IsOpen()) return;
   try {
-    Close();
-  } catch (const Error& e) {
+    closeDatabase();
+  } catch (const engine::Error& e) {
     // A destructor cannot throw; the journal undoes the unsaved batch at the next open.
-    std::cerr << e.description() << '\n';
+    engine::reportError(e);
   }
 }
 
 void Connection::SetMode(int mode) { mode_ = mode; }
 
 void Connection::requireOpen() const {
-  if (!database_) throw Error(3704, "Operation is not allowed when the object is closed.");
+  if (!database_) throw Error::objectClosed();
 }
 
 engine::Database& Connection::database() {
@@ -64,20 +65,21 @@ void Connection::detach(Recordset* recordset) {
 }
 
 void Connection::Open(const Text& connectionString) {
-  if (database_) throw Error(3705, "Operation is not allowed when the object is open.");
+  if (database_) throw Error::objectOpen();
   const ConnectionString parts = ParseConnectionString(connectionString);
   const std::string path = utf8(parts.dataSource);
   engine::OpenOptions options{.password = parts.password, .writable = mode_ == adModeReadWrite};
-  std::unique_ptr<engine::Database> database;
-  try {
-    database = engine::Database::open(path, options);
-  } catch (const Error& e) {
-    // A file the user may read but not change still opens; the first write
-    // then says why it cannot happen.
-    if (!options.writable || e.description() != Error::readOnly().description()) throw;
-    options.writable = false;
-    database = engine::Database::open(path, options);
-  }
+  std::unique_ptr<engine::Database> database = fromEngine([&] {
+    try {
+      return engine::Database::open(path, options);
+    } catch (const engine::Error& e) {
+      // A file the user may read but not change still opens; the first
+      // write then says why it cannot happen.
+      if (!options.writable || e.kind() != engine::ErrorKind::ReadOnly) throw;
+      options.writable = false;
+      return engine::Database::open(path, options);
+    }
+  });
   if (parts.provider == Provider::Jet4 && database->format().isAce())
     throw Error::unrecognizedFormat(path);
   database_ = std::move(database);
@@ -85,14 +87,13 @@ void Connection::Open(const Text& connectionString) {
 
 std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
   requireOpen();
-  if (schema != adSchemaTables)
-    throw Error(3251, "Object or provider is not capable of performing requested operation.");
+  if (schema != adSchemaTables) throw Error::notCapable();
   std::vector<Field> fields = {
       Field(u"TABLE_CATALOG", adVarWChar), Field(u"TABLE_SCHEMA", adVarWChar),
       Field(u"TABLE_NAME", adVarWChar),    Field(u"TABLE_TYPE", adVarWChar),
       Field(u"TABLE_GUID", adGUID),        Field(u"DESCRIPTION", adVarWChar)};
   std::vector<std::vector<Value>> rows;
-  for (const engine::TableListing& listing : database_->tablesListing()) {
+  for (const TableListing& listing : fromEngine([&] { return TablesListing(*database_); })) {
     rows.push_back({Value::null(), Value::null(), listing.name,
                     Text(listing.type.begin(), listing.type.end()), Value::null(), Value::null()});
   }
@@ -106,16 +107,20 @@ long Connection::Execute(const Text& statement) {
   CheckExecuteFailure(statement);
   const sql::Statement parsed = sql::Parse(statement);
   const auto* update = std::get_if<sql::Update>(&parsed);
-  if (!update) throw Error(3219, "Invalid operation: Execute runs UPDATE statements only.");
+  if (!update) throw Error::executeRunsUpdatesOnly();
   if (!database_->writable()) throw Error::readOnly();
-  const engine::TableDefinition& table = database_->table(update->table);
-  const int setColumn = requireColumn(table, update->setColumn);
-  const int whereColumn = requireColumn(table, update->whereColumn);
+  return fromEngine([&] { return executeUpdate(*update); });
+}
+
+long Connection::executeUpdate(const sql::Update& update) {
+  const engine::TableDefinition& table = database_->table(update.table);
+  const int setColumn = requireColumn(table, update.setColumn);
+  const int whereColumn = requireColumn(table, update.whereColumn);
   const auto& columns = table.columns;
   if (!isTextColumn(columns[static_cast<std::size_t>(setColumn)]) ||
       !isTextColumn(columns[static_cast<std::size_t>(whereColumn)]))
     throw Error::refusedWrite("Only text and memo fields can be changed; '" +
-                              utf8(update->setColumn) + "' or '" + utf8(update->whereColumn) +
+                              utf8(update.setColumn) + "' or '" + utf8(update.whereColumn) +
                               "' is not one.");
   // Recordsets read before this write keep what they saw.
   for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
@@ -123,11 +128,10 @@ long Connection::Execute(const Text& statement) {
 
   if (!lookup_) lookup_ = std::make_unique<UpdateLookup>();
   long matched = 0;
-  const Text wanted = TextCompareKey(update->oldValue);
-  for (const Text& variant :
-       lookup_->variantsOf(*database_, table, whereColumn, update->oldValue)) {
+  const Text wanted = TextCompareKey(update.oldValue);
+  for (const Text& variant : lookup_->variantsOf(*database_, table, whereColumn, update.oldValue)) {
     // Records that already hold the new text are matched but need no write.
-    if (setColumn == whereColumn && variant == update->newValue) {
+    if (setColumn == whereColumn && variant == update.newValue) {
       matched += static_cast<long>(lookup_->rowsHolding(table, whereColumn, variant).size());
       continue;
     }
@@ -136,7 +140,7 @@ long Connection::Execute(const Text& statement) {
     std::map<Text, UpdateLookup::Rows> written;  // by the set column's value before
     auto recordWrites = [&] {
       for (const auto& [before, ids] : written)
-        lookup_->moved(table, setColumn, before, ids, update->newValue);
+        lookup_->moved(table, setColumn, before, ids, update.newValue);
     };
     try {
       for (const engine::RowId id : rows) {
@@ -145,7 +149,7 @@ long Connection::Execute(const Text& statement) {
         const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
         if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;
         const Value before = row->values[static_cast<std::size_t>(setColumn)];
-        writeText(table, id, setColumn, update->newValue);
+        writeText(table, id, setColumn, update.newValue);
         if (before.isText()) written[before.text()].push_back(id);
       }
     } catch (...) {
@@ -159,6 +163,10 @@ long Connection::Execute(const Text& statement) {
 
 void Connection::Close() {
   requireOpen();
+  fromEngine([&] { closeDatabase(); });
+}
+
+void Connection::closeDatabase() {
   // Recordsets opened here keep what they read: they are static.
   for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
   recordsets_.clear();

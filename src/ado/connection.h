@@ -19,6 +19,9 @@ struct TableDefinition;
 
 namespace ado {
 
+namespace sql {
+struct Update;
+}
 class Recordset;
 class UpdateLookup;
 
@@ -53,6 +56,10 @@ class Connection {
 
  private:
   void requireOpen() const;
+  long executeUpdate(const sql::Update& update);
+  // Detaches the recordsets and commits the last batch; the database is
+  // closed even when that fails.
+  void closeDatabase();
   // Writes one text or memo value of one row.
   void writeText(const engine::TableDefinition& table, engine::RowId row, int column,
                  const Text& value);

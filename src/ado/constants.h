@@ -2,8 +2,6 @@
 
 // The ADO constants the program uses, with their ADO values.
 
-#include "engine/format/jet_type.h"
-
 namespace ado {
 
 inline constexpr int adModeUnknown = 0;
@@ -21,21 +19,24 @@ inline constexpr int adUseClient = 3;
 
 inline constexpr int adSchemaTables = 20;
 
-// Field type codes (DataTypeEnum), as the engine reports them.
-inline constexpr int adSmallInt = engine::ado_type::kSmallInt;
-inline constexpr int adInteger = engine::ado_type::kInteger;
-inline constexpr int adSingle = engine::ado_type::kSingle;
-inline constexpr int adDouble = engine::ado_type::kDouble;
-inline constexpr int adCurrency = engine::ado_type::kCurrency;
-inline constexpr int adDate = engine::ado_type::kDate;
-inline constexpr int adBoolean = engine::ado_type::kBoolean;
-inline constexpr int adUnsignedTinyInt = engine::ado_type::kUnsignedTinyInt;
-inline constexpr int adBigInt = engine::ado_type::kBigInt;
-inline constexpr int adGUID = engine::ado_type::kGuid;
-inline constexpr int adNumeric = engine::ado_type::kNumeric;
-inline constexpr int adVarWChar = engine::ado_type::kVarWChar;
-inline constexpr int adLongVarWChar = engine::ado_type::kLongVarWChar;
-inline constexpr int adVarBinary = engine::ado_type::kVarBinary;
-inline constexpr int adLongVarBinary = engine::ado_type::kLongVarBinary;
+// Field type codes (DataTypeEnum).
+inline constexpr int adSmallInt = 2;
+inline constexpr int adInteger = 3;
+inline constexpr int adSingle = 4;
+inline constexpr int adDouble = 5;
+inline constexpr int adCurrency = 6;
+inline constexpr int adDate = 7;
+inline constexpr int adBoolean = 11;
+inline constexpr int adUnsignedTinyInt = 17;
+inline constexpr int adBigInt = 20;
+inline constexpr int adGUID = 72;
+inline constexpr int adBinary = 128;
+inline constexpr int adWChar = 130;
+inline constexpr int adNumeric = 131;
+inline constexpr int adDBTimeStamp = 135;
+inline constexpr int adVarWChar = 202;
+inline constexpr int adLongVarWChar = 203;
+inline constexpr int adVarBinary = 204;
+inline constexpr int adLongVarBinary = 205;
 
 }  // namespace ado

@@ -1,83 +1,160 @@
 #include "ado/error.h"
 
-#include <utility>
-
 namespace ado {
+namespace {
 
-Error::Error(std::int32_t number, std::string description)
-    : std::runtime_error(description), number_(number), description_(std::move(description)) {}
+std::int32_t numberOf(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::WrongPassword:
+      return Error::kNotValidPassword;
+    case ErrorKind::UnknownTable:
+      return Error::kUnknownTable;
+    case ErrorKind::UnknownColumn:
+      return Error::kUnknownColumn;
+    case ErrorKind::SyntaxError:
+      return Error::kSyntaxError;
+    case ErrorKind::ProviderNotFound:
+      return Error::kProviderNotFound;
+    case ErrorKind::ObjectClosed:
+      return 3704;
+    case ErrorKind::ObjectOpen:
+      return 3705;
+    case ErrorKind::NotCapable:
+      return 3251;
+    case ErrorKind::InvalidOperation:
+      return 3219;
+    case ErrorKind::CannotCreateObject:
+      return 429;
+    case ErrorKind::NoCurrentRecord:
+      return 3021;
+    case ErrorKind::ItemNotFound:
+      return 3265;
+    case ErrorKind::Overflow:
+      return Error::kOverflow;
+    default:
+      return Error::kGeneric;
+  }
+}
 
-Error Error::notValidPassword() { return {kNotValidPassword, "Not a valid password."}; }
+ErrorKind kindOf(engine::ErrorKind kind) {
+  switch (kind) {
+    case engine::ErrorKind::NotFound:
+      return ErrorKind::NotFound;
+    case engine::ErrorKind::NotDatabase:
+      return ErrorKind::NotDatabase;
+    case engine::ErrorKind::WrongPassword:
+      return ErrorKind::WrongPassword;
+    case engine::ErrorKind::InUse:
+      return ErrorKind::InUse;
+    case engine::ErrorKind::ReadOnly:
+      return ErrorKind::ReadOnly;
+    case engine::ErrorKind::UnknownTable:
+      return ErrorKind::UnknownTable;
+    case engine::ErrorKind::Damaged:
+      return ErrorKind::Damaged;
+    case engine::ErrorKind::Unsupported:
+      return ErrorKind::Unsupported;
+    case engine::ErrorKind::Refused:
+      return ErrorKind::Refused;
+    case engine::ErrorKind::IoError:
+      return ErrorKind::IoError;
+    case engine::ErrorKind::Interrupted:
+      return ErrorKind::Interrupted;
+    case engine::ErrorKind::CannotCreate:
+      return ErrorKind::CannotCreate;
+    case engine::ErrorKind::CryptoFailure:
+      return ErrorKind::CryptoFailure;
+  }
+  return ErrorKind::Damaged;
+}
+
+}  // namespace
+
+Error::Error(ErrorKind kind, std::string description)
+    : std::runtime_error(description),
+      kind_(kind),
+      number_(numberOf(kind)),
+      description_(std::move(description)) {}
+
+Error Error::fromEngine(const engine::Error& error) {
+  return {kindOf(error.kind()), error.description()};
+}
+
+// Texts the engine also gives come from the engine, so they are written once.
+Error Error::notValidPassword() { return fromEngine(engine::Error::notValidPassword()); }
 
 Error Error::couldNotFindFile(std::string_view path) {
-  return {kGeneric, "Could not find file '" + std::string(path) + "'."};
+  return fromEngine(engine::Error::couldNotFindFile(path));
 }
 
 Error Error::unrecognizedFormat(std::string_view path) {
-  return {kGeneric, "Unrecognized database format '" + std::string(path) + "'."};
+  return fromEngine(engine::Error::unrecognizedFormat(path));
 }
 
-Error Error::fileInUse(std::string_view path) {
-  return {kGeneric, "Could not use '" + std::string(path) + "'; file already in use."};
-}
+Error Error::readOnly() { return fromEngine(engine::Error::readOnly()); }
 
-Error Error::readOnly() { return {kGeneric, "Cannot update. Database or object is read-only."}; }
-
-Error Error::unknownTable(std::string_view name) {
-  return {kUnknownTable, "Cannot find the input table or query '" + std::string(name) + "'."};
+Error Error::refusedWrite(std::string_view sentence) {
+  return fromEngine(engine::Error::refusedWrite(sentence));
 }
 
 Error Error::unknownColumn(std::string_view name) {
-  return {kUnknownColumn, "No value given for one or more required parameters. (unknown column '" +
-                              std::string(name) + "')"};
+  return {ErrorKind::UnknownColumn,
+          "No value given for one or more required parameters. (unknown column '" +
+              std::string(name) + "')"};
 }
 
 Error Error::syntaxError(std::string_view statementKind) {
-  return {kSyntaxError, "Syntax error in " + std::string(statementKind) + " statement."};
+  return {ErrorKind::SyntaxError, "Syntax error in " + std::string(statementKind) + " statement."};
 }
 
 Error Error::invalidStatement() {
-  return {kSyntaxError,
+  return {ErrorKind::SyntaxError,
           "Invalid SQL statement; expected 'DELETE', 'INSERT', 'PROCEDURE', 'SELECT', or "
           "'UPDATE'."};
 }
 
 Error Error::providerNotFound() {
-  return {kProviderNotFound, "Provider cannot be found. It may not be properly installed."};
+  return {ErrorKind::ProviderNotFound,
+          "Provider cannot be found. It may not be properly installed."};
 }
 
-Error Error::damaged(std::string_view path, std::uint32_t page, std::string_view what) {
-  return {kGeneric, "The database '" + std::string(path) + "' is damaged: page " +
-                        std::to_string(page) + ": " + std::string(what) + "."};
+Error Error::overflow() { return {ErrorKind::Overflow, "Overflow"}; }
+
+Error Error::objectClosed() {
+  return {ErrorKind::ObjectClosed, "Operation is not allowed when the object is closed."};
 }
 
-Error Error::unsupported(std::string_view path, std::string_view what) {
-  return {kGeneric, "The database '" + std::string(path) +
-                        "' uses a feature not supported: " + std::string(what) + "."};
+Error Error::objectOpen() {
+  return {ErrorKind::ObjectOpen, "Operation is not allowed when the object is open."};
 }
 
-Error Error::cryptoFailure(std::string_view operation) {
-  return {kGeneric, "The encryption library (libcrypto) failed: " + std::string(operation) + "."};
+Error Error::notCapable() {
+  return {ErrorKind::NotCapable,
+          "Object or provider is not capable of performing requested operation."};
 }
 
-Error Error::ioError(std::string_view path, std::string_view operation, std::string_view reason) {
-  return {kGeneric, "Disk or network error while " + std::string(operation) + " '" +
-                        std::string(path) + "': " + std::string(reason) + "."};
+Error Error::executeRunsUpdatesOnly() {
+  return {ErrorKind::InvalidOperation, "Invalid operation: Execute runs UPDATE statements only."};
 }
 
-Error Error::refusedWrite(std::string_view sentence) { return {kGeneric, std::string(sentence)}; }
-
-Error Error::interruptedWrite(std::string_view path) {
-  return {kGeneric, "The database '" + std::string(path) +
-                        "' holds changes that were interrupted before they were complete; open it "
-                        "once with write access so they can be undone."};
+Error Error::cannotCreateObject() {
+  return {ErrorKind::CannotCreateObject, "ActiveX component can't create object"};
 }
 
-Error Error::overflow() { return {kOverflow, "Overflow"}; }
+Error Error::noCurrentRecord() {
+  return {ErrorKind::NoCurrentRecord,
+          "Either BOF or EOF is True, or the current record has been deleted. Requested "
+          "operation requires a current record."};
+}
 
-Error Error::cannotCreate(std::string_view path, std::string_view reason) {
-  return {kGeneric,
-          "Cannot create the database '" + std::string(path) + "': " + std::string(reason) + "."};
+Error Error::itemNotFound() {
+  return {ErrorKind::ItemNotFound,
+          "Item cannot be found in the collection corresponding to the requested name or "
+          "ordinal."};
+}
+
+Error Error::noSelectedItem(std::string_view list) {
+  return {ErrorKind::Program, "No item is selected in the " + std::string(list) + "."};
 }
 
 }  // namespace ado

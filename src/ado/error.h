@@ -1,19 +1,55 @@
 #pragma once
 
-// The one error type of the database stack: a number, as an ADO caller would
-// see it, and a description for the user. The texts live here, behind named
-// constructors, so each wording appears once.
+// The error type of the ado layer: a kind that callers test, the number an
+// ADO caller would see and a description for the user. The engine's errors
+// become these at the layer's edge (fromEngine); the texts of the layer's
+// own errors live here, behind named constructors, so each wording appears
+// once.
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "engine/base/error.h"
 
 namespace ado {
 
+enum class ErrorKind {
+  // The engine's kinds (engine::ErrorKind).
+  NotFound,
+  NotDatabase,
+  WrongPassword,
+  InUse,
+  ReadOnly,
+  UnknownTable,
+  Damaged,
+  Unsupported,
+  Refused,
+  IoError,
+  Interrupted,
+  CannotCreate,
+  CryptoFailure,
+  // The layer's own.
+  UnknownColumn,
+  SyntaxError,
+  ProviderNotFound,
+  ObjectClosed,
+  ObjectOpen,
+  NotCapable,
+  InvalidOperation,
+  CannotCreateObject,
+  NoCurrentRecord,
+  ItemNotFound,
+  Overflow,
+  // A failure of the program's own procedures (nothing selected, ...).
+  Program,
+};
+
 class Error : public std::runtime_error {
  public:
-  // Numbers callers may test.
+  // Numbers callers may see.
   static constexpr std::int32_t kGeneric = -2147467259;  // E_FAIL
   static constexpr std::int32_t kNotValidPassword = -2147217843;
   static constexpr std::int32_t kUnknownTable = -2147217865;
@@ -22,8 +58,11 @@ class Error : public std::runtime_error {
   static constexpr std::int32_t kProviderNotFound = 3706;
   static constexpr std::int32_t kOverflow = 6;
 
-  Error(std::int32_t number, std::string description);
+  Error(ErrorKind kind, std::string description);
+  // An error of the engine, as the layer reports it.
+  static Error fromEngine(const engine::Error& error);
 
+  ErrorKind kind() const { return kind_; }
   std::int32_t number() const { return number_; }
   // UTF-8 text shown to the user.
   const std::string& description() const { return description_; }
@@ -31,31 +70,39 @@ class Error : public std::runtime_error {
   static Error notValidPassword();
   static Error couldNotFindFile(std::string_view path);
   static Error unrecognizedFormat(std::string_view path);
-  static Error fileInUse(std::string_view path);
   static Error readOnly();
-  static Error unknownTable(std::string_view name);
   static Error unknownColumn(std::string_view name);
   static Error syntaxError(std::string_view statementKind);  // "SELECT" or "UPDATE"
   static Error invalidStatement();
   static Error providerNotFound();
-  static Error damaged(std::string_view path, std::uint32_t page, std::string_view what);
-  static Error unsupported(std::string_view path, std::string_view what);
-  // The operating system refused or failed an operation on the file.
-  static Error ioError(std::string_view path, std::string_view operation, std::string_view reason);
   static Error refusedWrite(std::string_view sentence);
-  // A batch of changes to the file was interrupted and the file cannot be
-  // opened for writing to undo it.
-  static Error interruptedWrite(std::string_view path);
   static Error overflow();
-  // A new database file could not be made: a bad description or an I/O failure.
-  static Error cannotCreate(std::string_view path, std::string_view reason);
-  // The cryptographic library failed at `operation` (a broken installation,
-  // never a property of the file).
-  static Error cryptoFailure(std::string_view operation);
+  static Error objectClosed();
+  static Error objectOpen();
+  static Error notCapable();
+  static Error executeRunsUpdatesOnly();
+  static Error noCurrentRecord();
+  // A ProgID the factory does not know.
+  static Error cannotCreateObject();
+  static Error itemNotFound();
+  // The program's own: no item is selected in `list` ("table list", ...).
+  static Error noSelectedItem(std::string_view list);
 
  private:
+  ErrorKind kind_;
   std::int32_t number_;
   std::string description_;
 };
+
+// Runs `work`, which calls the engine, turning the engine's errors into the
+// layer's.
+template <class Work>
+decltype(auto) fromEngine(Work&& work) {
+  try {
+    return std::forward<Work>(work)();
+  } catch (const engine::Error& error) {
+    throw Error::fromEngine(error);
+  }
+}
 
 }  // namespace ado

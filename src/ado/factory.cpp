@@ -24,7 +24,7 @@ bool sameProgId(std::string_view a, std::string_view b) {
 
 void checkCreation(std::string_view progId, std::string_view expected) {
   if (creationFailure) throw *creationFailure;
-  if (!sameProgId(progId, expected)) throw Error(429, "ActiveX component can't create object");
+  if (!sameProgId(progId, expected)) throw Error::cannotCreateObject();
 }
 
 }  // namespace

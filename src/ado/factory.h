@@ -33,7 +33,7 @@ class ScopedCreationFailure {
 class ScopedExecuteFailure {
  public:
   explicit ScopedExecuteFailure(std::function<bool(const Text& statement)> when,
-                                Error error = Error(Error::kGeneric, "The statement was refused."));
+                                Error error = Error::refusedWrite("The statement was refused."));
   ~ScopedExecuteFailure();
   ScopedExecuteFailure(const ScopedExecuteFailure&) = delete;
   ScopedExecuteFailure& operator=(const ScopedExecuteFailure&) = delete;

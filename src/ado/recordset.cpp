@@ -4,15 +4,6 @@
 #include "ado/error.h"
 
 namespace ado {
-namespace {
-Error closedObject() { return Error(3704, "Operation is not allowed when the object is closed."); }
-Error noCurrentRecord() {
-  return Error(3021,
-               "Either BOF or EOF is True, or the current record has been deleted. Requested "
-               "operation requires a current record.");
-}
-}  // namespace
-
 Recordset::Recordset() = default;
 
 Recordset::~Recordset() {
@@ -20,13 +11,13 @@ Recordset::~Recordset() {
 }
 
 void Recordset::requireOpen() const {
-  if (!open_) throw closedObject();
+  if (!open_) throw Error::objectClosed();
 }
 
 void Recordset::requireRecord() {
   requireOpen();
   takeSnapshot();
-  if (position_ >= rows_.size()) throw noCurrentRecord();
+  if (position_ >= rows_.size()) throw Error::noCurrentRecord();
 }
 
 long Recordset::RecordCount() {
@@ -53,10 +44,7 @@ int Recordset::FieldCount() const {
 
 const Field& Recordset::FieldAt(int position) const {
   requireOpen();
-  if (position < 0 || position >= static_cast<int>(fields_.size()))
-    throw Error(3265,
-                "Item cannot be found in the collection corresponding to the requested name "
-                "or ordinal.");
+  if (position < 0 || position >= static_cast<int>(fields_.size())) throw Error::itemNotFound();
   return fields_[static_cast<std::size_t>(position)];
 }
 
@@ -70,9 +58,7 @@ const Value& Recordset::ValueOf(const Text& name) {
   requireOpen();
   for (std::size_t i = 0; i < fields_.size(); ++i)
     if (fields_[i].Name() == name) return ValueAt(static_cast<int>(i));
-  throw Error(3265,
-              "Item cannot be found in the collection corresponding to the requested name "
-              "or ordinal.");
+  throw Error::itemNotFound();
 }
 
 void Recordset::openOver(std::vector<Field> fields, std::vector<std::vector<Value>> rows) {

@@ -2,6 +2,7 @@
 // its snapshot.
 #include "ado/connection.h"
 #include "ado/error.h"
+#include "ado/field_type.h"
 #include "ado/recordset.h"
 #include "ado/sql.h"
 #include "engine/database.h"
@@ -11,12 +12,13 @@ namespace ado {
 
 void Recordset::Open(const Text& source, Connection& connection, int /*cursorType*/,
                      int /*lockType*/) {
-  if (open_) throw Error(3705, "Operation is not allowed when the object is open.");
+  if (open_) throw Error::objectOpen();
   engine::Database& database = connection.database();
   const sql::Statement parsed = sql::Parse(source);
   const auto* select = std::get_if<sql::Select>(&parsed);
   if (!select) throw Error::syntaxError("SELECT");
-  const engine::TableDefinition& table = database.table(select->table);
+  const engine::TableDefinition& table =
+      fromEngine([&]() -> const engine::TableDefinition& { return database.table(select->table); });
   std::vector<int> columns;
   if (select->column) {
     const int index = table.columnIndex(*select->column);
@@ -28,7 +30,7 @@ void Recordset::Open(const Text& source, Connection& connection, int /*cursorTyp
   fields_.clear();
   for (int index : columns) {
     const auto& column = table.columns[static_cast<std::size_t>(index)];
-    fields_.emplace_back(column.name, column.adoType());
+    fields_.emplace_back(column.name, FieldTypeOf(column));
   }
   columns_ = std::move(columns);
   table_ = table.name;
@@ -43,16 +45,18 @@ void Recordset::Open(const Text& source, Connection& connection, int /*cursorTyp
 void Recordset::takeSnapshot() {
   if (snapshotTaken_ || !connection_) return;
   engine::Database& database = connection_->database();
-  const engine::TableDefinition& table = database.table(table_);
-  auto scan = database.scan(table);
-  engine::Row row;
-  while (scan->next(row)) {
-    std::vector<Value> values;
-    values.reserve(columns_.size());
-    for (int index : columns_)
-      values.push_back(std::move(row.values[static_cast<std::size_t>(index)]));
-    rows_.push_back(std::move(values));
-  }
+  fromEngine([&] {
+    const engine::TableDefinition& table = database.table(table_);
+    auto scan = database.scan(table);
+    engine::Row row;
+    while (scan->next(row)) {
+      std::vector<Value> values;
+      values.reserve(columns_.size());
+      for (int index : columns_)
+        values.push_back(std::move(row.values[static_cast<std::size_t>(index)]));
+      rows_.push_back(std::move(values));
+    }
+  });
   snapshotTaken_ = true;
 }
 

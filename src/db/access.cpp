@@ -21,14 +21,9 @@ bool endsInAccdb(const std::u16string& path) {
 
 std::u16string quotedName(const std::u16string& name) { return u"`" + name + u"`"; }
 
-// Failures of this kind are the program's own, not the database's.
-ado::Error noSelectedItem(const char* list) {
-  return ado::Error(ado::Error::kGeneric, std::string("No item is selected in the ") + list + ".");
-}
-
 std::u16string selectedText(const ListControl& list, const char* name) {
   auto text = list.selectedItemText();
-  if (!text) throw noSelectedItem(name);
+  if (!text) throw ado::Error::noSelectedItem(name);
   return *text;
 }
 

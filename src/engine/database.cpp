@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/crypto/jet_rc4_codec.h"
 #include "engine/crypto/office_encryption.h"
 #include "engine/format/layout_header.h"
@@ -17,13 +17,8 @@ namespace engine {
 
 namespace {
 
-// Column `name` of `table`, or -1.
-int optionalColumn(const TableDefinition& table, std::u16string_view name) {
-  return table.columnIndex(name);
-}
-
 template <class T>
-T valueOr(const ado::Value& value, T fallback) {
+T valueOr(const Value& value, T fallback) {
   return value.is<T>() ? value.as<T>() : fallback;
 }
 
@@ -58,27 +53,27 @@ std::unique_ptr<Database> Database::open(std::unique_ptr<File> file, const OpenO
 void Database::load(const OpenOptions& options) {
   const std::string& path = file_->path();
   const std::uint64_t size = file_->size();
-  if (size < layout::header::kPageSizeJet3) throw ado::Error::unrecognizedFormat(path);
+  if (size < layout::header::kPageSizeJet3) throw Error::unrecognizedFormat(path);
   std::vector<std::uint8_t> first(std::min<std::uint64_t>(size, layout::header::kPageSizeJet4));
   file_->read(0, first);
   header_ = parseHeaderPage(first, path);
 
   const std::uint32_t pageSize = header_.format.pageSize();
   if (size % pageSize != 0)
-    throw ado::Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
-                              "the file length " + std::to_string(size) +
-                                  " is not a multiple of the page size " +
-                                  std::to_string(pageSize) + " (truncated file?)");
+    throw Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
+                         "the file length " + std::to_string(size) +
+                             " is not a multiple of the page size " + std::to_string(pageSize) +
+                             " (truncated file?)");
   if (size / pageSize <= layout::tdef::kCataloguePage)
-    throw ado::Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
-                              "the file ends before the catalogue");
+    throw Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
+                         "the file ends before the catalogue");
 
   // Jet 3 text is stored in the database code page; only 1252 is decoded.
   // Reading another as 1252 would show (and later write) wrong letters.
   if (header_.format.isJet3() && header_.codePage != layout::header::kCodePageWestern)
-    throw ado::Error::unsupported(path, "text in code page " + std::to_string(header_.codePage) +
-                                            " (only code page 1252 is supported for Jet 3 files)");
-  if (!passwordMatches(header_.password, options.password)) throw ado::Error::notValidPassword();
+    throw Error::unsupported(path, "text in code page " + std::to_string(header_.codePage) +
+                                       " (only code page 1252 is supported for Jet 3 files)");
+  if (!passwordMatches(header_.password, options.password)) throw Error::notValidPassword();
 
   pager_ = std::make_unique<Pager>(*file_, pageSize, options.cachePages);
   if (header_.isJetEncoded()) {
@@ -96,18 +91,18 @@ void Database::load(const OpenOptions& options) {
 void Database::loadCatalogue() {
   auto def = std::make_unique<TableDefinition>(
       readTableDefinition(*pager_, header_.format, layout::tdef::kCataloguePage, u"MSysObjects"));
-  const int id = optionalColumn(*def, u"Id");
-  const int parentId = optionalColumn(*def, u"ParentId");
-  const int name = optionalColumn(*def, u"Name");
-  const int type = optionalColumn(*def, u"Type");
-  const int flags = optionalColumn(*def, u"Flags");
-  const int foreignName = optionalColumn(*def, u"ForeignName");
-  const int database = optionalColumn(*def, u"Database");
-  const int connect = optionalColumn(*def, u"Connect");
+  const int id = def->columnIndex(u"Id");
+  const int parentId = def->columnIndex(u"ParentId");
+  const int name = def->columnIndex(u"Name");
+  const int type = def->columnIndex(u"Type");
+  const int flags = def->columnIndex(u"Flags");
+  const int foreignName = def->columnIndex(u"ForeignName");
+  const int database = def->columnIndex(u"Database");
+  const int connect = def->columnIndex(u"Connect");
   if (id < 0 || parentId < 0 || name < 0 || type < 0 || flags < 0)
-    throw ado::Error::damaged(path(), layout::tdef::kCataloguePage,
-                              "the catalogue lacks one of the columns Id, ParentId, Name, Type, "
-                              "Flags");
+    throw Error::damaged(path(), layout::tdef::kCataloguePage,
+                         "the catalogue lacks one of the columns Id, ParentId, Name, Type, "
+                         "Flags");
 
   TableScan scan(*pager_, header_.format, *def);
   Row row;
@@ -117,7 +112,7 @@ void Database::loadCatalogue() {
     entry.storedAt = row.storedAt;
     entry.id = valueOr<std::int32_t>(row.values[id], 0);
     entry.parentId = valueOr<std::int32_t>(row.values[parentId], 0);
-    entry.name = valueOr<ado::Text>(row.values[name], {});
+    entry.name = valueOr<engine::Text>(row.values[name], {});
     entry.type = valueOr<std::int16_t>(row.values[type], 0);
     entry.flags = valueOr<std::int32_t>(row.values[flags], 0);
     auto text = [&](int column, std::u16string& out, bool& has) {
@@ -157,8 +152,7 @@ const CatalogueEntry* Database::findObject(std::u16string_view name) const {
 
 const TableDefinition& Database::table(std::u16string_view name) {
   const CatalogueEntry* entry = findObject(name);
-  if (!entry || entry->type != object_type::kLocalTable)
-    throw ado::Error::unknownTable(toUtf8(name));
+  if (!entry || entry->type != object_type::kLocalTable) throw Error::unknownTable(toUtf8(name));
   std::uint32_t page = entry->definitionPage();
   if (auto it = definitions_.find(page); it != definitions_.end()) return *it->second;
   auto def = std::make_unique<TableDefinition>(
@@ -172,8 +166,8 @@ void Database::loadProperties(TableDefinition& table, const CatalogueEntry& entr
   const int lvProp = catalogue.columnIndex(u"LvProp");
   if (lvProp < 0) return;
   auto row = readRow(catalogue, entry.row);
-  if (!row || !row->values[lvProp].is<ado::Bytes>()) return;
-  const auto& block = row->values[lvProp].as<ado::Bytes>();
+  if (!row || !row->values[lvProp].is<engine::Bytes>()) return;
+  const auto& block = row->values[lvProp].as<engine::Bytes>();
   attachProperties(
       table, parsePropertyBlock(BoundedBytes(block, entry.storedAt.page, path()), header_.format));
 }
@@ -204,10 +198,6 @@ std::vector<std::int32_t> Database::queriesWithParameters() {
       ids.push_back(row.values[objectId].as<std::int32_t>());
   }
   return ids;
-}
-
-std::vector<TableListing> Database::tablesListing() {
-  return makeTablesListing(catalogue_, queriesWithParameters());
 }
 
 }  // namespace engine

@@ -4,14 +4,14 @@
 // engine's reading half.
 //
 //   auto db = engine::Database::open(path, {.password = u"secret"});
-//   const auto& table = db->table(u"Customers");     // ado::Error if unknown
+//   const auto& table = db->table(u"Customers");     // Error if unknown
 //   auto scan = db->scan(table);
 //   engine::Row row;
 //   while (scan->next(row)) { row.id; row.values[table.columnIndex(u"Name")]; }
 //
-// Every failure is an ado::Error: missing file, unrecognised format, wrong
+// Every failure is an Error: missing file, unrecognised format, wrong
 // password, damaged structures (naming the file and page), unsupported
-// features. Values come out as ado::Value; the mapping from Jet types:
+// features. Values come out as Value; the mapping from Jet types:
 //   Text, Memo -> Text;  OLE, Binary, unknown types -> Bytes;  Yes/No -> bool;
 //   Byte -> uint8;  Integer -> int16;  Long, complex ids -> int32;
 //   Large Number -> int64;  Single -> float;  Double -> double;
@@ -88,14 +88,14 @@ class Database {
 
   // Every row of MSysObjects, in stored order.
   const std::vector<CatalogueEntry>& catalogue() const { return catalogue_; }
-  // The OLE DB TABLES listing, sorted (see catalogue.h).
-  std::vector<TableListing> tablesListing();
+  // Ids of the queries that declare parameters (MSysQueries attribute 2).
+  std::vector<std::int32_t> queriesWithParameters();
   // Names of local tables without system flags (hidden ones included), in
   // catalogue order.
   std::vector<std::u16string> userTableNames() const;
 
   // The definition of the local table `name` (case-insensitive); throws
-  // ado::Error::unknownTable for unknown names and for linked tables and
+  // Error::unknownTable for unknown names and for linked tables and
   // queries (they have no local rows).
   const TableDefinition& table(std::u16string_view name);
   // The catalogue entry of a table, query or linked table, if any.
@@ -108,21 +108,18 @@ class Database {
 
   // Writing (database_write.cpp, text_update.h). Sets text or memo column
   // `column` (position in table.columns) of row `id` to `value`: all of it
-  // or, with an ado::Error saying why, nothing. The first change takes the
-  // writer's locks (ado::Error::fileInUse, ado::Error::readOnly). Changes
+  // or, with an Error saying why, nothing. The first change takes the
+  // writer's locks (Error::fileInUse, Error::readOnly). Changes
   // are visible at once and reach the disk in batches, through a rollback
   // journal, at least every second while writing and at commit().
   void updateText(const TableDefinition& table, RowId id, int column, const std::u16string& value);
   // Makes every change so far durable; the batch is undone when this fails.
   void commit();
-  // Bytes of pages changed by updates so far (before journaling).
-  std::uint64_t pageBytesChanged() const { return pageBytesChanged_; }
 
  private:
   Database(std::unique_ptr<File> file, bool writable);
   void load(const OpenOptions& options);
   void loadCatalogue();
-  std::vector<std::int32_t> queriesWithParameters();
   void loadProperties(TableDefinition& table, const CatalogueEntry& entry);
 
   std::unique_ptr<File> file_;
@@ -141,7 +138,6 @@ class Database {
   std::unique_ptr<WriterLock> writerLock_;
   bool batchOpen_ = false;
   std::chrono::steady_clock::time_point batchStart_;
-  std::uint64_t pageBytesChanged_ = 0;
 };
 
 }  // namespace engine

@@ -2,9 +2,8 @@
 // batched into atomic commits through the rollback journal.
 
 #include <cmath>
-#include <iostream>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/journal/journaled_file.h"
 #include "engine/journal/rollback_journal.h"
@@ -20,7 +19,7 @@ namespace {
 constexpr auto kBatchAge = std::chrono::seconds(1);
 constexpr std::size_t kBatchBlocks = 4096;  // 8 MB
 
-bool sameValue(const ado::Value& a, const ado::Value& b) {
+bool sameValue(const Value& a, const Value& b) {
   if (a == b) return true;
   if (a.is<double>() && b.is<double>())
     return std::isnan(a.as<double>()) && std::isnan(b.as<double>());
@@ -33,18 +32,18 @@ bool sameValue(const ado::Value& a, const ado::Value& b) {
 Database::~Database() {
   try {
     commit();
-  } catch (const ado::Error& e) {
+  } catch (const Error& e) {
     // A destructor cannot throw: say what was lost. The journal, if any,
     // undoes the batch at the next open.
-    std::cerr << "Changes to '" << path() << "' were not saved: " << e.description() << '\n';
+    reportError(Error::notSaved(path(), e));
   }
   writerLock_.reset();
 }
 
 void Database::beginWriting() {
-  if (!writable_) throw ado::Error::readOnly();
+  if (!writable_) throw Error::readOnly();
   if (!journaled_ || !fileSystem_)
-    throw ado::Error::unsupported(path(), "changing a database opened without its folder");
+    throw Error::unsupported(path(), "changing a database opened without its folder");
   if (!writerLock_) {
     writerLock_ = std::make_unique<WriterLock>(*fileSystem_, path(), format().isAce());
     // The journal must be possible before the first change: a folder that
@@ -68,7 +67,7 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
 
   journaled_->beginUpdate();
   try {
-    pageBytesChanged_ += changes.write(*journaled_);
+    changes.write(*journaled_);
     // Read the record back: the new value in its field, every other field as it was.
     std::optional<Row> after = readRow(table, id);
     bool same = before && after && after->values.size() == before->values.size();
@@ -79,9 +78,9 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
         same = sameValue(after->values[i], before->values[i]);
     }
     if (!same)
-      throw ado::Error::damaged(path(), id.page,
-                                "the changed record of table '" + toUtf8(table.name) +
-                                    "' did not read back as written; the change was undone");
+      throw Error::damaged(path(), id.page,
+                           "the changed record of table '" + toUtf8(table.name) +
+                               "' did not read back as written; the change was undone");
   } catch (...) {
     journaled_->undoUpdate();
     pager_->clear();

@@ -86,8 +86,7 @@ class ChangeCaseRun {
     const bool opened = trap_(116, [&] {
       field = window_.fieldList().text(item);
       auto selected = window_.tableList().selectedItemText();
-      if (!selected)
-        throw ado::Error(ado::Error::kGeneric, "No item is selected in the table list.");
+      if (!selected) throw ado::Error::noSelectedItem("table list");
       table = *selected;
       recordset_->Open(u"SELECT `" + field + u"` FROM `" + table + u"`", *connection_,
                        ado::adOpenStatic, ado::adLockReadOnly);

@@ -31,6 +31,7 @@ TEST(ConnectionOnCorpus, JetProviderRefusesAceFilesAceOpensAll) {
     c->Open(jet(corpusFile("testV2007.accdb")));
     ADD_FAILURE() << "Jet opened an ACE file";
   } catch (const ado::Error& e) {
+    EXPECT_EQ(e.kind(), ado::ErrorKind::NotDatabase);
     EXPECT_EQ(e.description().rfind("Unrecognized database format '", 0), 0u) << e.description();
   }
   c->Open(ace(corpusFile("testV1997.mdb")));
@@ -49,6 +50,7 @@ TEST(ConnectionOnCorpus, WrongPasswordAndMissingFile) {
       ADD_FAILURE();
     } catch (const ado::Error& e) {
       EXPECT_EQ(e.number(), ado::Error::kNotValidPassword);
+      EXPECT_EQ(e.kind(), ado::ErrorKind::WrongPassword);
       EXPECT_EQ(e.description(), "Not a valid password.");
     }
   }

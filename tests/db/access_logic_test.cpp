@@ -74,7 +74,8 @@ TEST(CheckAccessProvider, TrueAndSilentWhenObjectCanBeCreated) {
 
 TEST(CheckAccessProvider, MissingProviderExplainedAndPagesOpenedOnYes) {
   testsupport::MessageRecorder boxes(Main::MessageAnswer::Yes);
-  ado::ScopedCreationFailure failure(ado::Error(-1, "The PROVIDER CANNOT BE FOUND here"));
+  ado::ScopedCreationFailure failure(
+      ado::Error(ado::ErrorKind::Program, "The PROVIDER CANNOT BE FOUND here"));
   QStringList pages;
   EXPECT_FALSE(ODBCProvider::CheckAccessProvider([&](const QString& url) { pages << url; }));
   ASSERT_EQ(boxes.boxes.size(), 1u);
@@ -95,7 +96,7 @@ TEST(CheckAccessProvider, NoOpensNothingAndOtherErrorsShowNothing) {
   }
   EXPECT_EQ(boxes.boxes.size(), 1u);
   {
-    ado::ScopedCreationFailure failure(ado::Error(429, "ActiveX component can't create object"));
+    ado::ScopedCreationFailure failure(ado::Error::cannotCreateObject());
     EXPECT_FALSE(ODBCProvider::CheckAccessProvider([&](const QString&) { ++opened; }));
   }
   EXPECT_EQ(boxes.boxes.size(), 1u);

@@ -29,14 +29,14 @@ QString makeFixture(const uitest::Fixture& fixture) {
   customers.columns = {{u"Id", engine::NewColumn::Type::Long},
                        {u"Name", engine::NewColumn::Type::Text, 50},
                        {u"City", engine::NewColumn::Type::Text, 50}};
-  customers.rows = {{std::int32_t{1}, ado::Text(u"john SMITH"), ado::Text(u"new york")},
-                    {std::int32_t{2}, ado::Text(u"MARY ann"), ado::Text(u"LONDON town")},
-                    {std::int32_t{3}, ado::Null{}, ado::Text(u"paris")}};
+  customers.rows = {{std::int32_t{1}, engine::Text(u"john SMITH"), engine::Text(u"new york")},
+                    {std::int32_t{2}, engine::Text(u"MARY ann"), engine::Text(u"LONDON town")},
+                    {std::int32_t{3}, engine::Null{}, engine::Text(u"paris")}};
   auto& orders = db.tables.emplace_back();
   orders.name = u"Orders";
   orders.columns = {{u"OrderId", engine::NewColumn::Type::Long},
                     {u"Item", engine::NewColumn::Type::Text, 50}};
-  orders.rows = {{std::int32_t{7}, ado::Text(u"blue pen")}};
+  orders.rows = {{std::int32_t{7}, engine::Text(u"blue pen")}};
   const QString path = fixture.path(QStringLiteral("fixture.mdb"));
   engine::createDatabase(std::filesystem::path(path.toStdString()), db);
   return path;

@@ -39,7 +39,7 @@ class StartUpTest : public QObject {
 
   void anotherCreationFailureEndsTheProgramSilently() {
     uitest::Fixture fixture;
-    ado::ScopedCreationFailure missing(ado::Error(429, "ActiveX component can't create object"));
+    ado::ScopedCreationFailure missing(ado::Error::cannotCreateObject());
     Form1 form1(*fixture.settings);
     QCOMPARE(Main::StartProgram(form1, [](const QString&) { QFAIL("no page"); }),
              Main::StartUpOutcome::ProgramEnded);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "ado/field_type.h"
+#include "ado/tables_listing.h"
 #include "engine/format/jet_type.h"
 #include "engine/text/utf.h"
 
@@ -310,7 +312,7 @@ QJsonObject columnToJson(const engine::ColumnDefinition& column) {
       QString::fromLatin1(engine::jetTypeName(column.type).data(),
                           static_cast<qsizetype>(engine::jetTypeName(column.type).size()));
   object["size"] = column.length;
-  object["ado_type"] = column.adoType();
+  object["ado_type"] = ado::FieldTypeOf(column);
   object["column_number"] = column.number;
   object["flags"] = column.flags;
   if (column.type == static_cast<std::uint8_t>(engine::JetType::Decimal)) {
@@ -444,7 +446,7 @@ QJsonObject databaseToJson(engine::Database& db, RowOrder order) {
   for (const auto& entry : entries) catalogue.append(catalogueEntryToJson(entry));
   object["catalogue"] = catalogue;
   QJsonArray listing;
-  for (const auto& item : db.tablesListing()) {
+  for (const auto& item : ado::TablesListing(db)) {
     QJsonObject row;
     row["TABLE_NAME"] = qs(item.name);
     row["TABLE_TYPE"] = QString::fromStdString(item.type);

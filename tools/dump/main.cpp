@@ -46,8 +46,10 @@ int main(int argc, char** argv) {
     QByteArray text = doc.toJson(QJsonDocument::Indented);
     std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stdout);
     return 0;
-  } catch (const ado::Error& e) {
-    std::fprintf(stderr, "caseloom-dump: error %d: %s\n", e.number(), e.description().c_str());
+  } catch (const engine::Error& e) {
+    const ado::Error reported = ado::Error::fromEngine(e);
+    std::fprintf(stderr, "caseloom-dump: error %d: %s\n", reported.number(),
+                 reported.description().c_str());
     return 1;
   }
 }

@@ -49,12 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         for (const auto& index : table.realIndexes)
           engine::readIndexEntries(db->pager(), db->format(), table, index);
-      } catch (const ado::Error&) {
+      } catch (const engine::Error&) {
         // One damaged table does not stop the others from being read.
       }
     }
-    db->tablesListing();
-  } catch (const ado::Error&) {
+    db->queriesWithParameters();
+  } catch (const engine::Error&) {
     // Expected for damaged input.
   }
   return 0;

@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
   }
   try {
     engine::createDatabase(argv[1], sample::customersDatabase());
-  } catch (const ado::Error& error) {
+  } catch (const engine::Error& error) {
     std::cerr << "caseloom-make-sample: " << error.description() << "\n";
     return 1;
   }

@@ -113,8 +113,8 @@ constexpr Customer kCustomers[] = {
      3, 36500},
 };
 
-ado::Value text(const char16_t* value) {
-  return value ? ado::Value(ado::Text(value)) : ado::Value::null();
+engine::Value text(const char16_t* value) {
+  return value ? engine::Value(engine::Text(value)) : engine::Value::null();
 }
 
 }  // namespace
@@ -139,7 +139,7 @@ engine::NewDatabase customersDatabase() {
   std::int32_t id = 1;
   for (const auto& c : kCustomers)
     table.rows.push_back({id++, text(c.firstName), text(c.lastName), text(c.company), text(c.city),
-                          text(c.country), text(c.notes), c.orders, ado::DateTime{c.since}});
+                          text(c.country), text(c.notes), c.orders, engine::DateTime{c.since}});
   db.tables.push_back(std::move(table));
   return db;
 }

@@ -7,34 +7,33 @@
 #include <cstdint>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/create/page_file.h"
 #include "engine/create/row.h"
 #include "engine/create/row_pages.h"
-#include "engine/create/table_definition.h"
-#include "engine/create/table_layout.h"
 #include "engine/create/table_writer.h"
 #include "engine/create/usage_map.h"
 #include "engine/format/byte_order.h"
+#include "engine/read/table_definition.h"
 
 namespace engine::create {
 
 class IndexBuilder {
  public:
-  IndexBuilder(const TableLayout& layout, const IndexSpec& spec);
+  IndexBuilder(const TableDefinition& layout, const IndexSpec& spec);
 
   // Adds the key of row `rowNumber` (0-based); refuses values without a known
   // key and nulls in a primary key.
   void addRow(std::size_t rowNumber, const std::vector<StoredField>& fields,
-              const std::vector<ado::Value>& values);
+              const std::vector<Value>& values);
 
   // Writes the index pages for rows placed at `locations` (one per added row)
   // and returns the real-index definition; refuses duplicates in a unique index.
-  RealIndexDefinition write(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
-                            const std::vector<RowLocation>& locations) const;
+  RealIndex write(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
+                  const std::vector<RowLocation>& locations) const;
 
  private:
-  const TableLayout* layout_;
+  const TableDefinition* layout_;
   const IndexSpec* spec_;
   std::vector<Bytes> keys_;
   std::vector<bool> hasNull_;

@@ -10,6 +10,7 @@
 
 #include "engine/create/page_file.h"
 #include "engine/format/byte_order.h"
+#include "engine/format/index_page.h"
 
 namespace engine::create {
 
@@ -17,9 +18,6 @@ struct WrittenIndex {
   std::uint32_t rootPage = 0;
   std::vector<std::uint32_t> pages;  // every page of the index, for its usage map
 };
-
-// A leaf entry: the key followed by the row's page (3 bytes, big-endian) and row number.
-Bytes leafEntry(const Bytes& key, std::uint32_t page, std::uint8_t row);
 
 // Writes the pages of an index whose leaf entries are `entries`, in ascending order.
 WrittenIndex writeIndexPages(PageFile& file, std::uint32_t owner,

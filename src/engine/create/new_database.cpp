@@ -3,9 +3,8 @@
 #include <chrono>
 #include <cmath>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/create/header_page.h"
-#include "engine/create/index_key.h"
 #include "engine/create/page_file.h"
 #include "engine/create/refusal.h"
 #include "engine/create/system_tables.h"
@@ -15,6 +14,7 @@
 #include "engine/crypto/jet_rc4_codec.h"
 #include "engine/crypto/office_crypto.h"
 #include "engine/crypto/office_encryption.h"
+#include "engine/format/jet_type.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/layout_index.h"
@@ -22,7 +22,9 @@
 #include "engine/format/layout_usage_map.h"
 #include "engine/io/file_system.h"
 #include "engine/io/path.h"
+#include "engine/text/simple_case.h"
 #include "engine/text/utf.h"
+#include "engine/write/index_key.h"
 
 namespace engine {
 
@@ -64,12 +66,17 @@ void writeGlobalMapPage(std::span<std::uint8_t> page, std::uint32_t pageCount) {
 
 struct PlannedTable {
   const NewTable* description;
-  TableLayout layout;
+  TableDefinition layout;  // its page reserved
   std::vector<IndexSpec> indexes;
-  std::uint32_t definitionPage = 0;
 };
 
-std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableLayout& layout) {
+// A system table on a newly reserved page.
+PlannedTable systemTable(PageFile& file, TableDefinition layout, std::vector<IndexSpec> indexes) {
+  layout.page = file.allocate();
+  return {nullptr, std::move(layout), std::move(indexes)};
+}
+
+std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableDefinition& layout) {
   std::vector<IndexSpec> specs;
   for (const auto& index : table.indexes) {
     IndexSpec spec{index.name,
@@ -79,7 +86,7 @@ std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableLayout& layo
                    userIndexFlags(index.primary, index.unique)};
     checkObjectName(index.name, "index");
     for (const auto& other : specs)
-      if (sameName(other.name, index.name))
+      if (equalsIgnoringCase(other.name, index.name))
         throw Refusal("the table '" + toUtf8(table.name) + "' has two indexes named '" +
                       toUtf8(index.name) + "'");
     if (index.primary)
@@ -89,14 +96,16 @@ std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableLayout& layo
     if (index.columns.empty() || index.columns.size() > ix::kRealIndexColumnSlots)
       throw Refusal("the index '" + toUtf8(index.name) + "' must have 1 to 10 columns");
     for (const auto& name : index.columns) {
-      auto position = layout.find(name);
+      auto position = layout.columnIndex(name);
       if (position < 0)
         throw Refusal("the index '" + toUtf8(index.name) + "' names the unknown column '" +
                       toUtf8(name) + "'");
-      if (!indexableType(layout.columns[static_cast<std::size_t>(position)].type))
+      const auto type =
+          static_cast<JetType>(layout.columns[static_cast<std::size_t>(position)].type);
+      if (!indexableType(type) || type == JetType::Memo)
         throw Refusal("the index '" + toUtf8(index.name) + "' cannot cover the column '" +
                       toUtf8(name) +
-                      "': only number, currency, date and text columns are indexable");
+                      "': only Yes/No, number, currency, date and text columns are indexable");
       spec.columns.push_back(static_cast<std::size_t>(position));
     }
     specs.push_back(std::move(spec));
@@ -128,46 +137,49 @@ std::unique_ptr<PageCodec> build(PageFile& file, const NewDatabase& description)
   file.allocate();  // 2: MSysObjects definition
 
   std::vector<PlannedTable> system;
-  system.push_back({nullptr, accessControlLayout(), accessControlIndexes(), file.allocate()});
-  system.push_back({nullptr, queriesLayout(), queriesIndexes(), file.allocate()});
-  system.push_back({nullptr, relationshipsLayout(), relationshipsIndexes(), file.allocate()});
-  if (ace)
-    system.push_back({nullptr, complexColumnsLayout(), complexColumnsIndexes(), file.allocate()});
+  system.push_back(systemTable(file, accessControlLayout(), accessControlIndexes()));
+  system.push_back(systemTable(file, queriesLayout(), queriesIndexes()));
+  system.push_back(systemTable(file, relationshipsLayout(), relationshipsIndexes()));
+  if (ace) system.push_back(systemTable(file, complexColumnsLayout(), complexColumnsIndexes()));
 
   std::vector<PlannedTable> user;
   for (const auto& table : description.tables) {
     auto layout = layoutUserTable(table);
     for (const auto& other : user)
-      if (sameName(other.layout.name, layout.name))
+      if (equalsIgnoringCase(other.layout.name, layout.name))
         throw Refusal("two tables are named '" + toUtf8(table.name) + "'");
-    bool reserved = sameName(layout.name, u"MSysObjects");
+    bool reserved = equalsIgnoringCase(layout.name, u"MSysObjects");
     for (const auto& other : system)
-      reserved = reserved || sameName(other.layout.name, layout.name);
+      reserved = reserved || equalsIgnoringCase(other.layout.name, layout.name);
     if (reserved) throw Refusal("the table name '" + toUtf8(table.name) + "' is reserved");
     auto indexes = indexSpecs(table, layout);
-    user.push_back({&table, std::move(layout), std::move(indexes), file.allocate()});
+    layout.page = file.allocate();
+    user.push_back({&table, std::move(layout), std::move(indexes)});
   }
 
   UsageMaps maps(file);
   for (const auto& table : user)
-    writeTable(file, maps, table.definitionPage, table.layout, table.description->rows,
+    writeTable(file, maps, table.layout, descriptorsByNumber(table.layout), table.description->rows,
                table.indexes);
   for (const auto& table : system)
-    writeTable(file, maps, table.definitionPage, table.layout, {}, {});
+    writeTable(file, maps, table.layout, descriptorsByName(table.layout), {}, {});
 
   auto entries = leadingCatalogEntries();
   entries.push_back({static_cast<std::int32_t>(td::kCataloguePage), kIdTables, u"MSysObjects",
                      object_type::kLocalTable, kFlagEngineSystem});
   for (const auto& table : system)
-    entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
-                       table.layout.name, object_type::kLocalTable, kFlagEngineSystem});
+    entries.push_back({static_cast<std::int32_t>(table.layout.page), kIdTables, table.layout.name,
+                       object_type::kLocalTable, kFlagEngineSystem});
   for (const auto& entry : trailingCatalogEntries()) entries.push_back(entry);
   for (const auto& table : user)
-    entries.push_back({static_cast<std::int32_t>(table.definitionPage), kIdTables,
-                       table.layout.name, object_type::kLocalTable, 0});
-  std::vector<std::vector<ado::Value>> catalogRows;
+    entries.push_back({static_cast<std::int32_t>(table.layout.page), kIdTables, table.layout.name,
+                       object_type::kLocalTable, 0});
+  std::vector<std::vector<Value>> catalogRows;
   for (const auto& entry : entries) catalogRows.push_back(catalogRow(entry, created));
-  writeTable(file, maps, td::kCataloguePage, catalogLayout(), catalogRows, catalogIndexes());
+  TableDefinition catalog = catalogLayout();
+  catalog.page = td::kCataloguePage;
+  const auto catalogOrder = descriptorsByName(catalog);
+  writeTable(file, maps, std::move(catalog), catalogOrder, catalogRows, catalogIndexes());
 
   std::array<std::uint8_t, 4> encodingKey{};
   Bytes provider;
@@ -195,7 +207,7 @@ void createDatabase(const std::filesystem::path& path, const NewDatabase& descri
   try {
     codec = build(file, description);
   } catch (const Refusal& refusal) {
-    throw ado::Error::cannotCreate(utf8Of(path), refusal.what());
+    throw Error::cannotCreate(utf8Of(path), refusal.what());
   }
   file.writeTo(diskFileSystem(), utf8Of(path), codec.get());
 }

@@ -12,10 +12,10 @@
 //   t.name = u"Customers";
 //   t.columns = {{u"Id", engine::NewColumn::Type::Long}, {u"Name", engine::NewColumn::Type::Text,
 //   50}}; t.indexes = {{u"PrimaryKey", {u"Id"}, /*primary=*/true, /*unique=*/true}}; t.rows =
-//   {{std::int32_t{1}, ado::Text(u"Smith")}}; engine::createDatabase("out.mdb", db);
+//   {{std::int32_t{1}, engine::Text(u"Smith")}}; engine::createDatabase("out.mdb", db);
 //
 // The file is written whole; an existing file at the path is replaced. Errors
-// (bad descriptions, values that do not fit their column, I/O) are ado::Error
+// (bad descriptions, values that do not fit their column, I/O) are Error
 // and leave no file behind.
 //
 // What the file holds: the header page, the global usage map, the system
@@ -26,11 +26,10 @@
 // the format allows. Not written: access-control entries (MSysACEs stays
 // empty), database properties (MSysDb has no property block).
 //
-// Indexes are ascending and may cover Byte, Integer, Long, Currency, Single,
-// Double, Date/Time and Text columns. Text keys follow the General Legacy sort
-// order for the characters whose codes are known (U+0001 to U+00FF, that is
-// ASCII and Latin-1); a row whose indexed text holds any other character is
-// refused, as are duplicates in a unique index and nulls in a primary key.
+// Indexes are ascending and may cover Yes/No, Byte, Integer, Long, Currency,
+// Single, Double, Date/Time and Text columns. Text keys follow the General
+// Legacy sort order; duplicates in a unique index and nulls in a primary key
+// are refused.
 
 #include <cstdint>
 #include <filesystem>
@@ -38,7 +37,7 @@
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 
 namespace engine {
 
@@ -77,16 +76,16 @@ struct NewIndex {
 };
 
 // A new table: its columns, indexes and rows. Each row holds one value per
-// column, in column order. Accepted values per column type (ado::Null is
+// column, in column order. Accepted values per column type (engine::Null is
 // accepted everywhere except Yes/No):
-//   Text, Memo: ado::Text;  Byte, Integer, Long: any integer alternative that fits;
-//   Single, Double: float or double;  Currency: ado::Currency;
-//   DateTime: ado::DateTime;  YesNo: bool;  OLE: ado::Bytes;  GUID: ado::Guid.
+//   Text, Memo: engine::Text;  Byte, Integer, Long: any integer alternative that fits;
+//   Single, Double: float or double;  Currency: engine::Currency;
+//   DateTime: engine::DateTime;  YesNo: bool;  OLE: engine::Bytes;  GUID: engine::Guid.
 struct NewTable {
   std::u16string name;
   std::vector<NewColumn> columns;
   std::vector<NewIndex> indexes;
-  std::vector<std::vector<ado::Value>> rows;
+  std::vector<std::vector<Value>> rows;
 };
 
 struct NewDatabase {

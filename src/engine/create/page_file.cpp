@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/layout_header.h"
 
 namespace engine::create {
@@ -37,14 +37,15 @@ void PageFile::writeTo(FileSystem& fs, const std::string& path, const PageCodec*
       file->sync();
     }
     fs.replace(temporary, path);
-  } catch (const ado::Error&) {
+  } catch (const Error& error) {
     // The first failure is the one to report; a half-written file is not
     // left behind when it can be helped.
     try {
       if (fs.exists(temporary)) fs.remove(temporary);
-    } catch (const ado::Error&) {
+    } catch (const Error& cleanup) {
+      reportError(cleanup);
     }
-    throw;
+    throw Error::notCreated(path, error);
   }
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The reason a description cannot be written, raised deep inside the creator
-// and turned into an ado::Error naming the file by createDatabase().
+// and turned into an Error naming the file by createDatabase().
 
 #include <stdexcept>
 #include <string>

@@ -1,5 +1,6 @@
 #include "engine/create/row.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -19,7 +20,7 @@ namespace {
   throw Refusal("the value of " + place + " " + why);
 }
 
-std::optional<std::int64_t> integerOf(const ado::Value& value) {
+std::optional<std::int64_t> integerOf(const Value& value) {
   return std::visit(
       [](const auto& v) -> std::optional<std::int64_t> {
         using V = std::decay_t<decltype(v)>;
@@ -32,7 +33,7 @@ std::optional<std::int64_t> integerOf(const ado::Value& value) {
       value.storage());
 }
 
-std::optional<double> floatingOf(const ado::Value& value) {
+std::optional<double> floatingOf(const Value& value) {
   if (value.is<double>()) return value.as<double>();
   if (value.is<float>()) return value.as<float>();
   return std::nullopt;
@@ -44,7 +45,7 @@ Bytes littleEndian(std::uint64_t v, std::size_t size) {
   return out;
 }
 
-Bytes integerBytes(const ado::Value& value, std::int64_t low, std::int64_t high, std::size_t size,
+Bytes integerBytes(const Value& value, std::int64_t low, std::int64_t high, std::size_t size,
                    const std::string& place) {
   auto n = integerOf(value);
   if (!n) refuse(place, "is not an integer");
@@ -52,23 +53,34 @@ Bytes integerBytes(const ado::Value& value, std::int64_t low, std::int64_t high,
   return littleEndian(static_cast<std::uint64_t>(*n), size);
 }
 
+// The bytes of the row's fixed area: up to the end of the last fixed value.
+std::size_t fixedAreaSize(const TableDefinition& table) {
+  std::size_t size = 0;
+  for (const auto& column : table.columns)
+    if (column.isFixedLength())
+      size = std::max(size, column.fixedOffset + fixedSizeOf(column.type));
+  return size;
+}
+
 }  // namespace
 
-std::string valuePlace(const std::u16string& table, std::size_t row, const ColumnLayout& column) {
+std::string valuePlace(const std::u16string& table, std::size_t row,
+                       const ColumnDefinition& column) {
   return "column '" + toUtf8(column.name) + "' in row " + std::to_string(row + 1) + " of table '" +
          toUtf8(table) + "'";
 }
 
-StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
+StoredField storeValue(const ColumnDefinition& column, const Value& value,
                        const std::string& place) {
-  if (column.type == JetType::Boolean) {
+  const auto type = static_cast<JetType>(column.type);
+  if (type == JetType::Boolean) {
     if (!value.is<bool>()) refuse(place, "is not a Yes/No value (Yes/No columns cannot be null)");
     return {value.as<bool>(), {}};
   }
   if (value.isNull()) return {false, {}};
   if (value.isEmpty()) refuse(place, "is missing");
   StoredField field{true, {}};
-  switch (column.type) {
+  switch (type) {
     case JetType::Byte:
       field.bytes = integerBytes(value, 0, 255, 1, place);
       break;
@@ -95,17 +107,18 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
       break;
     }
     case JetType::Currency:
-      if (!value.is<ado::Currency>()) refuse(place, "is not a Currency value");
+      if (!value.is<engine::Currency>()) refuse(place, "is not a Currency value");
       field.bytes =
-          littleEndian(static_cast<std::uint64_t>(value.as<ado::Currency>().tenThousandths), 8);
+          littleEndian(static_cast<std::uint64_t>(value.as<engine::Currency>().tenThousandths), 8);
       break;
     case JetType::DateTime:
-      if (!value.is<ado::DateTime>()) refuse(place, "is not a date");
-      field.bytes = littleEndian(std::bit_cast<std::uint64_t>(value.as<ado::DateTime>().days), 8);
+      if (!value.is<engine::DateTime>()) refuse(place, "is not a date");
+      field.bytes =
+          littleEndian(std::bit_cast<std::uint64_t>(value.as<engine::DateTime>().days), 8);
       break;
     case JetType::Guid: {
-      if (!value.is<ado::Guid>()) refuse(place, "is not a GUID");
-      const auto& g = value.as<ado::Guid>().bytes;
+      if (!value.is<engine::Guid>()) refuse(place, "is not a GUID");
+      const auto& g = value.as<engine::Guid>().bytes;
       field.bytes.assign(g.begin(), g.end());
       break;
     }
@@ -115,12 +128,12 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
       if (text.size() * 2 > column.length)
         refuse(place,
                "is longer than the column's " + std::to_string(column.length / 2) + " characters");
-      field.bytes = encodeJet4Text(text, column.compressedUnicode());
+      field.bytes = encodeJet4Text(text, column.allowsCompression());
       break;
     }
     case JetType::Binary: {
-      if (!value.is<ado::Bytes>()) refuse(place, "is not binary");
-      field.bytes = value.as<ado::Bytes>();
+      if (!value.is<engine::Bytes>()) refuse(place, "is not binary");
+      field.bytes = value.as<engine::Bytes>();
       if (field.bytes.size() > column.length) refuse(place, "is too long");
       break;
     }
@@ -130,40 +143,40 @@ StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
   return field;
 }
 
-std::optional<Bytes> longValueBytes(const ColumnLayout& column, const ado::Value& value,
+std::optional<Bytes> longValueBytes(const ColumnDefinition& column, const Value& value,
                                     const std::string& place) {
   if (value.isNull()) return std::nullopt;
-  if (column.type == JetType::Memo) {
+  if (column.type == static_cast<std::uint8_t>(JetType::Memo)) {
     if (!value.isText()) refuse(place, "is not text");
-    return encodeJet4Text(value.text(), column.compressedUnicode());
+    return encodeJet4Text(value.text(), column.allowsCompression());
   }
-  if (!value.is<ado::Bytes>()) refuse(place, "is not binary (OLE) data");
-  return value.as<ado::Bytes>();
+  if (!value.is<engine::Bytes>()) refuse(place, "is not binary (OLE) data");
+  return value.as<engine::Bytes>();
 }
 
-Bytes encodeRow(const TableLayout& layout, const std::vector<StoredField>& fields) {
+Bytes encodeRow(const TableDefinition& layout, const std::vector<StoredField>& fields) {
   const auto columnCount = layout.columns.size();
-  Bytes row;
-  appendU16(row, static_cast<std::uint16_t>(columnCount));
-  row.resize(2 + layout.fixedAreaSize, 0);
-  std::vector<std::uint16_t> variableOffsets(layout.variableColumns, 0);
+  const std::uint16_t variableColumns = layout.variableColumnCount;
+  Bytes row(2 + fixedAreaSize(layout), 0);
+  putU16(row, 0, static_cast<std::uint16_t>(columnCount));
+  std::vector<std::uint16_t> variableOffsets(variableColumns, 0);
   for (std::size_t i = 0; i < columnCount; ++i) {
     const auto& column = layout.columns[i];
-    if (column.fixed() && fields[i].present && !fields[i].bytes.empty())
+    if (column.isFixedLength() && fields[i].present && !fields[i].bytes.empty())
       std::copy(fields[i].bytes.begin(), fields[i].bytes.end(),
                 row.begin() + 2 + column.fixedOffset);
   }
-  if (layout.variableColumns > 0) {
+  if (variableColumns > 0) {
     // Variable data in variable-index order, which is column-number order.
     for (std::size_t i = 0; i < columnCount; ++i) {
       const auto& column = layout.columns[i];
-      if (column.fixed()) continue;
+      if (column.isFixedLength()) continue;
       variableOffsets[column.variableIndex] = static_cast<std::uint16_t>(row.size());
       if (fields[i].present) appendBytes(row, fields[i].bytes);
     }
     appendU16(row, static_cast<std::uint16_t>(row.size()));  // end of variable data
-    for (auto k = layout.variableColumns; k-- > 0;) appendU16(row, variableOffsets[k]);
-    appendU16(row, layout.variableColumns);
+    for (auto k = variableColumns; k-- > 0;) appendU16(row, variableOffsets[k]);
+    appendU16(row, variableColumns);
   }
   Bytes mask((columnCount + 7) / 8, 0);
   for (std::size_t i = 0; i < columnCount; ++i)

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
-#include "engine/create/table_layout.h"
+#include "engine/base/value.h"
 #include "engine/format/byte_order.h"
+#include "engine/read/table_definition.h"
 
 namespace engine::create {
 
@@ -21,19 +21,20 @@ struct StoredField {
 };
 
 // Where a value comes from, for messages: "row 3 of table 'Customers'".
-std::string valuePlace(const std::u16string& table, std::size_t row, const ColumnLayout& column);
+std::string valuePlace(const std::u16string& table, std::size_t row,
+                       const ColumnDefinition& column);
 
 // The stored form of `value` in `column` (not for memo/OLE columns, whose
 // bytes go through a long value). Refuses values of the wrong type or size.
-StoredField storeValue(const ColumnLayout& column, const ado::Value& value,
+StoredField storeValue(const ColumnDefinition& column, const Value& value,
                        const std::string& place);
 
 // The bytes a memo or OLE value stands for: encoded text or raw bytes;
 // nullopt for a null value.
-std::optional<Bytes> longValueBytes(const ColumnLayout& column, const ado::Value& value,
+std::optional<Bytes> longValueBytes(const ColumnDefinition& column, const Value& value,
                                     const std::string& place);
 
 // The row image of `fields` (one per column, in column-number order).
-Bytes encodeRow(const TableLayout& layout, const std::vector<StoredField>& fields);
+Bytes encodeRow(const TableDefinition& layout, const std::vector<StoredField>& fields);
 
 }  // namespace engine::create

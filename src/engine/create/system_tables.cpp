@@ -21,7 +21,7 @@ constexpr std::uint16_t kTextBytes = 2 * layout::text::kMaxTextCharacters;
 
 }  // namespace
 
-TableLayout catalogLayout() {
+TableDefinition catalogLayout() {
   return layoutSystemTable(u"MSysObjects",
                            {
                                {u"Id", JetType::Long, 4, kSystemFixed},
@@ -44,7 +44,7 @@ TableLayout catalogLayout() {
                            });
 }
 
-TableLayout accessControlLayout() {
+TableDefinition accessControlLayout() {
   return layoutSystemTable(u"MSysACEs",
                            {
                                {u"ObjectId", JetType::Long, 4, kSystemFixed},
@@ -54,7 +54,7 @@ TableLayout accessControlLayout() {
                            });
 }
 
-TableLayout queriesLayout() {
+TableDefinition queriesLayout() {
   return layoutSystemTable(u"MSysQueries",
                            {
                                {u"ObjectId", JetType::Long, 4, kSystemFixed},
@@ -68,7 +68,7 @@ TableLayout queriesLayout() {
                            });
 }
 
-TableLayout relationshipsLayout() {
+TableDefinition relationshipsLayout() {
   return layoutSystemTable(u"MSysRelationships",
                            {
                                {u"szRelationship", JetType::Text, kTextBytes, kSystemVariable},
@@ -82,7 +82,7 @@ TableLayout relationshipsLayout() {
                            });
 }
 
-TableLayout complexColumnsLayout() {
+TableDefinition complexColumnsLayout() {
   auto layout =
       layoutSystemTable(u"MSysComplexColumns",
                         {
@@ -92,7 +92,7 @@ TableLayout complexColumnsLayout() {
                             {u"ConceptualTableID", JetType::Long, 4, kSystemFixed},
                             {u"ComplexID", JetType::Long, 4, kSystemFixed | 0x04},  // auto-number
                         });
-  layout.system = false;  // Access gives this one the user table type
+  layout.tableType = td::kTableTypeUser;  // Access gives this one the user table type
   return layout;
 }
 
@@ -132,14 +132,14 @@ std::vector<IndexSpec> complexColumnsIndexes() {
           {u"IdxFlatTableID", {2}, false, false, kFlagsRequiredIgnoreNulls}};
 }
 
-std::vector<ado::Value> catalogRow(const CatalogEntry& entry, double created) {
-  std::vector<ado::Value> row(17, ado::Value::null());
+std::vector<Value> catalogRow(const CatalogEntry& entry, double created) {
+  std::vector<Value> row(17, Value::null());
   row[0] = entry.id;
   row[1] = entry.parentId;
-  row[2] = ado::Text(entry.name);
+  row[2] = engine::Text(entry.name);
   row[3] = entry.type;
-  row[4] = ado::DateTime{created};
-  row[5] = ado::DateTime{created};
+  row[4] = engine::DateTime{created};
+  row[5] = engine::DateTime{created};
   row[7] = entry.flags;
   return row;
 }

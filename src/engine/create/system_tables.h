@@ -9,18 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/create/table_layout.h"
 #include "engine/create/table_writer.h"
 #include "engine/read/catalogue.h"
 
 namespace engine::create {
 
-TableLayout catalogLayout();         // MSysObjects
-TableLayout accessControlLayout();   // MSysACEs
-TableLayout queriesLayout();         // MSysQueries
-TableLayout relationshipsLayout();   // MSysRelationships
-TableLayout complexColumnsLayout();  // MSysComplexColumns (ACE)
+TableDefinition catalogLayout();         // MSysObjects
+TableDefinition accessControlLayout();   // MSysACEs
+TableDefinition queriesLayout();         // MSysQueries
+TableDefinition relationshipsLayout();   // MSysRelationships
+TableDefinition complexColumnsLayout();  // MSysComplexColumns (ACE)
 
 // The indexes Access gives each system table, in its order.
 std::vector<IndexSpec> catalogIndexes();
@@ -48,7 +48,7 @@ struct CatalogEntry {
   std::int32_t flags = 0;
 };
 
-std::vector<ado::Value> catalogRow(const CatalogEntry& entry, double created);
+std::vector<Value> catalogRow(const CatalogEntry& entry, double created);
 
 // The entries every new database starts with (containers and MSysDb), in the
 // order Access lists them; tables are added by the caller.

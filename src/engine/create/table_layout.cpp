@@ -5,8 +5,10 @@
 
 #include "engine/create/refusal.h"
 #include "engine/format/jet_type.h"
+#include "engine/format/layout_header.h"
 #include "engine/format/layout_tdef.h"
 #include "engine/format/layout_text.h"
+#include "engine/text/simple_case.h"
 #include "engine/text/utf.h"
 
 namespace engine::create {
@@ -14,10 +16,6 @@ namespace engine::create {
 namespace td = layout::tdef;
 
 namespace {
-
-char16_t foldAscii(char16_t c) {
-  return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-}
 
 JetType typeCode(NewColumn::Type type) {
   using T = NewColumn::Type;
@@ -50,6 +48,40 @@ JetType typeCode(NewColumn::Type type) {
   throw Refusal("unknown column type");
 }
 
+bool isFixedType(JetType type) {
+  return type != JetType::Text && type != JetType::Memo && type != JetType::Ole &&
+         type != JetType::Binary;
+}
+
+bool isText(JetType type) { return type == JetType::Text || type == JetType::Memo; }
+
+// A column numbered after those already in `table`; text sorts in General order.
+ColumnDefinition nextColumn(const TableDefinition& table, std::u16string name, JetType type) {
+  ColumnDefinition c;
+  c.name = std::move(name);
+  c.type = static_cast<std::uint8_t>(type);
+  c.resultType = c.type;
+  c.number = static_cast<std::uint16_t>(table.columns.size());
+  if (isText(type)) c.sortOrder = layout::header::kSortOrderGeneral;
+  return c;
+}
+
+// Assigns fixed offsets and variable indexes in column-number order.
+void placeColumns(TableDefinition& table) {
+  std::uint16_t fixedOffset = 0;
+  std::uint16_t variableIndex = 0;
+  for (auto& column : table.columns) {
+    if (column.isFixedLength()) {
+      column.fixedOffset = fixedOffset;
+      fixedOffset = static_cast<std::uint16_t>(fixedOffset + fixedSizeOf(column.type));
+    } else {
+      column.variableIndex = variableIndex++;
+    }
+  }
+  table.variableColumnCount = variableIndex;
+  table.maxColumns = static_cast<std::uint16_t>(table.columns.size());
+}
+
 }  // namespace
 
 // Names follow Access's rules: 1-64 characters, no leading space, none of . ! ` [ ] and no
@@ -63,111 +95,66 @@ void checkObjectName(std::u16string_view name, const char* what) {
     throw Refusal(std::string("the ") + what + " name '" + toUtf8(name) + "' is not valid");
 }
 
-namespace {
-
-// Assigns fixed offsets and variable indexes in column-number order.
-void placeColumns(TableLayout& layout) {
-  std::uint16_t fixedOffset = 0;
-  std::uint16_t variableIndex = 0;
-  for (auto& column : layout.columns) {
-    if (column.fixed()) {
-      column.fixedOffset = fixedOffset;
-      fixedOffset = static_cast<std::uint16_t>(fixedOffset + fixedSizeOf(column.type));
-    } else {
-      column.variableIndex = variableIndex++;
-    }
-  }
-  layout.fixedAreaSize = fixedOffset;
-  layout.variableColumns = variableIndex;
-}
-
-}  // namespace
-
-bool sameName(std::u16string_view a, std::u16string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char16_t x, char16_t y) { return foldAscii(x) == foldAscii(y); });
-}
-
-bool ColumnLayout::fixed() const { return flags & td::kColumnFixed; }
-bool ColumnLayout::longValue() const { return type == JetType::Memo || type == JetType::Ole; }
-bool ColumnLayout::text() const { return type == JetType::Text || type == JetType::Memo; }
-bool ColumnLayout::compressedUnicode() const {
-  return extendedFlags & td::kColumnCompressedUnicode;
-}
-
-int TableLayout::find(std::u16string_view wanted) const {
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    if (sameName(columns[i].name, wanted)) return static_cast<int>(i);
-  return -1;
-}
-
-bool isFixedType(JetType type) {
-  return type != JetType::Text && type != JetType::Memo && type != JetType::Ole &&
-         type != JetType::Binary;
-}
-
-TableLayout layoutUserTable(const NewTable& table) {
+TableDefinition layoutUserTable(const NewTable& table) {
   checkObjectName(table.name, "table");
   if (table.columns.empty()) throw Refusal("the table '" + toUtf8(table.name) + "' has no columns");
   if (table.columns.size() > 255)
     throw Refusal("the table '" + toUtf8(table.name) + "' has more than 255 columns");
-  TableLayout layout;
-  layout.name = table.name;
+  TableDefinition definition;
+  definition.name = table.name;
+  definition.tableType = td::kTableTypeUser;
   for (const auto& column : table.columns) {
     checkObjectName(column.name, "column");
-    if (layout.find(column.name) >= 0)
+    if (definition.columnIndex(column.name) >= 0)
       throw Refusal("the table '" + toUtf8(table.name) + "' has two columns named '" +
                     toUtf8(column.name) + "'");
-    ColumnLayout c;
-    c.name = column.name;
-    c.type = typeCode(column.type);
-    c.number = static_cast<std::uint16_t>(layout.columns.size());
-    c.flags = td::kColumnUpdatable | (isFixedType(c.type) ? td::kColumnFixed : 0);
-    if (c.type == JetType::Text) {
+    const JetType type = typeCode(column.type);
+    ColumnDefinition c = nextColumn(definition, column.name, type);
+    c.flags = td::kColumnUpdatable | (isFixedType(type) ? td::kColumnFixed : 0);
+    if (type == JetType::Text) {
       if (column.maxLength < 1 ||
           column.maxLength > static_cast<int>(layout::text::kMaxTextCharacters))
         throw Refusal("the text column '" + toUtf8(column.name) +
                       "' must hold 1 to 255 characters");
       c.length = static_cast<std::uint16_t>(2 * column.maxLength);
-    } else if (c.type == JetType::Boolean) {
+    } else if (type == JetType::Boolean) {
       c.length = 1;
     } else {
-      c.length = static_cast<std::uint16_t>(fixedSizeOf(c.type));
+      c.length = static_cast<std::uint16_t>(fixedSizeOf(type));
     }
-    if (c.text() && column.unicodeCompression) c.extendedFlags = td::kColumnCompressedUnicode;
-    layout.columns.push_back(std::move(c));
+    if (isText(type) && column.unicodeCompression) c.extendedFlags = td::kColumnCompressedUnicode;
+    definition.columns.push_back(std::move(c));
   }
-  placeColumns(layout);
-  layout.descriptorOrder.resize(layout.columns.size());
-  std::iota(layout.descriptorOrder.begin(), layout.descriptorOrder.end(), 0);
-  return layout;
+  placeColumns(definition);
+  return definition;
 }
 
-TableLayout layoutSystemTable(std::u16string name, const std::vector<SystemColumn>& columns) {
-  TableLayout layout;
-  layout.name = std::move(name);
-  layout.system = true;
+TableDefinition layoutSystemTable(std::u16string name, const std::vector<SystemColumn>& columns) {
+  TableDefinition definition;
+  definition.name = std::move(name);
+  definition.tableType = td::kTableTypeSystem;
   for (const auto& column : columns) {
-    ColumnLayout c;
-    c.name = column.name;
-    c.type = column.type;
-    c.number = static_cast<std::uint16_t>(layout.columns.size());
+    ColumnDefinition c = nextColumn(definition, column.name, column.type);
     c.length = column.length;
     c.flags = column.flags;
-    layout.columns.push_back(std::move(c));
+    definition.columns.push_back(std::move(c));
   }
-  placeColumns(layout);
-  layout.descriptorOrder.resize(layout.columns.size());
-  std::iota(layout.descriptorOrder.begin(), layout.descriptorOrder.end(), 0);
-  std::sort(layout.descriptorOrder.begin(), layout.descriptorOrder.end(), [&](auto a, auto b) {
-    const auto& x = layout.columns[a].name;
-    const auto& y = layout.columns[b].name;
-    return std::lexicographical_compare(
-        x.begin(), x.end(), y.begin(), y.end(),
-        [](char16_t p, char16_t q) { return foldAscii(p) < foldAscii(q); });
+  placeColumns(definition);
+  return definition;
+}
+
+std::vector<std::size_t> descriptorsByNumber(const TableDefinition& table) {
+  std::vector<std::size_t> order(table.columns.size());
+  std::iota(order.begin(), order.end(), 0);
+  return order;
+}
+
+std::vector<std::size_t> descriptorsByName(const TableDefinition& table) {
+  auto order = descriptorsByNumber(table);
+  std::sort(order.begin(), order.end(), [&](auto a, auto b) {
+    return compareNames(table.columns[a].name, table.columns[b].name) < 0;
   });
-  return layout;
+  return order;
 }
 
 }  // namespace engine::create

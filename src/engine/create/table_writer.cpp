@@ -25,16 +25,17 @@ std::uint8_t userIndexFlags(bool primary, bool unique) {
   return flags;
 }
 
-void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
-                const TableLayout& layout, const std::vector<std::vector<ado::Value>>& rows,
+void writeTable(PageFile& file, UsageMaps& maps, TableDefinition table,
+                std::span<const std::size_t> descriptorOrder,
+                const std::vector<std::vector<Value>>& rows,
                 const std::vector<IndexSpec>& indexes) {
-  const auto columnCount = layout.columns.size();
+  const auto columnCount = table.columns.size();
   std::vector<std::unique_ptr<LongValueWriter>> longValues(columnCount);
   for (std::size_t i = 0; i < columnCount; ++i)
-    if (layout.columns[i].longValue()) longValues[i] = std::make_unique<LongValueWriter>(file);
+    if (table.columns[i].isLongValue()) longValues[i] = std::make_unique<LongValueWriter>(file);
 
   std::vector<IndexBuilder> indexBuilders;
-  for (const auto& index : indexes) indexBuilders.emplace_back(layout, index);
+  for (const auto& index : indexes) indexBuilders.emplace_back(table, index);
 
   // Long values first, so that the table's data pages follow one another.
   std::vector<Bytes> images;
@@ -42,14 +43,14 @@ void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
   for (std::size_t r = 0; r < rows.size(); ++r) {
     const auto& values = rows[r];
     if (values.size() != columnCount)
-      throw Refusal("row " + std::to_string(r + 1) + " of table '" + toUtf8(layout.name) +
-                    "' has " + std::to_string(values.size()) + " values for " +
-                    std::to_string(columnCount) + " columns");
+      throw Refusal("row " + std::to_string(r + 1) + " of table '" + toUtf8(table.name) + "' has " +
+                    std::to_string(values.size()) + " values for " + std::to_string(columnCount) +
+                    " columns");
     std::vector<StoredField> fields(columnCount);
     for (std::size_t i = 0; i < columnCount; ++i) {
-      const auto& column = layout.columns[i];
-      const auto place = valuePlace(layout.name, r, column);
-      if (column.longValue()) {
+      const auto& column = table.columns[i];
+      const auto place = valuePlace(table.name, r, column);
+      if (column.isLongValue()) {
         auto bytes = longValueBytes(column, values[i], place);
         if (bytes) fields[i] = {true, longValues[i]->write(*bytes)};
       } else {
@@ -57,35 +58,36 @@ void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
       }
     }
     for (auto& builder : indexBuilders) builder.addRow(r, fields, values);
-    images.push_back(encodeRow(layout, fields));
+    images.push_back(encodeRow(table, fields));
     if (images.back().size() > dp::kMaxRowSizeJet4)
-      throw Refusal("row " + std::to_string(r + 1) + " of table '" + toUtf8(layout.name) +
+      throw Refusal("row " + std::to_string(r + 1) + " of table '" + toUtf8(table.name) +
                     "' is too large for a page");
   }
 
-  RowPages dataPages(file, definitionPage);
+  RowPages dataPages(file, table.page);
   std::vector<RowLocation> locations;
   locations.reserve(images.size());
   for (const auto& image : images) locations.push_back(dataPages.add(image));
 
-  TableDefinition definition;
-  definition.layout = &layout;
-  definition.rowCount = static_cast<std::uint32_t>(rows.size());
-  definition.usageMap = maps.add(dataPages.pages());
-  definition.freeSpaceMap = maps.add(dataPages.pagesWithFreeSpace());
+  table.rowCount = static_cast<std::uint32_t>(rows.size());
+  table.ownedPagesMap = maps.add(dataPages.pages());
+  table.freePagesMap = maps.add(dataPages.pagesWithFreeSpace());
   for (std::size_t i = 0; i < columnCount; ++i) {
     if (!longValues[i]) continue;
     const auto& pages = longValues[i]->pages();
-    definition.longValueMaps.push_back(
-        {layout.columns[i].number, maps.add(pages.pages()), maps.add(pages.pagesWithFreeSpace())});
+    table.longValueMaps.push_back(
+        {table.columns[i].number, maps.add(pages.pages()), maps.add(pages.pagesWithFreeSpace())});
   }
   for (std::size_t i = 0; i < indexes.size(); ++i) {
-    definition.realIndexes.push_back(indexBuilders[i].write(file, maps, definitionPage, locations));
-    definition.logicalIndexes.push_back(
-        {indexes[i].name, static_cast<std::uint32_t>(i),
-         indexes[i].primary ? ix::kLogicalKindPrimary : ix::kLogicalKindOther});
+    table.realIndexes.push_back(indexBuilders[i].write(file, maps, table.page, locations));
+    IndexDefinition logical;
+    logical.name = indexes[i].name;
+    logical.number = static_cast<std::uint32_t>(i);
+    logical.realIndex = static_cast<std::uint32_t>(i);
+    logical.kind = indexes[i].primary ? ix::kLogicalKindPrimary : ix::kLogicalKindOther;
+    table.indexes.push_back(std::move(logical));
   }
-  writeTableDefinition(file, definitionPage, tableDefinitionBytes(definition));
+  writeTableDefinition(file, table, descriptorOrder);
 }
 
 }  // namespace engine::create

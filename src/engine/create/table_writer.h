@@ -3,18 +3,20 @@
 // Writes one whole table: its long values, rows, usage maps, indexes and
 // finally its definition on the page reserved for it.
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/create/page_file.h"
-#include "engine/create/table_layout.h"
 #include "engine/create/usage_map.h"
+#include "engine/read/table_definition.h"
 
 namespace engine::create {
 
-// An index to build, its columns given by their positions in the layout.
+// An index to build, its columns given by their positions in the table's columns.
 struct IndexSpec {
   std::u16string name;
   std::vector<std::size_t> columns;
@@ -26,8 +28,11 @@ struct IndexSpec {
 // The real-index flags Access gives a user index.
 std::uint8_t userIndexFlags(bool primary, bool unique);
 
-void writeTable(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
-                const TableLayout& layout, const std::vector<std::vector<ado::Value>>& rows,
-                const std::vector<IndexSpec>& indexes);
+// Writes `table`, laid out and given its definition page, with `rows` and
+// `indexes`; completes its definition (row count, maps, indexes) and writes
+// it with the column descriptors in `descriptorOrder`.
+void writeTable(PageFile& file, UsageMaps& maps, TableDefinition table,
+                std::span<const std::size_t> descriptorOrder,
+                const std::vector<std::vector<Value>>& rows, const std::vector<IndexSpec>& indexes);
 
 }  // namespace engine::create

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine::office {
 
@@ -84,15 +84,15 @@ class Reader {
   }
   AgileCipher cipher() const {
     if (text("cipherAlgorithm") != "AES" || text("cipherChaining") != "ChainingModeCBC")
-      throw ado::Error::unsupported(blob_.path(), "encryption with " + text("cipherAlgorithm") +
-                                                      " in " + text("cipherChaining"));
+      throw Error::unsupported(blob_.path(), "encryption with " + text("cipherAlgorithm") + " in " +
+                                                 text("cipherChaining"));
     AgileCipher cipher;
     cipher.salt = bytes("saltValue");
     cipher.blockSize = number("blockSize");
     cipher.keyBits = number("keyBits");
     auto hash = hashAlgorithmNamed(text("hashAlgorithm"));
     if (!hash)
-      throw ado::Error::unsupported(blob_.path(), "the hash algorithm " + text("hashAlgorithm"));
+      throw Error::unsupported(blob_.path(), "the hash algorithm " + text("hashAlgorithm"));
     cipher.hash = *hash;
     if (cipher.blockSize != 16 || cipher.salt.size() < cipher.blockSize ||
         (cipher.keyBits != 128 && cipher.keyBits != 192 && cipher.keyBits != 256))

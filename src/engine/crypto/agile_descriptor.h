@@ -30,8 +30,8 @@ struct AgileDescriptor {
 };
 
 // Parses the provider bytes after the length prefix (version 4.4, the
-// reserved word, then the XML). Throws ado::Error::damaged for malformed
-// descriptors and ado::Error::unsupported for ciphers other than AES-CBC.
+// reserved word, then the XML). Throws Error::damaged for malformed
+// descriptors and Error::unsupported for ciphers other than AES-CBC.
 AgileDescriptor parseAgileDescriptor(const BoundedBytes& blob);
 
 // The provider bytes for `descriptor`, in the form Access writes.

@@ -105,9 +105,10 @@ NewOfficeEncryption createAgileEncryption(std::array<std::uint8_t, 4> encodingKe
 
   const Bytes provider = writeAgileDescriptor(descriptor);
   NewOfficeEncryption created;
-  created.providerBlob.resize(2);
+  // Its length, then the description itself.
+  created.providerBlob.assign(2 + provider.size(), 0);
   putU16(created.providerBlob, 0, static_cast<std::uint16_t>(provider.size()));
-  created.providerBlob.insert(created.providerBlob.end(), provider.begin(), provider.end());
+  std::copy(provider.begin(), provider.end(), created.providerBlob.begin() + 2);
   created.codec = std::make_unique<AgileCodec>(dataKey, descriptor.keyData, encodingKey);
   return created;
 }

@@ -39,7 +39,7 @@ struct BinaryEncryptionInfo {
 };
 
 // Parses `blob` (the provider bytes after the length prefix, starting with
-// the version numbers). Malformed input throws ado::Error::damaged.
+// the version numbers). Malformed input throws Error::damaged.
 BinaryEncryptionInfo parseBinaryEncryptionInfo(const BoundedBytes& blob);
 
 }  // namespace engine::office

@@ -7,7 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine::office {
 
@@ -39,7 +39,7 @@ const EVP_CIPHER* aesCipher(std::size_t keyBytes, bool cbc) {
   throw std::invalid_argument("AES key of " + std::to_string(keyBytes) + " bytes");
 }
 
-[[noreturn]] void cryptoFailure(const char* what) { throw ado::Error::cryptoFailure(what); }
+[[noreturn]] void cryptoFailure(const char* what) { throw Error::cryptoFailure(what); }
 
 void aes(bool encrypt, bool cbc, std::span<const std::uint8_t> key,
          std::span<const std::uint8_t> iv, std::span<std::uint8_t> data) {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/crypto/office_codecs.h"
 #include "engine/crypto/office_crypto.h"
 #include "engine/format/bounded_bytes.h"
@@ -38,7 +38,7 @@ bool keySizeFits(const office::BinaryEncryptionInfo& info) {
 
 // A factory gives no codec when the password does not pass the verifier.
 OfficeEncryption opened(PageEncryption scheme, std::unique_ptr<PageCodec> codec) {
-  if (!codec) throw ado::Error::notValidPassword();
+  if (!codec) throw Error::notValidPassword();
   return {scheme, std::move(codec)};
 }
 
@@ -60,10 +60,10 @@ OfficeEncryption openOfficeEncryption(std::span<const std::uint8_t> page0,
   if (minor == 2 && major >= 2 && major <= 4) {
     const BinaryEncryptionInfo info = parseBinaryEncryptionInfo(blob);
     if (info.flags & kFlagExternal)
-      throw ado::Error::unsupported(path, "encryption by an external provider");
+      throw Error::unsupported(path, "encryption by an external provider");
     if (!keySizeFits(info))
-      throw ado::Error::unsupported(path, "a key of " + std::to_string(info.keyBits) +
-                                              " bits for the algorithm " + hex(info.algorithm));
+      throw Error::unsupported(path, "a key of " + std::to_string(info.keyBits) +
+                                         " bits for the algorithm " + hex(info.algorithm));
     if (info.algorithm == kAlgorithmRc4 && (info.flags & kFlagCryptoApi))
       return opened(PageEncryption::OfficeRc4CryptoApi,
                     makeRc4CryptoApiCodec(info, encodingKey, passwordUnits));
@@ -71,12 +71,11 @@ OfficeEncryption openOfficeEncryption(std::span<const std::uint8_t> page0,
       return opened(PageEncryption::OfficeStandardAes,
                     makeStandardAesCodec(info, encodingKey, passwordUnits,
                                          (info.flags & kFlagAes) ? kStandardSpinCount : 0));
-    throw ado::Error::unsupported(path, "encryption with the algorithm " + hex(info.algorithm));
+    throw Error::unsupported(path, "encryption with the algorithm " + hex(info.algorithm));
   }
   if (minor == 3 && (major == 3 || major == 4))
-    throw ado::Error::unsupported(path, "encryption by an external provider");
-  throw ado::Error::unsupported(path,
-                                "the encryption provider version " + versionText(major, minor));
+    throw Error::unsupported(path, "encryption by an external provider");
+  throw Error::unsupported(path, "the encryption provider version " + versionText(major, minor));
 }
 
 }  // namespace engine

@@ -23,9 +23,9 @@ struct OfficeEncryption {
 };
 
 // Opens the encryption described by page 0 (`page0`, as stored) of the file at
-// `path`. Throws ado::Error::notValidPassword() for a wrong or missing
-// password, ado::Error::unsupported for providers not handled here and
-// ado::Error::damaged for a malformed description.
+// `path`. Throws Error::notValidPassword() for a wrong or missing
+// password, Error::unsupported for providers not handled here and
+// Error::damaged for a malformed description.
 OfficeEncryption openOfficeEncryption(std::span<const std::uint8_t> page0,
                                       std::array<std::uint8_t, 4> encodingKey,
                                       std::u16string_view password, const std::string& path);

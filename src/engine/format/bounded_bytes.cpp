@@ -1,12 +1,10 @@
 #include "engine/format/bounded_bytes.h"
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine {
 
-void BoundedBytes::fail(std::string_view what) const {
-  throw ado::Error::damaged(*path_, page_, what);
-}
+void BoundedBytes::fail(std::string_view what) const { throw Error::damaged(*path_, page_, what); }
 
 void BoundedBytes::outOfRange(std::size_t offset, std::size_t length) const {
   fail("a field at offset " + std::to_string(offset) + " (" + std::to_string(length) +

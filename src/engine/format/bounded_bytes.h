@@ -2,7 +2,7 @@
 
 // A read-only view of bytes from one page (or a buffer assembled from pages)
 // whose every read is bounds-checked: a read outside the view means the file
-// is damaged, and throws ado::Error::damaged naming the file and page.
+// is damaged, and throws Error::damaged naming the file and page.
 
 #include <cstddef>
 #include <cstdint>

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -38,20 +39,36 @@ inline void putF64(std::span<std::uint8_t> to, std::size_t at, double v) {
   putU64(to, at, std::bit_cast<std::uint64_t>(v));
 }
 
-inline void appendU8(Bytes& to, std::uint8_t v) { to.push_back(v); }
+// Appending grows the buffer once and writes in place (the same as
+// push_back/insert, in a form GCC's bounds analysis follows).
 inline void appendU16(Bytes& to, std::uint16_t v) {
-  to.push_back(static_cast<std::uint8_t>(v));
-  to.push_back(static_cast<std::uint8_t>(v >> 8));
+  to.resize(to.size() + 2);
+  putU16(to, to.size() - 2, v);
 }
 inline void appendU32(Bytes& to, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) to.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  to.resize(to.size() + 4);
+  putU32(to, to.size() - 4, v);
 }
 inline void appendU64(Bytes& to, std::uint64_t v) {
-  for (int i = 0; i < 8; ++i) to.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+  to.resize(to.size() + 8);
+  putU64(to, to.size() - 8, v);
 }
 inline void appendBytes(Bytes& to, std::span<const std::uint8_t> bytes) {
-  to.insert(to.end(), bytes.begin(), bytes.end());
+  const std::size_t at = to.size();
+  to.resize(at + bytes.size());
+  if (!bytes.empty()) std::memcpy(to.data() + at, bytes.data(), bytes.size());
 }
+
+// Byte strings in lexicographic order, as index entries sort (for sets and
+// sorts of Bytes, written so GCC's bounds analysis follows the compare).
+struct BytesLess {
+  bool operator()(const Bytes& a, const Bytes& b) const {
+    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < common; ++i)
+      if (a[i] != b[i]) return a[i] < b[i];
+    return a.size() < b.size();
+  }
+};
 
 // A row pointer as usage maps, overflow rows and long values store it: the row
 // number in the low byte, the page number in the upper three.

@@ -2,50 +2,6 @@
 
 namespace engine {
 
-int adoTypeOf(std::uint8_t jetType, bool fixedLength) {
-  switch (static_cast<JetType>(jetType)) {
-    case JetType::Boolean:
-      return ado_type::kBoolean;
-    case JetType::Byte:
-      return ado_type::kUnsignedTinyInt;
-    case JetType::Integer:
-      return ado_type::kSmallInt;
-    case JetType::Long:
-      return ado_type::kInteger;
-    case JetType::Currency:
-      return ado_type::kCurrency;
-    case JetType::Single:
-      return ado_type::kSingle;
-    case JetType::Double:
-      return ado_type::kDouble;
-    case JetType::DateTime:
-      return ado_type::kDate;
-    case JetType::Binary:
-      return fixedLength ? ado_type::kBinary : ado_type::kVarBinary;
-    case JetType::Text:
-      return fixedLength ? ado_type::kWChar : ado_type::kVarWChar;
-    case JetType::Ole:
-      return ado_type::kLongVarBinary;
-    case JetType::Memo:
-      return ado_type::kLongVarWChar;
-    case JetType::Unknown0D:
-      return ado_type::kVarBinary;
-    case JetType::Guid:
-      return ado_type::kGuid;
-    case JetType::Decimal:
-      return ado_type::kNumeric;
-    case JetType::Internal11:
-      return ado_type::kLongVarBinary;
-    case JetType::Complex:
-      return ado_type::kInteger;
-    case JetType::BigInt:
-      return ado_type::kBigInt;
-    case JetType::DateTimeExtended:
-      return ado_type::kDBTimeStamp;
-  }
-  return ado_type::kVarBinary;
-}
-
 std::string_view jetTypeName(std::uint8_t jetType) {
   switch (static_cast<JetType>(jetType)) {
     case JetType::Boolean:

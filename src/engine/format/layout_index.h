@@ -44,6 +44,11 @@ inline constexpr std::size_t kLogicalRelatedTable = 13;
 inline constexpr std::size_t kLogicalCascadeUpdates = 17;
 inline constexpr std::size_t kLogicalCascadeDeletes = 18;
 inline constexpr std::size_t kLogicalKind = 19;
+inline constexpr std::uint32_t kNoRelatedIndex = 0xFFFFFFFF;
+// The cascade bytes: bit 0x01 cascades; Access writes 0x04 when nothing
+// cascades (its meaning is unknown).
+inline constexpr std::uint8_t kCascade = 0x01;
+inline constexpr std::uint8_t kNoCascade = 0x04;
 inline constexpr std::uint8_t kLogicalKindOther = 0;
 inline constexpr std::uint8_t kLogicalKindPrimary = 1;
 

@@ -30,6 +30,8 @@ struct Offsets {
 
 inline constexpr Offsets kJet3{8, 12, 16, 20, 21, 23, 25, 27, 31, 35, 39, 43, 8};
 inline constexpr Offsets kJet4{8, 16, 20, 40, 41, 43, 45, 47, 51, 55, 59, 63, 12};
+// In a real-index counter: the index's count of distinct entries.
+inline constexpr std::size_t kRealIndexDistinct = 4;
 
 // MSysObjects, the catalogue, is always defined on this page (§3.1).
 inline constexpr std::uint32_t kCataloguePage = 2;
@@ -66,6 +68,10 @@ inline constexpr ColumnOffsets kColumnJet3{18, 0,  1,       3,  9,       11, kAb
                                            11, 12, kAbsent, 13, kAbsent, 14, 16};
 inline constexpr ColumnOffsets kColumnJet4{25, 0,  5,  7,  11, kAbsent, 14,
                                            11, 12, 11, 15, 16, 21,      23};
+// Jet 4+ descriptor fields no reader needs: the recurring constant, and the
+// column number repeated.
+inline constexpr std::size_t kColumnMagicJet4 = 1;
+inline constexpr std::size_t kColumnNumberAgainJet4 = 9;
 
 // Column flags.
 inline constexpr std::uint8_t kColumnFixed = 0x01;
@@ -79,7 +85,9 @@ inline constexpr std::uint8_t kColumnHyperlink = 0x80;
 inline constexpr std::uint8_t kColumnCompressedUnicode = 0x01;
 inline constexpr std::uint8_t kColumnCalculated = 0xC0;
 
-// Long-value column maps end with this column number.
+// Long-value column maps: column number, owned-pages and free-pages map
+// pointers; the list ends with column number 0xFFFF.
+inline constexpr std::size_t kLongValueMapsSize = 10;
 inline constexpr std::uint16_t kLongValueMapsEnd = 0xFFFF;
 
 }  // namespace engine::layout::tdef

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine {
 namespace {
@@ -15,7 +15,7 @@ class MemoryFile final : public File {
   std::uint64_t size() const override { return bytes_.size(); }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
-      throw ado::Error::ioError(path_, "reading", "the file ended early");
+      throw Error::ioError(path_, "reading", "the file ended early");
     std::memcpy(out.data(), bytes_.data() + offset, out.size());
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
@@ -33,7 +33,7 @@ class MemoryFile final : public File {
 }  // namespace
 
 void File::truncate(std::uint64_t) {
-  throw ado::Error::unsupported(path(), "shortening this kind of file");
+  throw Error::unsupported(path(), "shortening this kind of file");
 }
 
 std::unique_ptr<File> makeMemoryFile(std::vector<std::uint8_t> bytes, std::string name) {

@@ -21,18 +21,18 @@ class File {
   // The name used in error messages (the path the user gave).
   virtual const std::string& path() const = 0;
   virtual std::uint64_t size() const = 0;
-  // Fills `out` from `offset`; throws ado::Error when the bytes are not there.
+  // Fills `out` from `offset`; throws Error when the bytes are not there.
   virtual void read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
   virtual void write(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
   virtual void sync() = 0;
   // Cuts the file to `size` bytes (undoing appended pages). Files that
-  // cannot shrink throw ado::Error.
+  // cannot shrink throw Error.
   virtual void truncate(std::uint64_t size);
 };
 
-// Opens a file on disk (`path` in UTF-8). Missing: ado::Error::couldNotFindFile; not writable
-// when `writable`: ado::Error::readOnly; held open by a program that lets nobody
-// else write (Windows share modes): ado::Error::fileInUse.
+// Opens a file on disk (`path` in UTF-8). Missing: Error::couldNotFindFile; not writable
+// when `writable`: Error::readOnly; held open by a program that lets nobody
+// else write (Windows share modes): Error::fileInUse.
 std::unique_ptr<File> openDiskFile(const std::string& path, bool writable);
 
 // A file held in memory (fuzzing, synthetic tests).

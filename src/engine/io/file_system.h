@@ -29,11 +29,11 @@ class FileSystem {
   FileSystem& operator=(const FileSystem&) = delete;
   virtual ~FileSystem() = default;
 
-  // An existing file. Missing: ado::Error::couldNotFindFile; not writable
-  // when `writable`: ado::Error::readOnly.
+  // An existing file. Missing: Error::couldNotFindFile; not writable
+  // when `writable`: Error::readOnly.
   virtual std::unique_ptr<File> open(const std::string& path, bool writable) = 0;
   // A new empty file, replacing any file of that name; its name is durable
-  // when this returns. Not allowed: ado::Error::readOnly.
+  // when this returns. Not allowed: Error::readOnly.
   virtual std::unique_ptr<File> create(const std::string& path) = 0;
   virtual bool exists(const std::string& path) = 0;
   // Removes the file; the removal is durable when this returns.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/journal/rollback_journal.h"
 
 namespace engine {
@@ -13,8 +13,8 @@ JournaledFile::JournaledFile(FileSystem& fs, std::unique_ptr<File> base)
 
 void JournaledFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
   if (offset > size_ || out.size() > size_ - offset)
-    throw ado::Error::damaged(path(), static_cast<std::uint32_t>(offset / 4096),
-                              "the file ends before the data it should hold");
+    throw Error::damaged(path(), static_cast<std::uint32_t>(offset / 4096),
+                         "the file ends before the data it should hold");
   std::size_t done = 0;
   while (done < out.size()) {
     const std::uint64_t at = offset + done;
@@ -47,7 +47,7 @@ std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart) {
 }
 
 void JournaledFile::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
-  if (broken_) throw ado::Error::interruptedWrite(path());
+  if (broken_) throw Error::interruptedWrite(path());
   std::size_t done = 0;
   while (done < data.size()) {
     const std::uint64_t at = offset + done;
@@ -85,14 +85,8 @@ void JournaledFile::endUpdate() {
   saved_.clear();
 }
 
-void JournaledFile::discard() {
-  overlay_.clear();
-  size_ = base_->size();
-  endUpdate();
-}
-
 void JournaledFile::commit() {
-  if (broken_) throw ado::Error::interruptedWrite(path());
+  if (broken_) throw Error::interruptedWrite(path());
   if (overlay_.empty()) return;
   const std::string journalPath = journalPathFor(path());
   JournalContents journal;
@@ -133,7 +127,7 @@ void JournaledFile::rollBack(
       base_->sync();
     }
     if (fs_.exists(journalPath)) fs_.remove(journalPath);
-  } catch (const ado::Error&) {
+  } catch (const Error&) {
     // The journal on disk still undoes the batch at the next open; until
     // then this file must not be written.
     broken_ = originals.has_value();

@@ -41,8 +41,6 @@ class JournaledFile final : public File {
   // (when the disk still allows it), the batch is dropped and the error
   // rethrown.
   void commit();
-  // Drops every uncommitted change.
-  void discard();
 
   // One update inside the batch: undoUpdate() takes back what was written
   // since beginUpdate().

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/byte_order.h"
 
 namespace engine {
@@ -71,7 +71,7 @@ void recoverJournal(FileSystem& fs, const std::string& databasePath) {
   if (!fs.exists(journalPath)) return;
   // A journal of a writer still at work is not ours to play back.
   std::unique_ptr<FileLock> lock = fs.tryLock(databasePath);
-  if (!lock) throw ado::Error::fileInUse(databasePath);
+  if (!lock) throw Error::fileInUse(databasePath);
 
   std::vector<std::uint8_t> bytes;
   {
@@ -85,16 +85,15 @@ void recoverJournal(FileSystem& fs, const std::string& databasePath) {
     // leftover that cannot be removed does no harm.
     try {
       fs.remove(journalPath);
-    } catch (const ado::Error&) {
+    } catch (const Error&) {
     }
     return;
   }
   std::unique_ptr<File> database;
   try {
     database = fs.open(databasePath, true);
-  } catch (const ado::Error& e) {
-    if (e.description() == ado::Error::readOnly().description())
-      throw ado::Error::interruptedWrite(databasePath);
+  } catch (const Error& e) {
+    if (e.kind() == ErrorKind::ReadOnly) throw Error::interruptedWrite(databasePath);
     throw;
   }
   for (const auto& [offset, block] : contents->blocks) {

@@ -40,8 +40,8 @@ void writeJournal(FileSystem& fs, const std::string& journalPath, const JournalC
 // Restores `database` from its journal when one is there. A complete
 // journal is played back (pages written, length restored, synced) and
 // removed; an incomplete one is removed when possible. Throws
-// ado::Error::fileInUse when another writer holds the database (its journal
-// is live), and ado::Error::interruptedWrite when the journal must be played
+// Error::fileInUse when another writer holds the database (its journal
+// is live), and Error::interruptedWrite when the journal must be played
 // back but the database cannot be opened for writing.
 void recoverJournal(FileSystem& fs, const std::string& databasePath);
 

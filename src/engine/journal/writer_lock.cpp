@@ -1,10 +1,9 @@
 #include "engine/journal/writer_lock.h"
 
 #include <filesystem>
-#include <iostream>
 #include <vector>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/io/path.h"
 
 namespace engine {
@@ -54,8 +53,8 @@ WriterLock::WriterLock(FileSystem& fs, const std::string& databasePath, bool ace
       lockPath_(lockFilePathFor(databasePath, ace)),
       computer_(ourComputerName(fs)) {
   fileLock_ = fs_.tryLock(databasePath_);
-  if (!fileLock_) throw ado::Error::fileInUse(databasePath_);
-  if (readEntries() == Entries::Others) throw ado::Error::fileInUse(databasePath_);
+  if (!fileLock_) throw Error::fileInUse(databasePath_);
+  if (readEntries() == Entries::Others) throw Error::fileInUse(databasePath_);
   // One entry of ours; left-overs of this computer are replaced.
   std::unique_ptr<File> file = fs_.create(lockPath_);
   recorded_ = true;
@@ -66,9 +65,9 @@ WriterLock::WriterLock(FileSystem& fs, const std::string& databasePath, bool ace
 WriterLock::~WriterLock() {
   try {
     release();
-  } catch (const ado::Error& e) {
+  } catch (const Error& e) {
     // A destructor cannot throw; say why the lock file stays.
-    std::cerr << e.description() << '\n';
+    reportError(e);
   }
 }
 
@@ -92,7 +91,7 @@ WriterLock::Entries WriterLock::readEntries() {
 }
 
 void WriterLock::check() {
-  if (readEntries() == Entries::Others) throw ado::Error::fileInUse(databasePath_);
+  if (readEntries() == Entries::Others) throw Error::fileInUse(databasePath_);
 }
 
 void WriterLock::release() {

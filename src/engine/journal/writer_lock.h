@@ -9,7 +9,7 @@
 // Access marks live users with byte-range locks that are mostly invisible
 // from here, so a lock file with entries of another computer, or with locks
 // held by another process, counts as a live user: the write is refused with
-// ado::Error::fileInUse. Entries of this computer are left-overs of a
+// Error::fileInUse. Entries of this computer are left-overs of a
 // writer that ended without cleaning up (the file lock proves no writer of
 // this computer is running) and are reused.
 
@@ -25,15 +25,15 @@ std::string lockFilePathFor(const std::string& databasePath, bool ace);
 class WriterLock {
  public:
   // Takes the file lock and records this computer in the lock file. Throws
-  // ado::Error::fileInUse (another writer, a live Access user) or
-  // ado::Error::readOnly (the folder takes no new files).
+  // Error::fileInUse (another writer, a live Access user) or
+  // Error::readOnly (the folder takes no new files).
   WriterLock(FileSystem& fs, const std::string& databasePath, bool ace);
   WriterLock(const WriterLock&) = delete;
   WriterLock& operator=(const WriterLock&) = delete;
   // Removes this computer's entry; the lock file goes when no entry is left.
   ~WriterLock();
 
-  // Throws ado::Error::fileInUse when another user appeared in the lock file.
+  // Throws Error::fileInUse when another user appeared in the lock file.
   void check();
   // Removes this computer's entry now; errors are reported.
   void release();

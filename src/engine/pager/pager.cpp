@@ -1,6 +1,6 @@
 #include "engine/pager/pager.h"
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine {
 
@@ -17,7 +17,7 @@ PageRef Pager::page(std::uint32_t number) {
     return it->second.page;
   }
   if (number >= pageCount_)
-    throw ado::Error::damaged(
+    throw Error::damaged(
         file_.path(), number,
         "a reference points beyond the end of the file (" + std::to_string(pageCount_) + " pages)");
   auto buffer = std::make_shared<PageBuffer>(pageSize_);

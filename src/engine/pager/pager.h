@@ -37,7 +37,7 @@ class Pager {
   const std::string& path() const { return file_.path(); }
   File& file() { return file_; }
 
-  // Page `number`, decoded. Throws ado::Error::damaged when it lies beyond
+  // Page `number`, decoded. Throws Error::damaged when it lies beyond
   // the end of the file.
   PageRef page(std::uint32_t number);
   // A bounds-checked view of a page; keep `ref` alive while using it.

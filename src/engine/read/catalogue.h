@@ -1,7 +1,6 @@
 #pragma once
 
-// The catalogue (MSysObjects, guide §3): every object of the database, and
-// the tables listing an OLE DB provider would give.
+// The catalogue (MSysObjects, guide §3): every object of the database.
 
 #include <cstdint>
 #include <string>
@@ -56,20 +55,5 @@ struct CatalogueEntry {
   // For local tables, the first TDEF page (low 24 bits of the id).
   std::uint32_t definitionPage() const { return static_cast<std::uint32_t>(id) & 0x00FFFFFFu; }
 };
-
-// One row of the OLE DB TABLES listing.
-struct TableListing {
-  std::u16string name;
-  std::string type;  // TABLE, SYSTEM TABLE, ACCESS TABLE, LINK, PASS-THROUGH, VIEW
-};
-
-// The TABLE_TYPE an entry is listed with, or "" when it is not listed.
-// `queriesWithParameters` holds the ids of queries that take parameters.
-std::string tableTypeOf(const CatalogueEntry& entry,
-                        const std::vector<std::int32_t>& queriesWithParameters);
-
-// The listing ordered by TABLE_TYPE, then name (see compareNames).
-std::vector<TableListing> makeTablesListing(const std::vector<CatalogueEntry>& entries,
-                                            const std::vector<std::int32_t>& queriesWithParameters);
 
 }  // namespace engine

@@ -30,7 +30,7 @@ class DataPageView {
   std::uint32_t owner() const { return page_.u32(4); }
   bool isLongValuePage() const;
   std::size_t slotCount() const { return slotCount_; }
-  // Throws ado::Error::damaged when the slot's offsets are inconsistent.
+  // Throws Error::damaged when the slot's offsets are inconsistent.
   RowSlot slot(std::size_t index) const;
   // The bytes of row `index`.
   BoundedBytes row(std::size_t index) const;

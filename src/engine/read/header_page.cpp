@@ -5,7 +5,7 @@
 #include <cstring>
 #include <vector>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/crypto/rc4.h"
 #include "engine/format/layout_header.h"
 #include "engine/text/text_codec.h"
@@ -53,15 +53,13 @@ void toggleHeaderObfuscation(std::span<std::uint8_t> page0, const Format& format
 }
 
 HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::string& path) {
-  if (bytes.size() < h::kPageSizeJet3 || bytes[0] != 0x00)
-    throw ado::Error::unrecognizedFormat(path);
+  if (bytes.size() < h::kPageSizeJet3 || bytes[0] != 0x00) throw Error::unrecognizedFormat(path);
   std::string name(reinterpret_cast<const char*>(bytes.data() + h::kEngineName),
                    h::kEngineNameLength);
   name.resize(std::strlen(name.c_str()));
-  if (name != "Standard Jet DB" && name != "Standard ACE DB")
-    throw ado::Error::unrecognizedFormat(path);
+  if (name != "Standard Jet DB" && name != "Standard ACE DB") throw Error::unrecognizedFormat(path);
   auto format = Format::fromVersionByte(bytes[h::kVersion]);
-  if (!format) throw ado::Error::unrecognizedFormat(path);
+  if (!format) throw Error::unrecognizedFormat(path);
 
   HeaderPage header;
   header.format = *format;

@@ -33,7 +33,7 @@ struct HeaderPage {
 };
 
 // Decodes page 0 (`bytes` holds at least the first 2048 bytes of the file,
-// more if available). Throws ado::Error::unrecognizedFormat(path) for files
+// more if available). Throws Error::unrecognizedFormat(path) for files
 // that are not Access databases of a known version.
 HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::string& path);
 

@@ -22,7 +22,7 @@ struct IndexEntry {
 };
 
 // Every leaf entry of `index`, in stored order. Loops between index pages
-// and pages of the wrong type throw ado::Error::damaged.
+// and pages of the wrong type throw Error::damaged.
 std::vector<IndexEntry> readIndexEntries(Pager& pager, const Format& format,
                                          const TableDefinition& table, const RealIndex& index);
 

@@ -26,7 +26,7 @@ struct LongValueReference {
 
 // The data of the long value whose reference (plus inline data) is `field`.
 // Lengths are checked against the file size and loops in chains are
-// detected; each throws ado::Error::damaged.
+// detected; each throws Error::damaged.
 std::vector<std::uint8_t> readLongValue(Pager& pager, const Format& format,
                                         const BoundedBytes& field);
 

@@ -27,7 +27,7 @@ std::u16string readName(const BoundedBytes& bytes, std::size_t& pos, const Forma
   return decodeText(text, format);
 }
 
-ado::Value decodePropertyValue(std::uint8_t type, const BoundedBytes& value, const Format& format) {
+Value decodePropertyValue(std::uint8_t type, const BoundedBytes& value, const Format& format) {
   switch (static_cast<JetType>(type)) {
     case JetType::Boolean:
       return value.size() > 0 && value.u8(0) != 0;
@@ -38,7 +38,8 @@ ado::Value decodePropertyValue(std::uint8_t type, const BoundedBytes& value, con
       break;
   }
   std::size_t size = fixedSizeOf(type);
-  if (size == 0 || value.size() < size) return ado::Bytes(value.all().begin(), value.all().end());
+  if (size == 0 || value.size() < size)
+    return engine::Bytes(value.all().begin(), value.all().end());
   ColumnDefinition column;
   column.name = u"property";
   column.type = type;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/format.h"
 
@@ -19,7 +19,8 @@ struct Property {
   std::u16string name;
   std::uint8_t type = 0;  // Jet type code of the value
   bool ddl = false;
-  ado::Value value;
+  Value value;
+  bool operator==(const Property&) const = default;
 };
 
 // The properties of one object: the table itself (empty target for the
@@ -34,7 +35,7 @@ struct PropertySet {
 };
 
 // Parses a whole block. Unknown chunk kinds are skipped; inconsistent
-// lengths throw ado::Error::damaged.
+// lengths throw Error::damaged.
 std::vector<PropertySet> parsePropertyBlock(const BoundedBytes& block, const Format& format);
 
 }  // namespace engine

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 
 namespace engine {
 
@@ -23,7 +23,7 @@ struct Row {
   // Where the row's bytes are: equal to `id` unless the row overflowed.
   RowId storedAt;
   // One value per column, in table order.
-  std::vector<ado::Value> values;
+  std::vector<Value> values;
 };
 
 }  // namespace engine

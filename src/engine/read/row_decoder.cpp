@@ -41,7 +41,7 @@ RowDecoder::VariableTable RowDecoder::readVariableTable(const BoundedBytes& row,
   return table;
 }
 
-void RowDecoder::decode(const BoundedBytes& row, std::vector<ado::Value>& values) const {
+void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values) const {
   const std::size_t countSize = format_.rowColumnCountSize();
   const std::size_t rowColumns = countSize == 1 ? row.u8(0) : row.u16(0);
   const std::size_t maskLength = (rowColumns + 7) / 8;
@@ -63,7 +63,7 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<ado::Value>& values
       continue;
     }
     if (!present(column.number)) {
-      values.push_back(ado::Value::null());
+      values.push_back(Value::null());
       continue;
     }
     if (column.isFixedLength() && !column.isCalculated()) {
@@ -74,7 +74,7 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<ado::Value>& values
       continue;
     }
     if (column.variableIndex >= variableCount) {
-      values.push_back(ado::Value::null());
+      values.push_back(Value::null());
       continue;
     }
     std::size_t start = variables.offsets[column.variableIndex];
@@ -87,19 +87,18 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<ado::Value>& values
   }
 }
 
-ado::Value RowDecoder::decodeVariable(const ColumnDefinition& column,
-                                      const BoundedBytes& field) const {
+Value RowDecoder::decodeVariable(const ColumnDefinition& column, const BoundedBytes& field) const {
   if (column.isCalculated()) return decodeCalculated(column, field);
   if (column.isLongValue()) {
     std::vector<std::uint8_t> data = readLongValue(pager_, format_, field);
     if (column.type == static_cast<std::uint8_t>(JetType::Memo)) return decodeText(data, format_);
-    return ado::Bytes(std::move(data));
+    return engine::Bytes(std::move(data));
   }
   return decodeScalar(column.type, column, field, format_);
 }
 
-ado::Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
-                                        const BoundedBytes& field) const {
+Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
+                                   const BoundedBytes& field) const {
   // The result type is the ResultType property where known. A memo or OLE
   // result (also one stored as text of length 0) lives in a long value.
   const std::uint8_t type = column.resultType != 0 ? column.resultType : column.type;
@@ -113,10 +112,10 @@ ado::Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
     storage = readLongValue(pager_, format_, field);
     wrapper = BoundedBytes(storage, field.page(), field.path());
   }
-  if (wrapper.size() < lv::kCalculatedData) return ado::Value::null();
+  if (wrapper.size() < lv::kCalculatedData) return Value::null();
   std::uint32_t length = wrapper.u32(lv::kCalculatedLength);
   BoundedBytes data = wrapper.sub(lv::kCalculatedData, length);
-  ado::Value value;
+  Value value;
   switch (static_cast<JetType>(type)) {
     case JetType::Boolean:
       value = data.size() > 0 && data.u8(0) != 0;
@@ -126,10 +125,10 @@ ado::Value RowDecoder::decodeCalculated(const ColumnDefinition& column,
       value = decodeText(data.all(), format_);
       break;
     case JetType::Ole:
-      value = ado::Bytes(data.all().begin(), data.all().end());
+      value = engine::Bytes(data.all().begin(), data.all().end());
       break;
     default:
-      if (data.size() < fixedSizeOf(type)) return ado::Value::null();
+      if (data.size() < fixedSizeOf(type)) return Value::null();
       value = decodeScalar(type, column, data, format_);
   }
   return value;

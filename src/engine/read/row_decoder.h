@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/format.h"
 #include "engine/pager/pager.h"
@@ -20,7 +20,7 @@ class RowDecoder {
   RowDecoder(const RowDecoder&) = delete;
   RowDecoder& operator=(const RowDecoder&) = delete;
 
-  void decode(const BoundedBytes& row, std::vector<ado::Value>& values) const;
+  void decode(const BoundedBytes& row, std::vector<Value>& values) const;
 
  private:
   struct VariableTable {
@@ -28,8 +28,8 @@ class RowDecoder {
   };
 
   VariableTable readVariableTable(const BoundedBytes& row, std::size_t maskLength) const;
-  ado::Value decodeVariable(const ColumnDefinition& column, const BoundedBytes& field) const;
-  ado::Value decodeCalculated(const ColumnDefinition& column, const BoundedBytes& field) const;
+  Value decodeVariable(const ColumnDefinition& column, const BoundedBytes& field) const;
+  Value decodeCalculated(const ColumnDefinition& column, const BoundedBytes& field) const;
 
   Pager& pager_;
   const Format& format_;

@@ -1,15 +1,14 @@
 #include "engine/read/table_definition.h"
 
-#include <algorithm>
 #include <unordered_set>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/jet_type.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_index.h"
 #include "engine/format/layout_tdef.h"
+#include "engine/read/table_definition_codec.h"
 #include "engine/text/simple_case.h"
-#include "engine/text/text_codec.h"
 
 namespace engine {
 
@@ -55,8 +54,6 @@ void attachProperties(TableDefinition& table, std::vector<PropertySet> sets) {
   }
 }
 
-int ColumnDefinition::adoType() const { return adoTypeOf(type, isFixedLength()); }
-
 std::size_t ColumnDefinition::maxCharacters(const Format& format) const {
   if (type != static_cast<std::uint8_t>(JetType::Text)) return 0;
   return format.isJet3() ? length : length / 2u;
@@ -85,7 +82,7 @@ std::vector<std::uint8_t> readChain(Pager& pager, std::uint32_t first,
   std::uint32_t page = first;
   while (page != 0) {
     if (!visited.insert(page).second)
-      throw ado::Error::damaged(pager.path(), page, "the table definition's page chain loops");
+      throw Error::damaged(pager.path(), page, "the table definition's page chain loops");
     PageRef ref = pager.page(page);
     BoundedBytes bytes = pager.view(ref, page);
     if (bytes.u8(0) != layout::data_page::kTypeTableDefinition)
@@ -102,150 +99,16 @@ std::vector<std::uint8_t> readChain(Pager& pager, std::uint32_t first,
   return buffer;
 }
 
-std::u16string readName(const BoundedBytes& buf, std::size_t& pos, const Format& format) {
-  if (format.isJet3()) {
-    std::size_t len = buf.u8(pos);
-    pos += 1;
-    auto bytes = buf.slice(pos, len);
-    pos += len;
-    return decodeCodePage1252(bytes);
-  }
-  std::size_t len = buf.u16(pos);
-  pos += 2;
-  auto bytes = buf.slice(pos, len);
-  pos += len;
-  return decodeJet4Text(bytes);
-}
-
-void requireRoom(const BoundedBytes& buf, std::size_t pos, std::uint64_t count, std::size_t each,
-                 const char* what) {
-  if (pos > buf.size() || count * each > buf.size() - pos)
-    buf.fail(std::to_string(count) + " " + what + " do not fit the table definition");
-}
-
 }  // namespace
 
 TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uint32_t page,
                                     std::u16string name) {
-  TableDefinition def;
+  std::vector<std::uint32_t> chain;
+  std::vector<std::uint8_t> storage = readChain(pager, page, chain);
+  TableDefinition def = decodeTableDefinition(BoundedBytes(storage, page, pager.path()), format);
   def.name = std::move(name);
   def.page = page;
-  std::vector<std::uint8_t> storage = readChain(pager, page, def.chain);
-  BoundedBytes buf(storage, page, pager.path());
-
-  const td::Offsets& o = format.isJet3() ? td::kJet3 : td::kJet4;
-  const td::ColumnOffsets& co = format.isJet3() ? td::kColumnJet3 : td::kColumnJet4;
-  def.rowCount = buf.u32(o.rowCount);
-  def.autoNumber = buf.u32(o.autoNumber);
-  def.tableType = buf.u8(o.tableType);
-  def.maxColumns = buf.u16(o.maxColumns);
-  def.variableColumnCount = buf.u16(o.variableColumns);
-  std::size_t columnCount = buf.u16(o.columns);
-  std::uint32_t logicalCount = buf.u32(o.logicalIndexes);
-  std::uint32_t realCount = buf.u32(o.realIndexes);
-  def.ownedPagesMap = buf.u32(o.ownedPagesMap);
-  def.freePagesMap = buf.u32(o.freePagesMap);
-
-  std::size_t pos = o.variablePart;
-  requireRoom(buf, pos, realCount, o.realIndexCounterSize, "index counters");
-  std::vector<std::uint32_t> distinctCounts;
-  for (std::uint32_t i = 0; i < realCount; ++i)
-    distinctCounts.push_back(buf.u32(pos + i * o.realIndexCounterSize + 4));
-  pos += realCount * o.realIndexCounterSize;
-
-  requireRoom(buf, pos, columnCount, co.size, "column descriptors");
-  std::vector<ColumnDefinition> columns(columnCount);
-  for (auto& c : columns) {
-    BoundedBytes d = buf.sub(pos, co.size);
-    c.type = d.u8(co.type);
-    c.number = d.u16(co.number);
-    c.variableIndex = d.u16(co.variableIndex);
-    c.flags = d.u8(co.flags);
-    c.fixedOffset = d.u16(co.fixedOffset);
-    c.length = d.u16(co.length);
-    c.resultType = c.type;
-    if (co.extendedFlags != td::kAbsent) c.extendedFlags = d.u8(co.extendedFlags);
-    switch (static_cast<JetType>(c.type)) {
-      case JetType::Decimal:
-        c.precision = d.u8(co.precision);
-        c.scale = d.u8(co.scale);
-        break;
-      case JetType::Complex:
-        if (co.complexId != td::kAbsent)
-          c.complexId = static_cast<std::int32_t>(d.u32(co.complexId));
-        break;
-      case JetType::Text:
-      case JetType::Memo:
-        c.sortOrder = d.u16(co.sortOrder);
-        if (co.codePage != td::kAbsent) c.codePage = d.u16(co.codePage);
-        if (co.sortVersion != td::kAbsent) c.sortVersion = d.u8(co.sortVersion);
-        break;
-      default:
-        break;
-    }
-    pos += co.size;
-  }
-  for (auto& c : columns) c.name = readName(buf, pos, format);
-
-  const bool jet3 = format.isJet3();
-  const std::size_t realSize = jet3 ? ix::kRealIndexSizeJet3 : ix::kRealIndexSizeJet4;
-  requireRoom(buf, pos, realCount, realSize, "index blocks");
-  for (std::uint32_t i = 0; i < realCount; ++i) {
-    BoundedBytes r = buf.sub(pos, realSize);
-    RealIndex index;
-    std::size_t slots = jet3 ? ix::kRealIndexColumnsJet3 : ix::kRealIndexColumnsJet4;
-    for (std::size_t s = 0; s < ix::kRealIndexColumnSlots; ++s) {
-      std::uint16_t number = r.u16(slots + s * ix::kRealIndexColumnSlotSize);
-      if (number == ix::kUnusedColumnSlot) continue;
-      std::uint8_t flags = r.u8(slots + s * ix::kRealIndexColumnSlotSize + 2);
-      index.columns.push_back({number, -1, (flags & ix::kColumnAscending) != 0});
-    }
-    index.usageMap = r.u32(jet3 ? ix::kRealIndexUsageMapJet3 : ix::kRealIndexUsageMapJet4);
-    index.rootPage = r.u32(jet3 ? ix::kRealIndexRootJet3 : ix::kRealIndexRootJet4);
-    index.flags = r.u8(jet3 ? ix::kRealIndexFlagsJet3 : ix::kRealIndexFlagsJet4);
-    index.distinctCount = distinctCounts[i];
-    def.realIndexes.push_back(std::move(index));
-    pos += realSize;
-  }
-
-  const std::size_t logicalSize = jet3 ? ix::kLogicalIndexSizeJet3 : ix::kLogicalIndexSizeJet4;
-  const std::size_t fields = jet3 ? ix::kLogicalFieldsJet3 : ix::kLogicalFieldsJet4;
-  requireRoom(buf, pos, logicalCount, logicalSize, "index definitions");
-  for (std::uint32_t i = 0; i < logicalCount; ++i) {
-    BoundedBytes l = buf.sub(pos + fields, logicalSize - fields);
-    IndexDefinition index;
-    index.number = l.u32(ix::kLogicalNumber);
-    index.realIndex = l.u32(ix::kLogicalRealIndex);
-    index.relatedTable = l.u32(ix::kLogicalRelatedTable);
-    index.cascadeUpdates = (l.u8(ix::kLogicalCascadeUpdates) & 0x01) != 0;
-    index.cascadeDeletes = (l.u8(ix::kLogicalCascadeDeletes) & 0x01) != 0;
-    index.kind = l.u8(ix::kLogicalKind);
-    if (index.realIndex >= realCount)
-      buf.fail("index " + std::to_string(i) + " refers to a missing index block");
-    def.indexes.push_back(std::move(index));
-    pos += logicalSize;
-  }
-  for (auto& index : def.indexes) index.name = readName(buf, pos, format);
-
-  if (!jet3) {
-    // Long-value column maps, until column number 0xFFFF (or the buffer ends).
-    while (pos + 2 <= buf.size()) {
-      std::uint16_t number = buf.u16(pos);
-      if (number == td::kLongValueMapsEnd || pos + 10 > buf.size()) break;
-      def.longValueMaps.push_back({number, buf.u32(pos + 2), buf.u32(pos + 6)});
-      pos += 10;
-    }
-  }
-
-  std::stable_sort(
-      columns.begin(), columns.end(),
-      [](const ColumnDefinition& a, const ColumnDefinition& b) { return a.number < b.number; });
-  def.columns = std::move(columns);
-  for (auto& index : def.realIndexes)
-    for (auto& column : index.columns)
-      for (std::size_t p = 0; p < def.columns.size(); ++p)
-        if (def.columns[p].number == column.columnNumber)
-          column.columnPosition = static_cast<int>(p);
+  def.chain = std::move(chain);
   return def;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 // A table's definition (TDEF, guide §4): its columns, indexes and the usage
-// maps that lead to its rows.
+// maps that lead to its rows. The reader fills it from a file, the creator
+// lays out new tables in it; table_definition_codec.h turns it into bytes
+// and back.
 
 #include <cstdint>
 #include <optional>
@@ -35,6 +37,8 @@ struct ColumnDefinition {
   // Access properties of the column (Database::table fills them in).
   std::vector<Property> properties;
 
+  bool operator==(const ColumnDefinition&) const = default;
+
   // The property named `name` (case-insensitive), or null.
   const Property* property(std::u16string_view name) const;
 
@@ -45,8 +49,6 @@ struct ColumnDefinition {
   bool isCalculated() const;
   bool allowsCompression() const;
   bool isLongValue() const;  // Memo or OLE: a 12-byte reference in the row
-  // The ADO type the column reports (see column_type.h).
-  int adoType() const;
   // Text/memo: the most characters a value may hold (0 = memo, unbounded).
   std::size_t maxCharacters(const Format& format) const;
 };
@@ -55,6 +57,7 @@ struct IndexColumn {
   std::uint16_t columnNumber = 0;
   int columnPosition = -1;  // position in TableDefinition::columns, -1 if unknown
   bool ascending = true;
+  bool operator==(const IndexColumn&) const = default;
 };
 
 // A physical index: the key layout and where its pages are.
@@ -65,6 +68,7 @@ struct RealIndex {
   std::uint8_t flags = 0;            // unique, ignore nulls, required
   std::uint32_t distinctCount = 0;   // from the real-index counters
 
+  bool operator==(const RealIndex&) const = default;
   bool isUnique() const;
   bool ignoresNulls() const;
 };
@@ -79,6 +83,7 @@ struct IndexDefinition {
   bool cascadeUpdates = false;
   bool cascadeDeletes = false;
 
+  bool operator==(const IndexDefinition&) const = default;
   bool isPrimaryKey() const { return kind == 1; }
   bool isForeignKey() const { return kind == 2; }
 };
@@ -88,6 +93,7 @@ struct LongValueMaps {
   std::uint16_t columnNumber = 0;
   std::uint32_t ownedPages = 0;
   std::uint32_t freePages = 0;
+  bool operator==(const LongValueMaps&) const = default;
 };
 
 struct TableDefinition {
@@ -109,6 +115,8 @@ struct TableDefinition {
   // Access properties of the table itself (Database::table fills them in).
   std::vector<Property> properties;
 
+  bool operator==(const TableDefinition&) const = default;
+
   // Position of the column named `name` (case-insensitive), or -1.
   int columnIndex(std::u16string_view name) const;
   // The real index behind a named index.
@@ -120,7 +128,7 @@ struct TableDefinition {
 void attachProperties(TableDefinition& table, std::vector<PropertySet> sets);
 
 // Reads the definition whose first page is `page`. Throws
-// ado::Error::damaged on malformed definitions and loops in the page chain.
+// Error::damaged on malformed definitions and loops in the page chain.
 TableDefinition readTableDefinition(Pager& pager, const Format& format, std::uint32_t page,
                                     std::u16string name);
 

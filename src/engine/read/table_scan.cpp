@@ -1,6 +1,6 @@
 #include "engine/read/table_scan.h"
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/read/usage_map.h"
 

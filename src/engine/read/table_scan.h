@@ -24,7 +24,7 @@ class TableScan {
   TableScan(const TableScan&) = delete;
   TableScan& operator=(const TableScan&) = delete;
 
-  // The next live row; false at the end. Throws ado::Error::damaged.
+  // The next live row; false at the end. Throws Error::damaged.
   bool next(Row& row);
 
   // Reads the row whose header slot is `id`, following overflow; nothing

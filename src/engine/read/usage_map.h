@@ -11,7 +11,7 @@
 namespace engine {
 
 // `pointer` is the 4-byte map pointer (row byte, 24-bit page). A set bit for
-// a page beyond the end of the file is damage (a truncated file). Throws ado::Error::damaged on
+// a page beyond the end of the file is damage (a truncated file). Throws Error::damaged on
 // malformed maps.
 std::vector<std::uint32_t> readUsageMap(Pager& pager, const Format& format, std::uint32_t pointer);
 

@@ -28,11 +28,11 @@ bool parseDigits(std::span<const std::uint8_t> b, std::size_t from, std::size_t 
 
 }  // namespace
 
-ado::Text decodeText(std::span<const std::uint8_t> bytes, const Format& format) {
+engine::Text decodeText(std::span<const std::uint8_t> bytes, const Format& format) {
   return format.isJet3() ? decodeCodePage1252(bytes) : decodeJet4Text(bytes);
 }
 
-bool parseDateTimeExtended(std::span<const std::uint8_t> b, ado::DateTimeExtended& out) {
+bool parseDateTimeExtended(std::span<const std::uint8_t> b, engine::DateTimeExtended& out) {
   // 19 digits of days since 0001-01-01, ':', 12 digits of seconds, 7 digits
   // of 100 ns.
   if (b.size() < 39 || b[19] != ':') return false;
@@ -45,8 +45,8 @@ bool parseDateTimeExtended(std::span<const std::uint8_t> b, ado::DateTimeExtende
   return true;
 }
 
-ado::Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column,
-                        const BoundedBytes& bytes, const Format& format) {
+Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column, const BoundedBytes& bytes,
+                   const Format& format) {
   std::size_t need = fixedSizeOf(jetType);
   if (need > 0 && bytes.size() < need)
     bytes.fail("a " + std::string(jetTypeName(jetType)) + " value of column '" +
@@ -64,21 +64,21 @@ ado::Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column,
     case JetType::BigInt:
       return static_cast<std::int64_t>(readU64(b));
     case JetType::Currency:
-      return ado::Currency{static_cast<std::int64_t>(readU64(b))};
+      return engine::Currency{static_cast<std::int64_t>(readU64(b))};
     case JetType::Single:
       return std::bit_cast<float>(readU32(b, 0));
     case JetType::Double:
       return std::bit_cast<double>(readU64(b));
     case JetType::DateTime:
-      return ado::DateTime{std::bit_cast<double>(readU64(b))};
+      return engine::DateTime{std::bit_cast<double>(readU64(b))};
     case JetType::Guid: {
-      ado::Guid g;
+      engine::Guid g;
       std::memcpy(g.bytes.data(), b.data(), 16);
       return g;
     }
     case JetType::Decimal: {
       // Sign byte, then four 32-bit little-endian words, most significant first.
-      ado::Decimal d;
+      engine::Decimal d;
       d.negative = (b[0] & 0x80) != 0;
       d.scale = column.scale;
       std::uint32_t words[4];
@@ -89,7 +89,7 @@ ado::Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column,
       return d;
     }
     case JetType::DateTimeExtended: {
-      ado::DateTimeExtended value;
+      engine::DateTimeExtended value;
       if (!parseDateTimeExtended(b, value)) bytes.fail("a Date/Time Extended value is malformed");
       return value;
     }
@@ -97,7 +97,7 @@ ado::Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column,
     case JetType::Memo:
       return decodeText(b, format);
     default:
-      return ado::Bytes(b.begin(), b.end());
+      return engine::Bytes(b.begin(), b.end());
   }
 }
 

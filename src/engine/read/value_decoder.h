@@ -1,11 +1,11 @@
 #pragma once
 
-// Turning the stored bytes of one value into an ado::Value (guide §5, §7).
+// Turning the stored bytes of one value into an Value (guide §5, §7).
 
 #include <cstdint>
 #include <span>
 
-#include "ado/value.h"
+#include "engine/base/value.h"
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/format.h"
 #include "engine/read/table_definition.h"
@@ -16,15 +16,15 @@ namespace engine {
 // fixed-size types). `bytes` holds exactly the stored value. Fixed-size
 // types need at least their size; Yes/No is not decoded here (it lives in
 // the null mask).
-ado::Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column,
-                        const BoundedBytes& bytes, const Format& format);
+Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column, const BoundedBytes& bytes,
+                   const Format& format);
 
 // Text as stored in the format (Jet 3: code page 1252; Jet 4+: UTF-16LE,
 // maybe compressed).
-ado::Text decodeText(std::span<const std::uint8_t> bytes, const Format& format);
+engine::Text decodeText(std::span<const std::uint8_t> bytes, const Format& format);
 
 // Date/Time Extended: "ddddddddddddddddddd:sssssssssssfffffff:7\0". Returns
 // false when the text is not in that form.
-bool parseDateTimeExtended(std::span<const std::uint8_t> bytes, ado::DateTimeExtended& out);
+bool parseDateTimeExtended(std::span<const std::uint8_t> bytes, engine::DateTimeExtended& out);
 
 }  // namespace engine

@@ -1,23 +1,28 @@
 #pragma once
 
-// Index keys of text under the "General Legacy" sort order (§10.5), the order
-// of Jet 4 and ACE 12 text columns. Only characters whose codes have been
-// established from Access-made indexes are known: printable ASCII and the
-// Latin-1 letters (plus × and ÷). Text holding any other character has no
-// key here, and the caller refuses to index it rather than guess.
+// Index keys of text (guide §10.4, §10.5) in the three General sort orders:
+// General of Jet 3, General Legacy (Jet 4 and ACE, sort-order version 0) and
+// General (Access 2010 and later, version 1). Every UTF-16 code unit has a
+// code in each, from the tables of index_code_tables.cpp.
 
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "engine/format/byte_order.h"
 
-namespace engine::create {
+namespace engine {
 
-// The value part of the key (after the 0x7F flag byte), or nullopt when the
-// text holds a character outside the known set.
-std::optional<Bytes> generalLegacyTextKey(std::u16string_view text);
+enum class TextSortOrder { General97, GeneralLegacy, General };
 
-// Whether `c` has a known General Legacy code.
-bool hasGeneralLegacyCode(char16_t c);
+// The sort order of a text column: its LCID (1033 for General) and, in Jet 4
+// and later files, its sort-order version. Nothing for any other order,
+// whose keys are not known.
+std::optional<TextSortOrder> textSortOrder(bool jet3, std::uint16_t lcid, std::uint8_t version);
 
-}  // namespace engine::create
+// The value part of a text key (what follows the column's flag byte):
+// at most 255 code units, trailing spaces left out. Descending keys are
+// the inverted bytes, as Access writes them.
+Bytes textIndexKey(TextSortOrder order, std::u16string_view text, bool ascending = true);
+
+}  // namespace engine

@@ -70,18 +70,31 @@ bool setUsageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page
   return true;
 }
 
-std::optional<std::uint32_t> allocateDataPage(PageChanges& changes, std::uint32_t owner,
-                                              std::uint32_t ownedMap, std::uint32_t freeMap) {
+std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap) {
   const std::uint32_t page = changes.pageCount();
   // Check before appending: a page no map knows would be lost space at best.
   if (!locateBit(changes, ownedMap, page)) return std::nullopt;
   changes.append();
-  page_edit::initialiseDataPage(changes.edit(page), changes.format(), owner);
   setUsageBit(changes, ownedMap, page, true);
-  if (freeMap != 0) setUsageBit(changes, freeMap, page, true);
   // Pages beyond the global map's window count as used already.
   setUsageBit(changes, kGlobalUsageMap, page, false);
   return page;
+}
+
+std::optional<std::uint32_t> allocateDataPage(PageChanges& changes, std::uint32_t owner,
+                                              std::uint32_t ownedMap, std::uint32_t freeMap) {
+  auto page = appendOwnedPage(changes, ownedMap);
+  if (!page) return std::nullopt;
+  page_edit::initialiseDataPage(changes.edit(*page), changes.format(), owner);
+  if (freeMap != 0) setUsageBit(changes, freeMap, *page, true);
+  return page;
+}
+
+void releasePage(PageChanges& changes, std::uint32_t ownedMap, std::uint32_t page) {
+  setUsageBit(changes, ownedMap, page, false);
+  setUsageBit(changes, kGlobalUsageMap, page, true);
+  auto bytes = changes.edit(page);
+  std::fill(bytes.begin(), bytes.begin() + 4, 0);
 }
 
 }  // namespace engine

@@ -24,6 +24,14 @@ bool setUsageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page
 // Whether the map has the bit of `page` set (false outside its range).
 bool usageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page);
 
+// Appends a zero-filled page recorded in `ownedMap` and as used in the
+// global map. Nothing (no page added) when the owned map cannot record it.
+std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap);
+
+// Frees `page` (guide §2.4): out of `ownedMap`, free in the global map, its
+// first bytes zeroed.
+void releasePage(PageChanges& changes, std::uint32_t ownedMap, std::uint32_t page);
+
 // Appends an empty data page owned by `owner` (TDEF page or the LVAL tag)
 // and records it in `ownedMap` and `freeMap` and as used in the global map.
 // Nothing (no page added) when the owned map cannot record it.

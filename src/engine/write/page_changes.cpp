@@ -1,6 +1,6 @@
 #include "engine/write/page_changes.h"
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace engine {
 
@@ -13,7 +13,7 @@ PageChanges::PageChanges(Pager& pager, const Format& format)
 std::span<const std::uint8_t> PageChanges::read(std::uint32_t page) {
   if (auto it = edited_.find(page); it != edited_.end()) return it->second;
   if (page >= pageCount_)
-    throw ado::Error::damaged(path(), page, "a reference points beyond the end of the file");
+    throw Error::damaged(path(), page, "a reference points beyond the end of the file");
   auto it = held_.find(page);
   if (it == held_.end()) it = held_.emplace(page, pager_.page(page)).first;
   return *it->second;

@@ -64,6 +64,12 @@ bool RowImage::present(std::uint16_t number) const {
   return (row_[maskStart + number / 8] >> (number % 8)) & 1;
 }
 
+std::span<const std::uint8_t> RowImage::fixedValue(std::size_t offset, std::size_t size) const {
+  const std::size_t start = format_.rowColumnCountSize() + offset;
+  if (start + size > row_.size() - maskLength_) return {};
+  return row_.subspan(start, size);
+}
+
 std::optional<std::vector<std::uint8_t>> RowImage::with(std::size_t index,
                                                         std::uint16_t columnNumber,
                                                         std::span<const std::uint8_t> value,

@@ -26,6 +26,8 @@ class RowImage {
   // the row has no entry for it).
   std::span<const std::uint8_t> variableValue(std::size_t index) const;
   bool present(std::uint16_t columnNumber) const;
+  // The `size` bytes at `offset` in the fixed area (empty when the row is too short).
+  std::span<const std::uint8_t> fixedValue(std::size_t offset, std::size_t size) const;
   std::size_t columnCount() const { return columnCount_; }
 
   // The row with variable value `index` set to `value` (and marked present),

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/jet_type.h"
 #include "engine/format/layout_data_page.h"
@@ -16,7 +16,7 @@
 #include "engine/text/text_encoder.h"
 #include "engine/text/utf.h"
 #include "engine/write/data_page_edit.h"
-#include "engine/write/index_key_rule.h"
+#include "engine/write/index_update.h"
 #include "engine/write/long_value_encoder.h"
 #include "engine/write/page_allocation.h"
 #include "engine/write/row_image.h"
@@ -55,18 +55,16 @@ class Update {
 
  private:
   [[noreturn]] void refuse(const std::string& reason) const {
-    throw ado::Error::refusedWrite("Cannot change field '" + toUtf8(column_.name) + "' of table '" +
-                                   toUtf8(table_.name) + "' to " + quoted(value_) + ": " + reason +
-                                   ".");
+    throw Error::refusedWrite("Cannot change field '" + toUtf8(column_.name) + "' of table '" +
+                              toUtf8(table_.name) + "' to " + quoted(value_) + ": " + reason + ".");
   }
   [[noreturn]] void damaged(std::uint32_t page, const std::string& what) const {
-    throw ado::Error::damaged(changes_.path(), page, what);
+    throw Error::damaged(changes_.path(), page, what);
   }
 
   void checkPreconditions();
   // Whether the column's property `name` holds a non-zero number or true.
   bool propertyIsSet(std::u16string_view name) const;
-  void checkIndexes(const std::optional<std::u16string>& oldValue);
   std::vector<std::uint8_t> memoField(std::span<const std::uint8_t> oldField,
                                       const std::vector<std::uint8_t>& data, bool& done);
   void overwriteLongValue(const LongValueReference& ref, const std::vector<std::uint8_t>& data);
@@ -98,7 +96,7 @@ page_edit::SlotInfo Update::slotOf(std::uint32_t page, std::size_t index) {
 bool Update::propertyIsSet(std::u16string_view name) const {
   const Property* property = column_.property(name);
   if (!property) return false;
-  const ado::Value& v = property->value;
+  const Value& v = property->value;
   if (v.is<bool>()) return v.as<bool>();
   if (v.is<std::uint8_t>()) return v.as<std::uint8_t>() != 0;
   if (v.is<std::int16_t>()) return v.as<std::int16_t>() != 0;
@@ -134,21 +132,6 @@ void Update::checkPreconditions() {
            " characters, the field holds at most " + std::to_string(limit));
 }
 
-void Update::checkIndexes(const std::optional<std::u16string>& oldValue) {
-  for (std::size_t r = 0; r < table_.realIndexes.size(); ++r) {
-    const RealIndex& index = table_.realIndexes[r];
-    const bool covers =
-        std::any_of(index.columns.begin(), index.columns.end(),
-                    [&](const IndexColumn& c) { return c.columnNumber == column_.number; });
-    if (!covers) continue;
-    for (const IndexDefinition& logical : table_.indexes)
-      if (logical.realIndex == r && logical.cascadeUpdates)
-        refuse("the field takes part in a relationship that cascades updates");
-    if (auto why = indexKeyChange(column_, format_, oldValue, value_))
-      refuse("the field is indexed and " + *why + " (index entries are not rewritten)");
-  }
-}
-
 void Update::run() {
   checkPreconditions();
   EncodedText encoded = encodeColumnText(value_, column_.allowsCompression(), format_);
@@ -158,11 +141,9 @@ void Update::run() {
 
   std::optional<Row> current = TableScan::readRow(pager_, format_, table_, id_);
   if (!current) refuse("the record no longer exists");
-  const ado::Value& old =
-      current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
+  const Value& old = current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
   std::optional<std::u16string> oldText;
   if (old.isText()) oldText = old.text();
-  checkIndexes(oldText);
   if (oldText && *oldText == value_) return;  // nothing to change
 
   const RowId stored = current->storedAt;
@@ -172,6 +153,9 @@ void Update::run() {
   std::string why;
   std::optional<RowImage> image = RowImage::parse(rowBytes, format_, table_, why);
   if (!image) damaged(stored.page, why);
+  if (auto refusal =
+          planIndexUpdate(changes_, table_, id_, current->values, *image, column_, value_))
+    refuse("the field is indexed and " + *refusal);
 
   std::vector<std::uint8_t> field;
   if (column_.isLongValue()) {

@@ -17,9 +17,9 @@
 
 namespace engine {
 
-// Throws ado::Error::refusedWrite (a sentence naming the value, the column
+// Throws Error::refusedWrite (a sentence naming the value, the column
 // and the reason) when the change cannot be made safely, and
-// ado::Error::damaged when the structures involved are inconsistent. Nothing
+// Error::damaged when the structures involved are inconsistent. Nothing
 // is recorded in `changes` that the caller must undo: on an exception it
 // simply drops them.
 void planTextUpdate(PageChanges& changes, Pager& pager, const TableDefinition& table, RowId row,

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/create/new_database.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
@@ -42,8 +42,8 @@ class CreateDatabaseTest : public ::testing::Test {
   testsupport::TempDir dir_;
 };
 
-ado::Guid sampleGuid() {
-  ado::Guid guid;
+engine::Guid sampleGuid() {
+  engine::Guid guid;
   for (int i = 0; i < 16; ++i) guid.bytes[i] = static_cast<std::uint8_t>(0x10 + i);
   return guid;
 }
@@ -57,17 +57,17 @@ NewTable everyTypeTable() {
                    {u"Measure", Type::Double}, {u"Price", Type::Currency},
                    {u"When", Type::DateTime},  {u"Done", Type::YesNo},
                    {u"Blob", Type::OLE},       {u"Key", Type::GUID}};
-  table.rows.push_back({std::int32_t{-7}, ado::Text(u"Hello, \"world\""),
-                        ado::Text(u"A short memo"), std::uint8_t{255}, std::int16_t{-32768}, 1.5f,
-                        2.25, ado::Currency{123456}, ado::DateTime{45000.5}, true,
-                        ado::Bytes{1, 2, 3, 0xFF}, sampleGuid()});
-  table.rows.push_back({std::int32_t{2147483647}, ado::Value::null(), ado::Value::null(),
-                        ado::Value::null(), ado::Value::null(), ado::Value::null(),
-                        ado::Value::null(), ado::Value::null(), ado::Value::null(), false,
-                        ado::Value::null(), ado::Value::null()});
-  table.rows.push_back({std::int32_t{0}, ado::Text(u""), ado::Text(u""), std::uint8_t{0},
-                        std::int16_t{32767}, -0.25f, -1e100, ado::Currency{-5000},
-                        ado::DateTime{-1.0}, false, ado::Bytes{}, ado::Value::null()});
+  table.rows.push_back({std::int32_t{-7}, engine::Text(u"Hello, \"world\""),
+                        engine::Text(u"A short memo"), std::uint8_t{255}, std::int16_t{-32768},
+                        1.5f, 2.25, engine::Currency{123456}, engine::DateTime{45000.5}, true,
+                        engine::Bytes{1, 2, 3, 0xFF}, sampleGuid()});
+  table.rows.push_back({std::int32_t{2147483647}, engine::Value::null(), engine::Value::null(),
+                        engine::Value::null(), engine::Value::null(), engine::Value::null(),
+                        engine::Value::null(), engine::Value::null(), engine::Value::null(), false,
+                        engine::Value::null(), engine::Value::null()});
+  table.rows.push_back({std::int32_t{0}, engine::Text(u""), engine::Text(u""), std::uint8_t{0},
+                        std::int16_t{32767}, -0.25f, -1e100, engine::Currency{-5000},
+                        engine::DateTime{-1.0}, false, engine::Bytes{}, engine::Value::null()});
   return table;
 }
 
@@ -190,8 +190,8 @@ TEST_F(CreateDatabaseTest, NonAsciiTextAndNamesWithBlanks) {
                    {u"Long Text", Type::Memo},
                    {u"Uncompressed", Type::Text, 100, false}};
   for (std::size_t i = 0; i < std::size(texts); ++i)
-    table.rows.push_back({static_cast<std::int32_t>(i), ado::Text(texts[i]), ado::Text(texts[i]),
-                          ado::Text(texts[i])});
+    table.rows.push_back({static_cast<std::int32_t>(i), engine::Text(texts[i]),
+                          engine::Text(texts[i]), engine::Text(texts[i])});
   db.tables.push_back(table);
   engine::createDatabase(file("text.mdb"), db);
   auto expected = [&](std::size_t i) { return QString::fromStdU16String(texts[i]).toStdString(); };

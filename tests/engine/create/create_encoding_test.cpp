@@ -7,6 +7,7 @@
 #include "engine/create/page_file.h"
 #include "engine/create/row.h"
 #include "engine/create/row_pages.h"
+#include "engine/create/table_layout.h"
 #include "engine/create/usage_map.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_header.h"
@@ -140,12 +141,12 @@ TEST(CreateTableLayoutTest, UnicodeCompressionFollowsTheColumn) {
                          {},
                          {}};
   auto layout = layoutUserTable(table);
-  EXPECT_TRUE(layout.columns[0].compressedUnicode());
-  EXPECT_FALSE(layout.columns[1].compressedUnicode());
-  EXPECT_FALSE(layout.columns[2].compressedUnicode());
-  EXPECT_FALSE(layout.columns[3].compressedUnicode());
-  StoredField packed = storeValue(layout.columns[0], ado::Text(u"abc"), "x");
-  StoredField plain = storeValue(layout.columns[1], ado::Text(u"abc"), "x");
+  EXPECT_TRUE(layout.columns[0].allowsCompression());
+  EXPECT_FALSE(layout.columns[1].allowsCompression());
+  EXPECT_FALSE(layout.columns[2].allowsCompression());
+  EXPECT_FALSE(layout.columns[3].allowsCompression());
+  StoredField packed = storeValue(layout.columns[0], engine::Text(u"abc"), "x");
+  StoredField plain = storeValue(layout.columns[1], engine::Text(u"abc"), "x");
   EXPECT_EQ(packed.bytes.size(), 5u);
   EXPECT_EQ(plain.bytes.size(), 6u);
 }

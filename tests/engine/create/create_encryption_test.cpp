@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <fstream>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/crypto/office_crypto.h"
 #include "engine/crypto/rc4.h"
 #include "engine/database.h"
@@ -36,9 +36,9 @@ engine::NewTable notesTable() {
                    testsupport::column(u"Body", NewColumn::Type::Memo)};
   table.indexes = {{u"PrimaryKey", {u"Id"}, true, true}, {u"ByTitle", {u"Title"}, false, false}};
   for (int i = 0; i < 300; ++i)
-    table.rows.push_back({std::int32_t{i},
-                          ado::Text(kMarker + std::u16string(u" ") + char16_t(u'a' + i % 26)),
-                          ado::Text(std::u16string(static_cast<std::size_t>(i % 5) * 900, u'm'))});
+    table.rows.push_back(
+        {std::int32_t{i}, engine::Text(kMarker + std::u16string(u" ") + char16_t(u'a' + i % 26)),
+         engine::Text(std::u16string(static_cast<std::size_t>(i % 5) * 900, u'm'))});
   return table;
 }
 
@@ -58,10 +58,10 @@ bool contains(const Bytes& haystack, std::string_view needle) {
          haystack.end();
 }
 
-std::vector<std::vector<ado::Value>> rows(const std::filesystem::path& path,
-                                          const std::u16string& password) {
+std::vector<std::vector<engine::Value>> rows(const std::filesystem::path& path,
+                                             const std::u16string& password) {
   auto db = engine::Database::open(path.string(), {.password = password});
-  std::vector<std::vector<ado::Value>> out;
+  std::vector<std::vector<engine::Value>> out;
   auto scan = db->scan(db->table(u"Notes"));
   engine::Row row;
   while (scan->next(row)) out.push_back(row.values);
@@ -72,8 +72,8 @@ void expectNotValidPassword(const std::filesystem::path& path, const std::u16str
   try {
     engine::Database::open(path.string(), {.password = password});
     ADD_FAILURE() << "opened with the wrong password '" << engine::toUtf8(password) << "'";
-  } catch (const ado::Error& e) {
-    EXPECT_EQ(e.number(), ado::Error::kNotValidPassword);
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::WrongPassword);
     EXPECT_EQ(e.description(), "Not a valid password.");
   }
 }
@@ -143,10 +143,10 @@ TEST_F(CreateEncryptionTest, RefusesWhatItCannotWrite) {
   engine::NewDatabase db;
   db.format = engine::NewDatabase::Format::Ace12;
   db.encoded = true;
-  EXPECT_THROW(engine::createDatabase(dir.path() / "x.accdb", db), ado::Error);
+  EXPECT_THROW(engine::createDatabase(dir.path() / "x.accdb", db), engine::Error);
   db.encoded = false;
   db.password = std::u16string(256, u'p');
-  EXPECT_THROW(engine::createDatabase(dir.path() / "x.accdb", db), ado::Error);
+  EXPECT_THROW(engine::createDatabase(dir.path() / "x.accdb", db), engine::Error);
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.accdb"));
   db.password.pop_back();  // 255 characters: the longest Access takes
   engine::createDatabase(dir.path() / "x.accdb", db);
@@ -304,7 +304,7 @@ TEST_F(CreateEncryptionTest, BinaryProvidersOpenReadAndTakeUpdates) {
     }
     auto updated = rows(path, u"Access 2007");
     ASSERT_EQ(updated.size(), expected.size());
-    EXPECT_EQ(updated[0][2], ado::Value(ado::Text(std::u16string(7000, u'M'))));
+    EXPECT_EQ(updated[0][2], engine::Value(engine::Text(std::u16string(7000, u'M'))));
     EXPECT_EQ(updated[1], expected[1]);
   }
 }
@@ -375,7 +375,8 @@ TEST_F(CreateEncryptionTest, AgileWithSha1AndAes128OpensReadsAndTakesUpdates) {
     db->updateText(table, row.id, 1, u"ZEBRA CROSSING MARKER A");
     db->commit();
   }
-  EXPECT_EQ(rows(path, u"Access 2010")[0][1], ado::Value(ado::Text(u"ZEBRA CROSSING MARKER A")));
+  EXPECT_EQ(rows(path, u"Access 2010")[0][1],
+            engine::Value(engine::Text(u"ZEBRA CROSSING MARKER A")));
   // No independent reader here: mdb-reader 3.2.0 fails on every SHA-1 Agile
   // file (padding the 20-byte verifier hash to 32 bytes raises a range error).
 }

@@ -1,5 +1,5 @@
-// Index keys of the database creator compared with keys found in indexes
-// that Access itself wrote (General Legacy sort order).
+// Index keys compared with keys found in indexes that Access itself wrote
+// (General Legacy sort order), as the database creator computes them.
 
 #include <gtest/gtest.h>
 
@@ -8,15 +8,14 @@
 #include <fstream>
 #include <string>
 
-#include "engine/create/index_key.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/text/text_key.h"
+#include "engine/write/index_key.h"
 #include "support/shared_dir.h"
 
 namespace {
 
 using namespace engine;
-using namespace engine::create;
 
 std::string hex(const Bytes& bytes) {
   static const char digits[] = "0123456789abcdef";
@@ -29,9 +28,10 @@ std::string hex(const Bytes& bytes) {
 }
 
 std::string textKey(std::u16string_view text) {
-  auto key = generalLegacyTextKey(text);
-  return key ? hex(*key) : "none";
+  return hex(textIndexKey(TextSortOrder::GeneralLegacy, text));
 }
+
+KeyColumn keyColumn(JetType type) { return {type, true, TextSortOrder::GeneralLegacy}; }
 
 TEST(CreateTextKeyTest, MatchesKeysAccessWrote) {
   EXPECT_EQ(textKey(u"Tables"), "6d4a4c5e516b0100");
@@ -70,13 +70,16 @@ TEST(CreateTextKeyTest, CaseDoesNotChangeTheKey) {
   EXPECT_EQ(textKey(u"ab  "), textKey(u"AB"));  // trailing spaces do not count
 }
 
-TEST(CreateTextKeyTest, UnknownCharactersHaveNoKey) {
-  EXPECT_EQ(textKey(u"Ελλάδα"), "none");
-  EXPECT_EQ(textKey(u"O\u2019Brien"), "none");  // the typographic apostrophe
-  EXPECT_EQ(textKey(u"5 \u20AC"), "none");
-  EXPECT_EQ(textKey(u"ć"), "none");
-  EXPECT_FALSE(hasGeneralLegacyCode(u'\u0100'));
-  EXPECT_FALSE(hasGeneralLegacyCode(u'\0'));
+// Every code unit has a code now; these once had none.
+TEST(CreateTextKeyTest, CharactersBeyondLatin1HaveKeys) {
+  EXPECT_EQ(textKey(u"\u0131"), "59010300");          // dotless i: I59,3
+  EXPECT_EQ(textKey(u"\u0130"), "59011000");          // dotted capital I: I59,10
+  EXPECT_EQ(textKey(u"\u00B5"), "34af0100");          // micro sign: S34AF
+  EXPECT_EQ(textKey(u"\u039C"), "79170100");          // capital mu: S7917
+  EXPECT_EQ(textKey(u"\u0100"), textKey(u"\u0101"));  // Ā and ā share I4A,17
+  EXPECT_EQ(textKey(u"\u0100"), "4a011700");
+  EXPECT_EQ(textKey(u"\u0000"), "0100");  // ignored
+  EXPECT_NE(textKey(u"Ελλάδα"), textKey(u""));
 }
 
 // testUnicodeCompV2003.mdb indexes a value holding every character from
@@ -89,10 +92,9 @@ TEST(CreateTextKeyTest, EveryLatin1CharacterAsInAnAccessMadeIndex) {
   const Bytes file{std::istreambuf_iterator<char>(in), {}};
   std::u16string all;
   for (char16_t c = 1; c <= 0xFF; ++c) all += c;
-  auto key = generalLegacyTextKey(all);
-  ASSERT_TRUE(key.has_value());
+  auto key = textIndexKey(TextSortOrder::GeneralLegacy, all);
   Bytes entry{0x7F};
-  entry.insert(entry.end(), key->begin(), key->end());
+  entry.insert(entry.end(), key.begin(), key.end());
   EXPECT_GT(entry.size(), 500u);
   EXPECT_NE(std::search(file.begin(), file.end(), entry.begin(), entry.end()), file.end());
   // A single changed byte is not found: the search itself discriminates.
@@ -110,8 +112,7 @@ TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
   std::ifstream in(path, std::ios::binary);
   const Bytes file{std::istreambuf_iterator<char>(in), {}};
   for (auto [table, type] : {std::pair{"Table4", 0x07}, std::pair{"Table5", 0x06}}) {
-    ColumnLayout column;
-    column.type = static_cast<JetType>(type);
+    const KeyColumn column = keyColumn(static_cast<JetType>(type));
     int checked = 0;
     for (const auto& row : createtest::mdbExport(path, table)) {
       if (row.size() < 2 || row[1].empty() || row[1] == "data") continue;
@@ -124,7 +125,7 @@ TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
         std::memcpy(stored.data(), &v, 4);
       }
       Bytes key;
-      ASSERT_TRUE(appendColumnKey(key, column, true, stored, {}));
+      ASSERT_TRUE(appendColumnKey(key, column, true, stored, u""));
       EXPECT_NE(std::search(file.begin(), file.end(), key.begin(), key.end()), file.end())
           << table << " " << row[1];
       ++checked;
@@ -134,24 +135,22 @@ TEST(CreateIndexKeyTest, FloatingPointKeysAsInAnAccessMadeIndex) {
 }
 
 TEST(CreateIndexKeyTest, NumbersSortAsBytes) {
-  ColumnLayout longColumn;
-  longColumn.type = JetType::Long;
+  const KeyColumn longColumn = keyColumn(JetType::Long);
   Bytes key;
-  ASSERT_TRUE(appendColumnKey(key, longColumn, true, {0x00, 0x00, 0x00, 0x0F}, {}));
+  ASSERT_TRUE(appendColumnKey(key, longColumn, true, Bytes{0x00, 0x00, 0x00, 0x0F}, u""));
   EXPECT_EQ(hex(key), "7f8f000000");  // 0x0F000000, as in MSysObjects' ParentIdName index
   key.clear();
-  ASSERT_TRUE(appendColumnKey(key, longColumn, true, {0x00, 0x00, 0x00, 0x80}, {}));
+  ASSERT_TRUE(appendColumnKey(key, longColumn, true, Bytes{0x00, 0x00, 0x00, 0x80}, u""));
   EXPECT_EQ(hex(key), "7f00000000");  // the smallest Long
   key.clear();
-  ASSERT_TRUE(appendColumnKey(key, longColumn, false, {}, {}));
+  ASSERT_TRUE(appendColumnKey(key, longColumn, false, Bytes{}, u""));
   EXPECT_EQ(hex(key), "00");
 
-  ColumnLayout doubleColumn;
-  doubleColumn.type = JetType::Double;
+  const KeyColumn doubleColumn = keyColumn(JetType::Double);
   Bytes positive, negative, zero;
-  appendColumnKey(positive, doubleColumn, true, {0, 0, 0, 0, 0, 0, 0xF0, 0x3F}, {});  // 1.0
-  appendColumnKey(negative, doubleColumn, true, {0, 0, 0, 0, 0, 0, 0xF0, 0xBF}, {});  // -1.0
-  appendColumnKey(zero, doubleColumn, true, {0, 0, 0, 0, 0, 0, 0, 0}, {});
+  appendColumnKey(positive, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}, u"");  // 1.0
+  appendColumnKey(negative, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0xBF}, u"");  // -1.0
+  appendColumnKey(zero, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0, 0}, u"");
   EXPECT_LT(negative, zero);
   EXPECT_LT(zero, positive);
   EXPECT_EQ(hex(positive), "7fbff0000000000000");

@@ -9,8 +9,7 @@
 #include <map>
 #include <set>
 
-#include "ado/error.h"
-#include "engine/create/index_key.h"
+#include "engine/base/error.h"
 #include "engine/create/new_database.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/text/text_key.h"
@@ -152,9 +151,9 @@ TEST_P(CreateIndexFormatTest, EveryRowIsFoundOnceInKeyOrder) {
                    {u"ByName", {u"Name"}, false, false},
                    {u"ByScoreAndName", {u"Score", u"Name"}, false, false}};
   for (int i = 0; i < kRows; ++i) {
-    ado::Value score =
-        i % 10 == 0 ? ado::Value::null() : ado::Value(double((i * 37) % 1000) - 500.5);
-    table.rows.push_back({std::int32_t{(i * 7919) % 100003}, ado::Text(nameFor(i)), score});
+    engine::Value score =
+        i % 10 == 0 ? engine::Value::null() : engine::Value(double((i * 37) % 1000) - 500.5);
+    table.rows.push_back({std::int32_t{(i * 7919) % 100003}, engine::Text(nameFor(i)), score});
   }
   db.tables.push_back(table);
   auto path = dir_.path() / "indexed.mdb";
@@ -212,18 +211,18 @@ TEST_F(CreateIndexTest, RefusesWhatItCannotIndexCorrectly) {
   db.tables.push_back({u"T",
                        {{u"Name", Type::Text, 20}},
                        {{u"ByName", {u"Name"}, false, false}},
-                       {{ado::Text(u"Ελλάδα")}}});
-  EXPECT_THROW(engine::createDatabase(dir_.path() / "greek.mdb", db), ado::Error);
-  db.tables[0].rows = {{ado::Text(u"same")}, {ado::Text(u"SAME")}};
+                       {{engine::Text(u"Ελλάδα")}}});
+  // Every character has a key: Greek text is indexed like any other.
+  EXPECT_NO_THROW(engine::createDatabase(dir_.path() / "greek.mdb", db));
+  db.tables[0].rows = {{engine::Text(u"same")}, {engine::Text(u"SAME")}};
   db.tables[0].indexes[0].unique = true;
-  EXPECT_THROW(engine::createDatabase(dir_.path() / "duplicate.mdb", db), ado::Error);
-  db.tables[0].rows = {{ado::Value::null()}};
+  EXPECT_THROW(engine::createDatabase(dir_.path() / "duplicate.mdb", db), engine::Error);
+  db.tables[0].rows = {{engine::Value::null()}};
   db.tables[0].indexes[0].primary = true;
-  EXPECT_THROW(engine::createDatabase(dir_.path() / "nullkey.mdb", db), ado::Error);
+  EXPECT_THROW(engine::createDatabase(dir_.path() / "nullkey.mdb", db), engine::Error);
   db.tables[0] = {u"T", {{u"Memo", Type::Memo}}, {{u"ByMemo", {u"Memo"}, false, false}}, {}};
-  EXPECT_THROW(engine::createDatabase(dir_.path() / "memo.mdb", db), ado::Error);
-  // Greek text is fine when no index covers it.
-  db.tables[0] = {u"T", {{u"Name", Type::Text, 20}}, {}, {{ado::Text(u"Ελλάδα")}}};
+  EXPECT_THROW(engine::createDatabase(dir_.path() / "memo.mdb", db), engine::Error);
+  db.tables[0] = {u"T", {{u"Name", Type::Text, 20}}, {}, {{engine::Text(u"Ελλάδα")}}};
   EXPECT_NO_THROW(engine::createDatabase(dir_.path() / "unindexed.mdb", db));
 }
 

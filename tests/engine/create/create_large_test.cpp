@@ -48,8 +48,8 @@ TEST_F(CreateLargeTest, MemosOfEveryStorageFormReadBack) {
   table.name = u"Memos";
   table.columns = {{u"N", Type::Long}, {u"Body", Type::Memo}, {u"Data", Type::OLE}};
   for (std::size_t i = 0; i < std::size(memos); ++i) {
-    ado::Bytes blob(i * 3000, static_cast<std::uint8_t>(i));
-    table.rows.push_back({static_cast<std::int32_t>(i), ado::Text(memos[i]), blob});
+    engine::Bytes blob(i * 3000, static_cast<std::uint8_t>(i));
+    table.rows.push_back({static_cast<std::int32_t>(i), engine::Text(memos[i]), blob});
   }
   db.tables.push_back(table);
   auto path = dir_.path() / "memos.mdb";
@@ -86,9 +86,9 @@ TEST_F(CreateLargeTest, TwentyThousandRowsSpanManyPages) {
   table.columns = {{u"Id", Type::Long}, {u"Label", Type::Text, 120}, {u"Note", Type::Memo}};
   for (int i = 0; i < kRows; ++i) {
     auto label = u"Row " + QString::number(i).toStdU16String() + u" " + pattern(100, u'a');
-    ado::Value note =
-        i % 7 == 0 ? ado::Value(ado::Text(pattern(100 + i % 300, u'a'))) : ado::Value::null();
-    table.rows.push_back({std::int32_t{i}, ado::Text(label), note});
+    engine::Value note = i % 7 == 0 ? engine::Value(engine::Text(pattern(100 + i % 300, u'a')))
+                                    : engine::Value::null();
+    table.rows.push_back({std::int32_t{i}, engine::Text(label), note});
   }
   db.tables.push_back(table);
   auto path = dir_.path() / "many.mdb";
@@ -119,8 +119,9 @@ TEST_F(CreateLargeTest, WideRowsFillPagesOneByOne) {
   for (int c = 0; c < 7; ++c)
     table.columns.push_back({u"Text " + QString::number(c).toStdU16String(), Type::Text, 255});
   for (int r = 0; r < 50; ++r) {
-    std::vector<ado::Value> row;
-    for (int c = 0; c < 7; ++c) row.push_back(ado::Text(pattern(255, u'Ā')));  // not compressible
+    std::vector<engine::Value> row;
+    for (int c = 0; c < 7; ++c)
+      row.push_back(engine::Text(pattern(255, u'Ā')));  // not compressible
     table.rows.push_back(row);
   }
   db.tables.push_back(table);
@@ -137,12 +138,13 @@ TEST_F(CreateLargeTest, DefinitionSpanningSeveralPages) {
   NewDatabase db;
   NewTable table;
   table.name = u"Many Columns";
-  std::vector<ado::Value> row;
+  std::vector<engine::Value> row;
   for (int c = 0; c < 150; ++c) {
     auto name = u"A rather long column name number " + QString::number(c).toStdU16String();
     table.columns.push_back({name, c % 2 ? Type::Long : Type::Text, 20});
-    row.push_back(c % 2 ? ado::Value(std::int32_t{c})
-                        : ado::Value(ado::Text(u"v" + name.substr(33))));
+    engine::Text text = u"v";
+    text.append(name, 33);
+    row.push_back(c % 2 ? engine::Value(std::int32_t{c}) : engine::Value(text));
   }
   table.rows.push_back(row);
   db.tables.push_back(table);

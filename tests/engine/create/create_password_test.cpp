@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/create/header_page.h"
 #include "engine/create/new_database.h"
 #include "engine/read/header_page.h"
@@ -42,7 +42,7 @@ class CreatePasswordTest : public ::testing::Test {
     db.password = std::move(password);
     db.creationDate = 44568.68;
     db.tables.push_back(
-        {u"T", {{u"A", engine::NewColumn::Type::Text, 10}}, {}, {{ado::Text(u"x")}}});
+        {u"T", {{u"A", engine::NewColumn::Type::Text, 10}}, {}, {{engine::Text(u"x")}}});
     return db;
   }
   testsupport::TempDir dir_;
@@ -88,7 +88,7 @@ TEST_F(CreatePasswordTest, FileStaysReadable) {
 
 TEST_F(CreatePasswordTest, RefusesPasswordsItCannotStore) {
   auto db = withTable(std::u16string(21, u'x'));
-  EXPECT_THROW(engine::createDatabase(dir_.path() / "long.mdb", db), ado::Error);
+  EXPECT_THROW(engine::createDatabase(dir_.path() / "long.mdb", db), engine::Error);
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "long.mdb"));
 }
 

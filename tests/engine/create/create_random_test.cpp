@@ -24,15 +24,16 @@ class RandomTable {
 
   engine::NewTable make(int tableNumber) {
     engine::NewTable table;
-    table.name = u"Random " + QString::number(tableNumber).toStdU16String();
+    table.name = (QStringLiteral("Random ") + QString::number(tableNumber)).toStdU16String();
     const int columns = pick(1, 40);
     for (int c = 0; c < columns; ++c) {
       auto type = static_cast<Type>(pick(0, 11));
-      table.columns.push_back({u"C" + QString::number(c).toStdU16String(), type, pick(1, 255)});
+      table.columns.push_back(
+          {(QStringLiteral("C") + QString::number(c)).toStdU16String(), type, pick(1, 255)});
     }
     const int rows = pick(0, 300);
     for (int r = 0; r < rows; ++r) {
-      std::vector<ado::Value> row;
+      std::vector<engine::Value> row;
       for (const auto& column : table.columns) row.push_back(value(column));
       table.rows.push_back(std::move(row));
     }
@@ -52,13 +53,13 @@ class RandomTable {
     return out;
   }
 
-  ado::Value value(const NewColumn& column) {
-    if (column.type != Type::YesNo && pick(0, 5) == 0) return ado::Value::null();
+  engine::Value value(const NewColumn& column) {
+    if (column.type != Type::YesNo && pick(0, 5) == 0) return engine::Value::null();
     switch (column.type) {
       case Type::Text:
-        return ado::Text(text(column.maxLength));
+        return engine::Text(text(column.maxLength));
       case Type::Memo:
-        return ado::Text(text(pick(0, 3) == 0 ? 9000 : 80));
+        return engine::Text(text(pick(0, 3) == 0 ? 9000 : 80));
       case Type::Byte:
         return static_cast<std::uint8_t>(pick(0, 255));
       case Type::Integer:
@@ -70,28 +71,28 @@ class RandomTable {
       case Type::Double:
         return static_cast<double>(pick(-1000000, 1000000)) / 1024.0;
       case Type::Currency:
-        return ado::Currency{static_cast<std::int64_t>(pick(-2000000000, 2000000000)) * 7};
+        return engine::Currency{static_cast<std::int64_t>(pick(-2000000000, 2000000000)) * 7};
       case Type::DateTime:
-        return ado::DateTime{pick(0, 80000) + pick(0, 86399) / 86400.0};
+        return engine::DateTime{pick(0, 80000) + pick(0, 86399) / 86400.0};
       case Type::YesNo:
         return pick(0, 1) == 1;
       case Type::OLE:
-        return ado::Bytes(static_cast<std::size_t>(pick(0, 5000)),
-                          static_cast<std::uint8_t>(pick(0, 255)));
+        return engine::Bytes(static_cast<std::size_t>(pick(0, 5000)),
+                             static_cast<std::uint8_t>(pick(0, 255)));
       case Type::GUID: {
-        ado::Guid guid;
+        engine::Guid guid;
         for (auto& b : guid.bytes) b = static_cast<std::uint8_t>(pick(0, 255));
         return guid;
       }
     }
-    return ado::Value::null();
+    return engine::Value::null();
   }
 
   std::mt19937 random_;
 };
 
 // What mdb-reader's JSON holds for `value` in a column of `type`.
-QJsonValue expected(Type type, const ado::Value& value) {
+QJsonValue expected(Type type, const engine::Value& value) {
   if (value.isNull()) return QJsonValue::Null;
   switch (type) {
     case Type::Text:
@@ -108,7 +109,7 @@ QJsonValue expected(Type type, const ado::Value& value) {
     case Type::Double:
       return value.as<double>();
     case Type::Currency: {
-      auto v = value.as<ado::Currency>().tenThousandths;
+      auto v = value.as<engine::Currency>().tenThousandths;
       auto magnitude = v < 0 ? -v : v;
       return QString("%1%2.%3")
           .arg(v < 0 ? "-" : "")
@@ -116,21 +117,21 @@ QJsonValue expected(Type type, const ado::Value& value) {
           .arg(magnitude % 10000, 4, 10, QChar('0'));
     }
     case Type::DateTime: {
-      auto ms =
-          static_cast<qint64>(std::llround((value.as<ado::DateTime>().days - 25569.0) * 86400.0)) *
-          1000;
+      auto ms = static_cast<qint64>(
+                    std::llround((value.as<engine::DateTime>().days - 25569.0) * 86400.0)) *
+                1000;
       return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC).toString("yyyy-MM-ddTHH:mm:ss.zzzZ");
     }
     case Type::YesNo:
       return value.as<bool>();
     case Type::OLE: {
-      const auto& bytes = value.as<ado::Bytes>();
+      const auto& bytes = value.as<engine::Bytes>();
       return QJsonObject{{"hex", QString(QByteArray(reinterpret_cast<const char*>(bytes.data()),
                                                     static_cast<qsizetype>(bytes.size()))
                                              .toHex())}};
     }
     case Type::GUID: {
-      const auto& g = value.as<ado::Guid>().bytes;
+      const auto& g = value.as<engine::Guid>().bytes;
       QByteArray b(reinterpret_cast<const char*>(g.data()), 16);
       auto hex = [&](int from, int n, bool reverse) {
         QByteArray part = b.mid(from, n);

@@ -1,11 +1,11 @@
-// Descriptions the creator refuses, with an ado::Error naming the reason, and
+// Descriptions the creator refuses, with an engine::Error naming the reason, and
 // without leaving a file behind.
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/create/new_database.h"
 #include "support/shared_dir.h"
 
@@ -24,8 +24,8 @@ class CreateRefusalTest : public ::testing::Test {
     try {
       engine::createDatabase(path, db);
       ADD_FAILURE() << "not refused: " << words;
-    } catch (const ado::Error& error) {
-      EXPECT_EQ(error.number(), ado::Error::kGeneric);
+    } catch (const engine::Error& error) {
+      EXPECT_EQ(error.kind(), engine::ErrorKind::CannotCreate);
       EXPECT_NE(error.description().find(words), std::string::npos) << error.description();
     }
     EXPECT_FALSE(std::filesystem::exists(path));
@@ -41,19 +41,19 @@ class CreateRefusalTest : public ::testing::Test {
 };
 
 TEST_F(CreateRefusalTest, ValuesThatDoNotFitTheirColumn) {
-  NewTable table{u"T", {{u"Name", Type::Text, 5}}, {}, {{ado::Text(u"too long")}}};
+  NewTable table{u"T", {{u"Name", Type::Text, 5}}, {}, {{engine::Text(u"too long")}}};
   expectRefused(oneTable(table), "longer than the column's 5 characters");
   table = {u"T", {{u"B", Type::Byte}}, {}, {{std::int32_t{256}}}};
   expectRefused(oneTable(table), "out of range");
   table = {u"T", {{u"I", Type::Integer}}, {}, {{std::int32_t{40000}}}};
   expectRefused(oneTable(table), "out of range");
-  table = {u"T", {{u"L", Type::Long}}, {}, {{ado::Text(u"1")}}};
+  table = {u"T", {{u"L", Type::Long}}, {}, {{engine::Text(u"1")}}};
   expectRefused(oneTable(table), "not an integer");
-  table = {u"T", {{u"Y", Type::YesNo}}, {}, {{ado::Value::null()}}};
+  table = {u"T", {{u"Y", Type::YesNo}}, {}, {{engine::Value::null()}}};
   expectRefused(oneTable(table), "cannot be null");
   table = {u"T", {{u"D", Type::DateTime}}, {}, {{1.5}}};
   expectRefused(oneTable(table), "not a date");
-  table = {u"T", {{u"M", Type::Memo}}, {}, {{ado::Bytes{1}}}};
+  table = {u"T", {{u"M", Type::Memo}}, {}, {{engine::Bytes{1}}}};
   expectRefused(oneTable(table), "not text");
 }
 
@@ -74,6 +74,35 @@ TEST_F(CreateRefusalTest, BadNamesAndDefinitions) {
   expectRefused(db, "two tables are named");
 }
 
+// Names are the same when they differ only in the simple case of their letters, Latin-1,
+// Greek and Cyrillic ones too, as the reader compares them; a letter whose
+// capital is two letters (ß, SS) does not fold.
+TEST_F(CreateRefusalTest, NamesDifferingOnlyInTheCaseOfAnyLetter) {
+  expectRefused(oneTable({u"T", {{u"Été", Type::Long}, {u"été", Type::Long}}, {}, {}}),
+                "two columns named 'été'");
+  expectRefused(oneTable({u"T", {{u"Größe", Type::Long}, {u"GRÖßE", Type::Long}}, {}, {}}),
+                "two columns named");
+  NewDatabase db;
+  db.tables = {{u"Город", {{u"A", Type::Long}}, {}, {}}, {u"ГОРОД", {{u"A", Type::Long}}, {}, {}}};
+  expectRefused(db, "two tables are named");
+  NewTable table{u"T",
+                 {{u"A", Type::Long}},
+                 {{u"Ωmega", {u"A"}, false, false}, {u"ωMEGA", {u"a"}, false, false}},
+                 {}};
+  expectRefused(oneTable(table), "two indexes named");
+  // Index columns are found the same way.
+  table = {u"T", {{u"Straße", Type::Long}}, {{u"Ix", {u"STRASSE"}, false, false}}, {}};
+  expectRefused(oneTable(table), "unknown column 'STRASSE'");
+
+  const auto path = dir_.path() / "distinct.mdb";
+  table = {u"T",
+           {{u"Größe", Type::Long}, {u"GRÖSSE", Type::Long}},
+           {{u"Ix", {u"größe"}, false, false}},
+           {}};
+  engine::createDatabase(path, oneTable(table));
+  EXPECT_TRUE(std::filesystem::exists(path));
+}
+
 TEST_F(CreateRefusalTest, IndexesOnUnknownColumns) {
   NewTable table{u"T", {{u"A", Type::Long}}, {{u"Ix", {u"B"}, false, false}}, {}};
   expectRefused(oneTable(table), "unknown column 'B'");
@@ -85,7 +114,7 @@ TEST_F(CreateRefusalTest, UnwritablePlaces) {
   try {
     engine::createDatabase(missing, db);
     ADD_FAILURE() << "wrote into a missing folder";
-  } catch (const ado::Error& error) {
+  } catch (const engine::Error& error) {
     EXPECT_NE(error.description().find("cannot open for writing"), std::string::npos);
   }
   // An existing file is replaced whole.

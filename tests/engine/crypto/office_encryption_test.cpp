@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/crypto/agile_descriptor.h"
 #include "engine/crypto/office_crypto.h"
 #include "engine/database.h"
@@ -24,7 +24,7 @@ constexpr std::size_t kProvider = 0x299;
 Bytes encryptedFile() {
   testsupport::TempDir dir;
   const auto path = testsupport::makeDatabase(
-      dir.path() / "e.accdb", {{u"T", {testsupport::textColumn(u"X")}, {}, {{ado::Text(u"x")}}}},
+      dir.path() / "e.accdb", {{u"T", {testsupport::textColumn(u"X")}, {}, {{engine::Text(u"x")}}}},
       u"pw");
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), {}};
@@ -43,15 +43,15 @@ Bytes providerOf(const Bytes& file) {
   return Bytes(file.begin() + kProvider + 2, file.begin() + kProvider + 2 + length);
 }
 
-ado::Error openError(Bytes file, const std::u16string& password = u"pw") {
+engine::Error openError(Bytes file, const std::u16string& password = u"pw") {
   try {
     engine::Database::open(engine::makeMemoryFile(std::move(file), "e.accdb"),
                            {.password = password});
-  } catch (const ado::Error& e) {
+  } catch (const engine::Error& e) {
     return e;
   }
   ADD_FAILURE() << "opened";
-  return ado::Error(0, "");
+  return engine::Error(engine::ErrorKind::Damaged, "");
 }
 
 Bytes replaced(const Bytes& blob, std::string_view from, std::string_view to) {
@@ -68,14 +68,15 @@ TEST(OfficeEncryption, ProvidersItCannotUseAreNamedNotTakenForAWrongPassword) {
        {std::pair{Bytes{4, 0, 3, 0, 0, 0, 0, 0}, "external provider"},
         std::pair{Bytes{1, 0, 1, 0, 0, 0, 0, 0}, "provider version 1.1"},
         std::pair{Bytes{9, 0, 9, 0, 0, 0, 0, 0}, "provider version 9.9"}}) {
-    const ado::Error error = openError(withProvider(file, version));
+    const engine::Error error = openError(withProvider(file, version));
     EXPECT_NE(error.description().find(fragment), std::string::npos) << error.description();
-    EXPECT_NE(error.number(), ado::Error::kNotValidPassword);
+    EXPECT_EQ(error.kind(), engine::ErrorKind::Unsupported);
   }
   const Bytes agile = providerOf(file);
-  const ado::Error des = openError(
+  const engine::Error des = openError(
       withProvider(file, replaced(agile, "cipherAlgorithm=\"AES\"", "cipherAlgorithm=\"DES\"")));
   EXPECT_NE(des.description().find("encryption with DES"), std::string::npos) << des.description();
+  EXPECT_EQ(des.kind(), engine::ErrorKind::Unsupported);
 }
 
 TEST(OfficeEncryption, MalformedDescriptionsAreDamage) {
@@ -86,20 +87,19 @@ TEST(OfficeEncryption, MalformedDescriptionsAreDamage) {
         std::pair{"keyBits=\"256\"", "keyBits=\"25x\""}, std::pair{"<keyData ", "<keyDate "},
         std::pair{"spinCount=\"100000\"", "spinCount=\"99999999\""}}) {
     SCOPED_TRACE(from);
-    const ado::Error error = openError(withProvider(file, replaced(agile, from, to)));
-    EXPECT_EQ(error.number(), ado::Error::kGeneric);
-    EXPECT_NE(error.description().find("damaged"), std::string::npos) << error.description();
+    const engine::Error error = openError(withProvider(file, replaced(agile, from, to)));
+    EXPECT_EQ(error.kind(), engine::ErrorKind::Damaged) << error.description();
   }
   // A length running past the header page.
   Bytes tooLong = file;
   tooLong[kProvider + 1] = 0x0F;
-  EXPECT_NE(openError(tooLong).description().find("damaged"), std::string::npos);
+  EXPECT_EQ(openError(tooLong).kind(), engine::ErrorKind::Damaged);
 }
 
 TEST(OfficeEncryption, OnlyTheVerifierDecidesThePassword) {
   const Bytes file = encryptedFile();
-  EXPECT_EQ(openError(file, u"PW").number(), ado::Error::kNotValidPassword);
-  EXPECT_EQ(openError(file, u"").number(), ado::Error::kNotValidPassword);
+  EXPECT_EQ(openError(file, u"PW").kind(), engine::ErrorKind::WrongPassword);
+  EXPECT_EQ(openError(file, u"").kind(), engine::ErrorKind::WrongPassword);
   // Passwords are cut at 255 characters, as Access cuts them.
   EXPECT_EQ(office::passwordBytes(std::u16string(300, u'a')).size(), 510u);
 }

@@ -8,7 +8,7 @@
 #include <iostream>
 #include <tuple>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/journal/rollback_journal.h"
 #include "engine/support/update_support.h"
@@ -61,8 +61,8 @@ std::vector<std::uint8_t> fixtureBytes(Protection protection = Protection::Clear
   for (int i = 0; i < 120; ++i)
     table.rows.push_back(
         {std::int32_t{i},
-         ado::Text(u"name number " + repeat(u"n", i % 3) + std::u16string(1, u'0' + i % 10)),
-         ado::Text(u"a note")});
+         engine::Text(u"name number " + repeat(u"n", i % 3) + std::u16string(1, u'0' + i % 10)),
+         engine::Text(u"a note")});
   engine::NewDatabase db;
   db.format = protection == Protection::AccdbEncrypted ? engine::NewDatabase::Format::Ace12
                                                        : engine::NewDatabase::Format::Jet4;
@@ -76,10 +76,10 @@ std::vector<std::uint8_t> fixtureBytes(Protection protection = Protection::Clear
 }
 
 // The texts of `column` by row, in scan order.
-std::vector<ado::Value> values(engine::Database& db, const std::u16string& column) {
+std::vector<engine::Value> values(engine::Database& db, const std::u16string& column) {
   const auto& table = db.table(u"Items");
   const int index = table.columnIndex(column);
-  std::vector<ado::Value> out;
+  std::vector<engine::Value> out;
   auto scan = db.scan(table);
   engine::Row row;
   while (scan->next(row)) out.push_back(row.values[static_cast<std::size_t>(index)]);
@@ -114,7 +114,7 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
   const std::vector<std::uint8_t> original = fixtureBytes(protection);
   MemoryFolder reference;
   reference.put(kPath, original);
-  std::vector<ado::Value> oldNames, oldNotes;
+  std::vector<engine::Value> oldNames, oldNotes;
   {
     auto db = engine::Database::open(kPath, {.password = password,
                                              .writable = false,
@@ -137,7 +137,7 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
     std::streambuf* saved = std::cerr.rdbuf(nullptr);  // the destructor's report of the lost batch
     try {
       runChanges(folder, false, password);
-    } catch (const ado::Error&) {
+    } catch (const engine::Error&) {
     }
     std::cerr.rdbuf(saved);
     folder.reboot();
@@ -156,7 +156,7 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
     for (const Change& change : changes()) {
       const auto& now = change.column == u"Name" ? names : notes;
       const auto& before = change.column == u"Name" ? oldNames : oldNotes;
-      const bool isNew = now[change.row] == ado::Value(ado::Text(change.value));
+      const bool isNew = now[change.row] == engine::Value(engine::Text(change.value));
       const bool isOld = now[change.row] == before[change.row];
       EXPECT_TRUE(isNew || isOld) << "row " << change.row;
       EXPECT_FALSE(isNew && !stillNew) << "a later change survived an earlier lost one";
@@ -209,7 +209,7 @@ TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPoint) {
       std::streambuf* saved = std::cerr.rdbuf(nullptr);
       try {
         runChanges(folder, true);
-      } catch (const ado::Error&) {
+      } catch (const engine::Error&) {
       }
       std::cerr.rdbuf(saved);
       folder.reboot();
@@ -221,7 +221,7 @@ TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPoint) {
       std::size_t isNew = 0;
       for (const Change& change : changes()) {
         const auto& now = change.column == u"Name" ? names : notes;
-        isNew += now[change.row] == ado::Value(ado::Text(change.value));
+        isNew += now[change.row] == engine::Value(engine::Text(change.value));
       }
       EXPECT_TRUE(isNew == 0 || isNew == changes().size()) << isNew << " of the batch survived";
       (isNew == 0 ? allOld : allNew)++;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/io/file_system.h"
 #include "engine/journal/writer_lock.h"
@@ -25,7 +25,8 @@ class UpdateLockTest : public ::testing::Test {
     table.name = u"T";
     table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
                      testsupport::textColumn(u"Name", 50)};
-    table.rows = {{std::int32_t{1}, ado::Text(u"alpha")}, {std::int32_t{2}, ado::Text(u"beta")}};
+    table.rows = {{std::int32_t{1}, engine::Text(u"alpha")},
+                  {std::int32_t{2}, engine::Text(u"beta")}};
     path_ = testsupport::makeDatabase(dir_.path() / "lock.mdb", {table}).string();
   }
 
@@ -41,7 +42,7 @@ class UpdateLockTest : public ::testing::Test {
       scan->next(row);
       db.updateText(table, row.id, 1, value);
       db.commit();
-    } catch (const ado::Error& e) {
+    } catch (const engine::Error& e) {
       return e.description();
     }
     return "";
@@ -75,7 +76,7 @@ TEST_F(UpdateLockTest, SecondWriterIsRefused) {
   auto first = open(path_, true);
   ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
   auto second = open(path_, true);
-  EXPECT_EQ(tryUpdate(*second, u"Alpha"), ado::Error::fileInUse(path_).description());
+  EXPECT_EQ(tryUpdate(*second, u"Alpha"), engine::Error::fileInUse(path_).description());
   first.reset();
   second.reset();
   EXPECT_EQ(firstName(), u"ALPHA");
@@ -89,7 +90,7 @@ TEST_F(UpdateLockTest, LockFileOfAnotherComputerMeansAccessHasItOpen) {
   std::ofstream(lockFile, std::ios::binary) << entry;
   {
     auto db = open(path_, true);
-    EXPECT_EQ(tryUpdate(*db, u"ALPHA"), ado::Error::fileInUse(path_).description());
+    EXPECT_EQ(tryUpdate(*db, u"ALPHA"), engine::Error::fileInUse(path_).description());
   }
   EXPECT_TRUE(std::filesystem::exists(lockFile)) << "someone else's lock file stays";
   EXPECT_EQ(firstName(), u"alpha");
@@ -112,7 +113,7 @@ TEST_F(UpdateLockTest, LeftOverLockFileOfThisComputerIsReused) {
 
 TEST_F(UpdateLockTest, ReadOnlyOpenRefusesToWrite) {
   auto db = open(path_, false);
-  EXPECT_EQ(tryUpdate(*db, u"ALPHA"), ado::Error::readOnly().description());
+  EXPECT_EQ(tryUpdate(*db, u"ALPHA"), engine::Error::readOnly().description());
 }
 
 TEST(UpdateLockMemory, ReadOnlyFileAndFolderAreRefusedBeforeAnyChange) {
@@ -120,7 +121,7 @@ TEST(UpdateLockMemory, ReadOnlyFileAndFolderAreRefusedBeforeAnyChange) {
   engine::NewTable table;
   table.name = u"T";
   table.columns = {testsupport::textColumn(u"Name", 50)};
-  table.rows = {{ado::Text(u"alpha")}};
+  table.rows = {{engine::Text(u"alpha")}};
   auto path = testsupport::makeDatabase(dir.path() / "ro.mdb", {table});
   std::ifstream in(path, std::ios::binary);
   std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
@@ -132,7 +133,7 @@ TEST(UpdateLockMemory, ReadOnlyFileAndFolderAreRefusedBeforeAnyChange) {
       engine::Database::open(
           "/m/ro.mdb",
           {.password = {}, .writable = true, .cachePages = 16, .fileSystem = &readOnlyFile}),
-      ado::Error);
+      engine::Error);
 
   updatetest::MemoryFolder readOnlyFolder;
   readOnlyFolder.put("/m/ro.mdb", bytes);
@@ -147,8 +148,8 @@ TEST(UpdateLockMemory, ReadOnlyFileAndFolderAreRefusedBeforeAnyChange) {
   try {
     db->updateText(def, row.id, 0, u"ALPHA");
     ADD_FAILURE() << "a folder that takes no lock file or journal must refuse";
-  } catch (const ado::Error& e) {
-    EXPECT_EQ(e.description(), ado::Error::readOnly().description());
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.description(), engine::Error::readOnly().description());
   }
   db.reset();
   EXPECT_EQ(readOnlyFolder.durable("/m/ro.mdb"), bytes);
@@ -160,7 +161,7 @@ TEST_F(UpdateLockTest, EncryptedAccdbSecondWriterIsRefusedAndTheLockFileGoesOnCl
   table.name = u"T";
   table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
                    testsupport::textColumn(u"Name", 50)};
-  table.rows = {{std::int32_t{1}, ado::Text(u"alpha")}};
+  table.rows = {{std::int32_t{1}, engine::Text(u"alpha")}};
   const std::string path =
       testsupport::makeDatabase(dir_.path() / "locked.accdb", {table}, u"key").string();
   const std::string lockFile = engine::lockFilePathFor(path, true);
@@ -169,14 +170,14 @@ TEST_F(UpdateLockTest, EncryptedAccdbSecondWriterIsRefusedAndTheLockFileGoesOnCl
     ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
     EXPECT_TRUE(std::filesystem::exists(lockFile));
     auto second = engine::Database::open(path, {.password = u"key", .writable = true});
-    EXPECT_EQ(tryUpdate(*second, u"Alpha"), ado::Error::fileInUse(path).description());
+    EXPECT_EQ(tryUpdate(*second, u"Alpha"), engine::Error::fileInUse(path).description());
   }
   EXPECT_FALSE(std::filesystem::exists(lockFile));
   auto db = engine::Database::open(path, {.password = u"key"});
   auto scan = db->scan(db->table(u"T"));
   engine::Row row;
   ASSERT_TRUE(scan->next(row));
-  EXPECT_EQ(row.values[1], ado::Value(ado::Text(u"ALPHA")));
+  EXPECT_EQ(row.values[1], engine::Value(engine::Text(u"ALPHA")));
 }
 
 }  // namespace

@@ -1,12 +1,12 @@
 // Files that are missing, not Access databases, truncated or damaged: each
-// must fail with a clear ado::Error naming the file, never crash or hang.
+// must fail with a clear engine::Error naming the file, never crash or hang.
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <random>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/format/layout_index.h"
 #include "engine/format/layout_tdef.h"
@@ -21,8 +21,8 @@ using Bytes = std::vector<std::uint8_t>;
 using enginetest::corpusFile;
 
 // Opens `bytes` and reads every user table; returns the error, if any.
-std::optional<ado::Error> openAndScan(Bytes bytes, const std::string& name = "damaged.mdb",
-                                      const std::u16string& password = {}) {
+std::optional<engine::Error> openAndScan(Bytes bytes, const std::string& name = "damaged.mdb",
+                                         const std::u16string& password = {}) {
   try {
     engine::OpenOptions options;
     options.password = password;
@@ -36,16 +36,16 @@ std::optional<ado::Error> openAndScan(Bytes bytes, const std::string& name = "da
       for (const auto& index : table.realIndexes)
         engine::readIndexEntries(db->pager(), db->format(), table, index);
     }
-    db->tablesListing();
-  } catch (const ado::Error& e) {
+    db->queriesWithParameters();
+  } catch (const engine::Error& e) {
     return e;
   }
   return std::nullopt;
 }
 
-void expectDamaged(const std::optional<ado::Error>& error, const std::string& fragment) {
+void expectDamaged(const std::optional<engine::Error>& error, const std::string& fragment) {
   ASSERT_TRUE(error.has_value()) << "no error reported";
-  EXPECT_EQ(error->number(), ado::Error::kGeneric);
+  EXPECT_EQ(error->kind(), engine::ErrorKind::Damaged) << error->description();
   EXPECT_NE(error->description().find("damaged.mdb"), std::string::npos) << error->description();
   EXPECT_NE(error->description().find(fragment), std::string::npos) << error->description();
 }
@@ -54,8 +54,8 @@ TEST(BadInput, MissingFileCannotBeFound) {
   try {
     engine::Database::open("/nonexistent/folder/none.mdb");
     FAIL();
-  } catch (const ado::Error& e) {
-    EXPECT_EQ(e.number(), ado::Error::kGeneric);
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::NotFound);
     EXPECT_EQ(e.description(), "Could not find file '/nonexistent/folder/none.mdb'.");
   }
 }
@@ -165,7 +165,7 @@ TEST(BadInput, LoopInAnIndexTreeIsDetected) {
   try {
     engine::readIndexEntries(db->pager(), db->format(), table, table.realIndexes.at(0));
     FAIL() << "no loop reported";
-  } catch (const ado::Error& e) {
+  } catch (const engine::Error& e) {
     EXPECT_NE(e.description().find("loop"), std::string::npos) << e.description();
   }
 }
@@ -195,7 +195,7 @@ class FailingFile final : public engine::File {
   const std::string& path() const override { return inner_->path(); }
   std::uint64_t size() const override { return inner_->size(); }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
-    if (reads_++ >= failFrom_) throw ado::Error::ioError(path(), "reading", "injected fault");
+    if (reads_++ >= failFrom_) throw engine::Error::ioError(path(), "reading", "injected fault");
     inner_->read(offset, out);
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
@@ -227,7 +227,7 @@ TEST(BadInput, ReadFaultsSurfaceAsErrorsAtEveryStep) {
         }
       }
       completed = true;
-    } catch (const ado::Error& e) {
+    } catch (const engine::Error& e) {
       EXPECT_EQ(e.description(),
                 "Disk or network error while reading 'faulty.accdb': injected fault.");
     }
@@ -235,7 +235,7 @@ TEST(BadInput, ReadFaultsSurfaceAsErrorsAtEveryStep) {
   EXPECT_TRUE(completed) << "the whole read needs fewer than 200 page reads";
 }
 
-// Random byte changes in every kind of file: only ado::Error may come out
+// Random byte changes in every kind of file: only engine::Error may come out
 // (the sanitizer build also catches bad reads and undefined behaviour).
 TEST(BadInput, RandomCorruptionOnlyRaisesAdoErrors) {
   SKIP_WITHOUT_CORPUS();
@@ -259,14 +259,14 @@ TEST(BadInput, RandomCorruptionOnlyRaisesAdoErrors) {
       try {
         openAndScan(bytes);
       } catch (const std::exception& e) {
-        FAIL() << name << " round " << round << ": not an ado::Error: " << e.what();
+        FAIL() << name << " round " << round << ": not an engine::Error: " << e.what();
       }
     }
   }
 }
 
 // The encryption description in page 0 is read before anything else: damage
-// to it (or to the encrypted pages) gives ado::Errors, never a crash, and a
+// to it (or to the encrypted pages) gives engine::Errors, never a crash, and a
 // damaged verifier is indistinguishable from a wrong password.
 TEST(BadInput, DamagedEncryptionDescriptionsOnlyRaiseAdoErrors) {
   SKIP_WITHOUT_CORPUS();
@@ -285,7 +285,7 @@ TEST(BadInput, DamagedEncryptionDescriptionsOnlyRaiseAdoErrors) {
       try {
         openAndScan(bytes, "damaged.accdb", u"password");
       } catch (const std::exception& e) {
-        FAIL() << name << " round " << round << ": not an ado::Error: " << e.what();
+        FAIL() << name << " round " << round << ": not an engine::Error: " << e.what();
       }
     }
   }

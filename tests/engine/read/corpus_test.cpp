@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <set>
 
-#include "ado/error.h"
 #include "dump_json.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/support/corpus_expected.h"
 #include "engine/support/corpus_files.h"
@@ -195,8 +195,8 @@ TEST(CorpusPasswords, WrongPasswordIsRefusedAndChangesNothing) {
       try {
         engine::Database::open(path.string(), options);
         ADD_FAILURE() << "opened with a wrong password";
-      } catch (const ado::Error& e) {
-        EXPECT_EQ(e.number(), ado::Error::kNotValidPassword);
+      } catch (const engine::Error& e) {
+        EXPECT_EQ(e.kind(), engine::ErrorKind::WrongPassword);
         EXPECT_EQ(e.description(), "Not a valid password.");
       }
     }

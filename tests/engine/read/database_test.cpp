@@ -1,5 +1,5 @@
-// The Database API over corpus files: passwords, table lookup, the tables
-// listing, index definitions and the page cache.
+// The Database API over corpus files: passwords, table lookup, name order,
+// index definitions and the page cache.
 
 #include "engine/database.h"
 
@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <map>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/layout_header.h"
 #include "engine/read/header_page.h"
 #include "engine/support/corpus_files.h"
@@ -36,8 +36,8 @@ void expectNotValidPassword(const std::string& path, const std::u16string& passw
   try {
     engine::Database::open(path, options);
     FAIL() << "opened with password '" << engine::toUtf8(password) << "'";
-  } catch (const ado::Error& e) {
-    EXPECT_EQ(e.number(), ado::Error::kNotValidPassword);
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::WrongPassword);
     EXPECT_EQ(e.description(), "Not a valid password.");
   }
 }
@@ -100,7 +100,7 @@ TEST(CodePages, Jet3FileInAnotherCodePageIsRefused) {
   try {
     engine::Database::open(path.string());
     FAIL();
-  } catch (const ado::Error& e) {
+  } catch (const engine::Error& e) {
     EXPECT_NE(e.description().find("code page 1251"), std::string::npos) << e.description();
     EXPECT_NE(e.description().find("cyrillic.mdb"), std::string::npos) << e.description();
   }
@@ -120,7 +120,7 @@ TEST(OpenModes, WritableOpenOfAReadOnlyFileFails) {
   try {
     engine::Database::open(path.string(), options);
     FAIL();
-  } catch (const ado::Error& e) {
+  } catch (const engine::Error& e) {
     EXPECT_EQ(e.description(), "Cannot update. Database or object is read-only.");
   }
   options.writable = false;
@@ -149,8 +149,8 @@ TEST(Tables, LookupIgnoresCaseAndUnknownNamesFail) {
   try {
     db->table(u"No Such Table");
     FAIL();
-  } catch (const ado::Error& e) {
-    EXPECT_EQ(e.number(), ado::Error::kUnknownTable);
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::UnknownTable);
     EXPECT_NE(e.description().find("No Such Table"), std::string::npos);
   }
 }
@@ -158,18 +158,19 @@ TEST(Tables, LookupIgnoresCaseAndUnknownNamesFail) {
 TEST(Tables, LinkedTablesAndQueriesHaveNoLocalDefinition) {
   SKIP_WITHOUT_CORPUS();
   auto db = openCorpus("linkerTestV2007.accdb");
-  auto listing = db->tablesListing();
-  auto link = std::find_if(listing.begin(), listing.end(),
-                           [](const auto& row) { return row.type == "LINK"; });
-  ASSERT_NE(link, listing.end());
-  EXPECT_THROW(db->table(link->name), ado::Error);
+  const auto& catalogue = db->catalogue();
+  auto link = std::find_if(catalogue.begin(), catalogue.end(), [](const auto& entry) {
+    return entry.type == engine::object_type::kLinkedTable;
+  });
+  ASSERT_NE(link, catalogue.end());
+  EXPECT_THROW(db->table(link->name), engine::Error);
   const auto* entry = db->findObject(link->name);
   ASSERT_NE(entry, nullptr);
   EXPECT_TRUE(entry->hasDatabase);
   EXPECT_TRUE(entry->hasForeignName);
 }
 
-TEST(Tables, ColumnsComeInColumnNumberOrderWithAdoTypes) {
+TEST(Tables, ColumnsComeInColumnNumberOrder) {
   SKIP_WITHOUT_CORPUS();
   auto db = openCorpus("testV1997.mdb");
   const auto& table = db->table(u"Table1");
@@ -179,9 +180,6 @@ TEST(Tables, ColumnsComeInColumnNumberOrderWithAdoTypes) {
   EXPECT_EQ(table.columnIndex(u"a"), 0);
   EXPECT_EQ(table.columnIndex(u"I"), 8);
   EXPECT_EQ(table.columnIndex(u"Z"), -1);
-  EXPECT_EQ(table.columns[0].adoType(), 202);
-  EXPECT_EQ(table.columns[2].adoType(), 17);
-  EXPECT_EQ(table.columns[8].adoType(), 11);
 }
 
 TEST(Properties, CalculatedColumnsKnowTheirExpressionAndResultType) {
@@ -207,96 +205,6 @@ TEST(Properties, AppendOnlyMemoIsMarked) {
   };
   EXPECT_TRUE(appendOnly(u"append-memo-data"));
   EXPECT_FALSE(appendOnly(u"memo-data"));
-}
-
-TEST(Listing, ClassifiesTablesLinksAndViews) {
-  SKIP_WITHOUT_CORPUS();
-  auto types = [](engine::Database& db) {
-    std::map<std::string, std::string> byName;
-    for (const auto& row : db.tablesListing()) byName[engine::toUtf8(row.name)] = row.type;
-    return byName;
-  };
-  auto queries = openCorpus("queryTestV2000.mdb");
-  auto q = types(*queries);
-  EXPECT_EQ(q["MSysObjects"], "SYSTEM TABLE");
-  EXPECT_EQ(q["SelectQuery"], "VIEW");
-  EXPECT_EQ(q["UnionQuery"], "VIEW");
-  EXPECT_EQ(q["CrosstabQuery"], "VIEW");
-  EXPECT_EQ(q.count("UpdateQuery"), 0u);
-  EXPECT_EQ(q.count("PassthroughQuery"), 0u);
-  EXPECT_EQ(q["Table1"], "TABLE");
-
-  auto odbc = openCorpus("odbcLinkerTestV2007.accdb");
-  auto o = types(*odbc);
-  EXPECT_EQ(std::count_if(o.begin(), o.end(), [](auto& kv) { return kv.second == "PASS-THROUGH"; }),
-            1);
-  EXPECT_EQ(o["Lokal"], "TABLE") << "hidden local tables are listed";
-  EXPECT_EQ(o["MSysAccessStorage"], "ACCESS TABLE");
-}
-
-TEST(Listing, SortsByTypeThenNameIgnoringCase) {
-  SKIP_WITHOUT_CORPUS();
-  for (const auto& name : enginetest::corpusFileNames()) {
-    engine::OpenOptions options;
-    options.password = u"password";  // every protected corpus file's; ignored elsewhere
-    auto db = openCorpus(name, options);
-    auto listing = db->tablesListing();
-    for (std::size_t i = 1; i < listing.size(); ++i) {
-      const auto &a = listing[i - 1], &b = listing[i];
-      ASSERT_TRUE(a.type < b.type || (a.type == b.type && engine::compareNames(a.name, b.name) < 0))
-          << name << ": " << engine::toUtf8(a.name) << " before " << engine::toUtf8(b.name);
-    }
-  }
-}
-
-TEST(Listing, RulesOverSyntheticEntries) {
-  auto entry = [](std::u16string name, std::int16_t type, std::uint32_t flags, std::int32_t id) {
-    engine::CatalogueEntry e;
-    e.name = std::move(name);
-    e.type = type;
-    e.flags = static_cast<std::int32_t>(flags);
-    e.id = id;
-    return e;
-  };
-  std::vector<engine::CatalogueEntry> entries{
-      entry(u"zeta", 1, 0, 1),
-      entry(u"Hidden", 1, 0x8, 2),
-      entry(u"~TMPCLP1", 1, 0, 3),
-      entry(u"MSysObjects", 1, 0x80000000u, 4),
-      entry(u"MSysNavPaneGroups", 1, 0x2, 5),
-      entry(u"Linked", 6, 0x00200000, 6),
-      entry(u"Odbc", 4, 0x20100000, 7),
-      entry(u"Pick", 5, 0x00, 8),       // select
-      entry(u"Cross", 5, 0x10, 9),      // crosstab
-      entry(u"Both", 5, 0x80, 10),      // union
-      entry(u"Change", 5, 0x30, 11),    // update: not a view
-      entry(u"Ask", 5, 0x00, 12),       // select with parameters
-      entry(u"~sq_form", 5, 0x03, 13),  // internal
-      entry(u"Forms", 3, 0x80000000u, 14),
-  };
-  auto listing = engine::makeTablesListing(entries, {12});
-  std::vector<std::pair<std::string, std::string>> got;
-  for (const auto& row : listing) got.emplace_back(row.type, engine::toUtf8(row.name));
-  std::vector<std::pair<std::string, std::string>> want{{"ACCESS TABLE", "MSysNavPaneGroups"},
-                                                        {"LINK", "Linked"},
-                                                        {"PASS-THROUGH", "Odbc"},
-                                                        {"SYSTEM TABLE", "MSysObjects"},
-                                                        {"TABLE", "Hidden"},
-                                                        {"TABLE", "zeta"},
-                                                        {"TABLE", "~TMPCLP1"},
-                                                        {"VIEW", "Both"},
-                                                        {"VIEW", "Cross"},
-                                                        {"VIEW", "Pick"}};
-  EXPECT_EQ(got, want);
-}
-
-TEST(Listing, NameOrderFollowsTheCaseInsensitiveRule) {
-  EXPECT_LT(engine::compareNames(u"_x", u"abc"), 0);
-  EXPECT_GT(engine::compareNames(u"~TMPCLP1", u"Zeta"), 0);
-  EXPECT_LT(engine::compareNames(u"apple", u"Banana"), 0);
-  EXPECT_LT(engine::compareNames(u"A", u"a"), 0) << "ties broken by raw code units";
-  EXPECT_LT(engine::compareNames(u"\u00c9ta", u"\u00e9tb"), 0);
-  EXPECT_EQ(engine::compareNames(u"Same", u"Same"), 0);
 }
 
 TEST(Indexes, DescendingIndexColumnsAreRecorded) {
@@ -408,6 +316,15 @@ TEST(Pager, CachedPagesAreNotReadAgain) {
   db->pager().page(5);
   db->pager().page(5);
   EXPECT_EQ(counter->reads, before + 1);
+}
+
+TEST(Names, OrderFollowsTheCaseInsensitiveRule) {
+  EXPECT_LT(engine::compareNames(u"_x", u"abc"), 0);
+  EXPECT_GT(engine::compareNames(u"~TMPCLP1", u"Zeta"), 0);
+  EXPECT_LT(engine::compareNames(u"apple", u"Banana"), 0);
+  EXPECT_LT(engine::compareNames(u"A", u"a"), 0) << "ties broken by raw code units";
+  EXPECT_LT(engine::compareNames(u"\u00c9ta", u"\u00e9tb"), 0);
+  EXPECT_EQ(engine::compareNames(u"Same", u"Same"), 0);
 }
 
 }  // namespace

@@ -7,8 +7,8 @@
 #include <bit>
 #include <cstring>
 
-#include "ado/error.h"
 #include "dump_json.h"
+#include "engine/base/error.h"
 #include "engine/format/jet_type.h"
 #include "engine/io/file.h"
 #include "engine/pager/pager.h"
@@ -89,8 +89,8 @@ TEST(Dates, BeforeTheEpochTheTimeOfDayStaysPositive) {
 TEST(Dates, StoredDoubleDecodesToDateTime) {
   Bytes stored = le64(std::bit_cast<std::uint64_t>(-1.25));
   auto value = engine::decodeScalar(0x08, column(engine::JetType::DateTime), view(stored), kJet4);
-  ASSERT_TRUE(value.is<ado::DateTime>());
-  EXPECT_EQ(value.as<ado::DateTime>().days, -1.25);
+  ASSERT_TRUE(value.is<engine::DateTime>());
+  EXPECT_EQ(value.as<engine::DateTime>().days, -1.25);
 }
 
 TEST(Dates, ExtendedTextParsesToTicks) {
@@ -99,9 +99,10 @@ TEST(Dates, ExtendedTextParsesToTicks) {
   stored.push_back(0);
   auto value =
       engine::decodeScalar(0x14, column(engine::JetType::DateTimeExtended), view(stored), kJet4);
-  ASSERT_TRUE(value.is<ado::DateTimeExtended>());
-  EXPECT_EQ(dumpjson::dateTimeExtendedText(value.as<ado::DateTimeExtended>().ticks).toStdString(),
-            "0100-06-14T12:45:00.1234567");
+  ASSERT_TRUE(value.is<engine::DateTimeExtended>());
+  EXPECT_EQ(
+      dumpjson::dateTimeExtendedText(value.as<engine::DateTimeExtended>().ticks).toStdString(),
+      "0100-06-14T12:45:00.1234567");
 }
 
 TEST(Dates, MalformedExtendedTextIsDamage) {
@@ -110,14 +111,14 @@ TEST(Dates, MalformedExtendedTextIsDamage) {
   stored.push_back(0);
   EXPECT_THROW(
       engine::decodeScalar(0x14, column(engine::JetType::DateTimeExtended), view(stored), kJet4),
-      ado::Error);
+      engine::Error);
 }
 
 TEST(Numbers, CurrencyIsTenThousandths) {
   Bytes stored = le64(static_cast<std::uint64_t>(std::int64_t{-10000}));
   auto value = engine::decodeScalar(0x05, column(engine::JetType::Currency), view(stored), kJet4);
-  ASSERT_TRUE(value.is<ado::Currency>());
-  EXPECT_EQ(value.as<ado::Currency>().tenThousandths, -10000);
+  ASSERT_TRUE(value.is<engine::Currency>());
+  EXPECT_EQ(value.as<engine::Currency>().tenThousandths, -10000);
   EXPECT_EQ(dumpjson::valueToJson(value, column(engine::JetType::Currency)).toString(), "-1.0000");
   auto big =
       engine::decodeScalar(0x05, column(engine::JetType::Currency), view(le64(19955000)), kJet4);
@@ -133,8 +134,8 @@ TEST(Numbers, DecimalWordsAreMostSignificantFirst) {
   std::memcpy(&stored[13], &magnitude, 4);  // least significant word last
   stored[9] = 1;                            // word 2: 1 << 32
   auto value = engine::decodeScalar(0x10, c, view(stored), kJet4);
-  ASSERT_TRUE(value.is<ado::Decimal>());
-  const auto& d = value.as<ado::Decimal>();
+  ASSERT_TRUE(value.is<engine::Decimal>());
+  const auto& d = value.as<engine::Decimal>();
   EXPECT_TRUE(d.negative);
   EXPECT_EQ(d.scale, 6);
   EXPECT_EQ(d.high, 0u);
@@ -158,7 +159,7 @@ TEST(Numbers, SingleKeepsItsExactValue) {
 TEST(Numbers, ShortFixedValueIsDamageNotAnOverread) {
   Bytes stored{1, 2, 3};
   EXPECT_THROW(engine::decodeScalar(0x07, column(engine::JetType::Double), view(stored), kJet4),
-               ado::Error);
+               engine::Error);
 }
 
 TEST(Guids, FirstThreeGroupsAreLittleEndian) {
@@ -167,26 +168,6 @@ TEST(Guids, FirstThreeGroupsAreLittleEndian) {
   auto value = engine::decodeScalar(0x0F, column(engine::JetType::Guid), view(stored), kJet4);
   EXPECT_EQ(dumpjson::valueToJson(value, column(engine::JetType::Guid)).toString(),
             "{00112233-4455-6677-8899-AABBCCDDEEFF}");
-}
-
-TEST(AdoTypes, EachJetTypeReportsItsAdoType) {
-  using engine::adoTypeOf;
-  EXPECT_EQ(adoTypeOf(0x0A, false), 202);
-  EXPECT_EQ(adoTypeOf(0x0C, false), 203);
-  EXPECT_EQ(adoTypeOf(0x0B, false), 205);
-  EXPECT_EQ(adoTypeOf(0x01, true), 11);
-  EXPECT_EQ(adoTypeOf(0x02, true), 17);
-  EXPECT_EQ(adoTypeOf(0x03, true), 2);
-  EXPECT_EQ(adoTypeOf(0x04, true), 3);
-  EXPECT_EQ(adoTypeOf(0x13, true), 20);
-  EXPECT_EQ(adoTypeOf(0x05, true), 6);
-  EXPECT_EQ(adoTypeOf(0x06, true), 4);
-  EXPECT_EQ(adoTypeOf(0x07, true), 5);
-  EXPECT_EQ(adoTypeOf(0x08, true), 7);
-  EXPECT_EQ(adoTypeOf(0x0F, true), 72);
-  EXPECT_EQ(adoTypeOf(0x10, true), 131);
-  EXPECT_EQ(adoTypeOf(0x09, false), 204);
-  EXPECT_EQ(adoTypeOf(0x12, true), 3);
 }
 
 // Row decoding over a synthetic table; the pager is only needed for long
@@ -221,7 +202,7 @@ TEST_F(SyntheticRows, Jet3RowLongerThan256BytesUsesItsJumpTable) {
   row.insert(row.end(), {5, 201, 1, 2, 2, 0x03});
   ASSERT_EQ(row.size(), 267u);
   engine::RowDecoder decoder(pager_, kJet3, table);
-  std::vector<ado::Value> values;
+  std::vector<engine::Value> values;
   decoder.decode(view(row), values);
   ASSERT_EQ(values.size(), 2u);
   EXPECT_EQ(values[0].text(), std::u16string(200, u'x'));
@@ -242,7 +223,7 @@ TEST_F(SyntheticRows, Jet4RowFromBeforeAnAddedColumnReadsNull) {
   Bytes row{3, 0, 7, 0, 0, 0, 0xFF, 0xFE, 'h', 'i'};
   row.insert(row.end(), {10, 0, 6, 0, 1, 0, 0x05});
   engine::RowDecoder decoder(pager_, kJet4, table);
-  std::vector<ado::Value> values;
+  std::vector<engine::Value> values;
   decoder.decode(view(row), values);
   ASSERT_EQ(values.size(), 3u);
   EXPECT_EQ(values[0].as<std::int32_t>(), 7);
@@ -262,7 +243,7 @@ TEST_F(SyntheticRows, YesNoIsTheNullMaskBit) {
   table.columns = {yes, no, beyond};
   Bytes row{2, 0, 0x01};
   engine::RowDecoder decoder(pager_, kJet4, table);
-  std::vector<ado::Value> values;
+  std::vector<engine::Value> values;
   decoder.decode(view(row), values);
   EXPECT_EQ(values[0].as<bool>(), true);
   EXPECT_EQ(values[1].as<bool>(), false);
@@ -275,8 +256,8 @@ TEST_F(SyntheticRows, VariableOffsetsPastTheRowAreDamage) {
   table.columns = {textColumn(u"t", 0, 0)};
   Bytes row{1, 0, 'a', 0, 200, 0, 2, 0, 1, 0, 0x01};  // EOD 200 > row length
   engine::RowDecoder decoder(pager_, kJet4, table);
-  std::vector<ado::Value> values;
-  EXPECT_THROW(decoder.decode(view(row), values), ado::Error);
+  std::vector<engine::Value> values;
+  EXPECT_THROW(decoder.decode(view(row), values), engine::Error);
 }
 
 TEST_F(SyntheticRows, AnAbsurdVariableCountIsDamage) {
@@ -285,8 +266,8 @@ TEST_F(SyntheticRows, AnAbsurdVariableCountIsDamage) {
   table.columns = {textColumn(u"t", 0, 0)};
   Bytes row{1, 0, 0xFF, 0xFF, 0x01};
   engine::RowDecoder decoder(pager_, kJet4, table);
-  std::vector<ado::Value> values;
-  EXPECT_THROW(decoder.decode(view(row), values), ado::Error);
+  std::vector<engine::Value> values;
+  EXPECT_THROW(decoder.decode(view(row), values), engine::Error);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 
 namespace {
 
@@ -74,14 +74,14 @@ TEST(PropertyBlock, ChunkLongerThanTheBlockIsDamaged) {
   Bytes block = sampleBlock();
   block[4] = 0xFF;  // first chunk's length
   EXPECT_THROW(engine::parsePropertyBlock(engine::BoundedBytes(block, 9, kPath), kJet4),
-               ado::Error);
+               engine::Error);
 }
 
 TEST(PropertyBlock, WrongSignatureIsDamaged) {
   Bytes block = sampleBlock();
   block[0] = 'X';
   EXPECT_THROW(engine::parsePropertyBlock(engine::BoundedBytes(block, 9, kPath), kJet4),
-               ado::Error);
+               engine::Error);
 }
 
 TEST(PropertyBlock, EntryOverrunningItsChunkIsDamaged) {
@@ -91,7 +91,7 @@ TEST(PropertyBlock, EntryOverrunningItsChunkIsDamaged) {
   std::size_t firstEntry = namesChunk + 6 + 4 + 2 + 2;
   block[firstEntry] = 200;
   EXPECT_THROW(engine::parsePropertyBlock(engine::BoundedBytes(block, 9, kPath), kJet4),
-               ado::Error);
+               engine::Error);
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/io/file.h"
 #include "engine/pager/pager.h"
 
@@ -56,7 +56,7 @@ TEST(UsageMap, ReferenceToAPageOfAnotherTypeIsDamaged) {
   Bytes row{0x01, 3, 0, 0, 0};
   Bytes file = fileWithMapRow(16, row);
   file[3 * kPage] = 0x02;
-  EXPECT_THROW(read(file), ado::Error);
+  EXPECT_THROW(read(file), engine::Error);
 }
 
 TEST(UsageMap, PageBeyondTheFileIsDamaged) {
@@ -64,14 +64,14 @@ TEST(UsageMap, PageBeyondTheFileIsDamaged) {
   try {
     read(fileWithMapRow(16, row));
     FAIL();
-  } catch (const ado::Error& e) {
+  } catch (const engine::Error& e) {
     EXPECT_NE(e.description().find("beyond the end of the file"), std::string::npos);
   }
 }
 
 TEST(UsageMap, UnknownMapKindIsDamaged) {
   Bytes row{0x07, 0, 0, 0, 0};
-  EXPECT_THROW(read(fileWithMapRow(4, row)), ado::Error);
+  EXPECT_THROW(read(fileWithMapRow(4, row)), engine::Error);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "engine/support/update_support.h"
 
 #include <algorithm>
+#include <cstring>
+#include <map>
 #include <set>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/format/bounded_bytes.h"
+#include "engine/format/index_page.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_index.h"
 #include "engine/read/data_page.h"
@@ -13,6 +16,7 @@
 #include "engine/text/text_key.h"
 #include "engine/text/utf.h"
 #include "engine/write/data_page_edit.h"
+#include "engine/write/index_key.h"
 #include "engine/write/page_allocation.h"
 #include "engine/write/page_changes.h"
 
@@ -28,13 +32,13 @@ class MemoryFile final : public engine::File {
   std::uint64_t size() const override { return folder_.contents(path_).current.size(); }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     auto& bytes = folder_.contents(path_).current;
-    if (folder_.dead()) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+    if (folder_.dead()) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
     if (offset + out.size() > bytes.size())
-      throw ado::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096), "short file");
+      throw engine::Error::damaged(path_, static_cast<std::uint32_t>(offset / 4096), "short file");
     std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(offset), out.size(), out.begin());
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
-    if (!writable_) throw ado::Error::readOnly();
+    if (!writable_) throw engine::Error::readOnly();
     folder_.step(path_);
     auto& bytes = folder_.contents(path_).current;
     if (offset + data.size() > bytes.size()) bytes.resize(offset + data.size());
@@ -88,27 +92,27 @@ void MemoryFolder::reboot() {
 }
 
 void MemoryFolder::step(const std::string& path) {
-  if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
+  if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
   if (fault_ != Fault::None && ++steps_ == faultAt_) {
     if (fault_ == Fault::Die) {
       dead_ = true;
       for (auto& [name, c] : files_) c.current = c.synced;
     }
-    throw ado::Error(ado::Error::kGeneric,
-                     "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
+    throw engine::Error(engine::ErrorKind::IoError,
+                        "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
   }
   if (fault_ == Fault::None) ++steps_;
 }
 
 std::unique_ptr<engine::File> MemoryFolder::open(const std::string& path, bool writable) {
-  if (!files_.count(path)) throw ado::Error::couldNotFindFile(path);
-  if (writable && readOnlyFiles_.count(path)) throw ado::Error::readOnly();
+  if (!files_.count(path)) throw engine::Error::couldNotFindFile(path);
+  if (writable && readOnlyFiles_.count(path)) throw engine::Error::readOnly();
   return std::make_unique<MemoryFile>(*this, path, writable);
 }
 
 std::unique_ptr<engine::File> MemoryFolder::create(const std::string& path) {
-  if (dead_) throw ado::Error(ado::Error::kGeneric, "the computer is off");
-  if (readOnlyFolder_) throw ado::Error::readOnly();
+  if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
+  if (readOnlyFolder_) throw engine::Error::readOnly();
   files_[path] = Contents{};
   return std::make_unique<MemoryFile>(*this, path, true);
 }
@@ -121,7 +125,7 @@ void MemoryFolder::remove(const std::string& path) {
 void MemoryFolder::replace(const std::string& from, const std::string& to) {
   step(to);
   auto moved = files_.extract(from);
-  if (moved.empty()) throw ado::Error::ioError(to, "replacing", "no such file");
+  if (moved.empty()) throw engine::Error::ioError(to, "replacing", "no such file");
   files_.erase(to);
   moved.key() = to;
   files_.insert(std::move(moved));
@@ -170,7 +174,7 @@ std::vector<std::string> consistencyProblems(engine::Database& db) {
             problems.push_back(table8 + ": LVAL page " + std::to_string(page) +
                                " has a wrong free-space count");
         }
-    } catch (const ado::Error& e) {
+    } catch (const engine::Error& e) {
       problems.push_back(table8 + ": " + e.description());
     }
   }
@@ -256,31 +260,158 @@ std::vector<std::string> missingIndexEntries(engine::Database& db,
   return missing;
 }
 
-std::size_t checkTextKeys(engine::Database& db, const engine::TableDefinition& table,
-                          std::vector<std::string>& mismatches) {
-  if (db.format().isJet3()) return 0;
-  std::size_t compared = 0;
-  for (const engine::RealIndex& index : table.realIndexes) {
-    if (index.columns.size() != 1 || !index.columns[0].ascending ||
-        index.columns[0].columnPosition < 0)
-      continue;
-    const auto position = static_cast<std::size_t>(index.columns[0].columnPosition);
-    const engine::ColumnDefinition& column = table.columns[position];
-    if (column.type != 0x0A || column.sortOrder != 1033 || column.sortVersion != 0) continue;
-    for (const engine::IndexEntry& entry :
-         engine::readIndexEntries(db.pager(), db.format(), table, index)) {
-      auto row = db.readRow(table, entry.row);
-      if (!row || !row->values[position].isText()) continue;
-      auto key = engine::create::generalLegacyTextKey(row->values[position].text());
-      if (!key) continue;
-      key->insert(key->begin(), 0x7F);
-      ++compared;
-      if (*key != entry.key)
-        mismatches.push_back(engine::toUtf8(table.name) + "." + engine::toUtf8(column.name) + " '" +
-                             engine::toUtf8(row->values[position].text()) + "'");
+namespace {
+
+template <class T>
+engine::Bytes littleEndian(T value) {
+  engine::Bytes bytes(sizeof(T));
+  std::memcpy(bytes.data(), &value, sizeof(T));
+  return bytes;
+}
+
+// The stored bytes of a fixed-size value, as the row holds them.
+std::optional<engine::Bytes> storedBytes(const engine::Value& v) {
+  if (v.is<std::uint8_t>()) return littleEndian(v.as<std::uint8_t>());
+  if (v.is<std::int16_t>()) return littleEndian(v.as<std::int16_t>());
+  if (v.is<std::int32_t>()) return littleEndian(v.as<std::int32_t>());
+  if (v.is<std::int64_t>()) return littleEndian(v.as<std::int64_t>());
+  if (v.is<float>()) return littleEndian(v.as<float>());
+  if (v.is<double>()) return littleEndian(v.as<double>());
+  if (v.is<engine::Currency>()) return littleEndian(v.as<engine::Currency>().tenThousandths);
+  if (v.is<engine::DateTime>()) return littleEndian(v.as<engine::DateTime>().days);
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<engine::Bytes> computedKey(const engine::Format& format,
+                                         const engine::TableDefinition& table,
+                                         const engine::RealIndex& index,
+                                         const std::vector<engine::Value>& values) {
+  engine::Bytes key;
+  for (const auto& indexColumn : index.columns) {
+    if (indexColumn.columnPosition < 0) return std::nullopt;
+    const auto& column = table.columns[static_cast<std::size_t>(indexColumn.columnPosition)];
+    const engine::Value& v = values[static_cast<std::size_t>(indexColumn.columnPosition)];
+    const auto type = static_cast<engine::JetType>(column.type);
+    engine::KeyColumn keyColumn{
+        type, indexColumn.ascending,
+        engine::textSortOrder(format.isJet3(), column.sortOrder, column.sortVersion)};
+    bool present = !v.isNull();
+    engine::Bytes fixed;
+    std::u16string_view text;
+    if (type == engine::JetType::Boolean) {
+      present = v.is<bool>() && v.as<bool>();
+    } else if (v.isText()) {
+      text = v.text();
+    } else if (present) {
+      auto bytes = storedBytes(v);
+      if (!bytes) return std::nullopt;
+      fixed = std::move(*bytes);
     }
+    if (!engine::appendColumnKey(key, keyColumn, present, fixed, text)) return std::nullopt;
   }
-  return compared;
+  return key;
+}
+
+IndexCheck checkIndexKeys(engine::Database& db, const engine::TableDefinition& table,
+                          bool countsExact) {
+  IndexCheck check;
+  auto problem = [&](std::size_t r, const std::string& what) {
+    check.problems.push_back(engine::toUtf8(table.name) + " index " + std::to_string(r) + ": " +
+                             what);
+  };
+  std::map<std::pair<std::uint32_t, int>, std::vector<engine::Value>> rows;
+  {
+    auto scan = db.scan(table);
+    engine::Row row;
+    while (scan->next(row)) rows[{row.id.page, row.id.slot}] = row.values;
+  }
+  for (std::size_t r = 0; r < table.realIndexes.size(); ++r) {
+    const engine::RealIndex& index = table.realIndexes[r];
+    std::vector<engine::IndexEntry> entries;
+    try {
+      entries = engine::readIndexEntries(db.pager(), db.format(), table, index);
+    } catch (const engine::Error& e) {
+      problem(r, e.description());
+      continue;
+    }
+    check.entries += entries.size();
+    // Key order, whole entries (key, then row) strictly ascending.
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+      auto whole = [](const engine::IndexEntry& e) {
+        return engine::leafEntry(e.key, e.row.page, e.row.slot);
+      };
+      if (!(whole(entries[i - 1]) < whole(entries[i])))
+        problem(r, "entries " + std::to_string(i - 1) + " and " + std::to_string(i) +
+                       " are out of key order");
+    }
+    // The leaves in walk order are the chain of next links, mirrored by the previous links.
+    std::vector<std::uint32_t> leaves;
+    for (const auto& e : entries)
+      if (leaves.empty() || leaves.back() != e.leafPage) leaves.push_back(e.leafPage);
+    const auto mapped = engine::readUsageMap(db.pager(), db.format(), index.usageMap);
+    const std::set<std::uint32_t> indexPages(mapped.begin(), mapped.end());
+    for (std::size_t i = 0; i < leaves.size(); ++i) {
+      engine::PageRef ref = db.pager().page(leaves[i]);
+      std::string why;
+      auto page = engine::decodeIndexPage(*ref, db.format(), why);
+      if (!page) continue;
+      const std::uint32_t previous = i == 0 ? page->previous : leaves[i - 1];
+      const std::uint32_t next = i + 1 == leaves.size() ? page->next : leaves[i + 1];
+      if (page->previous != previous || page->next != next)
+        problem(r, "leaf " + std::to_string(leaves[i]) + " is linked out of order");
+      if (!indexPages.count(leaves[i]))
+        problem(r, "leaf " + std::to_string(leaves[i]) + " is not in the index's page map");
+    }
+    if (!leaves.empty()) {
+      engine::PageRef first = db.pager().page(leaves.front());
+      engine::PageRef last = db.pager().page(leaves.back());
+      std::string why;
+      auto a = engine::decodeIndexPage(*first, db.format(), why);
+      auto b = engine::decodeIndexPage(*last, db.format(), why);
+      if (a && a->previous != 0) problem(r, "the first leaf has a previous page");
+      if (b && b->next != 0) problem(r, "the last leaf has a next page");
+    }
+    // Every entry's key is the key of its row; every row is found once.
+    std::set<std::pair<std::uint32_t, int>> found;
+    std::set<engine::Bytes> distinct;
+    for (const auto& e : entries) {
+      distinct.insert(e.key);
+      auto row = rows.find({e.row.page, e.row.slot});
+      if (row == rows.end()) {
+        problem(r, "an entry points to no record");
+        continue;
+      }
+      if (!found.insert(row->first).second) problem(r, "a record has two entries");
+      auto key = computedKey(db.format(), table, index, row->second);
+      if (!key) continue;
+      ++check.compared;
+      if (*key != e.key) {
+        std::string shown;
+        for (const auto& c : index.columns)
+          if (c.columnPosition >= 0 &&
+              row->second[static_cast<std::size_t>(c.columnPosition)].isText())
+            shown +=
+                " '" +
+                engine::toUtf8(row->second[static_cast<std::size_t>(c.columnPosition)].text()) +
+                "'";
+        problem(r, "stored key differs from the computed key of" + shown);
+      }
+    }
+    for (const auto& [id, values] : rows) {
+      if (found.count(id)) continue;
+      bool allNull = true;
+      for (const auto& c : index.columns)
+        if (c.columnPosition >= 0 && !values[static_cast<std::size_t>(c.columnPosition)].isNull())
+          allNull = false;
+      if (!(index.ignoresNulls() && allNull)) problem(r, "a record has no entry");
+    }
+    if (countsExact && index.distinctCount != distinct.size())
+      problem(r, "counts " + std::to_string(index.distinctCount) + " distinct keys, holds " +
+                     std::to_string(distinct.size()));
+  }
+  return check;
 }
 
 }  // namespace updatetest

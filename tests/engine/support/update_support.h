@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -84,11 +85,26 @@ std::vector<std::string> consistencyProblems(engine::Database& db);
 std::vector<std::string> missingIndexEntries(engine::Database& db,
                                              const engine::TableDefinition& table);
 
-// For every ascending single-column General Legacy text index of `table`:
-// the stored key of each entry compared with the key computed from the
-// row's current value (where the key tables know every character). Returns
-// how many entries were compared; differences go to `mismatches`.
-std::size_t checkTextKeys(engine::Database& db, const engine::TableDefinition& table,
-                          std::vector<std::string>& mismatches);
+// The key of a record (its values in table order) in `index`, computed as
+// the engine computes keys; nothing when a column's keys are not known.
+std::optional<engine::Bytes> computedKey(const engine::Format& format,
+                                         const engine::TableDefinition& table,
+                                         const engine::RealIndex& index,
+                                         const std::vector<engine::Value>& values);
+
+struct IndexCheck {
+  std::size_t entries = 0;   // entries walked
+  std::size_t compared = 0;  // entries whose key was computed from the record and compared
+  std::vector<std::string> problems;
+};
+
+// Every real index of `table`, read through the engine's walker: entries in
+// strictly ascending order; leaves linked in that order and in the index's
+// page map; each entry's key equal to the key computed from its record; each
+// record found exactly once (records whose key is all null may be left out
+// where the index ignores nulls). With `countsExact`, the index's count of
+// distinct keys must match too (`table` must then be freshly read).
+IndexCheck checkIndexKeys(engine::Database& db, const engine::TableDefinition& table,
+                          bool countsExact = false);
 
 }  // namespace updatetest

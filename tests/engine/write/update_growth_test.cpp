@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <map>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/format/jet_type.h"
 #include "engine/read/data_page.h"
@@ -37,7 +37,7 @@ bool indexed(const engine::TableDefinition& table, std::uint16_t number) {
 // whole row reads back (engine, after reopening) and the file stays consistent.
 void setAndCheck(const std::filesystem::path& path, const std::u16string& tableName, int column,
                  const std::u16string& value) {
-  std::vector<ado::Value> expected;
+  std::vector<engine::Value> expected;
   {
     auto db = engine::Database::open(path.string(), {.password = {}, .writable = true});
     const auto& table = db->table(tableName);
@@ -45,7 +45,7 @@ void setAndCheck(const std::filesystem::path& path, const std::u16string& tableN
     engine::Row row;
     ASSERT_TRUE(scan->next(row));
     expected = row.values;
-    expected[static_cast<std::size_t>(column)] = ado::Text(value);
+    expected[static_cast<std::size_t>(column)] = engine::Text(value);
     db->updateText(table, row.id, column, value);
   }
   auto db = engine::Database::open(path.string());
@@ -92,7 +92,7 @@ TEST(UpdateGrowth, BigTableGetsNewPagesInItsReferenceMap) {
   table.columns = {testsupport::column(u"Id", engine::NewColumn::Type::Long),
                    testsupport::textColumn(u"Name", 255)};
   for (int i = 0; i < 60000; ++i)
-    table.rows.push_back({std::int32_t{i}, ado::Text(u"n" + letters(40 + i % 5, u'a'))});
+    table.rows.push_back({std::int32_t{i}, engine::Text(u"n" + letters(40 + i % 5, u'a'))});
   auto path = testsupport::makeDatabase(dir.path() / "big.mdb", {table});
   std::map<std::int32_t, std::u16string> expected;
   std::uintmax_t sizeBefore = std::filesystem::file_size(path);

@@ -7,14 +7,14 @@
 #include <cerrno>
 #include <cstring>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/io/file.h"
 
 namespace engine {
 namespace {
 
-ado::Error ioError(const std::string& path, const char* what) {
-  return ado::Error::ioError(path, what, std::strerror(errno));
+Error ioError(const std::string& path, const char* what) {
+  return Error::ioError(path, what, std::strerror(errno));
 }
 
 class DiskFile final : public File {
@@ -39,7 +39,7 @@ class DiskFile final : public File {
         if (errno == EINTR) continue;
         throw ioError(path_, "reading");
       }
-      if (n == 0) throw ado::Error::ioError(path_, "reading", "the file ended early");
+      if (n == 0) throw Error::ioError(path_, "reading", "the file ended early");
       done += static_cast<std::size_t>(n);
     }
   }
@@ -74,13 +74,11 @@ class DiskFile final : public File {
 
 std::unique_ptr<File> openDiskFile(const std::string& path, bool writable) {
   struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-    throw ado::Error::couldNotFindFile(path);
+  if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) throw Error::couldNotFindFile(path);
   int fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
   if (fd < 0) {
-    if (writable && (errno == EACCES || errno == EROFS || errno == EPERM))
-      throw ado::Error::readOnly();
-    if (errno == ENOENT) throw ado::Error::couldNotFindFile(path);
+    if (writable && (errno == EACCES || errno == EROFS || errno == EPERM)) throw Error::readOnly();
+    if (errno == ENOENT) throw Error::couldNotFindFile(path);
     throw ioError(path, "opening");
   }
   return std::make_unique<DiskFile>(path, fd);

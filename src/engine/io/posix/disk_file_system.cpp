@@ -9,15 +9,14 @@
 #include <cstring>
 #include <filesystem>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/io/file_system.h"
 
 namespace engine {
 namespace {
 
-ado::Error ioError(const std::string& path, const char* what) {
-  return ado::Error(ado::Error::kGeneric, "Disk or network error while " + std::string(what) +
-                                              " '" + path + "': " + std::strerror(errno) + ".");
+Error ioError(const std::string& path, const char* what) {
+  return Error::ioError(path, what, std::strerror(errno));
 }
 
 // Makes a new or removed name in `path`'s folder durable.
@@ -57,7 +56,7 @@ class DiskFileSystem final : public FileSystem {
   std::unique_ptr<File> create(const std::string& path) override {
     int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
-      if (errno == EACCES || errno == EROFS || errno == EPERM) throw ado::Error::readOnly();
+      if (errno == EACCES || errno == EROFS || errno == EPERM) throw Error::readOnly();
       throw ioError(path, "creating");
     }
     ::close(fd);

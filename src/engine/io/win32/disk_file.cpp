@@ -43,7 +43,7 @@ class DiskFile final : public File {
         if (code != ERROR_HANDLE_EOF) throw ioError(path_, "reading", code);
         got = 0;
       }
-      if (got == 0) throw ado::Error::ioError(path_, "reading", "the file ended early");
+      if (got == 0) throw Error::ioError(path_, "reading", "the file ended early");
       done += got;
     }
   }
@@ -56,7 +56,7 @@ class DiskFile final : public File {
       const auto want = static_cast<DWORD>(std::min(data.size() - done, kMostAtOnce));
       if (!::WriteFile(handle_.get(), data.data() + done, want, &put, &overlapped))
         throw ioError(path_, "writing", ::GetLastError());
-      if (put == 0) throw ado::Error::ioError(path_, "writing", "nothing was written");
+      if (put == 0) throw Error::ioError(path_, "writing", "nothing was written");
       done += put;
     }
   }
@@ -89,19 +89,19 @@ std::unique_ptr<File> openDiskFile(const std::string& path, bool writable) {
   const std::wstring wide = win32::widen(path);
   const DWORD attributes = ::GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-    throw ado::Error::couldNotFindFile(path);
-  if (writable && (attributes & FILE_ATTRIBUTE_READONLY)) throw ado::Error::readOnly();
+    throw Error::couldNotFindFile(path);
+  if (writable && (attributes & FILE_ATTRIBUTE_READONLY)) throw Error::readOnly();
   win32::Handle handle =
       win32::openHandle(path, GENERIC_READ | (writable ? GENERIC_WRITE : 0), OPEN_EXISTING);
   if (!handle.valid()) {
     const DWORD code = ::GetLastError();
     // Another program holds the file and lets nobody else write (or read).
     if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION)
-      throw ado::Error::fileInUse(path);
+      throw Error::fileInUse(path);
     if (writable && (code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT))
-      throw ado::Error::readOnly();
+      throw Error::readOnly();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
-      throw ado::Error::couldNotFindFile(path);
+      throw Error::couldNotFindFile(path);
     throw win32::ioError(path, "opening", code);
   }
   return win32::fileOf(path, std::move(handle));

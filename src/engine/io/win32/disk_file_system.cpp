@@ -48,8 +48,8 @@ class DiskFileSystem final : public FileSystem {
     Handle handle = win32::openHandle(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
     if (!handle.valid()) {
       const DWORD code = ::GetLastError();
-      if (code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT) throw ado::Error::readOnly();
-      if (code == ERROR_SHARING_VIOLATION) throw ado::Error::fileInUse(path);
+      if (code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT) throw Error::readOnly();
+      if (code == ERROR_SHARING_VIOLATION) throw Error::fileInUse(path);
       throw win32::ioError(path, "creating", code);
     }
     // Flushing the new file writes its directory entry too.
@@ -81,7 +81,7 @@ class DiskFileSystem final : public FileSystem {
     if (!::MoveFileExW(win32::widen(from).c_str(), win32::widen(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
       const DWORD code = ::GetLastError();
-      if (code == ERROR_SHARING_VIOLATION) throw ado::Error::fileInUse(to);
+      if (code == ERROR_SHARING_VIOLATION) throw Error::fileInUse(to);
       throw win32::ioError(to, "replacing", code);
     }
   }

@@ -6,7 +6,7 @@ std::wstring widen(const std::string& utf8) {
   if (utf8.empty()) return {};
   const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(),
                                            static_cast<int>(utf8.size()), nullptr, 0);
-  if (length <= 0) throw ado::Error::ioError(utf8, "naming", "the name is not valid UTF-8");
+  if (length <= 0) throw Error::ioError(utf8, "naming", "the name is not valid UTF-8");
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
   ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, utf8.data(), static_cast<int>(utf8.size()),
                         wide.data(), length);
@@ -38,8 +38,8 @@ std::string messageOf(DWORD code) {
   return narrow(text);
 }
 
-ado::Error ioError(const std::string& path, const char* what, DWORD code) {
-  return ado::Error::ioError(path, what, messageOf(code));
+Error ioError(const std::string& path, const char* what, DWORD code) {
+  return Error::ioError(path, what, messageOf(code));
 }
 
 Handle openHandle(const std::string& path, DWORD access, DWORD disposition) {

@@ -15,7 +15,7 @@
 #include <string>
 #include <utility>
 
-#include "ado/error.h"
+#include "engine/base/error.h"
 #include "engine/io/file.h"
 
 namespace engine::win32 {
@@ -30,7 +30,7 @@ std::string narrow(const std::wstring& utf16);
 // The system's sentence for an error code, in UTF-8.
 std::string messageOf(DWORD code);
 // "Disk or network error while <what> '<path>': <the system's sentence>."
-ado::Error ioError(const std::string& path, const char* what, DWORD code);
+Error ioError(const std::string& path, const char* what, DWORD code);
 
 class Handle {
  public:

@@ -1,0 +1,106 @@
+#include "engine/base/error.h"
+
+#include <iostream>
+#include <mutex>
+#include <utility>
+
+namespace engine {
+
+Error::Error(ErrorKind kind, std::string description)
+    : std::runtime_error(description), kind_(kind), description_(std::move(description)) {}
+
+Error Error::couldNotFindFile(std::string_view path) {
+  return {ErrorKind::NotFound, "Could not find file '" + std::string(path) + "'."};
+}
+
+Error Error::unrecognizedFormat(std::string_view path) {
+  return {ErrorKind::NotDatabase, "Unrecognized database format '" + std::string(path) + "'."};
+}
+
+Error Error::notValidPassword() { return {ErrorKind::WrongPassword, "Not a valid password."}; }
+
+Error Error::fileInUse(std::string_view path) {
+  return {ErrorKind::InUse, "Could not use '" + std::string(path) + "'; file already in use."};
+}
+
+Error Error::readOnly() {
+  return {ErrorKind::ReadOnly, "Cannot update. Database or object is read-only."};
+}
+
+Error Error::unknownTable(std::string_view name) {
+  return {ErrorKind::UnknownTable,
+          "Cannot find the input table or query '" + std::string(name) + "'."};
+}
+
+Error Error::damaged(std::string_view path, std::uint32_t page, std::string_view what) {
+  return {ErrorKind::Damaged, "The database '" + std::string(path) + "' is damaged: page " +
+                                  std::to_string(page) + ": " + std::string(what) + "."};
+}
+
+Error Error::unsupported(std::string_view path, std::string_view what) {
+  return {ErrorKind::Unsupported, "The database '" + std::string(path) +
+                                      "' uses a feature not supported: " + std::string(what) + "."};
+}
+
+Error Error::refusedWrite(std::string_view sentence) {
+  return {ErrorKind::Refused, std::string(sentence)};
+}
+
+Error Error::ioError(std::string_view path, std::string_view operation, std::string_view reason) {
+  return {ErrorKind::IoError, "Disk or network error while " + std::string(operation) + " '" +
+                                  std::string(path) + "': " + std::string(reason) + "."};
+}
+
+Error Error::interruptedWrite(std::string_view path) {
+  return {ErrorKind::Interrupted,
+          "The database '" + std::string(path) +
+              "' holds changes that were interrupted before they were complete; open it once "
+              "with write access so they can be undone."};
+}
+
+Error Error::cannotCreate(std::string_view path, std::string_view reason) {
+  return {ErrorKind::CannotCreate,
+          "Cannot create the database '" + std::string(path) + "': " + std::string(reason) + "."};
+}
+
+Error Error::notCreated(std::string_view path, const Error& cause) {
+  return {ErrorKind::CannotCreate,
+          "Cannot create the database '" + std::string(path) + "': " + cause.description()};
+}
+
+Error Error::notSaved(std::string_view path, const Error& cause) {
+  return {cause.kind(),
+          "Changes to '" + std::string(path) + "' were not saved: " + cause.description()};
+}
+
+Error Error::cryptoFailure(std::string_view operation) {
+  return {ErrorKind::CryptoFailure,
+          "The encryption library (libcrypto) failed: " + std::string(operation) + "."};
+}
+
+namespace {
+
+std::mutex sinkMutex;
+
+ErrorSink& sink() {
+  static ErrorSink installed;
+  return installed;
+}
+
+}  // namespace
+
+void setErrorSink(ErrorSink newSink) {
+  std::lock_guard lock(sinkMutex);
+  sink() = std::move(newSink);
+}
+
+void reportError(const Error& error) {
+  std::lock_guard lock(sinkMutex);
+  if (sink()) {
+    sink()(error);
+    return;
+  }
+  std::cerr << error.description() << '\n';
+}
+
+}  // namespace engine
