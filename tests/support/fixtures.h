@@ -4,10 +4,18 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "engine/create/new_database.h"
 
 namespace testsupport {
+
+// `unit` written `times` times over.
+inline std::u16string repeat(std::u16string_view unit, std::size_t times) {
+  std::u16string out;
+  for (std::size_t i = 0; i < times; ++i) out += unit;
+  return out;
+}
 
 inline engine::NewColumn textColumn(std::u16string name, int maxLength = 255) {
   return {std::move(name), engine::NewColumn::Type::Text, maxLength};

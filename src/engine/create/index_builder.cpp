@@ -40,7 +40,7 @@ void IndexBuilder::addRow(std::size_t rowNumber, const std::vector<StoredField>&
 }
 
 RealIndex IndexBuilder::write(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
-                              const std::vector<RowLocation>& locations) const {
+                              const std::vector<RowPointer>& locations) const {
   // Nulls do not collide in a unique index; equal keys otherwise do (keys
   // ignore letter case, so "Smith" and "SMITH" are the same value).
   std::set<Bytes, BytesLess> distinct;

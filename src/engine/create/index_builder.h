@@ -30,7 +30,7 @@ class IndexBuilder {
   // Writes the index pages for rows placed at `locations` (one per added row)
   // and returns the real-index definition; refuses duplicates in a unique index.
   RealIndex write(PageFile& file, UsageMaps& maps, std::uint32_t definitionPage,
-                  const std::vector<RowLocation>& locations) const;
+                  const std::vector<RowPointer>& locations) const;
 
  private:
   const TableDefinition* layout_;

@@ -21,10 +21,8 @@ LongValueWriter::LongValueWriter(PageFile& file) : pages_(file, lv::kPageOwner) 
 
 Bytes LongValueWriter::write(std::span<const std::uint8_t> data) {
   if (data.size() > lv::kLengthMask) throw Refusal("a memo or OLE value is too large");
-  return encodeLongValue(data, kMaxRow, {}, [this](std::span<const std::uint8_t> row) {
-    const RowLocation where = pages_.add(row);
-    return RowPointer{where.page, where.row};
-  });
+  return encodeLongValue(data, kMaxRow, {},
+                         [this](std::span<const std::uint8_t> row) { return pages_.add(row); });
 }
 
 }  // namespace engine::create

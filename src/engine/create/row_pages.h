@@ -1,23 +1,18 @@
 #pragma once
 
-// Places rows on data pages (§2.2, §6.1): rows are packed from the page end
-// downwards in slot order; a new page is started when a row does not fit.
+// The data pages of one kind of row in a new database (a table's rows, one
+// column's long values, the usage maps): rows are added to the last page
+// as the data-page model packs them; a new page is started when a row does
+// not fit.
 
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "engine/create/page_file.h"
-#include "engine/format/byte_order.h"
+#include "engine/read/data_page.h"
 
 namespace engine::create {
-
-struct RowLocation {
-  std::uint32_t page = 0;
-  std::uint8_t row = 0;
-  bool operator==(const RowLocation&) const = default;
-  auto operator<=>(const RowLocation&) const = default;
-};
 
 class RowPages {
  public:
@@ -27,26 +22,18 @@ class RowPages {
   RowPages(const RowPages&) = delete;
   RowPages& operator=(const RowPages&) = delete;
 
-  // Appends a row; allocates a fresh page when the current one lacks room.
-  RowLocation add(std::span<const std::uint8_t> row);
-  // Where the next add() of a row of `size` bytes will put it.
-  RowLocation peek(std::size_t size);
+  // Appends a row; starts a fresh page when the current one lacks room.
+  RowPointer add(std::span<const std::uint8_t> row);
 
   // Every page used, in allocation order.
   const std::vector<std::uint32_t>& pages() const { return pages_; }
-  // The pages that can still take a row of a useful size.
+  // The pages that belong in a free-space map.
   std::vector<std::uint32_t> pagesWithFreeSpace() const;
 
  private:
-  bool fits(std::size_t size) const;
-  void startPage();
-
   PageFile& file_;
   std::uint32_t owner_;
   std::vector<std::uint32_t> pages_;
 };
-
-// The free space of a data page as the guide defines it.
-std::uint16_t dataPageFreeSpace(std::span<const std::uint8_t> page);
 
 }  // namespace engine::create

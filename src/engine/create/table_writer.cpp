@@ -65,7 +65,7 @@ void writeTable(PageFile& file, UsageMaps& maps, TableDefinition table,
   }
 
   RowPages dataPages(file, table.page);
-  std::vector<RowLocation> locations;
+  std::vector<RowPointer> locations;
   locations.reserve(images.size());
   for (const auto& image : images) locations.push_back(dataPages.add(image));
 

@@ -26,6 +26,13 @@ inline constexpr std::size_t kHeaderSizeJet4 = 14;
 inline constexpr std::uint16_t kSlotOffsetMask = 0x1FFF;
 inline constexpr std::uint16_t kSlotDeleted = 0x8000;
 inline constexpr std::uint16_t kSlotLookup = 0x4000;  // slot holds an overflow pointer
+// Both bits: a removed row, which every reader skips. The deleted bit alone
+// marks the live target of an overflow pointer.
+inline constexpr std::uint16_t kSlotRemoved = kSlotDeleted | kSlotLookup;
+
+// Below this much room (or without a slot left) a page leaves its owner's
+// free-space map.
+inline constexpr std::size_t kUsefulFreeSpace = 64;
 
 // The largest row a writer puts on a Jet 4+ page (§9.3).
 inline constexpr std::size_t kMaxRowSizeJet4 = 4060;

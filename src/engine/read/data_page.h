@@ -49,6 +49,7 @@ struct RowPointer {
   static RowPointer fromRaw(std::uint32_t raw) {
     return {raw >> 8, static_cast<std::uint8_t>(raw & 0xFF)};
   }
+  bool operator==(const RowPointer&) const = default;
 };
 
 }  // namespace engine

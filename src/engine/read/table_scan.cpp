@@ -23,9 +23,9 @@ std::optional<BoundedBytes> locateRow(Pager& pager, const Format& format, PageRe
   if (!slot.lookup()) return view.row(slotIndex);
   BoundedBytes pointerRow = view.row(slotIndex);
   RowPointer target = RowPointer::fromRaw(pointerRow.u32(0));
-  // Access moves a grown row once and points to it from the header slot;
-  // the target's slot carries the deleted bit (and may carry 0x4000 too),
-  // so a second hop cannot be told from a final row: follow exactly one.
+  // A grown row moves behind a pointer in its header slot; the row it points
+  // to carries the deleted bit alone (so scans skip it where it lies) and is
+  // never a pointer itself: follow exactly one hop.
   ref = pager.page(target.page);
   DataPageView targetView(pager.view(ref, target.page), format);
   if (targetView.owner() != view.owner())

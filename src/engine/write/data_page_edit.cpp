@@ -19,6 +19,38 @@ void setFree(std::span<std::uint8_t> page, std::size_t free) {
   putU16(page, dp::kFreeSpace, static_cast<std::uint16_t>(free));
 }
 
+// Where the lowest row starts (the page end when there is none).
+std::size_t lowestRow(std::span<const std::uint8_t> page, const Format& format) {
+  const std::size_t count = slotCount(page, format);
+  return count == 0 ? page.size() : readU16(page, slotAt(format, count - 1)) & dp::kSlotOffsetMask;
+}
+
+// Gives row `index` `length` bytes, moving the rows after it (they lie below
+// it) and their offsets; the row's own bytes are left for the caller to
+// fill. Room freed below the rows is cleared.
+bool resizeRow(std::span<std::uint8_t> page, const Format& format, std::size_t index,
+               std::size_t length) {
+  if (!canReplaceRow(page, format, index, length)) return false;
+  const SlotInfo target = *slot(page, format, index);
+  const std::size_t free = *freeSpace(page, format);
+  // Row `index` and the rows after it move by `shift` bytes, towards the page
+  // end when the row shrinks.
+  const std::ptrdiff_t shift =
+      static_cast<std::ptrdiff_t>(target.length()) - static_cast<std::ptrdiff_t>(length);
+  const std::size_t lowest = lowestRow(page, format);
+  std::memmove(page.data() + lowest + shift, page.data() + lowest, target.start - lowest);
+  if (shift > 0) std::memset(page.data() + lowest, 0, static_cast<std::size_t>(shift));
+  const std::size_t count = slotCount(page, format);
+  for (std::size_t i = index; i < count; ++i) {
+    const std::uint16_t raw = readU16(page, slotAt(format, i));
+    const auto start = static_cast<std::ptrdiff_t>(raw & dp::kSlotOffsetMask) + shift;
+    putU16(page, slotAt(format, i),
+           static_cast<std::uint16_t>((raw & ~dp::kSlotOffsetMask) | start));
+  }
+  setFree(page, free + target.length() - length);
+  return true;
+}
+
 }  // namespace
 
 std::size_t slotCount(std::span<const std::uint8_t> page, const Format& format) {
@@ -40,9 +72,11 @@ std::optional<SlotInfo> slot(std::span<const std::uint8_t> page, const Format& f
   return info;
 }
 
-void setSlotRaw(std::span<std::uint8_t> page, const Format& format, std::size_t index,
-                std::uint16_t raw) {
-  putU16(page, slotAt(format, index), raw);
+void setSlotFlags(std::span<std::uint8_t> page, const Format& format, std::size_t index,
+                  std::uint16_t flags) {
+  const std::uint16_t raw = readU16(page, slotAt(format, index));
+  putU16(page, slotAt(format, index),
+         static_cast<std::uint16_t>((raw & ~dp::kSlotRemoved) | (flags & dp::kSlotRemoved)));
 }
 
 std::optional<std::size_t> freeSpace(std::span<const std::uint8_t> page, const Format& format) {
@@ -59,44 +93,20 @@ std::optional<std::size_t> freeSpace(std::span<const std::uint8_t> page, const F
   return lowest - tableEnd;
 }
 
-bool growRow(std::span<std::uint8_t> page, const Format& format, std::size_t index,
-             std::span<const std::uint8_t> row) {
-  auto target = slot(page, format, index);
-  auto free = freeSpace(page, format);
-  if (!target || !free || row.size() <= target->length()) return false;
-  const std::size_t growth = row.size() - target->length();
-  if (growth > *free) return false;
-  const std::size_t count = slotCount(page, format);
-  const std::size_t lowest = count == 0 ? page.size() : slot(page, format, count - 1)->start;
-  // Rows after `index` sit below it; move them down together.
-  std::memmove(page.data() + lowest - growth, page.data() + lowest, target->start - lowest);
-  for (std::size_t i = index; i < count; ++i) {
-    const std::uint16_t raw = readU16(page, slotAt(format, i));
-    const std::uint16_t start = static_cast<std::uint16_t>((raw & dp::kSlotOffsetMask) - growth);
-    setSlotRaw(page, format, i, static_cast<std::uint16_t>((raw & ~dp::kSlotOffsetMask) | start));
-  }
-  std::memcpy(page.data() + target->start - growth, row.data(), row.size());
-  setFree(page, *free - growth);
-  return true;
-}
-
 bool hasRoomFor(std::span<const std::uint8_t> page, const Format& format, std::size_t length) {
   auto free = freeSpace(page, format);
   return free && slotCount(page, format) < dp::kMaxSlots && *free >= length + 2;
 }
 
-std::optional<std::uint8_t> addRow(std::span<std::uint8_t> page, const Format& format,
-                                   std::span<const std::uint8_t> row, std::uint16_t flags) {
-  if (!hasRoomFor(page, format, row.size())) return std::nullopt;
-  const std::size_t free = *freeSpace(page, format);
-  const std::size_t count = slotCount(page, format);
-  const std::size_t lowest = count == 0 ? page.size() : slot(page, format, count - 1)->start;
-  const std::size_t start = lowest - row.size();
-  std::memcpy(page.data() + start, row.data(), row.size());
-  setSlotRaw(page, format, count, static_cast<std::uint16_t>(start | flags));
-  putU16(page, format.dataRowCountOffset(), static_cast<std::uint16_t>(count + 1));
-  setFree(page, free - row.size() - 2);
-  return static_cast<std::uint8_t>(count);
+bool canReplaceRow(std::span<const std::uint8_t> page, const Format& format, std::size_t index,
+                   std::size_t length) {
+  auto target = slot(page, format, index);
+  auto free = freeSpace(page, format);
+  return target && free && length <= target->length() + *free;
+}
+
+bool offersRoom(std::span<const std::uint8_t> page, const Format& format) {
+  return hasRoomFor(page, format, dp::kUsefulFreeSpace - 2);
 }
 
 void initialiseDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner) {
@@ -104,7 +114,33 @@ void initialiseDataPage(std::span<std::uint8_t> page, const Format& format, std:
   page[0] = dp::kTypeData;
   page[1] = 0x01;
   setFree(page, page.size() - format.dataHeaderSize());
-  for (int i = 0; i < 4; ++i) page[dp::kOwner + i] = static_cast<std::uint8_t>(owner >> (8 * i));
+  putU32(page, dp::kOwner, owner);
+}
+
+std::optional<std::uint8_t> addRow(std::span<std::uint8_t> page, const Format& format,
+                                   std::span<const std::uint8_t> row, std::uint16_t flags) {
+  if (!hasRoomFor(page, format, row.size())) return std::nullopt;
+  const std::size_t free = *freeSpace(page, format);
+  const std::size_t count = slotCount(page, format);
+  const std::size_t start = lowestRow(page, format) - row.size();
+  std::memcpy(page.data() + start, row.data(), row.size());
+  putU16(page, slotAt(format, count), static_cast<std::uint16_t>(start | flags));
+  putU16(page, format.dataRowCountOffset(), static_cast<std::uint16_t>(count + 1));
+  setFree(page, free - row.size() - 2);
+  return static_cast<std::uint8_t>(count);
+}
+
+bool replaceRow(std::span<std::uint8_t> page, const Format& format, std::size_t index,
+                std::span<const std::uint8_t> row) {
+  if (!resizeRow(page, format, index, row.size())) return false;
+  std::memcpy(page.data() + slot(page, format, index)->start, row.data(), row.size());
+  return true;
+}
+
+bool removeRow(std::span<std::uint8_t> page, const Format& format, std::size_t index) {
+  if (!resizeRow(page, format, index, 0)) return false;
+  setSlotFlags(page, format, index, dp::kSlotRemoved);
+  return true;
 }
 
 }  // namespace engine::page_edit

@@ -1,9 +1,11 @@
 #pragma once
 
-// Changing rows on a data page in place (guide §2.2, §6.1, §9.3): rows are
-// packed from the end of the page downwards in slot order, so a row grows
-// by shifting every row with a higher slot number down; a new row goes
-// below the lowest one with a new slot. Row numbers never change.
+// The rows of a data page and how they change (guide §2.2, §6.1, §9.3), for
+// the new-database writer and the updater alike: rows are packed from the
+// end of the page downwards in slot order, so a row changes size by moving
+// every row with a higher slot number; a new row goes below the lowest one
+// with a new slot. Row numbers never change and are never given out again:
+// index entries and overflow pointers name them.
 
 #include <cstddef>
 #include <cstdint>
@@ -25,24 +27,38 @@ std::size_t slotCount(std::span<const std::uint8_t> page, const Format& format);
 // Slot `index` with its row's extent; nothing when the offsets are inconsistent.
 std::optional<SlotInfo> slot(std::span<const std::uint8_t> page, const Format& format,
                              std::size_t index);
-void setSlotRaw(std::span<std::uint8_t> page, const Format& format, std::size_t index,
-                std::uint16_t raw);
+// Sets the flag bits of slot `index` (deleted, lookup) to `flags`; its offset stays.
+void setSlotFlags(std::span<std::uint8_t> page, const Format& format, std::size_t index,
+                  std::uint16_t flags);
 // Free bytes as the slot table and rows leave them (guide §2.2); nothing
 // when the page is inconsistent.
 std::optional<std::size_t> freeSpace(std::span<const std::uint8_t> page, const Format& format);
 
-// Replaces row `index` by `row`, which is longer, shifting the rows after
-// it. False (page unchanged) when the page lacks room or is inconsistent.
-bool growRow(std::span<std::uint8_t> page, const Format& format, std::size_t index,
-             std::span<const std::uint8_t> row);
+// Whether addRow would succeed for a row of `length` bytes.
+bool hasRoomFor(std::span<const std::uint8_t> page, const Format& format, std::size_t length);
+// Whether replaceRow would succeed for row `index` and a row of `length` bytes.
+bool canReplaceRow(std::span<const std::uint8_t> page, const Format& format, std::size_t index,
+                   std::size_t length);
+// Whether the page belongs in its owner's free-space map: it has a slot
+// left and room for a row of useful size.
+bool offersRoom(std::span<const std::uint8_t> page, const Format& format);
+
+// An empty data page owned by `owner` (a TDEF page, or the LVAL tag).
+void initialiseDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner);
+
 // Adds `row` with a new slot carrying `flags`. Its row number, or nothing
 // when the page lacks room or slots.
 std::optional<std::uint8_t> addRow(std::span<std::uint8_t> page, const Format& format,
                                    std::span<const std::uint8_t> row, std::uint16_t flags);
-// Whether addRow would succeed for a row of `length` bytes.
-bool hasRoomFor(std::span<const std::uint8_t> page, const Format& format, std::size_t length);
-
-// An empty data page owned by `owner` (a TDEF page, or the LVAL tag).
-void initialiseDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner);
+// Replaces row `index` by `row`, of any length, moving the rows after it;
+// the slot keeps its flags. False (page unchanged) when the page lacks room
+// or is inconsistent.
+bool replaceRow(std::span<std::uint8_t> page, const Format& format, std::size_t index,
+                std::span<const std::uint8_t> row);
+// Removes row `index` as Access does: the slot stays, with both the deleted
+// and the lookup bits (which every reader skips), and the row's bytes are
+// squeezed out, their room returned to the page. False (page unchanged)
+// when the page is inconsistent.
+bool removeRow(std::span<std::uint8_t> page, const Format& format, std::size_t index);
 
 }  // namespace engine::page_edit

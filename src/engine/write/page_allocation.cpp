@@ -1,16 +1,23 @@
 #include "engine/write/page_allocation.h"
 
+#include <algorithm>
+
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_usage_map.h"
 #include "engine/read/data_page.h"
+#include "engine/read/usage_map.h"
 #include "engine/write/data_page_edit.h"
 
 namespace engine {
 
+namespace dp = layout::data_page;
 namespace um = layout::usage_map;
 
 namespace {
+
+// Pages of the free-space map looked at for room before a new page is added.
+constexpr std::size_t kCandidatePages = 32;
 
 struct BitLocation {
   std::uint32_t page = 0;  // the page holding the bit
@@ -23,7 +30,7 @@ std::optional<BitLocation> locateBit(PageChanges& changes, std::uint32_t pointer
   const RowPointer where = RowPointer::fromRaw(pointer);
   if (where.page >= changes.pageCount()) return std::nullopt;
   auto bytes = changes.read(where.page);
-  if (bytes[0] != layout::data_page::kTypeData) return std::nullopt;
+  if (bytes[0] != dp::kTypeData) return std::nullopt;
   auto row = page_edit::slot(bytes, changes.format(), where.row);
   if (!row || row->length() < um::kInlineBitmap) return std::nullopt;
   const std::uint8_t kind = bytes[row->start];
@@ -44,10 +51,19 @@ std::optional<BitLocation> locateBit(PageChanges& changes, std::uint32_t pointer
       readU32(bytes, row->start + um::kReferenceEntries + um::kReferenceEntrySize * entry);
   if (mapPage == 0 || mapPage >= um::kInvalidPageThreshold || mapPage >= changes.pageCount())
     return std::nullopt;
-  if (changes.read(mapPage)[0] != layout::data_page::kTypeUsageMap) return std::nullopt;
+  if (changes.read(mapPage)[0] != dp::kTypeUsageMap) return std::nullopt;
   const std::uint64_t bit = page - entry * perPage;
   return BitLocation{mapPage, static_cast<std::size_t>(um::kBitmapPageHeader + bit / 8),
                      static_cast<std::uint8_t>(1u << (bit % 8))};
+}
+
+// Appends an empty data page for `pages` and records it in their maps.
+std::optional<std::uint32_t> allocateDataPage(PageChanges& changes, const DataPageSet& pages) {
+  auto page = appendOwnedPage(changes, pages.ownedMap);
+  if (!page) return std::nullopt;
+  page_edit::initialiseDataPage(changes.edit(*page), changes.format(), pages.owner);
+  if (pages.freeMap != 0) setUsageBit(changes, pages.freeMap, *page, true);
+  return page;
 }
 
 }  // namespace
@@ -81,13 +97,34 @@ std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t
   return page;
 }
 
-std::optional<std::uint32_t> allocateDataPage(PageChanges& changes, std::uint32_t owner,
-                                              std::uint32_t ownedMap, std::uint32_t freeMap) {
-  auto page = appendOwnedPage(changes, ownedMap);
-  if (!page) return std::nullopt;
-  page_edit::initialiseDataPage(changes.edit(*page), changes.format(), owner);
-  if (freeMap != 0) setUsageBit(changes, freeMap, *page, true);
-  return page;
+std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, Pager& pager,
+                                          const DataPageSet& pages, std::size_t length,
+                                          std::optional<std::uint32_t> avoid) {
+  auto fits = [&](std::uint32_t page) {
+    if (page == avoid || page >= changes.pageCount()) return false;
+    auto bytes = changes.read(page);
+    return bytes[0] == dp::kTypeData && readU32(bytes, dp::kOwner) == pages.owner &&
+           page_edit::hasRoomFor(bytes, changes.format(), length);
+  };
+  for (std::uint32_t page = changes.pageCount(); page-- > 0 && changes.appended(page);)
+    if (fits(page)) return page;
+  if (pages.freeMap != 0) {
+    // The map as stored: pages this update added are not in it yet.
+    std::vector<std::uint32_t> candidates = readUsageMap(pager, changes.format(), pages.freeMap);
+    std::size_t looked = 0;
+    for (auto it = candidates.rbegin(); it != candidates.rend() && looked < kCandidatePages;
+         ++it, ++looked)
+      if (usageBit(changes, pages.ownedMap, *it) && fits(*it)) return *it;
+  }
+  return allocateDataPage(changes, pages);
+}
+
+void noteRoom(PageChanges& changes, const DataPageSet& pages, std::uint32_t page) {
+  if (pages.freeMap == 0) return;
+  const bool room = page_edit::offersRoom(changes.read(page), changes.format());
+  // A page the free-space map cannot record is simply not offered again.
+  if (!room || usageBit(changes, pages.ownedMap, page))
+    setUsageBit(changes, pages.freeMap, page, room);
 }
 
 void releasePage(PageChanges& changes, std::uint32_t ownedMap, std::uint32_t page) {

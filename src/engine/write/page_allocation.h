@@ -1,8 +1,8 @@
 #pragma once
 
-// Usage-map bits and new pages for an update (guide §2.3, §2.4). A page is
-// only added where every map that must know it can record it; otherwise
-// the caller refuses the change.
+// Usage-map bits, the search for a page with room, and new pages for an
+// update (guide §2.3, §2.4). A page is only added where every map that must
+// know it can record it; otherwise the caller refuses the change.
 
 #include <cstdint>
 #include <optional>
@@ -10,6 +10,7 @@
 
 #include "engine/format/byte_order.h"
 #include "engine/format/layout_usage_map.h"
+#include "engine/pager/pager.h"
 #include "engine/write/page_changes.h"
 
 namespace engine {
@@ -32,10 +33,25 @@ std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t
 // first bytes zeroed.
 void releasePage(PageChanges& changes, std::uint32_t ownedMap, std::uint32_t page);
 
-// Appends an empty data page owned by `owner` (TDEF page or the LVAL tag)
-// and records it in `ownedMap` and `freeMap` and as used in the global map.
-// Nothing (no page added) when the owned map cannot record it.
-std::optional<std::uint32_t> allocateDataPage(PageChanges& changes, std::uint32_t owner,
-                                              std::uint32_t ownedMap, std::uint32_t freeMap);
+// The data pages that hold one kind of row: a table's rows (`owner` is its
+// TDEF page) or one memo column's long values (`owner` is the LVAL tag).
+struct DataPageSet {
+  std::uint32_t owner = 0;
+  std::uint32_t ownedMap = 0;  // pointers to the two usage maps
+  std::uint32_t freeMap = 0;
+};
+
+// A page of `pages` other than `avoid` with room for a row of `length`
+// bytes: one this update added, else one of the last pages of the
+// free-space map, else a new page (recorded in both maps and as used in the
+// global map). Nothing when a new page is needed and the owned map cannot
+// record it.
+std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, Pager& pager,
+                                          const DataPageSet& pages, std::size_t length,
+                                          std::optional<std::uint32_t> avoid = std::nullopt);
+
+// After rows of `page` were added, grown or removed: its bit in the
+// free-space map of `pages` says whether it still offers room.
+void noteRoom(PageChanges& changes, const DataPageSet& pages, std::uint32_t page);
 
 }  // namespace engine

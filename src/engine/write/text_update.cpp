@@ -12,7 +12,6 @@
 #include "engine/read/data_page.h"
 #include "engine/read/long_value.h"
 #include "engine/read/table_scan.h"
-#include "engine/read/usage_map.h"
 #include "engine/text/text_encoder.h"
 #include "engine/text/utf.h"
 #include "engine/write/data_page_edit.h"
@@ -27,11 +26,6 @@ namespace dp = layout::data_page;
 namespace lv = layout::long_value;
 
 namespace {
-
-// Pages looked at for room before a new page is added.
-constexpr std::size_t kCandidatePages = 32;
-// A page with less room than this leaves the free-space map.
-constexpr std::size_t kFullPage = 64;
 
 std::string quoted(std::u16string_view text) {
   constexpr std::size_t kShown = 60;
@@ -68,10 +62,14 @@ class Update {
   std::vector<std::uint8_t> memoField(std::span<const std::uint8_t> oldField,
                                       const std::vector<std::uint8_t>& data, bool& done);
   void overwriteLongValue(const LongValueReference& ref, const std::vector<std::uint8_t>& data);
+  std::optional<DataPageSet> longValuePages() const;
   RowPointer addLongValueRow(std::span<const std::uint8_t> row);
   void releaseLongValueRows(const LongValueReference& ref);
-  void placeRow(RowId stored, std::size_t oldLength, std::span<const std::uint8_t> newRow);
-  std::uint32_t pageWithRoom(std::size_t length, std::uint32_t avoid);
+  std::vector<std::uint8_t> rowWith(const RowImage& image, std::span<const std::uint8_t> field,
+                                    std::size_t minimumLength) const;
+  void placeRow(RowId stored, const RowImage& image, std::span<const std::uint8_t> field);
+  void replaceRow(RowId where, std::span<const std::uint8_t> row);
+  void removeRow(RowPointer where, const std::optional<DataPageSet>& pages);
   page_edit::SlotInfo slotOf(std::uint32_t page, std::size_t index);
 
   PageChanges& changes_;
@@ -81,8 +79,7 @@ class Update {
   RowId id_;
   const ColumnDefinition& column_;
   const std::u16string& value_;
-  std::vector<std::uint32_t> newTablePages_;
-  std::vector<std::uint32_t> newLongValuePages_;
+  const DataPageSet tablePages_{table_.page, table_.ownedPagesMap, table_.freePagesMap};
 };
 
 page_edit::SlotInfo Update::slotOf(std::uint32_t page, std::size_t index) {
@@ -165,9 +162,7 @@ void Update::run() {
   } else {
     field = std::move(encoded.bytes);
   }
-  auto newRow = image->with(column_.variableIndex, column_.number, field, rowBytes.size(), why);
-  if (!newRow) refuse(why);
-  placeRow(stored, rowBytes.size(), *newRow);
+  placeRow(stored, *image, field);
 }
 
 // The new variable field of a memo: its 12-byte reference (and inline
@@ -224,115 +219,124 @@ void Update::overwriteLongValue(const LongValueReference& ref,
   }
 }
 
+std::optional<DataPageSet> Update::longValuePages() const {
+  for (const LongValueMaps& maps : table_.longValueMaps)
+    if (maps.columnNumber == column_.number)
+      return DataPageSet{lv::kPageOwner, maps.ownedPages, maps.freePages};
+  return std::nullopt;  // Jet 3 files keep no long-value maps
+}
+
 RowPointer Update::addLongValueRow(std::span<const std::uint8_t> row) {
-  const LongValueMaps* maps = nullptr;
-  for (const LongValueMaps& m : table_.longValueMaps)
-    if (m.columnNumber == column_.number) maps = &m;
-  if (!maps)
+  const std::optional<DataPageSet> pages = longValuePages();
+  if (!pages)
     refuse(
         "the new value needs long-value storage of a new size, which this program only "
         "manages for Access 2000 and later files");
-  auto fits = [&](std::uint32_t page) {
-    if (page >= changes_.pageCount()) return false;
-    auto bytes = changes_.read(page);
-    return bytes[0] == dp::kTypeData && readU32(bytes, dp::kOwner) == lv::kPageOwner &&
-           page_edit::hasRoomFor(bytes, format_, row.size());
-  };
-  std::optional<std::uint32_t> target;
-  for (std::uint32_t page : newLongValuePages_)
-    if (fits(page)) target = page;
-  if (!target) {
-    std::vector<std::uint32_t> pages = readUsageMap(pager_, format_, maps->freePages);
-    std::size_t looked = 0;
-    for (auto it = pages.rbegin(); it != pages.rend() && looked < kCandidatePages; ++it, ++looked)
-      if (usageBit(changes_, maps->ownedPages, *it) && fits(*it)) {
-        target = *it;
-        break;
-      }
-  }
-  if (!target) {
-    target = allocateDataPage(changes_, lv::kPageOwner, maps->ownedPages, maps->freePages);
-    if (!target) refuse("the long value needs a new page that the column's page map cannot record");
-    newLongValuePages_.push_back(*target);
-  }
-  auto page = changes_.edit(*target);
-  auto number = page_edit::addRow(page, format_, row, 0);
+  const auto target = pageWithRoom(changes_, pager_, *pages, row.size());
+  if (!target) refuse("the long value needs a new page that the column's page map cannot record");
+  auto number = page_edit::addRow(changes_.edit(*target), format_, row, 0);
   if (!number) damaged(*target, "a long-value page has less room than it says");
-  if (*page_edit::freeSpace(page, format_) < kFullPage)
-    setUsageBit(changes_, maps->freePages, *target, false);
+  noteRoom(changes_, *pages, *target);
   return {*target, *number};
 }
 
 void Update::releaseLongValueRows(const LongValueReference& ref) {
+  const std::optional<DataPageSet> pages = longValuePages();
   RowPointer where = ref.first;
   std::size_t remaining = ref.length;
   for (std::size_t hops = 0;; ++hops) {
     if (hops > pager_.pageCount() * dp::kMaxSlots) damaged(where.page, "a long-value chain loops");
     auto slot = slotOf(where.page, where.row);
-    auto page = changes_.edit(where.page);
-    page_edit::setSlotRaw(page, format_, where.row, slot.raw | dp::kSlotDeleted);
-    if (ref.form == LongValueForm::SingleRow) return;
-    if (slot.length() < lv::kChainLinkSize) damaged(where.page, "a long-value row is too short");
-    const std::size_t chunk = slot.length() - lv::kChainLinkSize;
-    const std::uint32_t link = readU32(page, slot.start);
-    if (chunk >= remaining || link == 0) return;
-    remaining -= chunk;
-    where = RowPointer::fromRaw(link);
+    if ((slot.raw & dp::kSlotRemoved) == dp::kSlotRemoved)
+      damaged(where.page, "a long value leads to a removed row");
+    std::optional<RowPointer> next;
+    if (ref.form != LongValueForm::SingleRow) {
+      if (slot.length() < lv::kChainLinkSize) damaged(where.page, "a long-value row is too short");
+      const std::size_t chunk = slot.length() - lv::kChainLinkSize;
+      const std::uint32_t link = readU32(changes_.read(where.page), slot.start);
+      if (chunk < remaining && link != 0) {
+        remaining -= chunk;
+        next = RowPointer::fromRaw(link);
+      }
+    }
+    removeRow(where, pages);
+    if (!next) return;
+    where = *next;
   }
 }
 
-std::uint32_t Update::pageWithRoom(std::size_t length, std::uint32_t avoid) {
-  auto fits = [&](std::uint32_t page) {
-    if (page == avoid || page >= changes_.pageCount()) return false;
-    auto bytes = changes_.read(page);
-    return bytes[0] == dp::kTypeData && readU32(bytes, dp::kOwner) == table_.page &&
-           page_edit::hasRoomFor(bytes, format_, length);
-  };
-  for (std::uint32_t page : newTablePages_)
-    if (fits(page)) return page;
-  std::vector<std::uint32_t> pages = readUsageMap(pager_, format_, table_.freePagesMap);
-  std::size_t looked = 0;
-  for (auto it = pages.rbegin(); it != pages.rend() && looked < kCandidatePages; ++it, ++looked)
-    if (usageBit(changes_, table_.ownedPagesMap, *it) && fits(*it)) return *it;
-  auto page = allocateDataPage(changes_, table_.page, table_.ownedPagesMap, table_.freePagesMap);
-  if (!page) refuse("the grown record needs a new page that the table's page map cannot record");
-  newTablePages_.push_back(*page);
-  return *page;
+std::vector<std::uint8_t> Update::rowWith(const RowImage& image,
+                                          std::span<const std::uint8_t> field,
+                                          std::size_t minimumLength) const {
+  std::string why;
+  auto row = image.with(column_.variableIndex, column_.number, field, minimumLength, why);
+  if (!row) refuse(why);
+  return std::move(*row);
 }
 
-void Update::placeRow(RowId stored, std::size_t oldLength, std::span<const std::uint8_t> newRow) {
+// Puts the record's new row where it fits (guide §9.2, §9.3): back home
+// when it has moved and its home slot's bytes hold it or its home page has
+// room to grow it, else in the bytes it has (padded, so that its
+// neighbours stay), grown on its page, or on another page behind an
+// overflow pointer. A row it leaves behind is removed.
+void Update::placeRow(RowId stored, const RowImage& image, std::span<const std::uint8_t> field) {
+  const std::vector<std::uint8_t> row = rowWith(image, field, 0);
   const std::size_t largest = pager_.pageSize() - format_.dataHeaderSize() - 2;
-  if (newRow.size() > largest)
-    refuse("the record would be longer than a page holds (" + std::to_string(newRow.size()) +
+  if (row.size() > largest)
+    refuse("the record would be longer than a page holds (" + std::to_string(row.size()) +
            " bytes)");
-  const page_edit::SlotInfo slot = slotOf(stored.page, stored.slot);
-  if (newRow.size() == oldLength) {
-    auto page = changes_.edit(stored.page);
-    std::copy(newRow.begin(), newRow.end(), page.begin() + static_cast<std::ptrdiff_t>(slot.start));
+  const bool moved = !(stored == id_);
+  const std::size_t homeLength = slotOf(id_.page, id_.slot).length();
+  const std::size_t storedLength = slotOf(stored.page, stored.slot).length();
+  const RowPointer oldTarget{stored.page, stored.slot};
+
+  if (moved && (row.size() <= homeLength ||
+                page_edit::canReplaceRow(changes_.read(id_.page), format_, id_.slot, row.size()))) {
+    replaceRow(id_, row.size() <= homeLength ? rowWith(image, field, homeLength) : row);
+    page_edit::setSlotFlags(changes_.edit(id_.page), format_, id_.slot, 0);
+    removeRow(oldTarget, tablePages_);
     return;
   }
-  // Room on its own page: re-pack the rows after it.
-  if (page_edit::growRow(changes_.edit(stored.page), format_, stored.slot, newRow)) return;
+  if (row.size() <= storedLength) {
+    replaceRow(stored, rowWith(image, field, storedLength));
+    return;
+  }
+  if (page_edit::canReplaceRow(changes_.read(stored.page), format_, stored.slot, row.size())) {
+    replaceRow(stored, row);
+    return;
+  }
 
-  // Move it: a new row elsewhere, marked deleted so scans do not see it
-  // twice (only the deleted bit, as Access-made files have it: readers take
-  // a target that also has the lookup bit for another pointer); the header
-  // row keeps its slot (the record's identity) and points to it.
+  // To another page: the new row carries the deleted bit alone, so that
+  // scans through the header row do not see it twice while other readers,
+  // which skip only rows with the lookup bit, read it where it lies. The
+  // header row keeps its slot (the record's identity) and points to it.
+  if (homeLength < 4) refuse("the record is too short to hold a pointer to its new place");
+  const auto target = pageWithRoom(changes_, pager_, tablePages_, row.size(), stored.page);
+  if (!target) refuse("the grown record needs a new page that the table's page map cannot record");
+  auto number = page_edit::addRow(changes_.edit(*target), format_, row, dp::kSlotDeleted);
+  if (!number) damaged(*target, "a data page has less room than it says");
+  noteRoom(changes_, tablePages_, *target);
+
   const page_edit::SlotInfo header = slotOf(id_.page, id_.slot);
-  if (header.length() < 4) refuse("the record is too short to hold a pointer to its new place");
-  const std::uint32_t target = pageWithRoom(newRow.size(), stored.page);
-  auto targetPage = changes_.edit(target);
-  auto number = page_edit::addRow(targetPage, format_, newRow, dp::kSlotDeleted);
-  if (!number) damaged(target, "a data page has less room than it says");
-  if (*page_edit::freeSpace(targetPage, format_) < kFullPage)
-    setUsageBit(changes_, table_.freePagesMap, target, false);
-
   auto headerPage = changes_.edit(id_.page);
   std::fill(headerPage.begin() + static_cast<std::ptrdiff_t>(header.start),
             headerPage.begin() + static_cast<std::ptrdiff_t>(header.end), 0);
-  putU32(headerPage, header.start, rowPointer(target, *number));
-  page_edit::setSlotRaw(headerPage, format_, id_.slot, header.raw | dp::kSlotLookup);
-  // A previous overflow target keeps its deleted mark; its bytes stay unused.
+  putU32(headerPage, header.start, rowPointer(*target, *number));
+  page_edit::setSlotFlags(headerPage, format_, id_.slot, dp::kSlotLookup);
+  if (moved) removeRow(oldTarget, tablePages_);
+}
+
+void Update::replaceRow(RowId where, std::span<const std::uint8_t> row) {
+  const bool resized = slotOf(where.page, where.slot).length() != row.size();
+  if (!page_edit::replaceRow(changes_.edit(where.page), format_, where.slot, row))
+    damaged(where.page, "a data page has less room than it says");
+  if (resized) noteRoom(changes_, tablePages_, where.page);
+}
+
+void Update::removeRow(RowPointer where, const std::optional<DataPageSet>& pages) {
+  if (!page_edit::removeRow(changes_.edit(where.page), format_, where.row))
+    damaged(where.page, "row " + std::to_string(where.row) + " has inconsistent offsets");
+  if (pages) noteRoom(changes_, *pages, where.page);
 }
 
 }  // namespace

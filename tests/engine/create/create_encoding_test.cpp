@@ -73,14 +73,14 @@ TEST(CreateRowPagesTest, PacksRowsFromThePageEnd) {
   PageFile file;
   RowPages rows(file, 7);
   Bytes a(100, 0xAA), b(50, 0xBB);
-  EXPECT_EQ(rows.add(a), (RowLocation{0, 0}));
-  EXPECT_EQ(rows.add(b), (RowLocation{0, 1}));
+  EXPECT_EQ(rows.add(a), (RowPointer{0, 0}));
+  EXPECT_EQ(rows.add(b), (RowPointer{0, 1}));
   auto page = file.page(0);
   EXPECT_EQ(readU32(page, 4), 7u);
   EXPECT_EQ(readU16(page, 12), 2);
   EXPECT_EQ(readU16(page, 14), h::kPageSizeJet4 - 100);
   EXPECT_EQ(readU16(page, 16), h::kPageSizeJet4 - 150);
-  EXPECT_EQ(dataPageFreeSpace(page), h::kPageSizeJet4 - 150 - 14 - 4);
+  EXPECT_EQ(readU16(page, dp::kFreeSpace), h::kPageSizeJet4 - 150 - 14 - 4);
   EXPECT_EQ(page[h::kPageSizeJet4 - 1], 0xAA);
   EXPECT_EQ(page[h::kPageSizeJet4 - 101], 0xBB);
   Bytes big(4000, 1);

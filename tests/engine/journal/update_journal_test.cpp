@@ -17,16 +17,12 @@
 
 namespace {
 
+using testsupport::repeat;
+
 using engine::NewColumn;
 using updatetest::MemoryFolder;
 
 constexpr char kPath[] = "/memory/journal.mdb";
-
-std::u16string repeat(std::u16string_view unit, std::size_t times) {
-  std::u16string out;
-  for (std::size_t i = 0; i < times; ++i) out += unit;
-  return out;
-}
 
 struct Change {
   std::size_t row;  // in scan order
@@ -86,23 +82,44 @@ std::vector<engine::Value> values(engine::Database& db, const std::u16string& co
   return out;
 }
 
-// Runs the changes, committing after each (or once at the end when
-// `oneBatch`); stops at the first error.
-void runChanges(MemoryFolder& folder, bool oneBatch = false, std::u16string password = {}) {
+// Runs `list` (by default the changes above), committing after each (or
+// once at the end when `oneBatch`); stops at the first error.
+void runChanges(MemoryFolder& folder, bool oneBatch = false, std::u16string password = {},
+                const std::vector<Change>& list = changes()) {
   auto db = engine::Database::open(kPath, {.password = std::move(password),
                                            .writable = true,
                                            .cachePages = engine::Pager::kDefaultCapacity,
                                            .fileSystem = &folder});
   const auto& table = db->table(u"Items");
-  std::vector<engine::RowId> ids;
-  auto scan = db->scan(table);
-  engine::Row row;
-  while (scan->next(row)) ids.push_back(row.id);
-  for (const Change& change : changes()) {
+  const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);
+  for (const Change& change : list) {
     db->updateText(table, ids.at(change.row), table.columnIndex(change.column), change.value);
     if (!oneBatch) db->commit();
   }
   db->commit();
+}
+
+// Runs `list` on a file holding `bytes`, with `fault` at step `faultAt`,
+// then "reboots" and opens what survived read-only (the journal, if any,
+// is played back) with a cache of `cachePages`.
+std::unique_ptr<engine::Database> afterFault(MemoryFolder& folder,
+                                             const std::vector<std::uint8_t>& bytes,
+                                             MemoryFolder::Fault fault, std::uint64_t faultAt,
+                                             std::size_t cachePages, bool oneBatch = false,
+                                             const std::u16string& password = {},
+                                             const std::vector<Change>& list = changes()) {
+  folder.put(kPath, bytes);
+  folder.injectFault(fault, faultAt);
+  std::streambuf* saved = std::cerr.rdbuf(nullptr);  // the destructor's report of the lost batch
+  try {
+    runChanges(folder, oneBatch, password, list);
+  } catch (const engine::Error&) {
+  }
+  std::cerr.rdbuf(saved);
+  folder.reboot();
+  return engine::Database::open(
+      kPath,
+      {.password = password, .writable = false, .cachePages = cachePages, .fileSystem = &folder});
 }
 
 class UpdateJournalTest
@@ -132,20 +149,8 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
   for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
     SCOPED_TRACE("fault at step " + std::to_string(faultAt) + " of " + std::to_string(steps));
     MemoryFolder folder;
-    folder.put(kPath, original);
-    folder.injectFault(fault, faultAt);
-    std::streambuf* saved = std::cerr.rdbuf(nullptr);  // the destructor's report of the lost batch
-    try {
-      runChanges(folder, false, password);
-    } catch (const engine::Error&) {
-    }
-    std::cerr.rdbuf(saved);
-    folder.reboot();
-
-    auto db = engine::Database::open(kPath, {.password = password,
-                                             .writable = false,
-                                             .cachePages = engine::Pager::kDefaultCapacity,
-                                             .fileSystem = &folder});
+    auto db = afterFault(folder, original, fault, faultAt, engine::Pager::kDefaultCapacity, false,
+                         password);
     EXPECT_FALSE(folder.has(engine::journalPathFor(kPath))) << "the journal was played back";
     EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
     const auto names = values(*db, u"Name");
@@ -204,17 +209,7 @@ TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPoint) {
     for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
       SCOPED_TRACE("fault at step " + std::to_string(faultAt));
       MemoryFolder folder;
-      folder.put(kPath, original);
-      folder.injectFault(fault, faultAt);
-      std::streambuf* saved = std::cerr.rdbuf(nullptr);
-      try {
-        runChanges(folder, true);
-      } catch (const engine::Error&) {
-      }
-      std::cerr.rdbuf(saved);
-      folder.reboot();
-      auto db = engine::Database::open(
-          kPath, {.password = {}, .writable = false, .cachePages = 64, .fileSystem = &folder});
+      auto db = afterFault(folder, original, fault, faultAt, 64, true);
       EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
       const auto names = values(*db, u"Name");
       const auto notes = values(*db, u"Notes");
@@ -267,5 +262,87 @@ TEST(UpdateJournal, TornJournalIsDroppedAndTheFileLeftAlone) {
   EXPECT_EQ(folder.durable(kPath), original);
   EXPECT_FALSE(folder.has(engine::journalPathFor(kPath)));
 }
+
+// A record already behind an overflow pointer moves on to another page,
+// comes back home and leaves again. At every write and sync of those
+// changes a fault leaves each committed change whole or absent: the record
+// holds one of the values it was given in order, every other record keeps
+// its value, and the rows it left carry the marks of removed rows.
+class SecondMoveJournalTest : public ::testing::TestWithParam<MemoryFolder::Fault> {};
+
+TEST_P(SecondMoveJournalTest, EveryFaultPointLeavesOldOrNew) {
+  constexpr std::size_t kRecord = 3;
+  // First moves, without faults: the record and the ones after it leave
+  // their page, filling the page the record moved to.
+  MemoryFolder prepared;
+  prepared.put(kPath, fixtureBytes());
+  std::vector<Change> first;
+  for (std::size_t row = kRecord; row < kRecord + 20; ++row)
+    first.push_back({row, u"Name", repeat(u"G", 240 + row % 10)});
+  runChanges(prepared, false, {}, first);
+  const std::vector<std::uint8_t> moved = prepared.durable(kPath);
+
+  const std::vector<Change> second = {{kRecord, u"Name", repeat(u"Ω", 250)},   // moves on
+                                      {kRecord, u"Name", u"home"},             // comes home
+                                      {kRecord, u"Name", repeat(u"Ж", 200)}};  // leaves again
+  // Without faults: where the record is after each change, and how many
+  // writes and syncs they take.
+  std::vector<engine::Value> namesBefore;
+  MemoryFolder reference;
+  reference.put(kPath, moved);
+  {
+    auto db = engine::Database::open(kPath, {.password = {},
+                                             .writable = true,
+                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .fileSystem = &reference});
+    namesBefore = values(*db, u"Name");
+    const auto& table = db->table(u"Items");
+    const engine::RowId id = updatetest::rowIds(*db, table).at(kRecord);
+    std::vector<engine::RowId> places{db->readRow(table, id)->storedAt};
+    for (const Change& change : second) {
+      db->updateText(table, id, table.columnIndex(change.column), change.value);
+      places.push_back(db->readRow(table, id)->storedAt);
+    }
+    ASSERT_NE(places[0], id) << "the record should have moved";
+    EXPECT_NE(places[1].page, places[0].page) << "the record should have moved on";
+    EXPECT_EQ(places[2], id) << "the record should have come home";
+    EXPECT_NE(places[3], id) << "the record should have left again";
+  }
+  reference.put(kPath, moved);
+  reference.injectFault(MemoryFolder::Fault::None, 0);
+  runChanges(reference, false, {}, second);
+  const std::uint64_t steps = reference.steps();
+  std::cout << "fault points: " << steps << "\n";
+
+  std::vector<std::size_t> seen(second.size() + 1, 0);
+  for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
+    SCOPED_TRACE("fault at step " + std::to_string(faultAt) + " of " + std::to_string(steps));
+    MemoryFolder folder;
+    auto db = afterFault(folder, moved, GetParam(), faultAt, 64, false, {}, second);
+    EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+    const auto names = values(*db, u"Name");
+    ASSERT_EQ(names.size(), namesBefore.size());
+    // The record holds the value of the last change that survived.
+    const bool old = names[kRecord] == namesBefore[kRecord];
+    std::size_t last = 0;
+    while (last < second.size() &&
+           names[kRecord] != engine::Value(engine::Text(second[last].value)))
+      ++last;
+    EXPECT_TRUE(old || last < second.size()) << "the record holds a value it was never given";
+    ++seen[old ? 0 : last + 1];
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (i == kRecord) continue;
+      EXPECT_EQ(names[i], namesBefore[i]) << i;
+    }
+  }
+  for (std::size_t k = 0; k < seen.size(); ++k)
+    EXPECT_GT(seen[k], 0u) << "no fault point left the record after " << k << " changes";
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SecondMoveJournalTest,
+                         ::testing::Values(MemoryFolder::Fault::Fail, MemoryFolder::Fault::Die),
+                         [](const auto& info) {
+                           return info.param == MemoryFolder::Fault::Fail ? "Fail" : "Die";
+                         });
 
 }  // namespace

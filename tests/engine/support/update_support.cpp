@@ -10,8 +10,10 @@
 #include "engine/format/index_page.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_index.h"
+#include "engine/format/layout_long_value.h"
 #include "engine/read/data_page.h"
 #include "engine/read/index_reader.h"
+#include "engine/read/long_value.h"
 #include "engine/read/usage_map.h"
 #include "engine/text/text_key.h"
 #include "engine/text/utf.h"
@@ -19,6 +21,7 @@
 #include "engine/write/index_key.h"
 #include "engine/write/page_allocation.h"
 #include "engine/write/page_changes.h"
+#include "engine/write/row_image.h"
 
 namespace updatetest {
 
@@ -136,8 +139,72 @@ std::unique_ptr<engine::FileLock> MemoryFolder::tryLock(const std::string& path)
   return std::make_unique<MemoryLock>(locks_, path);
 }
 
+namespace {
+
+namespace dp = engine::layout::data_page;
+
+using Place = std::pair<std::uint32_t, std::uint8_t>;
+
+std::string placeName(const Place& place) {
+  return std::to_string(place.first) + "/" + std::to_string(place.second);
+}
+
+// The overflow marks of a table's rows as Access sets them: a header row
+// with the lookup bit alone points to a row with the deleted bit alone on a
+// page of the same table, and every row with the deleted bit alone is the
+// target of exactly one header. (Other readers list every row that lacks
+// the lookup bit, so a stray deleted-only row shows as an extra record.)
+void checkOverflowMarks(engine::PageChanges& view, const std::string& table8,
+                        const engine::TableDefinition& table,
+                        const std::vector<std::uint32_t>& pages,
+                        std::vector<std::string>& problems) {
+  const engine::Format& format = view.format();
+  auto flagsAt = [&](const Place& place) -> std::optional<std::uint16_t> {
+    if (place.first >= view.pageCount()) return std::nullopt;
+    auto bytes = view.read(place.first);
+    if (bytes[0] != dp::kTypeData || engine::readU32(bytes, dp::kOwner) != table.page)
+      return std::nullopt;
+    auto slot = engine::page_edit::slot(bytes, format, place.second);
+    if (!slot) return std::nullopt;
+    return slot->raw & dp::kSlotRemoved;
+  };
+  std::map<Place, std::size_t> pointedTo;
+  std::set<Place> targets;
+  for (std::uint32_t page : pages) {
+    auto bytes = view.read(page);
+    const std::size_t count = engine::page_edit::slotCount(bytes, format);
+    for (std::size_t i = 0; i < count; ++i) {
+      auto slot = engine::page_edit::slot(bytes, format, i);
+      if (!slot) break;  // reported with the free space
+      const Place here{page, static_cast<std::uint8_t>(i)};
+      const std::uint16_t flags = slot->raw & dp::kSlotRemoved;
+      if (flags == dp::kSlotDeleted) targets.insert(here);
+      if (flags != dp::kSlotLookup) continue;
+      if (slot->length() < 4) {
+        problems.push_back(table8 + ": record " + placeName(here) + " is too short for a pointer");
+        continue;
+      }
+      const auto target = engine::RowPointer::fromRaw(engine::readU32(bytes, slot->start));
+      const Place there{target.page, target.row};
+      ++pointedTo[there];
+      if (flagsAt(there) != dp::kSlotDeleted)
+        problems.push_back(table8 + ": record " + placeName(here) + " points to " +
+                           placeName(there) + ", which is not a live overflow row of the table");
+    }
+  }
+  for (const auto& [there, count] : pointedTo)
+    if (count > 1)
+      problems.push_back(table8 + ": " + std::to_string(count) + " records point to " +
+                         placeName(there));
+  for (const Place& target : targets)
+    if (!pointedTo.count(target))
+      problems.push_back(table8 + ": row " + placeName(target) +
+                         " has the deleted bit alone but no record points to it");
+}
+
+}  // namespace
+
 std::vector<std::string> consistencyProblems(engine::Database& db) {
-  namespace dp = engine::layout::data_page;
   std::vector<std::string> problems;
   engine::Pager& pager = db.pager();
   const engine::Format& format = db.format();
@@ -151,11 +218,13 @@ std::vector<std::string> consistencyProblems(engine::Database& db) {
       engine::Row row;
       while (scan->next(row)) {
       }
+      std::vector<std::uint32_t> tablePages;
       for (std::uint32_t page : engine::readUsageMap(pager, format, table.ownedPagesMap)) {
         auto bytes = view.read(page);
         if (bytes[0] != dp::kTypeData || engine::readU32(bytes, dp::kOwner) != table.page)
           continue;  // Access leaves freed pages in maps; scans skip them too
         owned.insert(page);
+        tablePages.push_back(page);
         auto free = engine::page_edit::freeSpace(bytes, format);
         if (!free)
           problems.push_back(table8 + ": page " + std::to_string(page) + " has bad slots");
@@ -174,6 +243,7 @@ std::vector<std::string> consistencyProblems(engine::Database& db) {
             problems.push_back(table8 + ": LVAL page " + std::to_string(page) +
                                " has a wrong free-space count");
         }
+      checkOverflowMarks(view, table8, table, tablePages, problems);
     } catch (const engine::Error& e) {
       problems.push_back(table8 + ": " + e.description());
     }
@@ -412,6 +482,178 @@ IndexCheck checkIndexKeys(engine::Database& db, const engine::TableDefinition& t
                      std::to_string(distinct.size()));
   }
   return check;
+}
+
+namespace {
+
+// Calls `visit(record, column, row)` for each long-value row that a memo or
+// OLE value of `table` leads to (`column` in table order).
+template <typename Visit>
+void forEachLongValueRow(engine::Database& db, const engine::TableDefinition& table, Visit visit) {
+  namespace lv = engine::layout::long_value;
+  engine::PageChanges view(db.pager(), db.format());
+  auto scan = db.scan(table);
+  engine::Row row;
+  while (scan->next(row)) {
+    auto page = view.read(row.storedAt.page);
+    auto slot = engine::page_edit::slot(page, db.format(), row.storedAt.slot);
+    if (!slot) throw std::runtime_error("a record's slot is inconsistent");
+    std::string why;
+    auto image =
+        engine::RowImage::parse(page.subspan(slot->start, slot->length()), db.format(), table, why);
+    if (!image) throw std::runtime_error(why);
+    for (std::size_t c = 0; c < table.columns.size(); ++c) {
+      const engine::ColumnDefinition& column = table.columns[c];
+      if (!column.isLongValue()) continue;
+      auto field = image->variableValue(column.variableIndex);
+      if (field.size() < lv::kReferenceSize) continue;
+      auto ref = engine::LongValueReference::parse(
+          engine::BoundedBytes(field, row.storedAt.page, db.path()));
+      if (ref.form == engine::LongValueForm::Inline) continue;
+      engine::RowPointer at = ref.first;
+      std::size_t remaining = ref.length;
+      for (;;) {
+        visit(row.id, c, RowPlace{at.page, at.row});
+        if (ref.form == engine::LongValueForm::SingleRow) break;
+        auto bytes = view.read(at.page);
+        auto link = engine::page_edit::slot(bytes, db.format(), at.row);
+        if (!link || link->length() < lv::kChainLinkSize)
+          throw std::runtime_error("a long-value chain is broken");
+        const std::size_t chunk = link->length() - lv::kChainLinkSize;
+        const std::uint32_t next = engine::readU32(bytes, link->start);
+        if (chunk >= remaining || next == 0) break;
+        remaining -= chunk;
+        at = engine::RowPointer::fromRaw(next);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<engine::RowId> rowIds(engine::Database& db, const engine::TableDefinition& table) {
+  std::vector<engine::RowId> ids;
+  auto scan = db.scan(table);
+  engine::Row row;
+  while (scan->next(row)) ids.push_back(row.id);
+  return ids;
+}
+
+std::set<RowPlace> longValueRows(engine::Database& db, const engine::TableDefinition& table) {
+  std::set<RowPlace> rows;
+  forEachLongValueRow(db, table, [&](engine::RowId, std::size_t, const RowPlace& place) {
+    if (!rows.insert(place).second) throw std::runtime_error("two long values share a row");
+  });
+  return rows;
+}
+
+std::set<std::pair<RowPlace, std::size_t>> chainsAfterRemovedRows(
+    engine::Database& db, const engine::TableDefinition& table) {
+  std::set<std::pair<RowPlace, std::size_t>> values;
+  std::map<std::pair<RowPlace, std::size_t>, std::size_t> rowsOf;
+  std::set<std::pair<RowPlace, std::size_t>> follow;
+  forEachLongValueRow(db, table, [&](engine::RowId record, std::size_t column, const RowPlace& at) {
+    const std::pair<RowPlace, std::size_t> value{{record.page, record.slot}, column};
+    ++rowsOf[value];
+    if (at.second > 0 && slotFlags(db, {at.first, static_cast<std::uint8_t>(at.second - 1)}) != 0)
+      follow.insert(value);
+  });
+  for (const auto& value : follow)
+    if (rowsOf[value] > 1) values.insert(value);  // a single row is read by its declared length
+  return values;
+}
+
+std::vector<engine::RowId> recordsInPageOrder(engine::Database& db,
+                                              const engine::TableDefinition& table) {
+  engine::PageChanges view(db.pager(), db.format());
+  std::map<RowPlace, engine::RowId> moved;  // overflow row -> its record
+  {
+    auto scan = db.scan(table);
+    engine::Row row;
+    while (scan->next(row))
+      if (row.storedAt != row.id) moved[{row.storedAt.page, row.storedAt.slot}] = row.id;
+  }
+  std::vector<engine::RowId> order;
+  for (std::uint32_t page : engine::readUsageMap(db.pager(), db.format(), table.ownedPagesMap)) {
+    auto bytes = view.read(page);
+    if (bytes[0] != dp::kTypeData || engine::readU32(bytes, dp::kOwner) != table.page) continue;
+    for (std::size_t i = 0; i < engine::page_edit::slotCount(bytes, db.format()); ++i) {
+      auto slot = engine::page_edit::slot(bytes, db.format(), i);
+      if (!slot || (slot->raw & dp::kSlotLookup)) continue;
+      const engine::RowId here{page, static_cast<std::uint8_t>(i)};
+      if (!(slot->raw & dp::kSlotDeleted))
+        order.push_back(here);
+      else if (auto it = moved.find({here.page, here.slot}); it != moved.end())
+        order.push_back(it->second);
+    }
+  }
+  return order;
+}
+
+std::size_t storedColumnCount(engine::Database& db, const engine::TableDefinition& table,
+                              engine::RowId id) {
+  engine::PageChanges view(db.pager(), db.format());
+  const engine::RowId stored = db.readRow(table, id)->storedAt;
+  auto page = view.read(stored.page);
+  auto slot = engine::page_edit::slot(page, db.format(), stored.slot);
+  if (!slot) throw std::runtime_error("a record's slot is inconsistent");
+  std::string why;
+  auto image =
+      engine::RowImage::parse(page.subspan(slot->start, slot->length()), db.format(), table, why);
+  if (!image) throw std::runtime_error(why);
+  return image->columnCount();
+}
+
+std::uint16_t slotFlags(engine::Database& db, const RowPlace& place) {
+  engine::PageChanges view(db.pager(), db.format());
+  auto slot = engine::page_edit::slot(view.read(place.first), db.format(), place.second);
+  if (!slot) throw std::runtime_error("no slot " + placeName(place));
+  return slot->raw & dp::kSlotRemoved;
+}
+
+std::size_t rowLength(engine::Database& db, const RowPlace& place) {
+  engine::PageChanges view(db.pager(), db.format());
+  auto slot = engine::page_edit::slot(view.read(place.first), db.format(), place.second);
+  if (!slot) throw std::runtime_error("no slot " + placeName(place));
+  return slot->length();
+}
+
+std::size_t removedRowBytes(engine::Database& db, const engine::TableDefinition& table) {
+  engine::PageChanges view(db.pager(), db.format());
+  std::size_t bytes = 0;
+  auto count = [&](std::uint32_t ownedMap, std::uint32_t owner) {
+    for (std::uint32_t page : engine::readUsageMap(db.pager(), db.format(), ownedMap)) {
+      auto data = view.read(page);
+      if (data[0] != dp::kTypeData || engine::readU32(data, dp::kOwner) != owner) continue;
+      for (std::size_t i = 0; i < engine::page_edit::slotCount(data, db.format()); ++i) {
+        auto slot = engine::page_edit::slot(data, db.format(), i);
+        if (slot && (slot->raw & dp::kSlotRemoved) == dp::kSlotRemoved) bytes += slot->length();
+      }
+    }
+  };
+  count(table.ownedPagesMap, table.page);
+  for (const auto& maps : table.longValueMaps)
+    count(maps.ownedPages, engine::layout::long_value::kPageOwner);
+  return bytes;
+}
+
+std::set<std::uint32_t> freeMapMismatches(engine::Database& db,
+                                          const engine::TableDefinition& table) {
+  engine::PageChanges view(db.pager(), db.format());
+  std::set<std::uint32_t> mismatches;
+  auto check = [&](std::uint32_t ownedMap, std::uint32_t freeMap, std::uint32_t owner) {
+    for (std::uint32_t page : engine::readUsageMap(db.pager(), db.format(), ownedMap)) {
+      auto bytes = view.read(page);
+      if (bytes[0] != dp::kTypeData || engine::readU32(bytes, dp::kOwner) != owner) continue;
+      if (engine::page_edit::offersRoom(bytes, db.format()) !=
+          engine::usageBit(view, freeMap, page))
+        mismatches.insert(page);
+    }
+  };
+  check(table.ownedPagesMap, table.freePagesMap, table.page);
+  for (const auto& maps : table.longValueMaps)
+    check(maps.ownedPages, maps.freePages, engine::layout::long_value::kPageOwner);
+  return mismatches;
 }
 
 }  // namespace updatetest

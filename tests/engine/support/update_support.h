@@ -77,8 +77,52 @@ class MemoryFolder final : public engine::FileSystem {
 
 // Problems found in `db`: unreadable tables, data pages whose free-space
 // count or slots are wrong, owned pages of the wrong type or owner, pages
-// both owned and marked free. Empty when consistent.
+// both owned and marked free, overflow rows not marked as Access marks them.
+// Empty when consistent.
 std::vector<std::string> consistencyProblems(engine::Database& db);
+
+// The records of `table` in scan order.
+std::vector<engine::RowId> rowIds(engine::Database& db, const engine::TableDefinition& table);
+
+// A row of a data page: its page and row number.
+using RowPlace = std::pair<std::uint32_t, std::uint8_t>;
+
+// The long-value rows that the memo and OLE values of `table` lead to.
+std::set<RowPlace> longValueRows(engine::Database& db, const engine::TableDefinition& table);
+
+// The memo and OLE values of `table`, as (record, column), whose chain of
+// long-value rows has a row directly after a slot with the deleted or the
+// lookup bit. mdb-reader takes the end of such a row from the previous
+// slot's word without masking its flag bits, so the row seems to run to
+// the page end and the value comes out cut short. Access leaves such
+// pages too.
+std::set<std::pair<RowPlace, std::size_t>> chainsAfterRemovedRows(
+    engine::Database& db, const engine::TableDefinition& table);
+
+// The records of `table` in the order of readers that list each row where
+// it lies, page after page (mdb-export, mdb-reader): a moved record where
+// its overflow row is.
+std::vector<engine::RowId> recordsInPageOrder(engine::Database& db,
+                                              const engine::TableDefinition& table);
+
+// How many columns the stored row of record `id` has (fewer than the
+// table when columns were added after it was stored).
+std::size_t storedColumnCount(engine::Database& db, const engine::TableDefinition& table,
+                              engine::RowId id);
+
+// The deleted and lookup bits of the slot at `place`.
+std::uint16_t slotFlags(engine::Database& db, const RowPlace& place);
+// The length of the row at `place`.
+std::size_t rowLength(engine::Database& db, const RowPlace& place);
+
+// The bytes still held by removed rows (both bits set) on the pages of
+// `table`, its rows' and its long values'.
+std::size_t removedRowBytes(engine::Database& db, const engine::TableDefinition& table);
+
+// The pages of `table` (its rows', and its long values') whose bit in the
+// free-space map disagrees with the room they offer.
+std::set<std::uint32_t> freeMapMismatches(engine::Database& db,
+                                          const engine::TableDefinition& table);
 
 // Rows of `table` that one of its indexes lacks an entry for (read from the
 // index pages), as "index N: page/slot" strings.

@@ -18,15 +18,11 @@
 
 namespace {
 
+using testsupport::repeat;
+
 using engine::NewColumn;
 using testsupport::column;
 using testsupport::textColumn;
-
-std::u16string repeat(std::u16string_view unit, std::size_t times) {
-  std::u16string out;
-  for (std::size_t i = 0; i < times; ++i) out += unit;
-  return out;
-}
 
 engine::NewTable peopleTable(int rows) {
   engine::NewTable table;
@@ -80,11 +76,7 @@ class UpdateTextTest : public ::testing::Test {
   }
 
   static std::vector<engine::RowId> rowIds(engine::Database& db, const std::u16string& table) {
-    std::vector<engine::RowId> ids;
-    auto scan = db.scan(db.table(table));
-    engine::Row row;
-    while (scan->next(row)) ids.push_back(row.id);
-    return ids;
+    return updatetest::rowIds(db, db.table(table));
   }
 
   // Sets `text` in row `n` (scan order) and checks it reads back, in this
