@@ -15,6 +15,7 @@
 #include "engine/create/new_database.h"
 #include "engine/database.h"
 #include "engine/io/file_system.h"
+#include "support/disk_folder.h"
 
 namespace {
 
@@ -39,28 +40,15 @@ class CountingFile final : public engine::File {
   std::uint64_t& written_;
 };
 
-class CountingFolder final : public engine::FileSystem {
+class CountingFolder final : public testsupport::DiskFolder {
  public:
   std::uint64_t written = 0;
   std::unique_ptr<engine::File> open(const std::string& p, bool w) override {
     return std::make_unique<CountingFile>(disk().open(p, w), written);
   }
-  std::unique_ptr<engine::File> create(const std::string& p) override {
-    return std::make_unique<CountingFile>(disk().create(p), written);
+  std::unique_ptr<engine::File> create(const std::string& p, const std::string& like) override {
+    return std::make_unique<CountingFile>(disk().create(p, like), written);
   }
-  bool exists(const std::string& p) override { return disk().exists(p); }
-  void remove(const std::string& p) override { disk().remove(p); }
-  void replace(const std::string& from, const std::string& to) override {
-    disk().replace(from, to);
-  }
-  std::unique_ptr<engine::FileLock> tryLock(const std::string& p) override {
-    return disk().tryLock(p);
-  }
-  bool lockedByOthers(const std::string& p) override { return disk().lockedByOthers(p); }
-  std::string computerName() override { return disk().computerName(); }
-
- private:
-  static engine::FileSystem& disk() { return engine::diskFileSystem(); }
 };
 
 // Sets the Name of every `step`th row of `tableName` to `change(old value)`.
@@ -97,7 +85,8 @@ int main() {
   table.columns = {{u"Id", engine::NewColumn::Type::Long, 255},
                    {u"Name", engine::NewColumn::Type::Text, 100}};
   for (int i = 0; i < 100000; ++i)
-    table.rows.push_back({std::int32_t{i}, engine::Text(u"customer name " + std::u16string(6, u'x'))});
+    table.rows.push_back(
+        {std::int32_t{i}, engine::Text(u"customer name " + std::u16string(6, u'x'))});
   std::printf("engine updates, 100,000-row table (Jet 4)\n");
   engine::createDatabase(dir / "same.mdb", description);
   run("same size (every row)", dir / "same.mdb", u"Big", 1,
@@ -120,7 +109,7 @@ int main() {
     const std::string number = std::to_string(i);
     names.rows.push_back(
         {std::int32_t{i}, engine::Text(std::u16string(given[i % 5]) + u" " + family[(i / 5) % 5] +
-                                    u" " + std::u16string(number.begin(), number.end()))});
+                                       u" " + std::u16string(number.begin(), number.end()))});
   }
   std::printf("engine updates, 10,000 Turkish names in an indexed column (Jet 4)\n");
   engine::createDatabase(dir / "indexed.mdb", indexed);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <utility>
 
 #include "ado/connection_string.h"
 #include "ado/constants.h"
@@ -69,6 +70,8 @@ void Connection::Open(const Text& connectionString) {
   const ConnectionString parts = ParseConnectionString(connectionString);
   const std::string path = utf8(parts.dataSource);
   engine::OpenOptions options{.password = parts.password, .writable = mode_ == adModeReadWrite};
+  options.fileSystem = ConnectionFileSystem();
+  if (const std::size_t blocks = ConnectionBatchBlocks()) options.batchBlocks = blocks;
   std::unique_ptr<engine::Database> database = fromEngine([&] {
     try {
       return engine::Database::open(path, options);
@@ -126,38 +129,31 @@ long Connection::executeUpdate(const sql::Update& update) {
   for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
   recordsets_.clear();
 
+  // What the lookup reads is read under the writer's lock, after any
+  // other writer of this computer finished.
+  database_->lockForWriting();
   if (!lookup_) lookup_ = std::make_unique<UpdateLookup>();
-  long matched = 0;
   const Text wanted = TextCompareKey(update.oldValue);
-  for (const Text& variant : lookup_->variantsOf(*database_, table, whereColumn, update.oldValue)) {
+  const bool sameColumn = setColumn == whereColumn;
+  if (sameColumn)
+    if (auto rows = lookup_->settledRows(table, whereColumn, wanted, update.newValue)) return *rows;
+  const std::vector<engine::RowId> candidates =
+      lookup_->candidates(*database_, table, whereColumn, wanted);
+  long matched = 0;
+  for (const engine::RowId id : candidates) {
+    auto row = database_->readRow(table, id);
+    if (!row) continue;
+    const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
+    if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;
+    ++matched;
+    const Value& before = row->values[static_cast<std::size_t>(setColumn)];
     // Records that already hold the new text are matched but need no write.
-    if (setColumn == whereColumn && variant == update.newValue) {
-      matched += static_cast<long>(lookup_->rowsHolding(table, whereColumn, variant).size());
-      continue;
-    }
-    const UpdateLookup::Rows rows = lookup_->rowsHolding(table, whereColumn, variant);
-    matched += static_cast<long>(rows.size());
-    std::map<Text, UpdateLookup::Rows> written;  // by the set column's value before
-    auto recordWrites = [&] {
-      for (const auto& [before, ids] : written)
-        lookup_->moved(table, setColumn, before, ids, update.newValue);
-    };
-    try {
-      for (const engine::RowId id : rows) {
-        auto row = database_->readRow(table, id);
-        if (!row) continue;
-        const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
-        if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;
-        const Value before = row->values[static_cast<std::size_t>(setColumn)];
-        writeText(table, id, setColumn, update.newValue);
-        if (before.isText()) written[before.text()].push_back(id);
-      }
-    } catch (...) {
-      recordWrites();
-      throw;
-    }
-    recordWrites();
+    if (before.isText() && before.text() == update.newValue) continue;
+    writeText(table, id, setColumn, update.newValue);
+    lookup_->wrote(table, setColumn, id, before, update.newValue);
   }
+  if (sameColumn)
+    lookup_->settle(table, whereColumn, wanted, update.newValue, matched, candidates.size());
   return matched;
 }
 
@@ -174,7 +170,32 @@ void Connection::closeDatabase() {
   // The last batch of changes is made durable here; if that fails the
   // connection still closes (the batch is undone) and says why.
   std::unique_ptr<engine::Database> database = std::move(database_);
-  database->commit();
+  try {
+    database->close();
+  } catch (const engine::Error& e) {
+    noteLostWrites(*database, e, false);
+    recordsSaved_ += static_cast<long>(database->savedUpdates());
+    throw;
+  }
+  recordsSaved_ += static_cast<long>(database->savedUpdates());
+}
+
+void Connection::noteLostWrites(engine::Database& database, const engine::Error& cause,
+                                bool oneReported) {
+  const std::vector<engine::UpdateMade> lost = database.takeLostUpdates();
+  if (lost.empty()) return;
+  // The lookup took the undone values for written.
+  lookup_.reset();
+  const long others = static_cast<long>(lost.size()) - (oneReported ? 1 : 0);
+  if (others > 0) lostWrites_.push_back({Error::fromEngine(cause), others});
+}
+
+std::vector<Connection::LostWrites> Connection::TakeLostWrites() {
+  return std::exchange(lostWrites_, {});
+}
+
+long Connection::RecordsSaved() const {
+  return recordsSaved_ + (database_ ? static_cast<long>(database_->savedUpdates()) : 0);
 }
 
 }  // namespace ado

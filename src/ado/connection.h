@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "ado/error.h"
 #include "ado/value.h"
 
 namespace engine {
 class Database;
+class Error;
 struct RowId;
 struct TableDefinition;
 }  // namespace engine
@@ -44,10 +46,23 @@ class Connection {
   // adSchemaTables (20): TABLE_NAME and TABLE_TYPE of every catalogue object.
   std::unique_ptr<Recordset> OpenSchema(int schema);
 
-  // Runs one UPDATE statement; returns the number of records it changed.
+  // Runs one UPDATE statement; returns the number of records it matched.
   long Execute(const Text& statement);
 
   void Close();
+
+  // Changes reach the file in batches. When a batch cannot be made durable
+  // its changes are undone, also those of statements that already returned:
+  // the failing Execute or Close throws for the record in hand, and the
+  // other records of the batch are kept here, with the error that undid
+  // them, for the caller to report each as failed. Taken once.
+  struct LostWrites {
+    Error cause;
+    long records;
+  };
+  std::vector<LostWrites> TakeLostWrites();
+  // The values this connection changed that the file holds.
+  long RecordsSaved() const;
 
   // For recordsets opened on this connection.
   engine::Database& database();
@@ -63,11 +78,16 @@ class Connection {
   // Writes one text or memo value of one row.
   void writeText(const engine::TableDefinition& table, engine::RowId row, int column,
                  const Text& value);
+  // Keeps the updates of a batch that failed to commit; `oneReported`: the
+  // last of them is the record in hand, reported by the caller.
+  void noteLostWrites(engine::Database& database, const engine::Error& cause, bool oneReported);
 
   int mode_ = 0;
   std::unique_ptr<engine::Database> database_;
   std::unique_ptr<UpdateLookup> lookup_;
   std::vector<Recordset*> recordsets_;
+  std::vector<LostWrites> lostWrites_;
+  long recordsSaved_ = 0;  // by databases already closed
 };
 
 }  // namespace ado

@@ -6,7 +6,14 @@ namespace ado {
 
 void Connection::writeText(const engine::TableDefinition& table, engine::RowId row, int column,
                            const Text& value) {
-  database_->updateText(table, row, column, value);
+  try {
+    database_->updateText(table, row, column, value);
+  } catch (const engine::Error& e) {
+    // A failed commit undid the whole batch; this record's failure is the
+    // caller's to report, the others' are kept.
+    noteLostWrites(*database_, e, true);
+    throw;
+  }
 }
 
 }  // namespace ado

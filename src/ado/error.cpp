@@ -31,6 +31,8 @@ std::int32_t numberOf(ErrorKind kind) {
       return 3265;
     case ErrorKind::Overflow:
       return Error::kOverflow;
+    case ErrorKind::OutOfMemory:
+      return 7;
     default:
       return Error::kGeneric;
   }
@@ -119,6 +121,11 @@ Error Error::providerNotFound() {
 }
 
 Error Error::overflow() { return {ErrorKind::Overflow, "Overflow"}; }
+
+Error Error::outOfMemory() {
+  return {ErrorKind::OutOfMemory,
+          "Out of memory. The run was stopped; the records changed so far were saved."};
+}
 
 Error Error::objectClosed() {
   return {ErrorKind::ObjectClosed, "Operation is not allowed when the object is closed."};

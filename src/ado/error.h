@@ -43,6 +43,7 @@ enum class ErrorKind {
   NoCurrentRecord,
   ItemNotFound,
   Overflow,
+  OutOfMemory,
   // A failure of the program's own procedures (nothing selected, ...).
   Program,
 };
@@ -77,6 +78,8 @@ class Error : public std::runtime_error {
   static Error providerNotFound();
   static Error refusedWrite(std::string_view sentence);
   static Error overflow();
+  // Memory ran out: the run ends at once (Visual Basic's error 7).
+  static Error outOfMemory();
   static Error objectClosed();
   static Error objectOpen();
   static Error notCapable();

@@ -1,6 +1,7 @@
 #include "ado/factory.h"
 
 #include <optional>
+#include <utility>
 
 namespace ado {
 namespace {
@@ -50,5 +51,20 @@ ScopedExecuteFailure::~ScopedExecuteFailure() { executeFailure.reset(); }
 void CheckExecuteFailure(const Text& statement) {
   if (executeFailure && executeFailure->when(statement)) throw executeFailure->error;
 }
+
+namespace {
+engine::FileSystem* connectionFolder = nullptr;
+std::size_t connectionBatchBlocks = 0;
+}  // namespace
+
+ScopedFileSystem::ScopedFileSystem(engine::FileSystem& folder, std::size_t batchBlocks)
+    : previousFolder_(std::exchange(connectionFolder, &folder)),
+      previousBatchBlocks_(std::exchange(connectionBatchBlocks, batchBlocks)) {}
+ScopedFileSystem::~ScopedFileSystem() {
+  connectionFolder = previousFolder_;
+  connectionBatchBlocks = previousBatchBlocks_;
+}
+engine::FileSystem* ConnectionFileSystem() { return connectionFolder; }
+std::size_t ConnectionBatchBlocks() { return connectionBatchBlocks; }
 
 }  // namespace ado

@@ -11,6 +11,10 @@
 #include "ado/error.h"
 #include "ado/recordset.h"
 
+namespace engine {
+class FileSystem;
+}
+
 namespace ado {
 
 // "ADODB.Connection" and "ADODB.RecordSet", compared without regard to case.
@@ -41,5 +45,25 @@ class ScopedExecuteFailure {
 
 // For Connection::Execute: throws when a ScopedExecuteFailure says so.
 void CheckExecuteFailure(const Text& statement);
+
+// While alive, connections find their databases in `folder` instead of on
+// the disk, and commit every `batchBlocks` changed blocks (0: as usual): how
+// tests make the disk fail or the computer die under a run.
+class ScopedFileSystem {
+ public:
+  explicit ScopedFileSystem(engine::FileSystem& folder, std::size_t batchBlocks = 0);
+  ~ScopedFileSystem();
+  ScopedFileSystem(const ScopedFileSystem&) = delete;
+  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
+
+ private:
+  engine::FileSystem* previousFolder_;  // scopes nest
+  std::size_t previousBatchBlocks_;
+};
+
+// For Connection::Open: the folder and batch size a ScopedFileSystem set
+// (null and 0 without one).
+engine::FileSystem* ConnectionFileSystem();
+std::size_t ConnectionBatchBlocks();
 
 }  // namespace ado

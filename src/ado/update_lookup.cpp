@@ -1,7 +1,6 @@
 #include "ado/update_lookup.h"
 
 #include <algorithm>
-#include <unordered_set>
 
 #include "engine/database.h"
 #include "engine/text/simple_case.h"
@@ -9,13 +8,37 @@
 namespace ado {
 namespace {
 
-struct RowIdHash {
-  std::size_t operator()(const engine::RowId& id) const {
-    return std::hash<std::uint64_t>()((std::uint64_t(id.page) << 8) | id.slot);
-  }
-};
+// An entry: the upper 36 bits of the key hash, the page (20 bits: a file of
+// 2 GB has no more pages of 2 KB) and the slot (8 bits).
+constexpr int kRowBits = 28;
+constexpr std::uint32_t kPageLimit = 1u << 20;
+// Groups of rows smaller than this are read again rather than remembered.
+constexpr std::size_t kSettleFrom = 4;
 
-const UpdateLookup::Rows kNoRows;
+std::uint64_t hashOf(std::u16string_view text) {
+  std::uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a over the code units
+  for (char16_t unit : text) {
+    h ^= unit;
+    h *= 0x100000001b3ull;
+  }
+  // Spread the low bits into the upper ones the entries keep.
+  h ^= h >> 29;
+  h *= 0xbf58476d1ce4e5b9ull;
+  return h ^ (h >> 32);
+}
+
+std::uint64_t entryOf(std::uint64_t keyHash, engine::RowId row) {
+  return (keyHash >> kRowBits << kRowBits) | (std::uint64_t{row.page} << 8) | row.slot;
+}
+
+engine::RowId rowOf(std::uint64_t entry) {
+  return {static_cast<std::uint32_t>((entry >> 8) & (kPageLimit - 1)),
+          static_cast<std::uint8_t>(entry & 0xff)};
+}
+
+bool before(const engine::RowId& a, const engine::RowId& b) {
+  return a.page != b.page ? a.page < b.page : a.slot < b.slot;
+}
 
 }  // namespace
 
@@ -25,79 +48,81 @@ Text TextCompareKey(std::u16string_view text) {
   return key;
 }
 
-UpdateLookup::Index* UpdateLookup::existingIndex(const engine::TableDefinition& table, int column) {
+const UpdateLookup::Index* UpdateLookup::existingIndex(const engine::TableDefinition& table,
+                                                       int column) const {
   auto found = indexes_.find(std::make_pair(table.page, column));
   return found == indexes_.end() ? nullptr : &found->second;
 }
 
 UpdateLookup::Index& UpdateLookup::indexFor(engine::Database& database,
                                             const engine::TableDefinition& table, int column) {
-  if (Index* index = existingIndex(table, column)) return *index;
+  auto found = indexes_.find(std::make_pair(table.page, column));
+  if (found != indexes_.end()) return found->second;
   Index index;
   auto scan = database.scan(table);
   engine::Row row;
   while (scan->next(row)) {
-    Value& value = row.values[static_cast<std::size_t>(column)];
+    const Value& value = row.values[static_cast<std::size_t>(column)];
     if (!value.isText()) continue;
-    Variants& variants = index[TextCompareKey(value.text())];
-    auto variant = std::find_if(variants.begin(), variants.end(),
-                                [&](const Variant& v) { return v.text == value.text(); });
-    if (variant == variants.end()) {
-      variants.push_back({value.text(), {}});
-      variant = std::prev(variants.end());
-    }
-    variant->rows.push_back(row.id);
+    const std::uint64_t key = hashOf(TextCompareKey(value.text()));
+    if (row.id.page < kPageLimit)
+      index.entries.push_back(entryOf(key, row.id));
+    else
+      index.joined.emplace(key, row.id);
   }
+  std::sort(index.entries.begin(), index.entries.end());
+  index.entries.shrink_to_fit();
   return indexes_.emplace(std::make_pair(table.page, column), std::move(index)).first->second;
 }
 
-std::vector<Text> UpdateLookup::variantsOf(engine::Database& database,
-                                           const engine::TableDefinition& table, int column,
-                                           const Text& value) {
+std::vector<engine::RowId> UpdateLookup::candidates(engine::Database& database,
+                                                    const engine::TableDefinition& table,
+                                                    int column, const Text& key) {
   const Index& index = indexFor(database, table, column);
-  std::vector<Text> texts;
-  if (auto found = index.find(TextCompareKey(value)); found != index.end())
-    for (const Variant& variant : found->second) texts.push_back(variant.text);
-  return texts;
+  const std::uint64_t hash = hashOf(key);
+  const std::uint64_t low = entryOf(hash, {0, 0});
+  const std::uint64_t high = low | ((std::uint64_t{1} << kRowBits) - 1);
+  std::vector<engine::RowId> rows;
+  for (auto it = std::lower_bound(index.entries.begin(), index.entries.end(), low);
+       it != index.entries.end() && *it <= high; ++it)
+    rows.push_back(rowOf(*it));
+  auto [from, to] = index.joined.equal_range(hash);
+  for (; from != to; ++from) rows.push_back(from->second);
+  std::sort(rows.begin(), rows.end(), before);
+  rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+  return rows;
 }
 
-const UpdateLookup::Rows& UpdateLookup::rowsHolding(const engine::TableDefinition& table,
-                                                    int column, const Text& text) const {
-  auto index = indexes_.find(std::make_pair(table.page, column));
-  if (index == indexes_.end()) return kNoRows;
-  auto variants = index->second.find(TextCompareKey(text));
-  if (variants == index->second.end()) return kNoRows;
-  for (const Variant& variant : variants->second)
-    if (variant.text == text) return variant.rows;
-  return kNoRows;
+std::optional<long> UpdateLookup::settledRows(const engine::TableDefinition& table, int column,
+                                              const Text& key, const Text& text) const {
+  const Index* index = existingIndex(table, column);
+  if (!index) return std::nullopt;
+  auto found = index->settled.find(hashOf(key));
+  if (found == index->settled.end() || found->second.text != hashOf(text)) return std::nullopt;
+  return found->second.rows;
 }
 
-void UpdateLookup::moved(const engine::TableDefinition& table, int column, const Text& from,
-                         const Rows& rows, const Text& to) {
-  Index* index = existingIndex(table, column);
-  if (!index || rows.empty() || from == to) return;
-  const Text fromKey = TextCompareKey(from);
-  Variants& fromVariants = (*index)[fromKey];
-  auto source = std::find_if(fromVariants.begin(), fromVariants.end(),
-                             [&](const Variant& v) { return v.text == from; });
-  if (source != fromVariants.end()) {
-    if (rows.size() >= source->rows.size()) {
-      source->rows.clear();
-    } else {
-      const std::unordered_set<engine::RowId, RowIdHash> leaving(rows.begin(), rows.end());
-      std::erase_if(source->rows, [&](const engine::RowId& id) { return leaving.count(id) != 0; });
-    }
-    if (source->rows.empty()) fromVariants.erase(source);
+void UpdateLookup::settle(const engine::TableDefinition& table, int column, const Text& key,
+                          const Text& text, long rows, std::size_t candidates) {
+  auto found = indexes_.find(std::make_pair(table.page, column));
+  if (found == indexes_.end() || candidates < kSettleFrom) return;
+  found->second.settled[hashOf(key)] = {hashOf(text), rows};
+}
+
+void UpdateLookup::wrote(const engine::TableDefinition& table, int column, engine::RowId row,
+                         const Value& before, const Text& after) {
+  auto found = indexes_.find(std::make_pair(table.page, column));
+  if (found == indexes_.end()) return;
+  Index& index = found->second;
+  const std::uint64_t to = hashOf(TextCompareKey(after));
+  index.settled.erase(to);
+  if (before.isText()) {
+    const std::uint64_t from = hashOf(TextCompareKey(before.text()));
+    index.settled.erase(from);
+    if (from == to) return;
   }
-  if (fromVariants.empty()) index->erase(fromKey);
-  Variants& toVariants = (*index)[TextCompareKey(to)];
-  auto target = std::find_if(toVariants.begin(), toVariants.end(),
-                             [&](const Variant& v) { return v.text == to; });
-  if (target == toVariants.end()) {
-    toVariants.push_back({to, {}});
-    target = std::prev(toVariants.end());
-  }
-  target->rows.insert(target->rows.end(), rows.begin(), rows.end());
+  // The row stays among the candidates of its old key; reading it tells.
+  index.joined.emplace(to, row);
 }
 
 }  // namespace ado

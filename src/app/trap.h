@@ -4,7 +4,8 @@
 // past: each labelled statement runs inside the trap; when one fails, the
 // application error report names the procedure's location and the label, and
 // execution goes on with the next statement. The trap stays armed for the
-// whole call, so every failure gets its own report.
+// whole call, so every failure gets its own report. Running out of memory is
+// not carried past: std::bad_alloc leaves the procedure.
 //
 //   Main::Trap trap("in Casewick2021/08/31.Form1.PushButton2_Click ");
 //   trap(100, [&] { tables = GetAccessTables(path); });
@@ -15,6 +16,7 @@
 
 #include <QString>
 #include <exception>
+#include <new>
 #include <utility>
 
 namespace Main {
@@ -35,6 +37,8 @@ class Trap {
     try {
       std::forward<Statement>(statement)();
       return true;
+    } catch (const std::bad_alloc&) {
+      throw;
     } catch (...) {
       report(label, std::current_exception());
       return false;
@@ -47,6 +51,8 @@ class Trap {
   bool when(int label, Condition&& condition) {
     try {
       return static_cast<bool>(std::forward<Condition>(condition)());
+    } catch (const std::bad_alloc&) {
+      throw;
     } catch (...) {
       report(label, std::current_exception());
       return true;

@@ -29,17 +29,24 @@ Database::Database(std::unique_ptr<File> file, bool writable)
 
 std::unique_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
   FileSystem& fs = options.fileSystem ? *options.fileSystem : diskFileSystem();
+  // The journal and the lock file go by the real path, however the
+  // database was named.
+  const std::string realPath = fs.realPath(path);
   // An interrupted batch of changes is undone before anything is read.
-  recoverJournal(fs, path);
+  recoverJournal(fs, path, realPath, options.lockWait);
   std::unique_ptr<File> file = fs.open(path, options.writable);
   JournaledFile* journaled = nullptr;
   if (options.writable) {
-    auto wrapper = std::make_unique<JournaledFile>(fs, std::move(file));
+    auto wrapper = std::make_unique<JournaledFile>(
+        fs, std::move(file), realPath, std::min(layout::header::kLargestFile, fs.fileSizeLimit()));
     journaled = wrapper.get();
     file = std::move(wrapper);
   }
   std::unique_ptr<Database> db = open(std::move(file), options);
   db->fileSystem_ = &fs;
+  db->realPath_ = realPath;
+  db->lockWait_ = options.lockWait;
+  db->batchBlocks_ = options.batchBlocks;
   db->journaled_ = journaled;
   return db;
 }

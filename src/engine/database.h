@@ -36,6 +36,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "engine/format/format.h"
@@ -61,6 +62,20 @@ struct OpenOptions {
   // Where the file and its companions (journal, lock file) are; the disk
   // when absent. Must outlive the database.
   FileSystem* fileSystem = nullptr;
+  // How long taking the writer's lock waits for another writer of this
+  // computer before the change is refused with Error::fileInUse.
+  std::chrono::milliseconds lockWait{5000};
+  // A batch is committed once it changed this many blocks of 2 KB (or is a
+  // second old); tests lower it to see many batches.
+  std::size_t batchBlocks = 4096;
+};
+
+// One value changed by Database::updateText.
+struct UpdateMade {
+  std::uint32_t table = 0;  // the table's definition page
+  RowId row;
+  int column = 0;
+  bool operator==(const UpdateMade&) const = default;
 };
 
 class JournaledFile;
@@ -113,8 +128,23 @@ class Database {
   // are visible at once and reach the disk in batches, through a rollback
   // journal, at least every second while writing and at commit().
   void updateText(const TableDefinition& table, RowId id, int column, const std::u16string& value);
+  // Takes the writer's locks now rather than at the first change, so that
+  // what is read next is read under them (Error::fileInUse, Error::readOnly).
+  void lockForWriting() { beginWriting(); }
   // Makes every change so far durable; the batch is undone when this fails.
   void commit();
+  // Commits, then gives up the writer's locks (the lock-file entry goes),
+  // also when the commit fails; the commit's error is thrown after that.
+  // Reading goes on; a later change takes the locks again.
+  void close();
+
+  // What became of the updates: those in the open batch, not yet durable;
+  // how many are durable; and those whose batch failed to commit (undone,
+  // oldest first; each failed commit threw its error from the call that
+  // tried it, updateText or commit), taken once.
+  std::size_t pendingUpdates() const { return batch_.size(); }
+  std::uint64_t savedUpdates() const { return savedUpdates_; }
+  std::vector<UpdateMade> takeLostUpdates() { return std::exchange(lost_, {}); }
 
  private:
   Database(std::unique_ptr<File> file, bool writable);
@@ -134,6 +164,12 @@ class Database {
   // Writing state.
   void beginWriting();
   FileSystem* fileSystem_ = nullptr;
+  std::string realPath_;  // companions are named after it
+  std::chrono::milliseconds lockWait_{0};
+  std::size_t batchBlocks_ = 0;
+  std::vector<UpdateMade> batch_;
+  std::vector<UpdateMade> lost_;
+  std::uint64_t savedUpdates_ = 0;
   JournaledFile* journaled_ = nullptr;  // file_ when opened writable by path
   std::unique_ptr<WriterLock> writerLock_;
   bool batchOpen_ = false;

@@ -6,7 +6,6 @@
 #include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/journal/journaled_file.h"
-#include "engine/journal/rollback_journal.h"
 #include "engine/journal/writer_lock.h"
 #include "engine/text/utf.h"
 #include "engine/write/page_changes.h"
@@ -15,9 +14,8 @@
 namespace engine {
 namespace {
 
-// A batch is committed when it is this old, or holds this many changed blocks.
+// A batch is committed when it is this old (or holds OpenOptions::batchBlocks).
 constexpr auto kBatchAge = std::chrono::seconds(1);
-constexpr std::size_t kBatchBlocks = 4096;  // 8 MB
 
 bool sameValue(const Value& a, const Value& b) {
   if (a == b) return true;
@@ -31,13 +29,12 @@ bool sameValue(const Value& a, const Value& b) {
 
 Database::~Database() {
   try {
-    commit();
+    close();
   } catch (const Error& e) {
     // A destructor cannot throw: say what was lost. The journal, if any,
     // undoes the batch at the next open.
     reportError(Error::notSaved(path(), e));
   }
-  writerLock_.reset();
 }
 
 void Database::beginWriting() {
@@ -45,12 +42,13 @@ void Database::beginWriting() {
   if (!journaled_ || !fileSystem_)
     throw Error::unsupported(path(), "changing a database opened without its folder");
   if (!writerLock_) {
-    writerLock_ = std::make_unique<WriterLock>(*fileSystem_, path(), format().isAce());
-    // The journal must be possible before the first change: a folder that
-    // takes no new files makes the database read-only for this program.
-    const std::string journal = journalPathFor(path());
-    fileSystem_->create(journal);
-    fileSystem_->remove(journal);
+    // Creating the lock file also shows that the folder takes the journal.
+    writerLock_ =
+        std::make_unique<WriterLock>(*fileSystem_, path(), realPath_, format().isAce(), lockWait_);
+    // Another writer may have changed the file since it was read: what the
+    // writer builds on is read again under the lock.
+    journaled_->dropBatch();
+    pager_->clear();
   } else if (!batchOpen_) {
     // Someone may have opened the database in Access since the last batch.
     writerLock_->check();
@@ -87,24 +85,41 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
     throw;
   }
   journaled_->endUpdate();
+  batch_.push_back({table.page, id, column});
 
   const auto now = std::chrono::steady_clock::now();
   if (!batchOpen_) {
     batchOpen_ = true;
     batchStart_ = now;
   }
-  if (now - batchStart_ >= kBatchAge || journaled_->changedBlocks() >= kBatchBlocks) commit();
+  if (now - batchStart_ >= kBatchAge || journaled_->changedBlocks() >= batchBlocks_) commit();
 }
 
 void Database::commit() {
   batchOpen_ = false;
-  if (!journaled_ || !journaled_->hasChanges()) return;
+  if (!journaled_ || !journaled_->hasChanges()) {
+    savedUpdates_ += batch_.size();  // updates that changed no byte
+    batch_.clear();
+    return;
+  }
   try {
     journaled_->commit();
   } catch (...) {
     pager_->clear();
+    lost_.insert(lost_.end(), batch_.begin(), batch_.end());
+    batch_.clear();
     throw;
   }
+  savedUpdates_ += batch_.size();
+  batch_.clear();
+}
+
+void Database::close() {
+  struct ReleaseLock {
+    std::unique_ptr<WriterLock>& lock;
+    ~ReleaseLock() { lock.reset(); }
+  } release{writerLock_};
+  commit();
 }
 
 }  // namespace engine

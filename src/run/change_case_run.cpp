@@ -3,6 +3,7 @@
 #include "ado/constants.h"
 #include "ado/factory.h"
 #include "ado/sql.h"
+#include "app/error_report.h"
 #include "app/message_box.h"
 #include "app/trap.h"
 #include "case/case.h"
@@ -49,7 +50,27 @@ class ChangeCaseRun {
         pauseEnvironment_(options.pauseEnvironment ? *options.pauseEnvironment
                                                    : SystemPauseEnvironment()) {}
 
-  void run() {
+  RunSummary run() {
+    try {
+      body();
+    } catch (const std::bad_alloc&) {
+      // Out of memory: the run ends at once, keeping what it changed.
+      recordset_.reset();
+      summary_.outOfMemory = true;
+      Main::ShowApplicationError(QString::fromStdString(ado::Error::outOfMemory().description()),
+                                 trap_.location(), updateLabel_ != 0 ? updateLabel_ : 124);
+      trap_(194, [&] {
+        if (connection_ && connection_->IsOpen()) connection_->Close();
+      });
+      reportLostWrites();
+    }
+    summary_.failures = trap_.reports() + summary_.outOfMemory;
+    if (connection_) summary_.converted = connection_->RecordsSaved();
+    return summary_;
+  }
+
+ private:
+  void body() {
     trap_(100, [&] { connection_ = ado::CreateConnection("ADODB.Connection"); });
     trap_(102, [&] { recordset_ = ado::CreateRecordset("ADODB.RecordSet"); });
     if (trap_.when(104, [&] { return window_.fieldList().count() == 0; })) {
@@ -67,9 +88,14 @@ class ChangeCaseRun {
     int fieldCount = 0;
     trap_(112, [&] { fieldCount = window_.fieldList().count(); });
     for (int i = 0; i < fieldCount; ++i) {
+      if (summary_.stopped) {
+        summary_.fieldsLeft += window_.fieldList().isSelected(i);
+        continue;
+      }
       if (trap_.when(114, [&] { return window_.fieldList().isSelected(i); })) changeField(i);
     }
     trap_(194, [&] { connection_->Close(); });
+    reportLostWrites();
     trap_(196, [&] { pause(0.4); });
     trap_(200, [&] { window_.setPointer(Access::kPointerDefault); });
     trap_(198, [&] {
@@ -80,7 +106,6 @@ class ChangeCaseRun {
     trap_(204, [&] { window_.refreshPreview(); });
   }
 
- private:
   void changeField(int item) {
     std::u16string field, table;
     const bool opened = trap_(116, [&] {
@@ -98,6 +123,11 @@ class ChangeCaseRun {
     if (trap_(124, [&] { last = recordset_->RecordCount() - 1; }) &&
         trap_.when(126, [&] { return !recordset_->Eof(); })) {
       for (long j = 0; j <= last; ++j) {
+        if (window_.stopRequested()) {
+          summary_.stopped = true;
+          summary_.recordsLeft = last + 1 - j;
+          break;
+        }
         trap_(130, [&] { window_.serveEvents(); });
         trap_(132, [&] {
           window_.setProgressValue(static_cast<double>(j + 1) / static_cast<double>(last + 1) *
@@ -129,13 +159,23 @@ class ChangeCaseRun {
       qualifies = false;
       trap_(branch.secondTest, [&] { qualifies = PassesSecondTest(value); });
       if (!qualifies) return;
+      updateLabel_ = branch.update;
       trap_(branch.update, [&] {
         const ado::Text old = Access::ValueText(Access::NullToDefault(value, ado::Text()));
         const ado::Text converted = Case::Convert(branch.mode, old);
         connection_->Execute(UpdateText(table, field, converted, old));
       });
+      reportLostWrites();
       return;
     }
+  }
+
+  // Records of earlier UPDATEs that a failed commit undid: each is reported
+  // as its own failed UPDATE was.
+  void reportLostWrites() {
+    if (!connection_) return;
+    for (const auto& lost : connection_->TakeLostWrites())
+      for (long i = 0; i < lost.records; ++i) trap_(updateLabel_, [&] { throw lost.cause; });
   }
 
   void pause(double seconds) {
@@ -149,16 +189,18 @@ class ChangeCaseRun {
   Main::Trap trap_{"in Casewick2021/08/31.Form2.PushButton4_Click "};
   std::unique_ptr<ado::Connection> connection_;
   std::unique_ptr<ado::Recordset> recordset_;
+  int updateLabel_ = 0;  // of the UPDATEs run so far
+  RunSummary summary_;
 };
 
 }  // namespace
 
-void PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
-                       const RunOptions& options) {
+RunSummary PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
+                             const RunOptions& options) {
   // A second start while a run is under way is refused.
   RunGuard guard;
-  if (!guard.acquired()) return;
-  ChangeCaseRun(window, boxes, options).run();
+  if (!guard.acquired()) return {};
+  return ChangeCaseRun(window, boxes, options).run();
 }
 
 }  // namespace Run

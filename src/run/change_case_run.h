@@ -19,6 +19,9 @@ class RunWindow : public Access::ChangeCaseLists {
   virtual void setProgressCaption(const std::u16string& caption) = 0;
   // The field list's click handling, to rebuild the preview.
   virtual void refreshPreview() = 0;
+  // Whether the user asked the run to stop (the command line on a signal):
+  // the record in hand is finished, the changes saved and the run ends.
+  virtual bool stopRequested() const { return false; }
 };
 
 struct RunOptions {
@@ -28,9 +31,20 @@ struct RunOptions {
   PauseEnvironment* pauseEnvironment = nullptr;  // null: the system clock
 };
 
+// How a run ended. Every record the file does not hold as changed was
+// reported as failed: `converted` counts exactly the values it holds.
+struct RunSummary {
+  long converted = 0;  // values changed and saved
+  long failures = 0;   // reports made
+  bool stopped = false;
+  bool outOfMemory = false;  // the run ended at once
+  long recordsLeft = 0;      // of the field in hand, when stopped
+  int fieldsLeft = 0;        // selected fields not begun, when stopped
+};
+
 // "Start Changing". Failures are reported with their step labels and the run
 // goes on, as the error trap does.
-void PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
-                       const RunOptions& options = {});
+RunSummary PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
+                             const RunOptions& options = {});
 
 }  // namespace Run

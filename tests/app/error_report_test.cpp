@@ -87,4 +87,14 @@ TEST(Trap, UnknownExceptionsStillReported) {
   EXPECT_TRUE(boxes.boxes[0].text.startsWith("Unknown error\r\n"));
 }
 
+// Running out of memory ends the procedure rather than failing every
+// statement after it, slowly, one report each.
+TEST(Trap, OutOfMemoryIsNotCarriedPast) {
+  testsupport::MessageRecorder boxes;
+  Main::Trap trap(kLocation);
+  EXPECT_THROW(trap(100, [] { throw std::bad_alloc(); }), std::bad_alloc);
+  EXPECT_THROW(trap.when(102, []() -> bool { throw std::bad_alloc(); }), std::bad_alloc);
+  EXPECT_TRUE(boxes.boxes.empty());
+}
+
 }  // namespace

@@ -33,6 +33,10 @@ class FakeWindow final : public Run::RunWindow {
     ++previewRefreshes;
     if (boxes) Access::ListView2_Click(*this, *boxes);
   }
+  // Asks to stop once events were served `stopAfterEvents` times (once a record).
+  bool stopRequested() const override {
+    return stopAfterEvents >= 0 && eventsServed >= stopAfterEvents;
+  }
 
   FakeList tables, fields, preview;
   int pointerStyle = 0;
@@ -42,6 +46,7 @@ class FakeWindow final : public Run::RunWindow {
   std::vector<double> progress;
   std::u16string progressCaption = u"Progress Bar";
   int previewRefreshes = 0;
+  int stopAfterEvents = -1;
   const Access::DatabaseBoxes* boxes = nullptr;
 };
 

@@ -18,6 +18,7 @@
 #include "engine/io/file_system.h"
 #include "engine/io/path.h"
 #include "engine/journal/writer_lock.h"
+#include "support/disk_folder.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 
@@ -143,7 +144,7 @@ void announce(const fs::path& ready) {
 // The disk, except that the database's first sync after a change never
 // returns: the process is stuck mid-commit, its journal and half its pages
 // written, until it is ended.
-class StuckAtSync final : public engine::FileSystem {
+class StuckAtSync final : public testsupport::DiskFolder {
  public:
   StuckAtSync(std::string database, fs::path ready)
       : database_(std::move(database)), ready_(std::move(ready)) {}
@@ -152,17 +153,6 @@ class StuckAtSync final : public engine::FileSystem {
     if (path != database_ || !writable) return file;
     return std::make_unique<Stuck>(std::move(file), ready_);
   }
-  std::unique_ptr<engine::File> create(const std::string& p) override { return disk().create(p); }
-  bool exists(const std::string& p) override { return disk().exists(p); }
-  void remove(const std::string& p) override { disk().remove(p); }
-  void replace(const std::string& from, const std::string& to) override {
-    disk().replace(from, to);
-  }
-  std::unique_ptr<engine::FileLock> tryLock(const std::string& p) override {
-    return disk().tryLock(p);
-  }
-  bool lockedByOthers(const std::string& p) override { return disk().lockedByOthers(p); }
-  std::string computerName() override { return disk().computerName(); }
 
  private:
   class Stuck final : public engine::File {
@@ -192,7 +182,6 @@ class StuckAtSync final : public engine::FileSystem {
     fs::path ready_;
     bool written_ = false;
   };
-  static engine::FileSystem& disk() { return engine::diskFileSystem(); }
   std::string database_;
   fs::path ready_;
 };
@@ -309,7 +298,7 @@ TEST_F(Win32Disk, JournalOfAProcessEndedMidCommitIsPlayedBack) {
 
 TEST_F(Win32Disk, LockFileRangesHeldElsewhereAreSeen) {
   const fs::path path = dir_.path() / "seen.laccdb";
-  auto file = engine::diskFileSystem().create(utf8Of(path));
+  auto file = engine::diskFileSystem().create(utf8Of(path), {});
   file->write(0, std::vector<std::uint8_t>(64, 0));
   file.reset();
   EXPECT_FALSE(engine::diskFileSystem().lockedByOthers(utf8Of(path)));
@@ -330,11 +319,17 @@ TEST_F(Win32Disk, LockFileRangesHeldElsewhereAreSeen) {
 TEST_F(Win32Disk, RemovedFileFreesItsNameWhileStillOpen) {
   auto& disk = engine::diskFileSystem();
   const std::string path = utf8Of(dir_.path() / "open.mdb-journal");
-  auto held = disk.create(path);
+  auto held = disk.create(path, {});
   held->write(0, std::vector<std::uint8_t>{1, 2, 3});
+  try {
+    disk.create(path, {});
+    ADD_FAILURE() << "created over a name already there";
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::IoError);
+  }
   disk.remove(path);
   EXPECT_FALSE(disk.exists(path));
-  auto again = disk.create(path);
+  auto again = disk.create(path, {});
   again->write(0, std::vector<std::uint8_t>{4});
   EXPECT_EQ(again->size(), 1u);
   std::vector<std::uint8_t> old(3);
@@ -351,8 +346,8 @@ TEST_F(Win32Disk, ReplaceMovesOverAnExistingFile) {
   auto& disk = engine::diskFileSystem();
   const std::string from = utf8Of(dir_.path() / "new.creating");
   const std::string to = utf8Of(dir_.path() / "new.mdb");
-  disk.create(to)->write(0, std::vector<std::uint8_t>{1});
-  disk.create(from)->write(0, std::vector<std::uint8_t>{2, 2});
+  disk.create(to, {})->write(0, std::vector<std::uint8_t>{1});
+  disk.create(from, {})->write(0, std::vector<std::uint8_t>{2, 2});
   disk.replace(from, to);
   EXPECT_FALSE(disk.exists(from));
   EXPECT_EQ(disk.open(to, false)->size(), 2u);

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "stop_signals.h"
+
 void CliWindow::setProgressValue(double value) {
   if (!showProgress_) return;
   const int percent = static_cast<int>(value);
@@ -19,3 +21,5 @@ void CliWindow::setProgressCaption(const std::u16string&) {
   std::fprintf(stderr, "\r%*s\r", 48, "");
   lastPercent_ = -1;
 }
+
+bool CliWindow::stopRequested() const { return StopSignals::received() != 0; }

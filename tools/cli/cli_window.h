@@ -23,6 +23,7 @@ class CliWindow final : public Run::RunWindow {
   void setProgressValue(double value) override;
   void setProgressCaption(const std::u16string& caption) override;
   void refreshPreview() override {}
+  bool stopRequested() const override;
 
  private:
   Access::MemoryList tables_, fields_, preview_;

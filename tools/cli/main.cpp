@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QStringList>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -18,6 +19,7 @@
 #include "cli_window.h"
 #include "db/access.h"
 #include "run/change_case_run.h"
+#include "stop_signals.h"
 
 namespace {
 
@@ -41,7 +43,9 @@ const char* const kUsageText =
     "  --help          show this text\n"
     "\n"
     "Exit status: 0 success; 1 the database could not be read or a record could\n"
-    "not be written; 2 bad usage; 3 convert ran but not every record was written.\n";
+    "not be written; 2 bad usage; 3 convert ran but not every record was written;\n"
+    "130 or 143 convert was stopped by SIGINT or SIGTERM (after saving the records\n"
+    "converted so far; a second signal ends it at once).\n";
 
 // Every report goes to standard error as one or two lines, and is counted.
 class StderrReports final : public Main::MessageBoxSeam {
@@ -133,11 +137,27 @@ int runConvert(const Options& o, StderrReports& reports) {
   }
   Run::RunOptions options;
   options.pauses = o.pauses;
-  Run::PushButton4_Click(window, boxes, options);
+  const StopSignals stopSignals;
+  const Run::RunSummary summary = Run::PushButton4_Click(window, boxes, options);
+  const int signal = StopSignals::received();
+  // What the file holds: records whose change was lost were reported.
+  std::fprintf(stderr, "caseloom-cli: %ld records converted", summary.converted);
+  if (signal != 0) {
+    std::fprintf(stderr, ", %ld left", summary.recordsLeft);
+    if (summary.fieldsLeft > 0)
+      std::fprintf(stderr, " and %d fields not begun", summary.fieldsLeft);
+    std::fprintf(stderr, " (stopped by %s)", signal == SIGINT ? "SIGINT" : "SIGTERM");
+  }
+  std::fprintf(stderr, "\n");
   if (o.json) {
-    QJsonObject result{{"reports", reports.count}, {"complete", reports.count == 0}};
+    QJsonObject result{{"reports", reports.count},
+                       {"complete", reports.count == 0 && signal == 0},
+                       {"converted", static_cast<qint64>(summary.converted)}};
+    if (signal != 0) result.insert("left", static_cast<qint64>(summary.recordsLeft));
     std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
   }
+  if (signal != 0) return 128 + signal;
+  if (summary.outOfMemory) return kFailure;
   return reports.count == 0 ? kSuccess : kNotEveryRecord;
 }
 
@@ -192,6 +212,9 @@ int main(int argc, char* argv[]) {
       return c.run(o, reports);
     } catch (const ado::Error& e) {
       std::fprintf(stderr, "caseloom-cli: %s (error %d)\n", e.description().c_str(), e.number());
+      return kFailure;
+    } catch (const std::bad_alloc&) {
+      std::fprintf(stderr, "caseloom-cli: %s\n", ado::Error::outOfMemory().description().c_str());
       return kFailure;
     } catch (const std::exception& e) {
       std::fprintf(stderr, "caseloom-cli: %s\n", e.what());

@@ -40,6 +40,9 @@ class Error : public std::runtime_error {
   static Error unrecognizedFormat(std::string_view path);
   static Error notValidPassword();
   static Error fileInUse(std::string_view path);
+  // The Access lock file `lockPath` records `computer` as using the database.
+  static Error inUseByComputer(std::string_view path, std::string_view lockPath,
+                               std::string_view computer);
   static Error readOnly();
   static Error unknownTable(std::string_view name);
   static Error damaged(std::string_view path, std::uint32_t page, std::string_view what);
@@ -51,6 +54,21 @@ class Error : public std::runtime_error {
   // A batch of changes to the file was interrupted and the file cannot be
   // opened for writing to undo it.
   static Error interruptedWrite(std::string_view path);
+  // The journal beside a database is refused, kept and nothing written
+  // (kind Interrupted): it is no regular file; its header cannot be read; it
+  // does not match the database (`why`); or it is damaged after `restored`
+  // of its `total` records, which were played back.
+  static Error journalNotAFile(std::string_view journal, std::string_view path);
+  static Error journalUnreadable(std::string_view journal, std::string_view path);
+  static Error journalMismatch(std::string_view journal, std::string_view path,
+                               std::string_view why);
+  static Error journalDamaged(std::string_view journal, std::string_view path, std::size_t restored,
+                              std::size_t total);
+  // A change needs the file to grow past `limit` bytes (kind Refused).
+  static Error databaseFull(std::string_view path, std::uint64_t limit);
+  // A batch is in the file, but the folder holding it could not be flushed
+  // (reported, not thrown: nothing was lost).
+  static Error savedWithoutFolderFlush(std::string_view path, const Error& cause);
   // A new database file could not be made: a bad description or an I/O failure.
   static Error cannotCreate(std::string_view path, std::string_view reason);
   // The same when writing the new file failed because of `cause`.

@@ -21,7 +21,8 @@ void PageFile::writeTo(FileSystem& fs, const std::string& path, const PageCodec*
   const std::string temporary = path + ".creating";
   try {
     {
-      std::unique_ptr<File> file = fs.create(temporary);
+      fs.remove(temporary);  // left by a creation that was cut off
+      std::unique_ptr<File> file = fs.create(temporary, {});
       Bytes stored;
       std::uint64_t offset = 0;
       for (std::uint32_t number = 0; number < pages_.size(); ++number) {

@@ -48,6 +48,8 @@ inline constexpr std::uint16_t kSortOrderGeneral = 1033;
 // The Jet 4 password field holds at most this many UTF-16 characters.
 inline constexpr std::size_t kMaxPasswordCharacters = kPasswordLengthJet4 / 2;
 
+// Access stops a database file at 2 GB.
+inline constexpr std::uint64_t kLargestFile = std::uint64_t{1} << 31;
 inline constexpr std::uint32_t kPageSizeJet3 = 2048;
 inline constexpr std::uint32_t kPageSizeJet4 = 4096;
 

@@ -2,14 +2,22 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <random>
 
 #include "engine/base/error.h"
+#include "engine/format/layout_header.h"
 #include "engine/journal/rollback_journal.h"
 
 namespace engine {
 
-JournaledFile::JournaledFile(FileSystem& fs, std::unique_ptr<File> base)
-    : fs_(fs), base_(std::move(base)), size_(base_->size()) {}
+JournaledFile::JournaledFile(FileSystem& fs, std::unique_ptr<File> base, std::string realPath,
+                             std::uint64_t sizeLimit)
+    : fs_(fs),
+      base_(std::move(base)),
+      realPath_(std::move(realPath)),
+      sizeLimit_(sizeLimit),
+      size_(base_->size()) {}
 
 void JournaledFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
   if (offset > size_ || out.size() > size_ - offset)
@@ -48,6 +56,10 @@ std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart) {
 
 void JournaledFile::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
   if (broken_) throw Error::interruptedWrite(path());
+  // The file only grows in whole blocks (pages are whole blocks).
+  const std::uint64_t end = offset + data.size();
+  const std::uint64_t blockEnd = (end + kBlockSize - 1) / kBlockSize * kBlockSize;
+  if (end < offset || blockEnd > sizeLimit_) throw Error::databaseFull(path(), sizeLimit_);
   std::size_t done = 0;
   while (done < data.size()) {
     const std::uint64_t at = offset + done;
@@ -57,9 +69,6 @@ void JournaledFile::write(std::uint64_t offset, std::span<const std::uint8_t> da
     std::memcpy(block(blockStart).data() + inBlock, data.data() + done, take);
     done += take;
   }
-  // The file only grows in whole blocks (pages are whole blocks).
-  const std::uint64_t end = offset + data.size();
-  const std::uint64_t blockEnd = (end + kBlockSize - 1) / kBlockSize * kBlockSize;
   size_ = std::max(size_, blockEnd);
 }
 
@@ -85,52 +94,92 @@ void JournaledFile::endUpdate() {
   saved_.clear();
 }
 
-void JournaledFile::commit() {
-  if (broken_) throw Error::interruptedWrite(path());
-  if (overlay_.empty()) return;
-  const std::string journalPath = journalPathFor(path());
+JournalContents JournaledFile::journalOfBatch() {
   JournalContents journal;
-  std::optional<std::map<std::uint64_t, std::vector<std::uint8_t>>> originals;
-  try {
-    journal.originalSize = base_->size();
-    for (const auto& [offset, bytes] : overlay_) {
-      if (offset >= journal.originalSize) continue;
-      std::vector<std::uint8_t> original(kBlockSize, 0);
-      base_->read(offset, std::span(original).first(
+  journal.databaseName = std::filesystem::path(realPath_).filename().string();
+  journal.blockSize = kBlockSize;
+  journal.originalSize = base_->size();
+  journal.newSize = size_;
+  std::random_device random;
+  journal.nonce = (std::uint64_t{random()} << 32) ^ random();
+  auto original = [&](std::uint64_t offset) {
+    std::vector<std::uint8_t> bytes(kBlockSize, 0);
+    if (offset < journal.originalSize)
+      base_->read(offset, std::span(bytes).first(
                               std::min<std::uint64_t>(kBlockSize, journal.originalSize - offset)));
-      journal.blocks.emplace(offset, std::move(original));
-    }
-    writeJournal(fs_, journalPath, journal, kBlockSize);
-    // From here on the database may hold part of the batch.
-    originals = journal.blocks;
-    for (const auto& [offset, bytes] : overlay_) base_->write(offset, bytes);
-    base_->sync();
-    fs_.remove(journalPath);
-  } catch (...) {
-    rollBack(originals, journal.originalSize);
-    overlay_.clear();
-    size_ = base_->size();
-    throw;
+    return bytes;
+  };
+  const std::vector<std::uint8_t> first = original(0);
+  journal.firstBlockChecksum = journalChecksum(first);
+  journal.pageSize = first[layout::header::kVersion] == layout::header::kVersionJet3
+                         ? layout::header::kPageSizeJet3
+                         : layout::header::kPageSizeJet4;
+  for (const auto& [offset, bytes] : overlay_) {
+    if (offset >= journal.originalSize) continue;  // appended: undone by cutting the file
+    JournalBlock block{offset == 0 ? first : original(offset), {}};
+    for (std::size_t at = 0; at < kBlockSize; at += kJournalSectorSize)
+      block.newSectors.push_back(journalChecksum(std::span(bytes).subspan(at, kJournalSectorSize)));
+    journal.blocks.emplace(offset, std::move(block));
   }
+  return journal;
+}
+
+void JournaledFile::dropBatch() {
   overlay_.clear();
   size_ = base_->size();
 }
 
-void JournaledFile::rollBack(
-    const std::optional<std::map<std::uint64_t, std::vector<std::uint8_t>>>& originals,
-    std::uint64_t originalSize) {
-  const std::string journalPath = journalPathFor(path());
+void JournaledFile::commit() {
+  if (broken_) throw Error::interruptedWrite(path());
+  if (overlay_.empty()) return;
+  const std::string journalPath = journalPathFor(realPath_);
+  JournalContents journal;
   try {
-    if (originals) {
-      for (const auto& [offset, bytes] : *originals) base_->write(offset, bytes);
-      if (base_->size() != originalSize) base_->truncate(originalSize);
-      base_->sync();
+    journal = journalOfBatch();
+    writeJournal(fs_, journalPath, realPath_, journal);
+  } catch (...) {
+    // The database is untouched; an unsealed journal left behind is dropped
+    // by the next open.
+    try {
+      fs_.remove(journalPath);
+    } catch (const Error& e) {
+      reportError(e);
     }
-    if (fs_.exists(journalPath)) fs_.remove(journalPath);
+    dropBatch();
+    throw;
+  }
+  try {
+    // From here on the database may hold part of the batch, and the journal
+    // undoes it.
+    for (const auto& [offset, bytes] : overlay_) base_->write(offset, bytes);
+    base_->sync();
+    fs_.remove(journalPath);
+  } catch (...) {
+    rollBack(journal, journalPath);
+    dropBatch();
+    throw;
+  }
+  // Committed: the journal is gone, so nothing may be undone any more.
+  dropBatch();
+  try {
+    fs_.syncFolder(journalPath);
+  } catch (const Error& e) {
+    reportError(Error::savedWithoutFolderFlush(path(), e));
+  }
+}
+
+void JournaledFile::rollBack(const JournalContents& journal, const std::string& journalPath) {
+  try {
+    for (const auto& [offset, block] : journal.blocks) base_->write(offset, block.original);
+    if (base_->size() != journal.originalSize) base_->truncate(journal.originalSize);
+    base_->sync();
+    fs_.remove(journalPath);
+    fs_.syncFolder(journalPath);
   } catch (const Error&) {
     // The journal on disk still undoes the batch at the next open; until
     // then this file must not be written.
-    broken_ = originals.has_value();
+    broken_ = true;
+    reportError(Error::interruptedWrite(path()));
   }
 }
 

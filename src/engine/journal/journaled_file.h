@@ -10,11 +10,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "engine/io/file.h"
 #include "engine/io/file_system.h"
+#include "engine/journal/rollback_journal.h"
 
 namespace engine {
 
@@ -23,12 +25,16 @@ class JournaledFile final : public File {
   // Changes are tracked in blocks of this size (both page sizes are multiples).
   static constexpr std::uint32_t kBlockSize = 2048;
 
-  JournaledFile(FileSystem& fs, std::unique_ptr<File> base);
+  // `realPath` is the database's real path (the journal is named after it);
+  // the file never grows past `sizeLimit` bytes.
+  JournaledFile(FileSystem& fs, std::unique_ptr<File> base, std::string realPath,
+                std::uint64_t sizeLimit);
 
   const std::string& path() const override { return base_->path(); }
   std::uint64_t size() const override { return size_; }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override;
-  // Held in memory until commit().
+  // Held in memory until commit(). Error::databaseFull, with nothing
+  // changed, when the file would grow past its limit.
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override;
   // Durability comes with commit(); nothing to do here.
   void sync() override {}
@@ -37,10 +43,15 @@ class JournaledFile final : public File {
   std::size_t changedBlocks() const { return overlay_.size(); }
 
   // Journals the original blocks, writes the changed ones, syncs, removes
-  // the journal. On failure the file is put back as it was before the batch
-  // (when the disk still allows it), the batch is dropped and the error
-  // rethrown.
+  // the journal: that removal is the commit point. On a failure before it
+  // the file is put back as it was before the batch (from the journal, which
+  // stays until then), the batch is dropped and the error rethrown. After it
+  // nothing is undone: a failing flush of the folder is reported and the
+  // batch stands.
   void commit();
+  // Drops every uncommitted change and reads the file's length again
+  // (another writer may have changed the file while no lock was held).
+  void dropBatch();
 
   // One update inside the batch: undoUpdate() takes back what was written
   // since beginUpdate().
@@ -50,11 +61,13 @@ class JournaledFile final : public File {
 
  private:
   std::vector<std::uint8_t>& block(std::uint64_t offset);
-  void rollBack(const std::optional<std::map<std::uint64_t, std::vector<std::uint8_t>>>& originals,
-                std::uint64_t originalSize);
+  JournalContents journalOfBatch();
+  void rollBack(const JournalContents& journal, const std::string& journalPath);
 
   FileSystem& fs_;
   std::unique_ptr<File> base_;
+  std::string realPath_;
+  std::uint64_t sizeLimit_;
   std::uint64_t size_;
   std::map<std::uint64_t, std::vector<std::uint8_t>> overlay_;  // block offset -> bytes
   bool inUpdate_ = false;

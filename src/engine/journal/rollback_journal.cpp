@@ -1,107 +1,269 @@
 #include "engine/journal/rollback_journal.h"
 
 #include <cstring>
+#include <filesystem>
+#include <optional>
 
 #include "engine/base/error.h"
 #include "engine/format/byte_order.h"
+#include "engine/format/layout_header.h"
+#include "engine/journal/writer_lock.h"
 
 namespace engine {
 namespace {
 
 constexpr char kTag[16] = {'C', 'a', 's', 'e', 'l', 'o', 'o', 'm',
-                           ' ', 'r', 'o', 'l', 'l', 'b', 'a', 'k'};
-constexpr std::size_t kTrailerSize = 16 + 4 + 4 + 8 + 8;
+                           ' ', 'j', 'o', 'u', 'r', 'n', 'a', 'l'};
+constexpr std::uint32_t kFormatVersion = 1;
 
-// FNV-1a, 64 bits: enough to tell a complete journal from a torn one.
-std::uint64_t checksum(const std::uint8_t* data, std::size_t size) {
-  std::uint64_t h = 0xcbf29ce484222325ull;
-  for (std::size_t i = 0; i < size; ++i) {
-    h ^= data[i];
-    h *= 0x100000001b3ull;
-  }
-  return h;
+// The header fills one sector, so that sealing it is one atomic write.
+constexpr std::size_t kHeaderSize = kJournalSectorSize;
+namespace at {
+constexpr std::size_t kVersion = 16;
+constexpr std::size_t kBlockSize = 20;
+constexpr std::size_t kPageSize = 24;
+constexpr std::size_t kRecordCount = 28;
+constexpr std::size_t kNonce = 32;
+constexpr std::size_t kOriginalSize = 40;
+constexpr std::size_t kNewSize = 48;
+constexpr std::size_t kFirstBlock = 56;
+constexpr std::size_t kNameLength = 64;
+constexpr std::size_t kName = 66;
+constexpr std::size_t kChecksum = kHeaderSize - 8;
+}  // namespace at
+constexpr std::size_t kMaxNameLength = at::kChecksum - at::kName;
+
+// Record: nonce, block number, reserved, original bytes, new sector
+// checksums, checksum of all that.
+constexpr std::size_t kRecordHead = 8 + 4 + 4;
+
+std::size_t sectorsPerBlock(std::uint32_t blockSize) { return blockSize / kJournalSectorSize; }
+
+std::size_t recordSize(std::uint32_t blockSize) {
+  return kRecordHead + blockSize + 8 * sectorsPerBlock(blockSize) + 8;
 }
 
-// The journal's contents when it is complete, else nothing.
-std::optional<JournalContents> parseJournal(const std::vector<std::uint8_t>& bytes) {
-  if (bytes.size() < kTrailerSize) return std::nullopt;
-  const std::size_t trailerAt = bytes.size() - kTrailerSize;
-  if (std::memcmp(bytes.data() + trailerAt, kTag, sizeof kTag) != 0) return std::nullopt;
-  const std::uint32_t blockSize = readU32(bytes, trailerAt + 16);
-  const std::uint32_t count = readU32(bytes, trailerAt + 20);
-  if (blockSize == 0 || bytes.size() != std::uint64_t{count} * (4 + blockSize) + kTrailerSize)
+struct Header {
+  JournalContents contents;  // without blocks
+  std::uint32_t recordCount = 0;
+};
+
+Bytes headerBytes(const JournalContents& contents, std::uint32_t recordCount) {
+  Bytes bytes(kHeaderSize, 0);
+  std::memcpy(bytes.data(), kTag, sizeof kTag);
+  putU32(bytes, at::kVersion, kFormatVersion);
+  putU32(bytes, at::kBlockSize, contents.blockSize);
+  putU32(bytes, at::kPageSize, contents.pageSize);
+  putU32(bytes, at::kRecordCount, recordCount);
+  putU64(bytes, at::kNonce, contents.nonce);
+  putU64(bytes, at::kOriginalSize, contents.originalSize);
+  putU64(bytes, at::kNewSize, contents.newSize);
+  putU64(bytes, at::kFirstBlock, contents.firstBlockChecksum);
+  const std::size_t nameLength = std::min(contents.databaseName.size(), kMaxNameLength);
+  putU16(bytes, at::kNameLength, static_cast<std::uint16_t>(nameLength));
+  std::memcpy(bytes.data() + at::kName, contents.databaseName.data(), nameLength);
+  putU64(bytes, at::kChecksum, journalChecksum(std::span(bytes).first(at::kChecksum)));
+  return bytes;
+}
+
+std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes) {
+  if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), kTag, sizeof kTag) != 0)
     return std::nullopt;
-  if (checksum(bytes.data(), bytes.size() - 8) != readU64(bytes, trailerAt + 32))
+  if (journalChecksum(bytes.first(at::kChecksum)) != readU64(bytes, at::kChecksum))
     return std::nullopt;
-  JournalContents contents;
-  contents.originalSize = readU64(bytes, trailerAt + 24);
-  std::size_t at = 0;
-  for (std::uint32_t i = 0; i < count; ++i, at += 4 + blockSize) {
-    std::uint64_t offset = std::uint64_t{readU32(bytes, at)} * blockSize;
-    const auto* block = bytes.data() + at + 4;
-    contents.blocks[offset].assign(block, block + blockSize);
+  Header header;
+  JournalContents& c = header.contents;
+  c.blockSize = readU32(bytes, at::kBlockSize);
+  c.pageSize = readU32(bytes, at::kPageSize);
+  header.recordCount = readU32(bytes, at::kRecordCount);
+  c.nonce = readU64(bytes, at::kNonce);
+  c.originalSize = readU64(bytes, at::kOriginalSize);
+  c.newSize = readU64(bytes, at::kNewSize);
+  c.firstBlockChecksum = readU64(bytes, at::kFirstBlock);
+  const std::size_t nameLength = readU16(bytes, at::kNameLength);
+  if (readU32(bytes, at::kVersion) != kFormatVersion || nameLength > kMaxNameLength ||
+      c.blockSize == 0 || c.blockSize % kJournalSectorSize != 0)
+    return std::nullopt;
+  c.databaseName.assign(reinterpret_cast<const char*>(bytes.data() + at::kName), nameLength);
+  return header;
+}
+
+void appendRecord(Bytes& to, const JournalContents& contents, std::uint64_t offset,
+                  const JournalBlock& block) {
+  const std::size_t start = to.size();
+  appendU64(to, contents.nonce);
+  appendU32(to, static_cast<std::uint32_t>(offset / contents.blockSize));
+  appendU32(to, 0);
+  appendBytes(to, block.original);
+  for (std::uint64_t sector : block.newSectors) appendU64(to, sector);
+  appendU64(to, journalChecksum(std::span(to).subspan(start)));
+}
+
+// The records from `bytes` (after the header) up to the first damaged one.
+std::vector<std::pair<std::uint64_t, JournalBlock>> parseRecords(
+    std::span<const std::uint8_t> bytes, const Header& header) {
+  const JournalContents& c = header.contents;
+  const std::size_t size = recordSize(c.blockSize);
+  std::vector<std::pair<std::uint64_t, JournalBlock>> records;
+  for (std::size_t at = kHeaderSize; records.size() < header.recordCount; at += size) {
+    if (bytes.size() < at + size) break;
+    const auto record = bytes.subspan(at, size);
+    if (readU64(record, 0) != c.nonce ||
+        journalChecksum(record.first(size - 8)) != readU64(record, size - 8))
+      break;
+    const std::uint64_t offset = std::uint64_t{readU32(record, 8)} * c.blockSize;
+    if (offset >= c.originalSize) break;
+    JournalBlock block;
+    const auto original = record.subspan(kRecordHead, c.blockSize);
+    block.original.assign(original.begin(), original.end());
+    for (std::size_t i = 0; i < sectorsPerBlock(c.blockSize); ++i)
+      block.newSectors.push_back(readU64(record, kRecordHead + c.blockSize + 8 * i));
+    records.emplace_back(offset, std::move(block));
   }
-  return contents;
+  return records;
+}
+
+std::uint32_t pageSizeOf(std::span<const std::uint8_t> firstBlock) {
+  namespace h = layout::header;
+  if (firstBlock.size() <= h::kVersion) return 0;
+  return firstBlock[h::kVersion] == h::kVersionJet3 ? h::kPageSizeJet3 : h::kPageSizeJet4;
+}
+
+Bytes readBlock(File& file, std::uint64_t offset, std::uint32_t blockSize) {
+  Bytes bytes(blockSize, 0);
+  const std::uint64_t size = file.size();
+  if (offset < size)
+    file.read(offset, std::span(bytes).first(std::min<std::uint64_t>(blockSize, size - offset)));
+  return bytes;
+}
+
+// Why the journal may not be played back over `database` as it is now;
+// empty when it may.
+std::string mismatchOf(const Header& header,
+                       const std::vector<std::pair<std::uint64_t, JournalBlock>>& records,
+                       File& database, const std::string& databaseName) {
+  const JournalContents& c = header.contents;
+  if (c.databaseName != databaseName)
+    return "it was written for the database '" + c.databaseName + "'";
+  const std::uint64_t size = database.size();
+  if (size < c.originalSize || size > std::max(c.originalSize, c.newSize))
+    return "it was written when the database was " + std::to_string(c.originalSize) +
+           " bytes long, and it is " + std::to_string(size) + " bytes long now";
+  const JournalBlock* firstBlock = nullptr;
+  for (const auto& [offset, block] : records)
+    if (offset == 0) firstBlock = &block;
+  const Bytes currentFirst = readBlock(database, 0, c.blockSize);
+  const std::span<const std::uint8_t> first =
+      firstBlock ? std::span<const std::uint8_t>(firstBlock->original) : currentFirst;
+  if (pageSizeOf(first) != c.pageSize)
+    return "it was written for pages of " + std::to_string(c.pageSize) + " bytes";
+  if (journalChecksum(first) != c.firstBlockChecksum)
+    return "the database's header page is not the one it was written against";
+  const std::size_t sectors = sectorsPerBlock(c.blockSize);
+  for (const auto& [offset, block] : records) {
+    const Bytes current = offset == 0 ? currentFirst : readBlock(database, offset, c.blockSize);
+    for (std::size_t i = 0; i < sectors; ++i) {
+      const std::size_t from = i * kJournalSectorSize;
+      const auto sector = std::span(current).subspan(from, kJournalSectorSize);
+      const bool old = std::memcmp(sector.data(), block.original.data() + from, sector.size()) == 0;
+      if (!old && journalChecksum(sector) != block.newSectors[i])
+        return "the bytes at offset " + std::to_string(offset + from) +
+               " are neither those it saved nor those of its batch";
+    }
+  }
+  return {};
+}
+
+std::string fileNameOf(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
 }
 
 }  // namespace
 
 std::string journalPathFor(const std::string& databasePath) { return databasePath + "-journal"; }
 
-void writeJournal(FileSystem& fs, const std::string& journalPath, const JournalContents& contents,
-                  std::uint32_t blockSize) {
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(contents.blocks.size() * (4 + blockSize) + kTrailerSize);
-  for (const auto& [offset, block] : contents.blocks) {
-    appendU32(bytes, static_cast<std::uint32_t>(offset / blockSize));
-    bytes.insert(bytes.end(), block.begin(), block.end());
+// FNV-1a, 64 bits: enough to tell intact bytes from torn or foreign ones.
+std::uint64_t journalChecksum(std::span<const std::uint8_t> bytes) {
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (std::uint8_t b : bytes) {
+    h ^= b;
+    h *= 0x100000001b3ull;
   }
-  bytes.insert(bytes.end(), kTag, kTag + sizeof kTag);
-  appendU32(bytes, blockSize);
-  appendU32(bytes, static_cast<std::uint32_t>(contents.blocks.size()));
-  appendU64(bytes, contents.originalSize);
-  appendU64(bytes, checksum(bytes.data(), bytes.size()));
-  std::unique_ptr<File> journal = fs.create(journalPath);
+  return h;
+}
+
+void writeJournal(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
+                  const JournalContents& contents) {
+  Bytes bytes = headerBytes(contents, 0);
+  bytes.reserve(kHeaderSize + contents.blocks.size() * recordSize(contents.blockSize));
+  for (const auto& [offset, block] : contents.blocks) appendRecord(bytes, contents, offset, block);
+  // A stale name (a link planted between two batches, say) is removed, never
+  // written through.
+  fs.remove(journalPath);
+  std::unique_ptr<File> journal = fs.create(journalPath, databasePath);
   journal->write(0, bytes);
+  journal->sync();
+  // Sealed only once every record is on disk.
+  journal->write(0, headerBytes(contents, static_cast<std::uint32_t>(contents.blocks.size())));
   journal->sync();
 }
 
-void recoverJournal(FileSystem& fs, const std::string& databasePath) {
-  const std::string journalPath = journalPathFor(databasePath);
-  if (!fs.exists(journalPath)) return;
+void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::string& realPath,
+                    std::chrono::milliseconds wait) {
+  const std::string journalPath = journalPathFor(realPath);
+  switch (fs.entryType(journalPath)) {
+    case EntryType::None:
+      return;
+    case EntryType::Other:
+      throw Error::journalNotAFile(journalPath, databasePath);
+    case EntryType::RegularFile:
+      break;
+  }
   // A journal of a writer still at work is not ours to play back.
-  std::unique_ptr<FileLock> lock = fs.tryLock(databasePath);
+  std::unique_ptr<FileLock> lock = lockWaiting(fs, realPath, wait);
   if (!lock) throw Error::fileInUse(databasePath);
 
-  std::vector<std::uint8_t> bytes;
+  Bytes bytes;
   {
     std::unique_ptr<File> journal = fs.open(journalPath, false);
     bytes.resize(journal->size());
     if (!bytes.empty()) journal->read(0, bytes);
   }
-  std::optional<JournalContents> contents = parseJournal(bytes);
-  if (!contents) {
-    // Cut short before it was synced: the database was not touched. A
-    // leftover that cannot be removed does no harm.
-    try {
-      fs.remove(journalPath);
-    } catch (const Error&) {
-    }
+  std::optional<Header> header;
+  if (!bytes.empty()) {
+    header = parseHeader(bytes);
+    if (!header) throw Error::journalUnreadable(journalPath, databasePath);
+  }
+  if (!header || header->recordCount == 0) {
+    // Empty or never sealed: cut short before the database was touched.
+    fs.remove(journalPath);
+    fs.syncFolder(journalPath);
     return;
+  }
+  const auto records = parseRecords(bytes, *header);
+  {
+    std::unique_ptr<File> current = fs.open(realPath, false);
+    const std::string mismatch = mismatchOf(*header, records, *current, fileNameOf(realPath));
+    if (!mismatch.empty()) throw Error::journalMismatch(journalPath, databasePath, mismatch);
   }
   std::unique_ptr<File> database;
   try {
-    database = fs.open(databasePath, true);
+    database = fs.open(realPath, true);
   } catch (const Error& e) {
     if (e.kind() == ErrorKind::ReadOnly) throw Error::interruptedWrite(databasePath);
     throw;
   }
-  for (const auto& [offset, block] : contents->blocks) {
-    if (offset < contents->originalSize) database->write(offset, block);
-  }
-  if (database->size() != contents->originalSize) database->truncate(contents->originalSize);
+  for (const auto& [offset, block] : records) database->write(offset, block.original);
+  const bool complete = records.size() == header->recordCount;
+  // Pages the batch appended are cut off only when every record came back:
+  // a row left unrestored may still point into them.
+  if (complete && database->size() != header->contents.originalSize)
+    database->truncate(header->contents.originalSize);
   database->sync();
+  if (!complete)
+    throw Error::journalDamaged(journalPath, databasePath, records.size(), header->recordCount);
   fs.remove(journalPath);
+  fs.syncFolder(journalPath);
 }
 
 }  // namespace engine

@@ -1,48 +1,84 @@
 #pragma once
 
 // The rollback journal beside a database being changed: `<file>-journal`
-// holds the original bytes of every page a batch of changes will overwrite,
-// and the file's original length. It is complete and synced before the first
-// byte of the database changes, and removed once the changed pages are
-// synced: that removal is the moment the batch counts as done. A journal
-// found later means a batch was interrupted; playing it back restores the
-// database as it was before that batch.
+// (named after the database's real path) holds the original bytes of every
+// block a batch of changes will overwrite. It is complete, synced and sealed
+// before the first byte of the database changes, and removed once the
+// changed blocks are synced: that removal is the moment the batch counts as
+// done. A journal found later means a batch was interrupted; playing it back
+// restores the database as it was before that batch.
 //
-// Layout: per page `u32 offset-in-blocks`, then the block; then a trailer:
-// 16-byte tag, u32 block size, u32 block count, u64 original file length,
-// u64 checksum of everything before it. A journal whose trailer or checksum
-// does not match was cut short before it was synced, so the database was not
-// touched yet and the journal can simply be dropped.
+// A journal is played back only over the database it was written for, in
+// the state it was written against: it names the database's file, its page
+// size, its length before and after the batch and a checksum of its first
+// block, and for every block the checksums of its new bytes, sector by
+// sector. Each block then holds old or new bytes in every sector (a crash
+// tears pages between sectors, never inside one); anything else means the
+// journal is stale or strange, and it is left alone.
+//
+// Layout: a 512-byte header (tag, version, block size, page size, record
+// count, nonce, lengths before and after, first-block checksum, database
+// name, checksum of the header), then per block a record: nonce, block
+// number, the original bytes, the new bytes' sector checksums, and a
+// checksum of the record. The header is first written with a record count
+// of zero and sealed with the real count once the records are synced: an
+// unsealed journal was cut short before the database was touched.
 
+#include <chrono>
 #include <cstdint>
 #include <map>
-#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "engine/io/file.h"
 #include "engine/io/file_system.h"
 
 namespace engine {
 
 std::string journalPathFor(const std::string& databasePath);
 
-struct JournalContents {
-  std::uint64_t originalSize = 0;
-  // Block offset (bytes) -> original bytes.
-  std::map<std::uint64_t, std::vector<std::uint8_t>> blocks;
+// Crash-atomic unit of the disks the journal trusts.
+inline constexpr std::uint32_t kJournalSectorSize = 512;
+
+struct JournalBlock {
+  std::vector<std::uint8_t> original;
+  // Checksums of the block's new bytes, one per sector.
+  std::vector<std::uint64_t> newSectors;
 };
 
-// Writes and syncs a journal of `contents` at `journalPath`.
-void writeJournal(FileSystem& fs, const std::string& journalPath, const JournalContents& contents,
-                  std::uint32_t blockSize);
+struct JournalContents {
+  std::string databaseName;  // the last part of the database's real path
+  std::uint32_t blockSize = 0;
+  std::uint32_t pageSize = 0;
+  std::uint64_t originalSize = 0;        // the database's length before the batch
+  std::uint64_t newSize = 0;             // and with it
+  std::uint64_t firstBlockChecksum = 0;  // of block 0 before the batch
+  std::uint64_t nonce = 0;
+  std::map<std::uint64_t, JournalBlock> blocks;  // block offset (bytes) -> contents
+};
 
-// Restores `database` from its journal when one is there. A complete
-// journal is played back (pages written, length restored, synced) and
-// removed; an incomplete one is removed when possible. Throws
-// Error::fileInUse when another writer holds the database (its journal
-// is live), and Error::interruptedWrite when the journal must be played
-// back but the database cannot be opened for writing.
-void recoverJournal(FileSystem& fs, const std::string& databasePath);
+// The checksum the journal keeps of bytes (block 0, sectors).
+std::uint64_t journalChecksum(std::span<const std::uint8_t> bytes);
+
+// Writes, syncs and seals a journal of `contents` as the new file
+// `journalPath` (with the permission bits of `databasePath`).
+void writeJournal(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
+                  const JournalContents& contents);
+
+// Restores the database from its journal when one is there, before anything
+// is read. A sealed journal that matches the database is played back
+// (blocks written, length restored, synced) and removed; an unsealed or
+// empty one is removed. Refused, with the journal kept where it is and
+// nothing written: a journal that is no regular file, whose header cannot
+// be read, or that does not match the database (Error kind Interrupted);
+// Error::fileInUse when another writer still holds the database after
+// `wait` (its journal is live); Error::interruptedWrite when the database cannot be opened for
+// writing. A journal damaged part-way is played back up to its first
+// damaged record, kept, and the open refused.
+//
+// `databasePath` names the database in messages; `realPath` is its real
+// path, after which the journal is named.
+void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::string& realPath,
+                    std::chrono::milliseconds wait);
 
 }  // namespace engine

@@ -1,6 +1,7 @@
 #include "engine/journal/writer_lock.h"
 
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 #include "engine/base/error.h"
@@ -47,16 +48,31 @@ std::string lockFilePathFor(const std::string& databasePath, bool ace) {
   return utf8Of(path);
 }
 
-WriterLock::WriterLock(FileSystem& fs, const std::string& databasePath, bool ace)
+std::unique_ptr<FileLock> lockWaiting(FileSystem& fs, const std::string& path,
+                                      std::chrono::milliseconds wait) {
+  constexpr std::chrono::milliseconds kPoll{25};
+  const auto until = std::chrono::steady_clock::now() + wait;
+  while (true) {
+    if (std::unique_ptr<FileLock> lock = fs.tryLock(path)) return lock;
+    if (std::chrono::steady_clock::now() >= until) return nullptr;
+    std::this_thread::sleep_for(kPoll);
+  }
+}
+
+WriterLock::WriterLock(FileSystem& fs, const std::string& databasePath, const std::string& realPath,
+                       bool ace, std::chrono::milliseconds wait)
     : fs_(fs),
       databasePath_(databasePath),
-      lockPath_(lockFilePathFor(databasePath, ace)),
+      realPath_(realPath),
+      lockPath_(lockFilePathFor(realPath, ace)),
       computer_(ourComputerName(fs)) {
-  fileLock_ = fs_.tryLock(databasePath_);
+  fileLock_ = lockWaiting(fs_, realPath_, wait);
   if (!fileLock_) throw Error::fileInUse(databasePath_);
-  if (readEntries() == Entries::Others) throw Error::fileInUse(databasePath_);
-  // One entry of ours; left-overs of this computer are replaced.
-  std::unique_ptr<File> file = fs_.create(lockPath_);
+  refuseOtherUsers();
+  // One entry of ours; left-overs of this computer are replaced, and a name
+  // planted there is removed rather than written through.
+  fs_.remove(lockPath_);
+  std::unique_ptr<File> file = fs_.create(lockPath_, realPath_);
   recorded_ = true;
   file->write(0, entryFor(computer_));
   file->sync();
@@ -71,34 +87,35 @@ WriterLock::~WriterLock() {
   }
 }
 
-WriterLock::Entries WriterLock::readEntries() {
-  if (!fs_.exists(lockPath_)) return Entries::None;
-  if (fs_.lockedByOthers(lockPath_)) return Entries::Others;
+std::string WriterLock::otherComputer() {
+  if (fs_.entryType(lockPath_) != EntryType::RegularFile) return {};
   std::vector<std::uint8_t> bytes;
   {
     std::unique_ptr<File> file = fs_.open(lockPath_, false);
     bytes.resize(std::min<std::uint64_t>(file->size(), kEntrySize * kMaxEntries));
     if (!bytes.empty()) file->read(0, bytes);
   }
-  Entries found = Entries::None;
   for (std::size_t at = 0; at + kEntrySize <= bytes.size(); at += kEntrySize) {
     const std::string computer = nameAt(bytes, at);
-    if (computer.empty()) continue;
-    if (computer != computer_) return Entries::Others;
-    found = Entries::OnlyOurs;
+    if (!computer.empty() && computer != computer_) return computer;
   }
-  return found;
+  return {};
 }
 
-void WriterLock::check() {
-  if (readEntries() == Entries::Others) throw Error::fileInUse(databasePath_);
+void WriterLock::refuseOtherUsers() {
+  if (!fs_.exists(lockPath_)) return;
+  if (fs_.lockedByOthers(lockPath_)) throw Error::fileInUse(databasePath_);
+  const std::string other = otherComputer();
+  if (!other.empty()) throw Error::inUseByComputer(databasePath_, lockPath_, other);
 }
+
+void WriterLock::check() { refuseOtherUsers(); }
 
 void WriterLock::release() {
   if (recorded_) {
     recorded_ = false;
     // Someone who came meanwhile keeps the file; our entry is blanked.
-    if (readEntries() == Entries::Others) {
+    if (fs_.lockedByOthers(lockPath_) || !otherComputer().empty()) {
       std::unique_ptr<File> file = fs_.open(lockPath_, true);
       std::vector<std::uint8_t> bytes(file->size());
       if (!bytes.empty()) file->read(0, bytes);
@@ -108,7 +125,7 @@ void WriterLock::release() {
         file->write(at, blank);
       }
       file->sync();
-    } else if (fs_.exists(lockPath_)) {
+    } else {
       fs_.remove(lockPath_);
     }
   }

@@ -9,10 +9,16 @@
 // Access marks live users with byte-range locks that are mostly invisible
 // from here, so a lock file with entries of another computer, or with locks
 // held by another process, counts as a live user: the write is refused with
-// Error::fileInUse. Entries of this computer are left-overs of a
-// writer that ended without cleaning up (the file lock proves no writer of
-// this computer is running) and are reused.
+// Error::fileInUse (naming that computer and the lock file, so that a user
+// can tell a stale entry from a live one). Entries of this computer are
+// left-overs of a writer that ended without cleaning up (the file lock
+// proves no writer of this computer is running) and are reused.
+//
+// A writer of this computer holds the file lock for the length of its run,
+// so another waits for it a few seconds at each attempt, as Access retries
+// its page locks, before it gives way.
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -22,12 +28,23 @@ namespace engine {
 
 std::string lockFilePathFor(const std::string& databasePath, bool ace);
 
+// The file lock on `path`, waiting up to `wait` while another process of
+// this computer holds it; nothing when it is still held then.
+std::unique_ptr<FileLock> lockWaiting(FileSystem& fs, const std::string& path,
+                                      std::chrono::milliseconds wait);
+
 class WriterLock {
  public:
-  // Takes the file lock and records this computer in the lock file. Throws
+  // How long one attempt waits for another writer of this computer.
+  static constexpr std::chrono::milliseconds kDefaultWait{5000};
+
+  // Takes the file lock, waiting up to `wait` for another writer of this
+  // computer, and records this computer in the lock file. Throws
   // Error::fileInUse (another writer, a live Access user) or
-  // Error::readOnly (the folder takes no new files).
-  WriterLock(FileSystem& fs, const std::string& databasePath, bool ace);
+  // Error::readOnly (the folder takes no new files). `databasePath` names
+  // the database in messages; the lock file is named after `realPath`.
+  WriterLock(FileSystem& fs, const std::string& databasePath, const std::string& realPath, bool ace,
+             std::chrono::milliseconds wait = kDefaultWait);
   WriterLock(const WriterLock&) = delete;
   WriterLock& operator=(const WriterLock&) = delete;
   // Removes this computer's entry; the lock file goes when no entry is left.
@@ -39,11 +56,14 @@ class WriterLock {
   void release();
 
  private:
-  enum class Entries { None, OnlyOurs, Others };
-  Entries readEntries();
+  // Throws Error::fileInUse when the lock file shows another user.
+  void refuseOtherUsers();
+  // The first computer other than this one with an entry; "" when none.
+  std::string otherComputer();
 
   FileSystem& fs_;
   std::string databasePath_;
+  std::string realPath_;
   std::string lockPath_;
   std::string computer_;
   std::unique_ptr<FileLock> fileLock_;

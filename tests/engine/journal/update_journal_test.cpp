@@ -10,7 +10,10 @@
 
 #include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/format/layout_header.h"
+#include "engine/journal/journaled_file.h"
 #include "engine/journal/rollback_journal.h"
+#include "engine/support/journal_fixture.h"
 #include "engine/support/update_support.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
@@ -21,83 +24,7 @@ using testsupport::repeat;
 
 using engine::NewColumn;
 using updatetest::MemoryFolder;
-
-constexpr char kPath[] = "/memory/journal.mdb";
-
-struct Change {
-  std::size_t row;  // in scan order
-  std::u16string column;
-  std::u16string value;
-};
-
-// Same size, growing on the page, growing past the page, memo to a new page.
-std::vector<Change> changes() {
-  return {{1, u"Name", u"NAME NUMBER 1"},
-          {2, u"Name", u"name number 2 grows a little"},
-          {3, u"Name", repeat(u"G", 250)},
-          {4, u"Notes", repeat(u"memo grows onto new long-value pages ", 200)},
-          {5, u"Name", u"Name Number 5"}};
-}
-
-// How the fixture's pages are stored: the journal keeps stored pages, so it
-// must restore ciphered files exactly as clear ones.
-enum class Protection { Clear, JetEncoded, AccdbEncrypted };
-
-std::u16string passwordFor(Protection protection) {
-  return protection == Protection::AccdbEncrypted ? u"secret" : u"";
-}
-
-std::vector<std::uint8_t> fixtureBytes(Protection protection = Protection::Clear) {
-  testsupport::TempDir dir;
-  engine::NewTable table;
-  table.name = u"Items";
-  table.columns = {testsupport::column(u"Id", NewColumn::Type::Long),
-                   testsupport::textColumn(u"Name", 255),
-                   testsupport::column(u"Notes", NewColumn::Type::Memo)};
-  for (int i = 0; i < 120; ++i)
-    table.rows.push_back(
-        {std::int32_t{i},
-         engine::Text(u"name number " + repeat(u"n", i % 3) + std::u16string(1, u'0' + i % 10)),
-         engine::Text(u"a note")});
-  engine::NewDatabase db;
-  db.format = protection == Protection::AccdbEncrypted ? engine::NewDatabase::Format::Ace12
-                                                       : engine::NewDatabase::Format::Jet4;
-  db.password = passwordFor(protection);
-  db.encoded = protection == Protection::JetEncoded;
-  db.tables = {table};
-  const auto path = dir.path() / "f";
-  engine::createDatabase(path, db);
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// The texts of `column` by row, in scan order.
-std::vector<engine::Value> values(engine::Database& db, const std::u16string& column) {
-  const auto& table = db.table(u"Items");
-  const int index = table.columnIndex(column);
-  std::vector<engine::Value> out;
-  auto scan = db.scan(table);
-  engine::Row row;
-  while (scan->next(row)) out.push_back(row.values[static_cast<std::size_t>(index)]);
-  return out;
-}
-
-// Runs `list` (by default the changes above), committing after each (or
-// once at the end when `oneBatch`); stops at the first error.
-void runChanges(MemoryFolder& folder, bool oneBatch = false, std::u16string password = {},
-                const std::vector<Change>& list = changes()) {
-  auto db = engine::Database::open(kPath, {.password = std::move(password),
-                                           .writable = true,
-                                           .cachePages = engine::Pager::kDefaultCapacity,
-                                           .fileSystem = &folder});
-  const auto& table = db->table(u"Items");
-  const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);
-  for (const Change& change : list) {
-    db->updateText(table, ids.at(change.row), table.columnIndex(change.column), change.value);
-    if (!oneBatch) db->commit();
-  }
-  db->commit();
-}
+using namespace journaltest;
 
 // Runs `list` on a file holding `bytes`, with `fault` at step `faultAt`,
 // then "reboots" and opens what survived read-only (the journal, if any,
@@ -210,14 +137,7 @@ TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPoint) {
       SCOPED_TRACE("fault at step " + std::to_string(faultAt));
       MemoryFolder folder;
       auto db = afterFault(folder, original, fault, faultAt, 64, true);
-      EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
-      const auto names = values(*db, u"Name");
-      const auto notes = values(*db, u"Notes");
-      std::size_t isNew = 0;
-      for (const Change& change : changes()) {
-        const auto& now = change.column == u"Name" ? names : notes;
-        isNew += now[change.row] == engine::Value(engine::Text(change.value));
-      }
+      const std::size_t isNew = newValuesOfTheBatch(*db);
       EXPECT_TRUE(isNew == 0 || isNew == changes().size()) << isNew << " of the batch survived";
       (isNew == 0 ? allOld : allNew)++;
     }
@@ -231,17 +151,12 @@ TEST(UpdateJournal, HotJournalIsPlayedBackEvenWhenOpeningReadOnly) {
   // Rebuild the situation by hand: journal of the original pages, changed file.
   MemoryFolder crashed;
   crashed.put(kPath, original);
-  {
-    engine::JournalContents journal;
-    journal.originalSize = original.size();
-    journal.blocks[4096] =
-        std::vector<std::uint8_t>(original.begin() + 4096, original.begin() + 6144);
-    engine::writeJournal(crashed, engine::journalPathFor(kPath), journal, 2048);
-    auto changed = original;
-    std::fill(changed.begin() + 4096, changed.begin() + 6144, 0xEE);
-    changed.resize(changed.size() + 4096, 0xEE);
-    crashed.put(kPath, changed);
-  }
+  auto changed = original;
+  std::fill(changed.begin() + 4096, changed.begin() + 6144, 0xEE);
+  changed.resize(changed.size() + 4096, 0xEE);
+  engine::writeJournal(crashed, engine::journalPathFor(kPath), kPath,
+                       updatetest::journalBetween(original, changed, "journal.mdb"));
+  crashed.put(kPath, changed);
   auto db = engine::Database::open(kPath, {.password = {},
                                            .writable = false,
                                            .cachePages = engine::Pager::kDefaultCapacity,
@@ -250,17 +165,142 @@ TEST(UpdateJournal, HotJournalIsPlayedBackEvenWhenOpeningReadOnly) {
   EXPECT_FALSE(crashed.has(engine::journalPathFor(kPath)));
 }
 
-TEST(UpdateJournal, TornJournalIsDroppedAndTheFileLeftAlone) {
+// A journal that was never sealed was cut short before the database was
+// touched: it is dropped and the file left alone.
+TEST(UpdateJournal, UnsealedJournalIsDroppedAndTheFileLeftAlone) {
   const std::vector<std::uint8_t> original = fixtureBytes();
+  auto changed = original;
+  std::fill(changed.begin() + 4096, changed.begin() + 6144, 0xEE);
   MemoryFolder folder;
   folder.put(kPath, original);
-  folder.put(engine::journalPathFor(kPath), std::vector<std::uint8_t>(5000, 0x11));
+  folder.injectFault(MemoryFolder::Fault::Die, 4);  // create, write, sync, then the seal
+  EXPECT_THROW(engine::writeJournal(folder, engine::journalPathFor(kPath), kPath,
+                                    updatetest::journalBetween(original, changed, "journal.mdb")),
+               engine::Error);
+  folder.reboot();
+  ASSERT_TRUE(folder.has(engine::journalPathFor(kPath)));
   auto db = engine::Database::open(kPath, {.password = {},
                                            .writable = false,
                                            .cachePages = engine::Pager::kDefaultCapacity,
                                            .fileSystem = &folder});
   EXPECT_EQ(folder.durable(kPath), original);
   EXPECT_FALSE(folder.has(engine::journalPathFor(kPath)));
+}
+
+// Bytes that are no journal at all may hide a torn batch: the journal is
+// kept, the file left alone, and the open refused with a sentence naming
+// the journal.
+TEST(UpdateJournal, UnreadableJournalIsKeptTheFileLeftAloneAndTheOpenRefused) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  MemoryFolder folder;
+  folder.put(kPath, original);
+  folder.put(engine::journalPathFor(kPath), std::vector<std::uint8_t>(5000, 0x11));
+  try {
+    engine::Database::open(kPath, {.password = {},
+                                   .writable = false,
+                                   .cachePages = engine::Pager::kDefaultCapacity,
+                                   .fileSystem = &folder});
+    ADD_FAILURE() << "opened over an unreadable journal";
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::Interrupted);
+    EXPECT_NE(e.description().find(engine::journalPathFor(kPath)), std::string::npos);
+  }
+  EXPECT_EQ(folder.durable(kPath), original);
+  EXPECT_TRUE(folder.has(engine::journalPathFor(kPath)));
+}
+
+// Once the journal is gone the batch is in the file: a failing flush of the
+// folder after that is reported, and nothing is undone without a journal.
+TEST(UpdateJournal, FailingFolderFlushAfterTheCommitPointKeepsTheBatchAndIsReported) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  const BatchSteps steps = oneBatchSteps(original);
+  MemoryFolder folder;
+  folder.put(kPath, original);
+  folder.injectFault(MemoryFolder::Fault::Fail, steps.folderFlush);
+  std::vector<engine::Error> reported;
+  engine::setErrorSink([&](const engine::Error& e) { reported.push_back(e); });
+  EXPECT_NO_THROW(runChanges(folder, true));
+  engine::setErrorSink(nullptr);
+  ASSERT_EQ(reported.size(), 1u);
+  EXPECT_EQ(reported[0].kind(), engine::ErrorKind::IoError);
+  EXPECT_NE(reported[0].description().find(kPath), std::string::npos);
+  folder.reboot();
+  EXPECT_FALSE(folder.has(engine::journalPathFor(kPath)));
+  EXPECT_EQ(newValuesOfTheBatch(folder), changes().size());
+}
+
+// A write of the batch fails, and the computer dies at each step of the
+// roll-back that follows: the journal, still there, gives back the old
+// values at the next open, memo pages included.
+TEST(UpdateJournal, CrashDuringEveryStepOfARollBackLeavesTheOldValues) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  const BatchSteps steps = oneBatchSteps(original);
+  std::size_t trials = 0;
+  for (std::uint64_t failAt = steps.firstPageWrite; failAt < steps.journalRemoved; ++failAt) {
+    for (std::uint64_t dieAfter = 1;; ++dieAfter) {
+      SCOPED_TRACE("fail at step " + std::to_string(failAt) + ", die " + std::to_string(dieAfter) +
+                   " steps later");
+      MemoryFolder folder;
+      folder.put(kPath, original);
+      folder.injectFault(MemoryFolder::Fault::Fail, failAt);
+      folder.thenFault(MemoryFolder::Fault::Die, dieAfter);
+      engine::setErrorSink([](const engine::Error&) {});
+      EXPECT_THROW(runChanges(folder, true), engine::Error);
+      engine::setErrorSink(nullptr);
+      const bool died = folder.dead();
+      folder.reboot();
+      EXPECT_EQ(newValuesOfTheBatch(folder), 0u);
+      EXPECT_FALSE(folder.has(engine::journalPathFor(kPath)));
+      ++trials;
+      if (!died) break;  // the roll-back ended before this step
+    }
+  }
+  EXPECT_GT(trials, 10u);
+}
+
+// A change that needs the file to grow past its largest size is refused
+// with nothing written; changes that fit still go in.
+TEST(UpdateJournal, FullFileRefusesTheChangeThatNeedsANewPage) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  MemoryFolder folder;
+  folder.put(kPath, original);
+  folder.limitFileSize(original.size());
+  {
+    auto db = engine::Database::open(kPath, options(folder, true));
+    const auto& table = db->table(u"Items");
+    const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);
+    try {
+      db->updateText(table, ids[4], table.columnIndex(u"Notes"),
+                     repeat(u"memo grows onto new long-value pages ", 200));
+      ADD_FAILURE() << "the file grew past its limit";
+    } catch (const engine::Error& e) {
+      EXPECT_EQ(e.kind(), engine::ErrorKind::Refused);
+      EXPECT_NE(e.description().find(kPath), std::string::npos);
+    }
+    db->updateText(table, ids[1], table.columnIndex(u"Name"), u"NAME NUMBER 1");
+    db->commit();
+  }
+  EXPECT_EQ(folder.durable(kPath).size(), original.size());
+  auto db = engine::Database::open(kPath, options(folder, false));
+  EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+  EXPECT_EQ(values(*db, u"Name")[1], engine::Value(engine::Text(u"NAME NUMBER 1")));
+  EXPECT_EQ(values(*db, u"Notes")[4], engine::Value(engine::Text(u"a note")));
+}
+
+// Access's own limit holds whatever the folder allows.
+TEST(UpdateJournal, NothingIsWrittenPastTwoGigabytes) {
+  MemoryFolder folder;
+  engine::JournaledFile file(folder, engine::makeMemoryFile({}, "big.mdb"), "big.mdb",
+                             engine::layout::header::kLargestFile);
+  const std::vector<std::uint8_t> page(4096, 1);
+  EXPECT_NO_THROW(file.write(engine::layout::header::kLargestFile - 4096, page));
+  try {
+    file.write(engine::layout::header::kLargestFile, page);
+    ADD_FAILURE() << "wrote past 2 GB";
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::Refused);
+  }
+  EXPECT_EQ(file.size(), engine::layout::header::kLargestFile);
 }
 
 // A record already behind an overflow pointer moves on to another page,

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "engine/base/error.h"
 #include "engine/database.h"
@@ -31,7 +32,9 @@ class UpdateLockTest : public ::testing::Test {
   }
 
   static std::unique_ptr<engine::Database> open(const std::string& path, bool writable) {
-    return engine::Database::open(path, {.password = {}, .writable = writable});
+    // A second writer of this process gives way at once.
+    return engine::Database::open(
+        path, {.password = {}, .writable = writable, .lockWait = std::chrono::milliseconds(0)});
   }
   // Sets the first row's Name; the error's text when refused.
   static std::string tryUpdate(engine::Database& db, const std::u16string& value) {
@@ -82,6 +85,31 @@ TEST_F(UpdateLockTest, SecondWriterIsRefused) {
   EXPECT_EQ(firstName(), u"ALPHA");
 }
 
+// A writer of this computer is waited for a bounded time, as Access retries
+// its page locks; after that the change gives way.
+TEST_F(UpdateLockTest, SecondWriterWaitsForTheFirstForABoundedTime) {
+  auto first = open(path_, true);
+  ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
+  std::thread finisher([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    first.reset();
+  });
+  auto waiting = engine::Database::open(
+      path_, {.password = {}, .writable = true, .lockWait = std::chrono::seconds(20)});
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(tryUpdate(*waiting, u"Alpha"), "");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+  finisher.join();
+  waiting.reset();
+  EXPECT_EQ(firstName(), u"Alpha");
+
+  auto holder = open(path_, true);
+  ASSERT_EQ(tryUpdate(*holder, u"ALPHA"), "");
+  auto briefly = engine::Database::open(
+      path_, {.password = {}, .writable = true, .lockWait = std::chrono::milliseconds(200)});
+  EXPECT_EQ(tryUpdate(*briefly, u"alpha"), engine::Error::fileInUse(path_).description());
+}
+
 TEST_F(UpdateLockTest, LockFileOfAnotherComputerMeansAccessHasItOpen) {
   const std::string lockFile = engine::lockFilePathFor(path_, false);
   std::string entry(64, '\0');
@@ -90,7 +118,10 @@ TEST_F(UpdateLockTest, LockFileOfAnotherComputerMeansAccessHasItOpen) {
   std::ofstream(lockFile, std::ios::binary) << entry;
   {
     auto db = open(path_, true);
-    EXPECT_EQ(tryUpdate(*db, u"ALPHA"), engine::Error::fileInUse(path_).description());
+    // The refusal names the computer and the lock file, so that a user can
+    // tell a stale entry from a live one.
+    EXPECT_EQ(tryUpdate(*db, u"ALPHA"),
+              engine::Error::inUseByComputer(path_, lockFile, "OFFICE-PC").description());
   }
   EXPECT_TRUE(std::filesystem::exists(lockFile)) << "someone else's lock file stays";
   EXPECT_EQ(firstName(), u"alpha");
@@ -166,10 +197,12 @@ TEST_F(UpdateLockTest, EncryptedAccdbSecondWriterIsRefusedAndTheLockFileGoesOnCl
       testsupport::makeDatabase(dir_.path() / "locked.accdb", {table}, u"key").string();
   const std::string lockFile = engine::lockFilePathFor(path, true);
   {
-    auto first = engine::Database::open(path, {.password = u"key", .writable = true});
+    auto first = engine::Database::open(
+        path, {.password = u"key", .writable = true, .lockWait = std::chrono::milliseconds(0)});
     ASSERT_EQ(tryUpdate(*first, u"ALPHA"), "");
     EXPECT_TRUE(std::filesystem::exists(lockFile));
-    auto second = engine::Database::open(path, {.password = u"key", .writable = true});
+    auto second = engine::Database::open(
+        path, {.password = u"key", .writable = true, .lockWait = std::chrono::milliseconds(0)});
     EXPECT_EQ(tryUpdate(*second, u"Alpha"), engine::Error::fileInUse(path).description());
   }
   EXPECT_FALSE(std::filesystem::exists(lockFile));

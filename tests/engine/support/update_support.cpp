@@ -42,19 +42,19 @@ class MemoryFile final : public engine::File {
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
     if (!writable_) throw engine::Error::readOnly();
-    folder_.step(path_);
+    folder_.step("write", path_);
     auto& bytes = folder_.contents(path_).current;
     if (offset + data.size() > bytes.size()) bytes.resize(offset + data.size());
     std::copy(data.begin(), data.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset));
     folder_.bytesWritten_ += data.size();
   }
   void sync() override {
-    folder_.step(path_);
+    folder_.step("sync", path_);
     auto& c = folder_.contents(path_);
     c.synced = c.current;
   }
   void truncate(std::uint64_t size) override {
-    folder_.step(path_);
+    folder_.step("truncate", path_);
     folder_.contents(path_).current.resize(size);
   }
 
@@ -89,22 +89,25 @@ std::vector<std::uint8_t> MemoryFolder::durable(const std::string& name) const {
 
 void MemoryFolder::reboot() {
   for (auto& [name, c] : files_) c.current = c.synced;
-  fault_ = Fault::None;
+  faults_.clear();
   dead_ = false;
   locks_.clear();
 }
 
-void MemoryFolder::step(const std::string& path) {
+void MemoryFolder::step(const char* what, const std::string& path) {
   if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
-  if (fault_ != Fault::None && ++steps_ == faultAt_) {
-    if (fault_ == Fault::Die) {
-      dead_ = true;
-      for (auto& [name, c] : files_) c.current = c.synced;
-    }
-    throw engine::Error(engine::ErrorKind::IoError,
-                        "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
+  log_.push_back(std::string(what) + " " + path);
+  auto fault = faults_.find(++steps_);
+  if (fault == faults_.end()) return;
+  if (fault->second == Fault::Die) {
+    dead_ = true;
+    for (auto& [name, c] : files_) c.current = c.synced;
+  } else if (fault->second == Fault::Kill) {
+    dead_ = true;
+    for (auto& [name, c] : files_) c.synced = c.current;  // the system keeps what it was given
   }
-  if (fault_ == Fault::None) ++steps_;
+  throw engine::Error(engine::ErrorKind::IoError,
+                      "injected fault at step " + std::to_string(steps_) + " (" + path + ")");
 }
 
 std::unique_ptr<engine::File> MemoryFolder::open(const std::string& path, bool writable) {
@@ -113,20 +116,27 @@ std::unique_ptr<engine::File> MemoryFolder::open(const std::string& path, bool w
   return std::make_unique<MemoryFile>(*this, path, writable);
 }
 
-std::unique_ptr<engine::File> MemoryFolder::create(const std::string& path) {
+std::unique_ptr<engine::File> MemoryFolder::create(const std::string& path,
+                                                   const std::string& like) {
   if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
   if (readOnlyFolder_) throw engine::Error::readOnly();
+  if (!like.empty() && !files_.count(like)) throw engine::Error::couldNotFindFile(like);
+  if (files_.count(path))
+    throw engine::Error::ioError(path, "creating", "a file of that name is already there");
+  step("create", path);
   files_[path] = Contents{};
   return std::make_unique<MemoryFile>(*this, path, true);
 }
 
 void MemoryFolder::remove(const std::string& path) {
-  step(path);
+  if (!files_.count(path)) return;
+  if (readOnlyFolder_) throw engine::Error::readOnly();
+  step("remove", path);
   files_.erase(path);
 }
 
 void MemoryFolder::replace(const std::string& from, const std::string& to) {
-  step(to);
+  step("replace", to);
   auto moved = files_.extract(from);
   if (moved.empty()) throw engine::Error::ioError(to, "replacing", "no such file");
   files_.erase(to);
@@ -134,9 +144,39 @@ void MemoryFolder::replace(const std::string& from, const std::string& to) {
   files_.insert(std::move(moved));
 }
 
+std::string MemoryFolder::realPath(const std::string& path) {
+  if (!files_.count(path)) throw engine::Error::couldNotFindFile(path);
+  return path;
+}
+
 std::unique_ptr<engine::FileLock> MemoryFolder::tryLock(const std::string& path) {
   if (locks_[path] > 0) return nullptr;
   return std::make_unique<MemoryLock>(locks_, path);
+}
+
+engine::JournalContents journalBetween(const std::vector<std::uint8_t>& before,
+                                       const std::vector<std::uint8_t>& after,
+                                       const std::string& name) {
+  constexpr std::uint32_t kBlock = 2048;
+  engine::JournalContents journal;
+  journal.databaseName = name;
+  journal.blockSize = kBlock;
+  journal.pageSize = before.at(0x14) == 0 ? 2048 : 4096;
+  journal.originalSize = before.size();
+  journal.newSize = after.size();
+  journal.nonce = 0x5eed5eed5eed5eedull;
+  journal.firstBlockChecksum = engine::journalChecksum(std::span(before).first(kBlock));
+  for (std::size_t offset = 0; offset < before.size(); offset += kBlock) {
+    const auto old = std::span(before).subspan(offset, kBlock);
+    const auto now = std::span(after).subspan(offset, kBlock);
+    if (std::equal(old.begin(), old.end(), now.begin())) continue;
+    engine::JournalBlock block{{old.begin(), old.end()}, {}};
+    for (std::size_t at = 0; at < kBlock; at += engine::kJournalSectorSize)
+      block.newSectors.push_back(
+          engine::journalChecksum(now.subspan(at, engine::kJournalSectorSize)));
+    journal.blocks.emplace(offset, std::move(block));
+  }
+  return journal;
 }
 
 namespace {

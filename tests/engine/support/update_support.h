@@ -5,6 +5,7 @@
 // database's consistency and of its indexes.
 
 #include <cstdint>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,31 +15,44 @@
 
 #include "engine/database.h"
 #include "engine/io/file_system.h"
+#include "engine/journal/rollback_journal.h"
 
 namespace updatetest {
 
-// A folder in memory. Every write and sync of any of its files counts as
-// one step; at step `faultAt` the step fails with an I/O error (Fault::Fail)
-// or the "computer dies" (Fault::Die): every file falls back to what was
-// last synced (names created or removed stay so: the disk file system syncs
-// its folder) and every later step fails too.
+// A folder in memory. Every write, sync, creation, removal and folder flush
+// of any of its files counts as one step; at a chosen step the step fails
+// with an I/O error (Fault::Fail), the "computer dies" (Fault::Die): every
+// file falls back to what was last synced (names created or removed stay
+// so: the disk file system syncs its folder) and every later step fails too,
+// or the process is killed (Fault::Kill): every later step fails, and what
+// was written stays written.
+// Several faults may be set, for a crash during the recovery from a failure.
 class MemoryFolder final : public engine::FileSystem {
  public:
-  enum class Fault { None, Fail, Die };
+  enum class Fault { None, Fail, Die, Kill };
 
   void put(const std::string& name, std::vector<std::uint8_t> bytes);
   // A file that opens for reading only; a folder that takes no new files.
   void makeReadOnly(const std::string& name) { readOnlyFiles_.insert(name); }
   void makeFolderReadOnly() { readOnlyFolder_ = true; }
+  // The largest file the folder takes.
+  void limitFileSize(std::uint64_t limit) { sizeLimit_ = limit; }
   // The durable bytes (what survives a crash).
   std::vector<std::uint8_t> durable(const std::string& name) const;
   bool has(const std::string& name) const { return files_.count(name) != 0; }
+  void erase(const std::string& name) { files_.erase(name); }
 
   void injectFault(Fault fault, std::uint64_t faultAt) {
-    fault_ = fault;
-    faultAt_ = faultAt;
+    faults_.clear();
+    faults_[faultAt] = fault;
     steps_ = 0;
+    log_.clear();
     dead_ = false;
+  }
+  // One more fault, `after` steps after the last one set.
+  void thenFault(Fault fault, std::uint64_t after) {
+    const std::uint64_t last = faults_.empty() ? 0 : faults_.rbegin()->first;
+    faults_[last + after] = fault;
   }
   std::uint64_t steps() const { return steps_; }
   bool dead() const { return dead_; }
@@ -47,20 +61,28 @@ class MemoryFolder final : public engine::FileSystem {
   void reboot();
 
   std::unique_ptr<engine::File> open(const std::string& path, bool writable) override;
-  std::unique_ptr<engine::File> create(const std::string& path) override;
-  bool exists(const std::string& path) override { return files_.count(path) != 0; }
+  std::unique_ptr<engine::File> create(const std::string& path, const std::string& like) override;
+  engine::EntryType entryType(const std::string& path) override {
+    return files_.count(path) != 0 ? engine::EntryType::RegularFile : engine::EntryType::None;
+  }
   void remove(const std::string& path) override;
+  void syncFolder(const std::string& path) override { step("flush", path); }
+  std::string realPath(const std::string& path) override;
   void replace(const std::string& from, const std::string& to) override;
   std::unique_ptr<engine::FileLock> tryLock(const std::string& path) override;
   bool lockedByOthers(const std::string&) override { return false; }
   std::string computerName() override { return "TESTHOST"; }
+  std::uint64_t fileSizeLimit() const override { return sizeLimit_; }
 
   struct Contents {
     std::vector<std::uint8_t> current;
     std::vector<std::uint8_t> synced;
   };
-  // Counts one step; throws when it is the faulty one.
-  void step(const std::string& path);
+  // Counts one step ("write", "sync", "truncate", "create", "remove" or
+  // "flush" of the folder, on `path`); throws when it is a faulty one.
+  void step(const char* what, const std::string& path);
+  // Every step so far, as "what path".
+  const std::vector<std::string>& log() const { return log_; }
   Contents& contents(const std::string& path) { return files_.at(path); }
   std::uint64_t bytesWritten_ = 0;
 
@@ -69,11 +91,18 @@ class MemoryFolder final : public engine::FileSystem {
   std::map<std::string, int> locks_;
   std::set<std::string> readOnlyFiles_;
   bool readOnlyFolder_ = false;
-  Fault fault_ = Fault::None;
-  std::uint64_t faultAt_ = 0;
+  std::uint64_t sizeLimit_ = std::numeric_limits<std::uint64_t>::max();
+  std::map<std::uint64_t, Fault> faults_;  // by step
   std::uint64_t steps_ = 0;
+  std::vector<std::string> log_;
   bool dead_ = false;
 };
+
+// The journal a batch that turns the file `before` into `after` writes:
+// every block of `before` that differs, for the database named `name`.
+engine::JournalContents journalBetween(const std::vector<std::uint8_t>& before,
+                                       const std::vector<std::uint8_t>& after,
+                                       const std::string& name);
 
 // Problems found in `db`: unreadable tables, data pages whose free-space
 // count or slots are wrong, owned pages of the wrong type or owner, pages

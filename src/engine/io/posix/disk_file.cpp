@@ -1,5 +1,7 @@
 // Files on disk through POSIX descriptors.
 
+#include "engine/io/posix/disk_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -82,6 +84,10 @@ std::unique_ptr<File> openDiskFile(const std::string& path, bool writable) {
     throw ioError(path, "opening");
   }
   return std::make_unique<DiskFile>(path, fd);
+}
+
+std::unique_ptr<File> adoptDiskFile(std::string path, int descriptor) {
+  return std::make_unique<DiskFile>(std::move(path), descriptor);
 }
 
 }  // namespace engine

@@ -3,14 +3,17 @@
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "engine/base/error.h"
 #include "engine/io/file_system.h"
+#include "engine/io/posix/disk_file.h"
 
 namespace engine {
 namespace {
@@ -53,25 +56,56 @@ class DiskFileSystem final : public FileSystem {
     return openDiskFile(path, writable);
   }
 
-  std::unique_ptr<File> create(const std::string& path) override {
-    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::unique_ptr<File> create(const std::string& path, const std::string& like) override {
+    struct stat model {};
+    model.st_mode = 0644;
+    if (!like.empty() && ::stat(like.c_str(), &model) != 0) throw ioError(like, "examining");
+    const mode_t mode = model.st_mode & 0777;
+    // O_EXCL and O_NOFOLLOW: a name planted in the folder (a link to another
+    // file, say) is never written through.
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd < 0) {
       if (errno == EACCES || errno == EROFS || errno == EPERM) throw Error::readOnly();
       throw ioError(path, "creating");
     }
-    ::close(fd);
+    std::unique_ptr<File> file = adoptDiskFile(path, fd);
+    // The umask may have taken bits away; the companion reads like the
+    // database. Run by the administrator, it also keeps the database's owner,
+    // who could not play a journal back otherwise.
+    if (::fchmod(fd, mode) != 0) throw ioError(path, "setting the permissions of");
+    if (!like.empty() && ::geteuid() == 0 && ::fchown(fd, model.st_uid, model.st_gid) != 0)
+      throw ioError(path, "setting the owner of");
     syncFolderOf(path);
-    return openDiskFile(path, true);
+    return file;
   }
 
-  bool exists(const std::string& path) override {
-    std::error_code error;
-    return std::filesystem::exists(path, error);
+  EntryType entryType(const std::string& path) override {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+      if (errno == ENOENT || errno == ENOTDIR) return EntryType::None;
+      throw ioError(path, "examining");
+    }
+    return S_ISREG(st.st_mode) ? EntryType::RegularFile : EntryType::Other;
   }
 
   void remove(const std::string& path) override {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT) throw ioError(path, "removing");
-    syncFolderOf(path);
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+      if (errno == EACCES || errno == EROFS || errno == EPERM) throw Error::readOnly();
+      throw ioError(path, "removing");
+    }
+  }
+
+  void syncFolder(const std::string& path) override { syncFolderOf(path); }
+
+  std::string realPath(const std::string& path) override {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) {
+      if (errno == ENOENT || errno == ENOTDIR) throw Error::couldNotFindFile(path);
+      throw ioError(path, "resolving the path of");
+    }
+    std::string result(resolved);
+    std::free(resolved);
+    return result;
   }
 
   void replace(const std::string& from, const std::string& to) override {

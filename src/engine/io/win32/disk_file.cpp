@@ -13,13 +13,6 @@ namespace {
 // ReadFile and WriteFile take at most a DWORD of bytes at a time.
 constexpr std::size_t kMostAtOnce = std::size_t{1} << 30;
 
-OVERLAPPED at(std::uint64_t offset) {
-  OVERLAPPED overlapped{};
-  overlapped.Offset = static_cast<DWORD>(offset);
-  overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  return overlapped;
-}
-
 class DiskFile final : public File {
  public:
   DiskFile(std::string path, Handle handle) : path_(std::move(path)), handle_(std::move(handle)) {}
@@ -35,7 +28,7 @@ class DiskFile final : public File {
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
     std::size_t done = 0;
     while (done < out.size()) {
-      OVERLAPPED overlapped = at(offset + done);
+      OVERLAPPED overlapped = win32::overlappedAt(offset + done);
       DWORD got = 0;
       const auto want = static_cast<DWORD>(std::min(out.size() - done, kMostAtOnce));
       if (!::ReadFile(handle_.get(), out.data() + done, want, &got, &overlapped)) {
@@ -51,7 +44,7 @@ class DiskFile final : public File {
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
     std::size_t done = 0;
     while (done < data.size()) {
-      OVERLAPPED overlapped = at(offset + done);
+      OVERLAPPED overlapped = win32::overlappedAt(offset + done);
       DWORD put = 0;
       const auto want = static_cast<DWORD>(std::min(data.size() - done, kMostAtOnce));
       if (!::WriteFile(handle_.get(), data.data() + done, want, &put, &overlapped))

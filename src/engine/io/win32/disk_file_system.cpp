@@ -17,20 +17,13 @@ using win32::Handle;
 // much lower.
 constexpr std::uint64_t kWriterLockOffset = std::uint64_t{1} << 62;
 
-OVERLAPPED at(std::uint64_t offset) {
-  OVERLAPPED overlapped{};
-  overlapped.Offset = static_cast<DWORD>(offset);
-  overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  return overlapped;
-}
-
 bool isMissing(DWORD code) { return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND; }
 
 class RangeLock final : public FileLock {
  public:
   explicit RangeLock(Handle handle) : handle_(std::move(handle)) {}
   ~RangeLock() override {
-    OVERLAPPED overlapped = at(kWriterLockOffset);
+    OVERLAPPED overlapped = win32::overlappedAt(kWriterLockOffset);
     ::UnlockFileEx(handle_.get(), 0, 1, 0, &overlapped);
   }
 
@@ -44,12 +37,14 @@ class DiskFileSystem final : public FileSystem {
     return openDiskFile(path, writable);
   }
 
-  std::unique_ptr<File> create(const std::string& path) override {
-    Handle handle = win32::openHandle(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS);
+  std::unique_ptr<File> create(const std::string& path, const std::string&) override {
+    // CREATE_NEW fails over any name already there, a link included. The
+    // new file takes the permissions its folder passes on, as every file
+    // in it does, the database's among them; `like` has nothing to add.
+    Handle handle = win32::openHandle(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW);
     if (!handle.valid()) {
       const DWORD code = ::GetLastError();
       if (code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT) throw Error::readOnly();
-      if (code == ERROR_SHARING_VIOLATION) throw Error::fileInUse(path);
       throw win32::ioError(path, "creating", code);
     }
     // Flushing the new file writes its directory entry too.
@@ -57,8 +52,16 @@ class DiskFileSystem final : public FileSystem {
     return win32::fileOf(path, std::move(handle));
   }
 
-  bool exists(const std::string& path) override {
-    return ::GetFileAttributesW(win32::widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+  EntryType entryType(const std::string& path) override {
+    const DWORD attributes = ::GetFileAttributesW(win32::widen(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      const DWORD code = ::GetLastError();
+      if (isMissing(code)) return EntryType::None;
+      throw win32::ioError(path, "examining", code);
+    }
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))
+      return EntryType::Other;
+    return EntryType::RegularFile;
   }
 
   void remove(const std::string& path) override {
@@ -72,9 +75,34 @@ class DiskFileSystem final : public FileSystem {
     if (!::MoveFileExW(wide.c_str(), away.c_str(), MOVEFILE_WRITE_THROUGH)) {
       const DWORD code = ::GetLastError();
       if (isMissing(code)) return;
+      if (code == ERROR_ACCESS_DENIED || code == ERROR_WRITE_PROTECT) throw Error::readOnly();
       throw win32::ioError(path, "removing", code);
     }
     if (!::DeleteFileW(away.c_str())) throw win32::ioError(path, "removing", ::GetLastError());
+  }
+
+  void syncFolder(const std::string&) override {}  // see the top of this file
+
+  std::string realPath(const std::string& path) override {
+    Handle handle = win32::openHandle(path, 0, OPEN_EXISTING);
+    if (!handle.valid()) {
+      const DWORD code = ::GetLastError();
+      if (isMissing(code)) throw Error::couldNotFindFile(path);
+      throw win32::ioError(path, "resolving the path of", code);
+    }
+    std::wstring wide(MAX_PATH, L'\0');
+    for (;;) {
+      const DWORD length = ::GetFinalPathNameByHandleW(
+          handle.get(), wide.data(), static_cast<DWORD>(wide.size()), FILE_NAME_NORMALIZED);
+      if (length == 0) throw win32::ioError(path, "resolving the path of", ::GetLastError());
+      const bool fits = length < wide.size();
+      wide.resize(length);
+      if (fits) break;
+    }
+    // The answer comes in the long form: \\?\C:\... or \\?\UNC\server\share\...
+    if (wide.starts_with(LR"(\\?\UNC\)")) return R"(\\)" + win32::narrow(wide.substr(8));
+    if (wide.starts_with(LR"(\\?\)")) return win32::narrow(wide.substr(4));
+    return win32::narrow(wide);
   }
 
   void replace(const std::string& from, const std::string& to) override {
@@ -91,7 +119,7 @@ class DiskFileSystem final : public FileSystem {
     // process exclude each other too.
     Handle handle = win32::openHandle(path, GENERIC_READ, OPEN_EXISTING);
     if (!handle.valid()) throw win32::ioError(path, "locking", ::GetLastError());
-    OVERLAPPED overlapped = at(kWriterLockOffset);
+    OVERLAPPED overlapped = win32::overlappedAt(kWriterLockOffset);
     if (!::LockFileEx(handle.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
                       &overlapped)) {
       const DWORD code = ::GetLastError();
@@ -105,10 +133,10 @@ class DiskFileSystem final : public FileSystem {
     Handle handle = win32::openHandle(path, GENERIC_READ, OPEN_EXISTING);
     if (!handle.valid()) return false;
     // Taking every byte at once fails when anyone holds any of them.
-    OVERLAPPED overlapped = at(0);
+    OVERLAPPED overlapped = win32::overlappedAt(0);
     if (::LockFileEx(handle.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
                      MAXDWORD, &overlapped)) {
-      overlapped = at(0);
+      overlapped = win32::overlappedAt(0);
       ::UnlockFileEx(handle.get(), 0, MAXDWORD, MAXDWORD, &overlapped);
       return false;
     }

@@ -42,6 +42,13 @@ Error ioError(const std::string& path, const char* what, DWORD code) {
   return Error::ioError(path, what, messageOf(code));
 }
 
+OVERLAPPED overlappedAt(std::uint64_t offset) {
+  OVERLAPPED overlapped{};
+  overlapped.Offset = static_cast<DWORD>(offset);
+  overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  return overlapped;
+}
+
 Handle openHandle(const std::string& path, DWORD access, DWORD disposition) {
   return Handle(::CreateFileW(widen(path).c_str(), access, kShareAll, nullptr, disposition,
                               FILE_ATTRIBUTE_NORMAL, nullptr));

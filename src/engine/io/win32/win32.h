@@ -11,6 +11,7 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -52,6 +53,9 @@ class Handle {
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
+
+// An OVERLAPPED that places a read, a write or a lock at `offset`.
+OVERLAPPED overlappedAt(std::uint64_t offset);
 
 // CreateFileW with every share mode; `disposition` as CreateFileW's.
 Handle openHandle(const std::string& path, DWORD access, DWORD disposition);

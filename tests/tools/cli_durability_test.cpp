@@ -1,0 +1,122 @@
+// caseloom-cli convert as a user meets it: signals in the middle of a run,
+// two runs started together. On the real disk, with real processes.
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <filesystem>
+#include <thread>
+
+#include "engine/database.h"
+#include "engine/journal/rollback_journal.h"
+#include "engine/journal/writer_lock.h"
+#include "engine/text/utf.h"
+#include "support/fixtures.h"
+#include "support/shared_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+fs::path makeNames(const fs::path& path, int rows) {
+  engine::NewTable table{u"Names", {testsupport::textColumn(u"Name", 50)}, {}, {}};
+  for (int i = 0; i < rows; ++i)
+    table.rows.push_back({engine::Text(u"name number " + engine::fromUtf8(std::to_string(i)))});
+  return testsupport::makeDatabase(path, {table});
+}
+
+// How many names are upper case now.
+long upperNames(const fs::path& path) {
+  auto db = engine::Database::open(path.string());
+  auto scan = db->scan(db->table(u"Names"));
+  engine::Row row;
+  long upper = 0;
+  while (scan->next(row)) upper += row.values[0].text().starts_with(u"NAME NUMBER");
+  return upper;
+}
+
+void startConvert(QProcess& process, const fs::path& path, bool pauses) {
+  QStringList arguments = {
+      "convert", QString::fromStdString(path.string()), "Names", "Name", "--case", "upper"};
+  if (pauses) arguments << "--pauses";
+  process.start(CASELOOM_CLI, arguments);
+  ASSERT_TRUE(process.waitForStarted(10000));
+}
+
+long convertedIn(const QString& stderrText) {
+  const auto match = QRegularExpression("(\\d+) records converted").match(stderrText);
+  return match.hasMatch() ? match.captured(1).toLong() : -1;
+}
+
+// Waits until the run holds the writer's lock (its lock file is there).
+bool waitForLockFile(const fs::path& path) {
+  const fs::path lockFile = engine::lockFilePathFor(path.string(), false);
+  for (int i = 0; i < 1000 && !fs::exists(lockFile); ++i) std::this_thread::sleep_for(10ms);
+  return fs::exists(lockFile);
+}
+
+TEST(CliSignals, FirstSignalSavesReleasesAndTellsHowFarTheRunGot) {
+  for (int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal == SIGINT ? "SIGINT" : "SIGTERM");
+    testsupport::TempDir dir;
+    const fs::path path = makeNames(dir.path() / "signals.mdb", 12000);
+    QProcess process;
+    startConvert(process, path, true);  // the pause after the first record gives time
+    ASSERT_TRUE(waitForLockFile(path));
+    ::kill(static_cast<pid_t>(process.processId()), signal);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 128 + signal);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    EXPECT_TRUE(err.contains(QRegularExpression("records converted, \\d+ left")))
+        << err.toStdString();
+    EXPECT_FALSE(fs::exists(engine::lockFilePathFor(path.string(), false)));
+    EXPECT_FALSE(fs::exists(engine::journalPathFor(path.string())));
+    const long converted = convertedIn(err);
+    EXPECT_GT(converted, 0);
+    EXPECT_LT(converted, 12000);
+    EXPECT_EQ(upperNames(path), converted);
+  }
+}
+
+TEST(CliSignals, SecondSignalEndsAtOnceAndTheJournalCoversIt) {
+  testsupport::TempDir dir;
+  const fs::path path = makeNames(dir.path() / "twice.mdb", 12000);
+  QProcess process;
+  startConvert(process, path, true);
+  ASSERT_TRUE(waitForLockFile(path));
+  ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+  ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+  ASSERT_TRUE(process.waitForFinished(60000));
+  // Ended by the signal or, when the first was handled in time, stopped.
+  if (process.exitStatus() == QProcess::NormalExit) {
+    EXPECT_EQ(process.exitCode(), 130);
+  }
+  // Whatever the file holds is whole, and the next run finishes the work.
+  QProcess again;
+  startConvert(again, path, false);
+  ASSERT_TRUE(again.waitForFinished(120000));
+  EXPECT_EQ(again.exitCode(), 0) << again.readAllStandardError().toStdString();
+  EXPECT_EQ(upperNames(path), 12000);
+}
+
+TEST(CliTwoRuns, TwoRunsStartedTogetherBothComplete) {
+  testsupport::TempDir dir;
+  const fs::path path = makeNames(dir.path() / "two.mdb", 3000);
+  QProcess first, second;
+  startConvert(first, path, false);
+  startConvert(second, path, false);
+  ASSERT_TRUE(first.waitForFinished(120000));
+  ASSERT_TRUE(second.waitForFinished(120000));
+  for (QProcess* process : {&first, &second}) {
+    const std::string err = process->readAllStandardError().toStdString();
+    EXPECT_EQ(process->exitCode(), 0) << err;
+    EXPECT_EQ(err.find("already in use"), std::string::npos) << err;
+  }
+  EXPECT_EQ(upperNames(path), 3000);
+  EXPECT_FALSE(fs::exists(engine::lockFilePathFor(path.string(), false)));
+}
+
+}  // namespace
