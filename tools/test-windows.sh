@@ -115,7 +115,9 @@ for exe in "$build"/tests/test_*.exe; do programs+=("$exe"); done
 pids=()
 for exe in "${programs[@]}"; do
   name="$(basename "$exe" .exe)"
-  (cd "$logs" && "$wine" "$exe" --gtest_color=no >"$logs/$name.log" 2>&1; echo $? >"$logs/$name.rc") &
+  # "|| echo": the subshell inherits errexit, and a failing program's status is wanted.
+  (cd "$logs" && { "$wine" "$exe" --gtest_color=no >"$logs/$name.log" 2>&1 && echo 0 || echo $?; } \
+    >"$logs/$name.rc") &
   pids+=($!)
 done
 wait "${pids[@]}"
@@ -124,6 +126,7 @@ passed=0 failed=0 skipped=0 status=0
 for exe in "${programs[@]}"; do
   name="$(basename "$exe" .exe)"
   log="$logs/$name.log"
+  sed -i 's/\r$//' "$log"  # Windows programs end their lines in CR LF
   if [[ "$(cat "$logs/$name.rc")" != 0 ]] || ! grep -q '^\[  PASSED  \]' "$log"; then
     echo "== $name failed under Wine:"
     grep -E '^\[  FAILED  \]|Failure|error' "$log" | head -n 60 || tail -n 40 "$log"

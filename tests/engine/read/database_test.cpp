@@ -132,6 +132,9 @@ TEST(OpenModes, WritableOpenReadsLikeReadOnly) {
   testsupport::TempDir dir;
   auto path = dir.path() / "copy.mdb";
   std::filesystem::copy_file(corpusFile("delColTestV2000.mdb"), path);
+  // The corpus is read-only; its copy is ours to write.
+  std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
   engine::OpenOptions options;
   options.writable = true;
   auto db = engine::Database::open(path.string(), options);
