@@ -140,8 +140,9 @@ long Connection::executeUpdate(const sql::Update& update) {
   const std::vector<engine::RowId> candidates =
       lookup_->candidates(*database_, table, whereColumn, wanted);
   long matched = 0;
+  const int asked[] = {whereColumn, setColumn};
   for (const engine::RowId id : candidates) {
-    auto row = database_->readRow(table, id);
+    auto row = database_->readRow(table, id, engine::ColumnSelection::only(asked));
     if (!row) continue;
     const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
     if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;

@@ -47,7 +47,7 @@ void Recordset::takeSnapshot() {
   engine::Database& database = connection_->database();
   fromEngine([&] {
     const engine::TableDefinition& table = database.table(table_);
-    auto scan = database.scan(table);
+    auto scan = database.scan(table, engine::ColumnSelection::only(columns_));
     engine::Row row;
     while (scan->next(row)) {
       std::vector<Value> values;

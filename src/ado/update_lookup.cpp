@@ -59,7 +59,8 @@ UpdateLookup::Index& UpdateLookup::indexFor(engine::Database& database,
   auto found = indexes_.find(std::make_pair(table.page, column));
   if (found != indexes_.end()) return found->second;
   Index index;
-  auto scan = database.scan(table);
+  const int asked[] = {column};
+  auto scan = database.scan(table, engine::ColumnSelection::only(asked));
   engine::Row row;
   while (scan->next(row)) {
     const Value& value = row.values[static_cast<std::size_t>(column)];

@@ -179,12 +179,13 @@ void Database::loadProperties(TableDefinition& table, const CatalogueEntry& entr
       table, parsePropertyBlock(BoundedBytes(block, entry.storedAt.page, path()), header_.format));
 }
 
-std::unique_ptr<TableScan> Database::scan(const TableDefinition& table) {
-  return std::make_unique<TableScan>(*pager_, header_.format, table);
+std::unique_ptr<TableScan> Database::scan(const TableDefinition& table, ColumnSelection selection) {
+  return std::make_unique<TableScan>(*pager_, header_.format, table, std::move(selection));
 }
 
-std::optional<Row> Database::readRow(const TableDefinition& table, RowId id) {
-  return TableScan::readRow(*pager_, header_.format, table, id);
+std::optional<Row> Database::readRow(const TableDefinition& table, RowId id,
+                                     const ColumnSelection& selection) {
+  return TableScan::readRow(*pager_, header_.format, table, id, selection);
 }
 
 std::vector<std::int32_t> Database::queriesWithParameters() {

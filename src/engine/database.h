@@ -116,10 +116,12 @@ class Database {
   // The catalogue entry of a table, query or linked table, if any.
   const CatalogueEntry* findObject(std::u16string_view name) const;
 
-  // A cursor over the live rows of `table` (which must outlive it).
-  std::unique_ptr<TableScan> scan(const TableDefinition& table);
+  // A cursor over the live rows of `table` (which must outlive it), with
+  // the values of `selection` (every column unless told).
+  std::unique_ptr<TableScan> scan(const TableDefinition& table, ColumnSelection selection = {});
   // One row by its identity; nothing when deleted or not of this table.
-  std::optional<Row> readRow(const TableDefinition& table, RowId id);
+  std::optional<Row> readRow(const TableDefinition& table, RowId id,
+                             const ColumnSelection& selection = {});
 
   // Writing (database_write.cpp, text_update.h). Sets text or memo column
   // `column` (position in table.columns) of row `id` to `value`: all of it

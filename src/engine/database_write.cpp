@@ -58,7 +58,13 @@ void Database::beginWriting() {
 void Database::updateText(const TableDefinition& table, RowId id, int column,
                           const std::u16string& value) {
   beginWriting();
-  std::optional<Row> before = readRow(table, id);
+  // A text change writes no long-value data, so the record's long values are
+  // compared by their stored reference; a memo change reads them all back.
+  const int changed[] = {column};
+  const bool memo = table.columns.at(static_cast<std::size_t>(column)).isLongValue();
+  const auto readBack =
+      memo ? ColumnSelection() : ColumnSelection::withLongValueReferences(changed);
+  std::optional<Row> before = readRow(table, id, readBack);
   PageChanges changes(*pager_, header_.format);
   planTextUpdate(changes, *pager_, table, id, column, value);
   if (changes.empty()) return;
@@ -67,7 +73,7 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
   try {
     changes.write(*journaled_);
     // Read the record back: the new value in its field, every other field as it was.
-    std::optional<Row> after = readRow(table, id);
+    std::optional<Row> after = readRow(table, id, readBack);
     bool same = before && after && after->values.size() == before->values.size();
     for (std::size_t i = 0; same && i < after->values.size(); ++i) {
       if (static_cast<int>(i) == column)

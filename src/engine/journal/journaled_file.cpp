@@ -23,18 +23,28 @@ void JournaledFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
   if (offset > size_ || out.size() > size_ - offset)
     throw Error::damaged(path(), static_cast<std::uint32_t>(offset / 4096),
                          "the file ends before the data it should hold");
+  // Unchanged blocks next to each other come from the file in one read.
   std::size_t done = 0;
+  std::size_t unchangedFrom = 0, unchanged = 0;
+  auto readUnchanged = [&] {
+    if (unchanged > 0) base_->read(offset + unchangedFrom, out.subspan(unchangedFrom, unchanged));
+    unchanged = 0;
+  };
   while (done < out.size()) {
     const std::uint64_t at = offset + done;
     const std::uint64_t blockStart = at - at % kBlockSize;
     const std::size_t inBlock = static_cast<std::size_t>(at - blockStart);
     const std::size_t take = std::min<std::size_t>(kBlockSize - inBlock, out.size() - done);
-    if (auto it = overlay_.find(blockStart); it != overlay_.end())
+    if (auto it = overlay_.find(blockStart); it != overlay_.end()) {
+      readUnchanged();
       std::memcpy(out.data() + done, it->second.data() + inBlock, take);
-    else
-      base_->read(at, out.subspan(done, take));
+    } else {
+      if (unchanged == 0) unchangedFrom = done;
+      unchanged += take;
+    }
     done += take;
   }
+  readUnchanged();
 }
 
 std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart) {

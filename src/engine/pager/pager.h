@@ -23,7 +23,9 @@ using PageRef = std::shared_ptr<const PageBuffer>;
 
 class Pager {
  public:
-  static constexpr std::size_t kDefaultCapacity = 256;
+  // 32 MB of 4 KB pages: the rows of a table of a few hundred thousand
+  // records stay in memory between the passes of a run.
+  static constexpr std::size_t kDefaultCapacity = 8192;
 
   Pager(File& file, std::uint32_t pageSize, std::size_t capacity);
   Pager(const Pager&) = delete;

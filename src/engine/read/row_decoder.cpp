@@ -9,6 +9,24 @@ namespace engine {
 
 namespace lv = layout::long_value;
 
+ColumnSelection ColumnSelection::only(std::span<const int> positions) {
+  ColumnSelection selection;
+  selection.all_ = false;
+  for (const int position : positions) {
+    if (position < 0) continue;
+    const auto at = static_cast<std::size_t>(position);
+    if (at >= selection.wanted_.size()) selection.wanted_.resize(at + 1, false);
+    selection.wanted_[at] = true;
+  }
+  return selection;
+}
+
+ColumnSelection ColumnSelection::withLongValueReferences(std::span<const int> positions) {
+  ColumnSelection selection = only(positions);
+  selection.referencesOnly_ = true;
+  return selection;
+}
+
 RowDecoder::RowDecoder(Pager& pager, const Format& format, const TableDefinition& table)
     : pager_(pager), format_(format), table_(table) {}
 
@@ -41,7 +59,8 @@ RowDecoder::VariableTable RowDecoder::readVariableTable(const BoundedBytes& row,
   return table;
 }
 
-void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values) const {
+void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values,
+                        const ColumnSelection& selection) const {
   const std::size_t countSize = format_.rowColumnCountSize();
   const std::size_t rowColumns = countSize == 1 ? row.u8(0) : row.u16(0);
   const std::size_t maskLength = (rowColumns + 7) / 8;
@@ -57,7 +76,13 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values) con
 
   values.clear();
   values.reserve(table_.columns.size());
-  for (const ColumnDefinition& column : table_.columns) {
+  for (std::size_t position = 0; position < table_.columns.size(); ++position) {
+    const ColumnDefinition& column = table_.columns[position];
+    const auto take = selection.take(position, column.isLongValue() && !column.isCalculated());
+    if (take == ColumnSelection::Take::Nothing) {
+      values.push_back(Value::null());
+      continue;
+    }
     if (column.type == static_cast<std::uint8_t>(JetType::Boolean) && !column.isCalculated()) {
       values.emplace_back(present(column.number));
       continue;
@@ -83,7 +108,11 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values) con
       row.fail("the variable value of column " + std::to_string(column.number) +
                " has inconsistent offsets (" + std::to_string(start) + " to " +
                std::to_string(end) + ")");
-    values.push_back(decodeVariable(column, row.sub(start, end - start)));
+    const BoundedBytes field = row.sub(start, end - start);
+    if (take == ColumnSelection::Take::StoredReference)
+      values.push_back(engine::Bytes(field.all().begin(), field.all().end()));
+    else
+      values.push_back(decodeVariable(column, field));
   }
 }
 

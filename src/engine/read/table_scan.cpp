@@ -37,11 +37,13 @@ std::optional<BoundedBytes> locateRow(Pager& pager, const Format& format, PageRe
 
 }  // namespace
 
-TableScan::TableScan(Pager& pager, const Format& format, const TableDefinition& table)
+TableScan::TableScan(Pager& pager, const Format& format, const TableDefinition& table,
+                     ColumnSelection selection)
     : pager_(pager),
       format_(format),
       table_(table),
       decoder_(pager, format, table),
+      selection_(std::move(selection)),
       pages_(readUsageMap(pager, format, table.ownedPagesMap)) {}
 
 bool TableScan::next(Row& row) {
@@ -64,7 +66,7 @@ bool TableScan::next(Row& row) {
       if (!found) continue;
       row.id = {page, static_cast<std::uint8_t>(slot)};
       row.storedAt = storedAt;
-      decoder_.decode(*found, row.values);
+      decoder_.decode(*found, row.values, selection_);
       return true;
     }
     ++pageIndex_;
@@ -74,7 +76,8 @@ bool TableScan::next(Row& row) {
 }
 
 std::optional<Row> TableScan::readRow(Pager& pager, const Format& format,
-                                      const TableDefinition& table, RowId id) {
+                                      const TableDefinition& table, RowId id,
+                                      const ColumnSelection& selection) {
   PageRef ref = pager.page(id.page);
   BoundedBytes bytes = pager.view(ref, id.page);
   if (bytes.u8(0) != dp::kTypeData || bytes.u32(dp::kOwner) != table.page) return std::nullopt;
@@ -87,7 +90,7 @@ std::optional<Row> TableScan::readRow(Pager& pager, const Format& format,
   row.id = id;
   row.storedAt = storedAt;
   RowDecoder decoder(pager, format, table);
-  decoder.decode(*found, row.values);
+  decoder.decode(*found, row.values, selection);
   return row;
 }
 

@@ -19,8 +19,9 @@ namespace engine {
 
 class TableScan {
  public:
-  // `table` must outlive the scan.
-  TableScan(Pager& pager, const Format& format, const TableDefinition& table);
+  // `table` must outlive the scan. Rows carry the values of `selection` only.
+  TableScan(Pager& pager, const Format& format, const TableDefinition& table,
+            ColumnSelection selection = {});
   TableScan(const TableScan&) = delete;
   TableScan& operator=(const TableScan&) = delete;
 
@@ -30,13 +31,15 @@ class TableScan {
   // Reads the row whose header slot is `id`, following overflow; nothing
   // when that slot is deleted or not a row of this table.
   static std::optional<Row> readRow(Pager& pager, const Format& format,
-                                    const TableDefinition& table, RowId id);
+                                    const TableDefinition& table, RowId id,
+                                    const ColumnSelection& selection = {});
 
  private:
   Pager& pager_;
   const Format& format_;
   const TableDefinition& table_;
   RowDecoder decoder_;
+  ColumnSelection selection_;
   std::vector<std::uint32_t> pages_;
   std::size_t pageIndex_ = 0;
   std::size_t slotIndex_ = 0;

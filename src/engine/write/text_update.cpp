@@ -136,7 +136,12 @@ void Update::run() {
     refuse("the character " + toUtf8(std::u16string(1, *encoded.unencodable)) +
            " does not exist in the database's code page 1252");
 
-  std::optional<Row> current = TableScan::readRow(pager_, format_, table_, id_);
+  // The changed value and the keys of every index are all this needs.
+  std::vector<int> asked{static_cast<int>(&column_ - table_.columns.data())};
+  for (const RealIndex& index : table_.realIndexes)
+    for (const IndexColumn& key : index.columns) asked.push_back(key.columnPosition);
+  std::optional<Row> current =
+      TableScan::readRow(pager_, format_, table_, id_, ColumnSelection::only(asked));
   if (!current) refuse("the record no longer exists");
   const Value& old = current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
   std::optional<std::u16string> oldText;
