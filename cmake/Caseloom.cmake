@@ -24,10 +24,16 @@ endfunction()
 function(caseloom_gtest name dir)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
-  if(NOT sources)
+  caseloom_gtest_sources(${name} SOURCES ${sources} DEPS ${ARG_DEPS})
+endfunction()
+
+# caseloom_gtest_sources(NAME SOURCES ... DEPS ...): the same from a list of files.
+function(caseloom_gtest_sources name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  if(NOT ARG_SOURCES)
     return()
   endif()
-  add_executable(${name} ${sources})
+  add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} caseloom_testsupport GTest::gtest GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
@@ -40,5 +46,10 @@ include(GoogleTest)
 # (the hand pointer, the sample database, an optional skin) stay together in
 # one folder; bin/ holds a link to the program.
 include(GNUInstallDirs)
-# Not the multiarch library folder: the program and its files are private.
-set(CASELOOM_PROGRAM_DIR lib/caseloom)
+if(WIN32)
+  # On Windows the installed folder is the program's folder (windeployqt adds Qt to it).
+  set(CASELOOM_PROGRAM_DIR .)
+else()
+  # Not the multiarch library folder: the program and its files are private.
+  set(CASELOOM_PROGRAM_DIR lib/caseloom)
+endif()

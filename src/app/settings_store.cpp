@@ -12,11 +12,23 @@ std::runtime_error writeFailure(const QSettings& settings) {
                             settings.fileName().toStdString() + ".");
 }
 
+std::unique_ptr<QSettings> userSettings() {
+#ifdef Q_OS_WIN
+  // Where the original program's SaveSetting kept them, so a user who moves
+  // to Caseloom keeps the last database; the section is a sub-key.
+  return std::make_unique<QSettings>(
+      QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\") +
+          kSettingsApplication,
+      QSettings::NativeFormat);
+#else
+  return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                     kSettingsApplication, kSettingsApplication);
+#endif
+}
+
 }  // namespace
 
-SettingsStore::SettingsStore()
-    : settings_(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                            kSettingsApplication, kSettingsApplication)) {}
+SettingsStore::SettingsStore() : settings_(userSettings()) {}
 
 SettingsStore::SettingsStore(const QString& filePath)
     : settings_(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
@@ -32,8 +44,10 @@ void SettingsStore::write(const QString& key, const QString& value) {
   settings_->sync();
   if (settings_->status() != QSettings::NoError) throw writeFailure(*settings_);
   // The password is kept in plain text: only its owner may read the file.
-  // Every write replaces the file, so the mode is set again each time.
-  if (!QFile::setPermissions(settings_->fileName(), QFile::ReadOwner | QFile::WriteOwner))
+  // Every write replaces the file, so the mode is set again each time. (The
+  // registry's user key is the user's own already.)
+  if (settings_->format() == QSettings::IniFormat &&
+      !QFile::setPermissions(settings_->fileName(), QFile::ReadOwner | QFile::WriteOwner))
     throw writeFailure(*settings_);
 }
 

@@ -18,7 +18,9 @@ inline const QString kPasswordKey = QStringLiteral("AccessPassword");
 
 class SettingsStore {
  public:
-  // The user's own store (an INI file in the user's configuration folder).
+  // The user's own store: an INI file in the user's configuration folder;
+  // on Windows the registry key of the original program,
+  // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Brindlecove, section Caseloom.
   SettingsStore();
   // A store kept in the file at `filePath`; tests use a temporary folder.
   explicit SettingsStore(const QString& filePath);

@@ -11,6 +11,7 @@
 
 #include "ado/field_type.h"
 #include "engine/database.h"
+#include "engine/io/path.h"
 #include "engine/text/simple_case.h"
 #include "engine/text/utf.h"
 #include "support/shared_dir.h"
@@ -19,14 +20,15 @@ namespace {
 
 std::unique_ptr<engine::Database> openCorpus(const std::string& name,
                                              engine::OpenOptions options = {}) {
-  return engine::Database::open((*testsupport::corpusDir() / name).string(), options);
+  return engine::Database::open(engine::utf8Of(*testsupport::corpusDir() / name), options);
 }
 
 std::vector<std::string> corpusDatabases() {
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(*testsupport::corpusDir())) {
     const auto extension = entry.path().extension();
-    if (extension == ".mdb" || extension == ".accdb") names.push_back(entry.path().filename());
+    if (extension == ".mdb" || extension == ".accdb")
+      names.push_back(engine::utf8Of(entry.path().filename()));
   }
   std::sort(names.begin(), names.end());
   return names;

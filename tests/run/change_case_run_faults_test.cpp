@@ -19,6 +19,7 @@
 #include "engine/journal/rollback_journal.h"
 #include "engine/journal/writer_lock.h"
 #include "engine/support/create_test_readers.h"
+#include "engine/support/mdb_reader_json.h"
 #include "engine/support/update_support.h"
 #include "engine/text/utf.h"
 #include "run/change_case_run.h"

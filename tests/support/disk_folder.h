@@ -22,6 +22,9 @@ class DiskFolder : public engine::FileSystem {
   void remove(const std::string& p) override { disk().remove(p); }
   void syncFolder(const std::string& p) override { disk().syncFolder(p); }
   std::string realPath(const std::string& p) override { return disk().realPath(p); }
+  void replace(const std::string& from, const std::string& to) override {
+    disk().replace(from, to);
+  }
   std::unique_ptr<engine::FileLock> tryLock(const std::string& p) override {
     return disk().tryLock(p);
   }

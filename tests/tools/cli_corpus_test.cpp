@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 
+#include "engine/support/corpus_expected.h"
 #include "support/shared_dir.h"
 
 namespace {
@@ -29,12 +29,6 @@ CliResult runCli(QStringList arguments, const QString& password) {
           QString::fromUtf8(process.readAllStandardError())};
 }
 
-QJsonObject expectedFor(const QString& file) {
-  QFile json(QString::fromStdString((*testsupport::corpusDir() / "expected").string()) + "/" +
-             file + ".json");
-  EXPECT_TRUE(json.open(QIODevice::ReadOnly));
-  return QJsonDocument::fromJson(json.readAll()).object();
-}
 
 TEST(CliOnCorpus, TablesFieldsAndPreviewAgreeWithExpectedFiles) {
   SKIP_WITHOUT_CORPUS();
@@ -43,7 +37,7 @@ TEST(CliOnCorpus, TablesFieldsAndPreviewAgreeWithExpectedFiles) {
   ASSERT_FALSE(files.isEmpty());
   for (const QString& file : files) {
     SCOPED_TRACE(file.toStdString());
-    const QJsonObject expected = expectedFor(file);
+    const QJsonObject expected = enginetest::expectedFor(file.toStdString());
     const QString path = corpus.filePath(file);
     const QString password = expected["password"].toString();
     const CliResult tables = runCli({"tables", path}, password);

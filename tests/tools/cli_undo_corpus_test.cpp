@@ -12,6 +12,7 @@
 #include "cli_run.h"
 #include "dump_json.h"
 #include "engine/database.h"
+#include "engine/support/corpus_expected.h"
 #include "engine/support/corpus_files.h"
 #include "support/shared_dir.h"
 

@@ -131,6 +131,11 @@ Error Error::cannotCreate(std::string_view path, std::string_view reason) {
           "Cannot create the database '" + std::string(path) + "': " + std::string(reason) + "."};
 }
 
+Error Error::notCreated(std::string_view path, const Error& cause) {
+  return {ErrorKind::CannotCreate,
+          "Cannot create the database '" + std::string(path) + "': " + cause.description()};
+}
+
 Error Error::notSaved(std::string_view path, const Error& cause) {
   return {cause.kind(),
           "Changes to '" + std::string(path) + "' were not saved: " + cause.description()};

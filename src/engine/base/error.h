@@ -71,6 +71,8 @@ class Error : public std::runtime_error {
   static Error savedWithoutFolderFlush(std::string_view path, const Error& cause);
   // A new database file could not be made: a bad description or an I/O failure.
   static Error cannotCreate(std::string_view path, std::string_view reason);
+  // The same when writing the new file failed because of `cause`.
+  static Error notCreated(std::string_view path, const Error& cause);
   // A batch of changes to `path` was lost because of `cause` (reported where
   // nothing can be thrown).
   static Error notSaved(std::string_view path, const Error& cause);

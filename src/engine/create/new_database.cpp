@@ -20,6 +20,8 @@
 #include "engine/format/layout_index.h"
 #include "engine/format/layout_tdef.h"
 #include "engine/format/layout_usage_map.h"
+#include "engine/io/file_system.h"
+#include "engine/io/path.h"
 #include "engine/text/simple_case.h"
 #include "engine/text/utf.h"
 #include "engine/write/index_key.h"
@@ -205,9 +207,9 @@ void createDatabase(const std::filesystem::path& path, const NewDatabase& descri
   try {
     codec = build(file, description);
   } catch (const Refusal& refusal) {
-    throw Error::cannotCreate(path.string(), refusal.what());
+    throw Error::cannotCreate(utf8Of(path), refusal.what());
   }
-  file.writeTo(path, codec.get());
+  file.writeTo(diskFileSystem(), utf8Of(path), codec.get());
 }
 
 }  // namespace engine

@@ -4,11 +4,12 @@
 // file is written at once.
 
 #include <cstdint>
-#include <filesystem>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "engine/format/byte_order.h"
+#include "engine/io/file_system.h"
 #include "engine/pager/page_codec.h"
 
 namespace engine::create {
@@ -27,7 +28,7 @@ class PageFile {
   // Writes every page to `path` (through a temporary file beside it, renamed
   // into place once complete and flushed), enciphering pages after the
   // first with `codec` when given.
-  void writeTo(const std::filesystem::path& path, const PageCodec* codec = nullptr) const;
+  void writeTo(FileSystem& fs, const std::string& path, const PageCodec* codec = nullptr) const;
 
  private:
   std::vector<Bytes> pages_;

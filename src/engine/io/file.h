@@ -30,8 +30,9 @@ class File {
   virtual void truncate(std::uint64_t size);
 };
 
-// Opens a file on disk. Missing: Error::couldNotFindFile; not writable
-// when `writable`: Error::readOnly.
+// Opens a file on disk (`path` in UTF-8). Missing: Error::couldNotFindFile; not writable
+// when `writable`: Error::readOnly; held open by a program that lets nobody
+// else write (Windows share modes): Error::fileInUse.
 std::unique_ptr<File> openDiskFile(const std::string& path, bool writable);
 
 // A file held in memory (fuzzing, synthetic tests).

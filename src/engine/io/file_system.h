@@ -3,7 +3,8 @@
 // The engine's door to the folder a database lives in: opening the database,
 // creating and removing its companion files (the rollback journal, the
 // Access lock file) and locking it against other writers. Tests swap it for
-// an in-memory folder that can fail or "lose power" on purpose.
+// an in-memory folder that can fail or "lose power" on purpose. Paths are
+// UTF-8 on every system.
 
 #include <cstdint>
 #include <limits>
@@ -44,9 +45,9 @@ class FileSystem {
   // there and never through a symbolic link (either is an Error::ioError
   // naming `path`; remove a stale file first). It gets the permission bits,
   // and where allowed the owner, of the existing file `like`, so that a
-  // database's companion is open to nobody who may not read the database.
-  // Its name is durable when this returns. A folder that takes no new
-  // files: Error::readOnly.
+  // database's companion is open to nobody who may not read the database;
+  // with no `like`, the system's defaults for a new file. Its name is durable when this returns. A
+  // folder that takes no new files: Error::readOnly.
   virtual std::unique_ptr<File> create(const std::string& path, const std::string& like) = 0;
   // What `path` names, without following a symbolic link.
   virtual EntryType entryType(const std::string& path) = 0;
@@ -61,6 +62,10 @@ class FileSystem {
   // database finds the same journal and lock file. Missing:
   // Error::couldNotFindFile.
   virtual std::string realPath(const std::string& path) = 0;
+  // Moves the file `from` to the name `to`, replacing any file there, in one
+  // step: `to` names either the old file or the new one, never neither. The
+  // new name is durable when this returns.
+  virtual void replace(const std::string& from, const std::string& to) = 0;
   // An exclusive lock on the existing file `path` among processes that lock
   // it the same way; nothing when another holder has it.
   virtual std::unique_ptr<FileLock> tryLock(const std::string& path) = 0;

@@ -129,7 +129,7 @@ class ScratchFolder final : public FileSystem {
   }
 
   std::unique_ptr<File> create(const std::string& path, const std::string& like) override {
-    if (!exists(like)) throw Error::couldNotFindFile(like);
+    if (!like.empty() && !exists(like)) throw Error::couldNotFindFile(like);
     if (exists(path))
       throw Error::ioError(path, "creating", "a file of that name is already there");
     auto contents = std::make_shared<ScratchContents>();
@@ -149,6 +149,17 @@ class ScratchFolder final : public FileSystem {
   }
 
   void syncFolder(const std::string&) override {}
+
+  void replace(const std::string& from, const std::string& to) override {
+    // The contents move here whether `from` was made here or read from the
+    // real folder; the real files stay as they are.
+    open(from, false);
+    auto found = files_.find(from);
+    files_[to] = found->second;
+    files_.erase(found);
+    removed_.erase(to);
+    removed_.insert(from);
+  }
 
   std::string realPath(const std::string& path) override {
     if (madeHere(path)) return path;

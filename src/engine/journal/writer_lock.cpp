@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/base/error.h"
+#include "engine/io/path.h"
 
 namespace engine {
 namespace {
@@ -42,9 +43,9 @@ std::string ourComputerName(FileSystem& fs) {
 }  // namespace
 
 std::string lockFilePathFor(const std::string& databasePath, bool ace) {
-  std::filesystem::path path(databasePath);
+  std::filesystem::path path = pathFromUtf8(databasePath);
   path.replace_extension(ace ? ".laccdb" : ".ldb");
-  return path.string();
+  return utf8Of(path);
 }
 
 std::unique_ptr<FileLock> lockWaiting(FileSystem& fs, const std::string& path,

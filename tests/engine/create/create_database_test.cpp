@@ -9,6 +9,7 @@
 #include "engine/base/error.h"
 #include "engine/create/new_database.h"
 #include "engine/support/create_test_readers.h"
+#include "engine/support/mdb_reader_json.h"
 #include "support/shared_dir.h"
 
 namespace {

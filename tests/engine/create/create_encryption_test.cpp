@@ -15,6 +15,7 @@
 #include "engine/database.h"
 #include "engine/read/header_page.h"
 #include "engine/support/create_test_readers.h"
+#include "engine/support/mdb_reader_json.h"
 #include "engine/text/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"

@@ -128,7 +128,8 @@ class CreateIndexTest : public ::testing::Test {
 std::u16string nameFor(int i) {
   static const char16_t* first[] = {u"O'Brien", u"smith",        u"MÜLLER-LÜDENSCHEIDT",
                                     u"García",  u"van der Berg", u"ZOË"};
-  return std::u16string(first[i % 6]) + u" " + QString::number((i * 7919) % 20011).toStdU16String();
+  const std::string number = std::to_string((i * 7919) % 20011);
+  return std::u16string(first[i % 6]) + u" " + std::u16string(number.begin(), number.end());
 }
 
 class CreateIndexFormatTest : public ::testing::TestWithParam<NewDatabase::Format> {

@@ -115,7 +115,8 @@ TEST_F(CreateRefusalTest, UnwritablePlaces) {
     engine::createDatabase(missing, db);
     ADD_FAILURE() << "wrote into a missing folder";
   } catch (const engine::Error& error) {
-    EXPECT_NE(error.description().find("cannot open for writing"), std::string::npos);
+    EXPECT_EQ(error.kind(), engine::ErrorKind::CannotCreate);
+    EXPECT_NE(error.description().find(missing.string()), std::string::npos) << error.description();
   }
   // An existing file is replaced whole.
   auto path = dir_.path() / "replace.mdb";

@@ -3,7 +3,6 @@
 // whoever may read the database and nobody else.
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -29,9 +28,7 @@ class WatchedDisk final : public testsupport::DiskFolder {
 
   std::unique_ptr<engine::File> create(const std::string& p, const std::string& like) override {
     auto file = disk().create(p, like);
-    struct stat st {};
-    ::lstat(p.c_str(), &st);
-    created[p] = st.st_mode & 0777;
+    created[p] = static_cast<unsigned>(fs::symlink_status(p).permissions()) & 0777;
     return file;
   }
 };
@@ -46,6 +43,10 @@ engine::OpenOptions writing(engine::FileSystem* disk = nullptr) {
 class CompanionFiles : public ::testing::Test {
  protected:
   void SetUp() override {
+#ifdef _WIN32
+    GTEST_SKIP() << "links and permission bits are POSIX's (test_win32 checks that create "
+                    "refuses a name already there)";
+#endif
     engine::NewTable table;
     table.name = u"T";
     table.columns = {testsupport::textColumn(u"Name", 50),

@@ -2,7 +2,6 @@
 // database open, nothing on read-only files or folders.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -10,6 +9,7 @@
 
 #include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/io/file_system.h"
 #include "engine/journal/writer_lock.h"
 #include "engine/support/update_support.h"
 #include "support/fixtures.h"
@@ -124,11 +124,11 @@ TEST_F(UpdateLockTest, LockFileOfAnotherComputerMeansAccessHasItOpen) {
 
 TEST_F(UpdateLockTest, LeftOverLockFileOfThisComputerIsReused) {
   const std::string lockFile = engine::lockFilePathFor(path_, false);
-  char host[256] = {};
-  ::gethostname(host, sizeof host - 1);
+  // This computer's name as the system gives it (gethostname, GetComputerNameW).
+  const std::string host = engine::diskFileSystem().computerName();
   std::string entry(64, '\0');
-  entry.replace(0, std::min<std::size_t>(31, std::strlen(host)), host,
-                std::min<std::size_t>(31, std::strlen(host)));
+  entry.replace(0, std::min<std::size_t>(31, host.size()), host, 0,
+                std::min<std::size_t>(31, host.size()));
   std::ofstream(lockFile, std::ios::binary) << entry;
   {
     auto db = open(path_, true);

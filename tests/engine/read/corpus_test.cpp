@@ -17,6 +17,7 @@
 #include "dump_json.h"
 #include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/support/corpus_expected.h"
 #include "engine/support/corpus_files.h"
 #include "engine/text/utf.h"
 #include "support/shared_dir.h"

@@ -1,7 +1,5 @@
 #include "engine/support/corpus_files.h"
 
-#include <QFile>
-#include <QJsonDocument>
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -35,13 +33,6 @@ std::filesystem::path writableCopy(const std::string& name, const std::filesyste
   std::filesystem::permissions(copy, std::filesystem::perms::owner_read |
                                          std::filesystem::perms::owner_write);
   return copy;
-}
-
-QJsonObject expectedFor(const std::string& name) {
-  QFile file(
-      QString::fromStdString((*testsupport::corpusDir() / "expected" / (name + ".json")).string()));
-  if (!file.open(QIODevice::ReadOnly)) throw std::runtime_error("cannot read expected " + name);
-  return QJsonDocument::fromJson(file.readAll()).object();
 }
 
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path) {

@@ -1,8 +1,7 @@
 #pragma once
 
-// The corpus files and their expected JSON, for the engine tests.
+// The corpus files, for the engine tests (their expected JSON: corpus_expected.h).
 
-#include <QJsonObject>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -17,7 +16,6 @@ std::filesystem::path corpusFile(const std::string& name);
 // A copy of corpus file `name` in `folder` that its owner may change (the
 // corpus itself is marked read-only).
 std::filesystem::path writableCopy(const std::string& name, const std::filesystem::path& folder);
-QJsonObject expectedFor(const std::string& name);
 
 // The bytes of a file, and writing bytes to a file.
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& path);

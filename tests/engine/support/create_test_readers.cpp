@@ -1,10 +1,11 @@
 #include "engine/support/create_test_readers.h"
 
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
-#include <QJsonDocument>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -18,6 +19,7 @@ std::filesystem::path readerScript() {
   return std::filesystem::path(CASELOOM_SOURCE_DIR) / "tools" / "reader" / "read.mjs";
 }
 
+#ifndef _WIN32
 bool inPath(const std::string& program) {
   const char* path = std::getenv("PATH");
   if (!path) return false;
@@ -27,6 +29,7 @@ bool inPath(const std::string& program) {
       return true;
   return false;
 }
+#endif
 
 // Splits CSV text as mdb-export writes it: fields quoted with ", quotes doubled.
 std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
@@ -73,6 +76,17 @@ std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
 
 }  // namespace
 
+#ifdef _WIN32
+// The readers are Linux programs; a Windows build of the tests has none.
+CommandResult run(const std::vector<std::string>&, const std::vector<std::string>&) {
+  throw std::runtime_error("the independent readers run on Linux only");
+}
+
+bool haveMdbTools() { return false; }
+bool haveMdbReader() { return false; }
+std::string whyNoMdbTools() { return "mdbtools is a Linux program: not run on Windows"; }
+std::string whyNoMdbReader() { return "mdb-reader runs under Linux' node: not run on Windows"; }
+#else
 CommandResult run(const std::vector<std::string>& args, const std::vector<std::string>& env) {
   int pipeFds[2];
   if (::pipe(pipeFds) != 0) throw std::runtime_error("pipe failed");
@@ -116,6 +130,10 @@ bool haveMdbReader() {
          std::filesystem::exists(readerScript().parent_path() / "node_modules" / "mdb-reader");
 }
 
+std::string whyNoMdbTools() { return "mdbtools is not installed"; }
+std::string whyNoMdbReader() { return "mdb-reader is not installed"; }
+#endif
+
 std::vector<std::string> mdbTables(const std::filesystem::path& file, bool system) {
   std::vector<std::string> args{"mdb-tables", "-1"};
   if (system) args.push_back("-S");
@@ -144,13 +162,12 @@ std::string mdbSchema(const std::filesystem::path& file) {
   return result.output;
 }
 
-QJsonObject mdbReaderTables(const std::filesystem::path& file, const std::string& password) {
+std::string mdbReaderOutput(const std::filesystem::path& file, const std::string& password) {
   std::vector<std::string> args{"node", readerScript().string(), file.string()};
   if (!password.empty()) args.push_back(password);
   auto result = run(args, {"TZ=UTC"});
   if (result.exitCode != 0) throw std::runtime_error("mdb-reader failed");
-  auto document = QJsonDocument::fromJson(QByteArray::fromStdString(result.output));
-  return document.object().value("tables").toObject();
+  return result.output;
 }
 
 std::vector<std::uint8_t> readPage(const std::filesystem::path& file, std::uint32_t number) {

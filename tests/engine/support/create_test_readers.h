@@ -4,8 +4,6 @@
 // (mdb-tables, mdb-schema, mdb-export) and mdb-reader (tools/reader), run as
 // child processes. Tests skip their checks cleanly when a reader is missing.
 
-#include <QJsonArray>
-#include <QJsonObject>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -33,19 +31,23 @@ std::vector<std::vector<std::string>> mdbExport(const std::filesystem::path& fil
 // mdb-schema output.
 std::string mdbSchema(const std::filesystem::path& file);
 
-// mdb-reader's view: {"name": {"columns": [...], "rows": [[...]]}}.
-QJsonObject mdbReaderTables(const std::filesystem::path& file, const std::string& password = {});
+// mdb-reader's JSON text (read it with mdbReaderTables, mdb_reader_json.h).
+std::string mdbReaderOutput(const std::filesystem::path& file, const std::string& password = {});
 
 // The page `number` of `file`.
 std::vector<std::uint8_t> readPage(const std::filesystem::path& file, std::uint32_t number);
+
+// Why a reader is missing ("mdbtools is not installed", ...).
+std::string whyNoMdbTools();
+std::string whyNoMdbReader();
 
 }  // namespace createtest
 
 #define SKIP_WITHOUT_MDBTOOLS()                                                   \
   do {                                                                            \
-    if (!createtest::haveMdbTools()) GTEST_SKIP() << "mdbtools is not installed"; \
+    if (!createtest::haveMdbTools()) GTEST_SKIP() << createtest::whyNoMdbTools(); \
   } while (0)
-#define SKIP_WITHOUT_MDB_READER()                                                    \
-  do {                                                                               \
-    if (!createtest::haveMdbReader()) GTEST_SKIP() << "mdb-reader is not installed"; \
+#define SKIP_WITHOUT_MDB_READER()                                                   \
+  do {                                                                              \
+    if (!createtest::haveMdbReader()) GTEST_SKIP() << createtest::whyNoMdbReader(); \
   } while (0)

@@ -120,7 +120,7 @@ std::unique_ptr<engine::File> MemoryFolder::create(const std::string& path,
                                                    const std::string& like) {
   if (dead_) throw engine::Error(engine::ErrorKind::IoError, "the computer is off");
   if (readOnlyFolder_) throw engine::Error::readOnly();
-  if (!files_.count(like)) throw engine::Error::couldNotFindFile(like);
+  if (!like.empty() && !files_.count(like)) throw engine::Error::couldNotFindFile(like);
   if (files_.count(path))
     throw engine::Error::ioError(path, "creating", "a file of that name is already there");
   step("create", path);
@@ -133,6 +133,15 @@ void MemoryFolder::remove(const std::string& path) {
   if (readOnlyFolder_) throw engine::Error::readOnly();
   step("remove", path);
   files_.erase(path);
+}
+
+void MemoryFolder::replace(const std::string& from, const std::string& to) {
+  step("replace", to);
+  auto moved = files_.extract(from);
+  if (moved.empty()) throw engine::Error::ioError(to, "replacing", "no such file");
+  files_.erase(to);
+  moved.key() = to;
+  files_.insert(std::move(moved));
 }
 
 std::string MemoryFolder::realPath(const std::string& path) {

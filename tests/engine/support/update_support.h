@@ -68,6 +68,7 @@ class MemoryFolder final : public engine::FileSystem {
   void remove(const std::string& path) override;
   void syncFolder(const std::string& path) override { step("flush", path); }
   std::string realPath(const std::string& path) override;
+  void replace(const std::string& from, const std::string& to) override;
   std::unique_ptr<engine::FileLock> tryLock(const std::string& path) override;
   bool lockedByOthers(const std::string&) override { return false; }
   std::string computerName() override { return "TESTHOST"; }

@@ -12,6 +12,7 @@
 #include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/read/index_reader.h"
+#include "engine/support/corpus_expected.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/update_support.h"
 #include "engine/text/text_key.h"

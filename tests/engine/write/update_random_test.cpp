@@ -26,6 +26,7 @@
 #include "engine/format/layout_data_page.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/create_test_readers.h"
+#include "engine/support/mdb_reader_json.h"
 #include "engine/support/update_support.h"
 #include "engine/text/utf.h"
 #include "support/fixtures.h"

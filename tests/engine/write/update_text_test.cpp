@@ -10,6 +10,7 @@
 #include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/support/create_test_readers.h"
+#include "engine/support/mdb_reader_json.h"
 #include "engine/support/update_support.h"
 #include "engine/text/utf.h"
 #include "support/fixtures.h"

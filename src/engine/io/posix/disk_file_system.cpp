@@ -1,6 +1,7 @@
-#include "engine/io/file_system.h"
+// The folder on disk through POSIX calls.
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +12,8 @@
 #include <filesystem>
 
 #include "engine/base/error.h"
-#include "engine/io/disk_file.h"
+#include "engine/io/file_system.h"
+#include "engine/io/posix/disk_file.h"
 
 namespace engine {
 namespace {
@@ -78,7 +80,8 @@ class DiskFileSystem final : public FileSystem {
 
   std::unique_ptr<File> create(const std::string& path, const std::string& like) override {
     struct stat model {};
-    if (::stat(like.c_str(), &model) != 0) throw ioError(like, "examining");
+    model.st_mode = 0644;
+    if (!like.empty() && ::stat(like.c_str(), &model) != 0) throw ioError(like, "examining");
     const mode_t mode = model.st_mode & 0777;
     // O_EXCL and O_NOFOLLOW: a name planted in the folder (a link to another
     // file, say) is never written through.
@@ -92,7 +95,7 @@ class DiskFileSystem final : public FileSystem {
     // database. Run by the administrator, it also keeps the database's owner,
     // who could not play a journal back otherwise.
     if (::fchmod(fd, mode) != 0) throw ioError(path, "setting the permissions of");
-    if (::geteuid() == 0 && ::fchown(fd, model.st_uid, model.st_gid) != 0)
+    if (!like.empty() && ::geteuid() == 0 && ::fchown(fd, model.st_uid, model.st_gid) != 0)
       throw ioError(path, "setting the owner of");
     syncFolderOf(path);
     return file;
@@ -125,6 +128,11 @@ class DiskFileSystem final : public FileSystem {
     std::string result(resolved);
     std::free(resolved);
     return result;
+  }
+
+  void replace(const std::string& from, const std::string& to) override {
+    if (::rename(from.c_str(), to.c_str()) != 0) throw ioError(to, "replacing");
+    syncFolderOf(to);
   }
 
   std::unique_ptr<FileLock> tryLock(const std::string& path) override {

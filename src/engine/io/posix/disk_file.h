@@ -1,6 +1,6 @@
 #pragma once
 
-// For the disk file system: a File over a descriptor it opened itself.
+// For the POSIX disk file system: a File over a descriptor it opened itself.
 
 #include <memory>
 #include <string>
