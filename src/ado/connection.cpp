@@ -62,7 +62,7 @@ engine::Database& Connection::database() {
 void Connection::attach(Recordset* recordset) { recordsets_.push_back(recordset); }
 
 void Connection::disconnectRecordsets() {
-  // Recordsets opened here keep what they read: they are static.
+  // Recordsets opened here keep what they would read: they are static.
   for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
   recordsets_.clear();
 }
@@ -127,8 +127,6 @@ Connection::WriteTarget Connection::writeTarget(const Text& tableName, const Tex
       !isTextColumn(columns[static_cast<std::size_t>(whereColumn)]))
     throw Error::refusedWrite("Only text and memo fields can be changed; '" + utf8(setName) +
                               "' or '" + utf8(whereName) + "' is not one.");
-  // Recordsets read before this write keep what they saw.
-  disconnectRecordsets();
   return {table, setColumn, whereColumn};
 }
 

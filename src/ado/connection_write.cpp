@@ -1,5 +1,6 @@
 #include "ado/connection.h"
 #include "ado/error.h"
+#include "ado/recordset.h"
 #include "ado/write_observer.h"
 #include "engine/database.h"
 
@@ -9,6 +10,8 @@ void Connection::writeText(const engine::TableDefinition& table, engine::RowId r
                            const Value& before, const Text& value) {
   const TextChange change{table.name, table.columns[static_cast<std::size_t>(column)].name, row,
                           before, value};
+  // Recordsets opened here keep what they would read: they are static.
+  for (Recordset* recordset : recordsets_) recordset->rowChanging(table.page, row, column, before);
   if (observer_) observer_->writing(change);
   try {
     database_->updateText(table, row, column, value);

@@ -1,7 +1,10 @@
 #include "ado/recordset.h"
 
+#include <algorithm>
+
 #include "ado/connection.h"
 #include "ado/error.h"
+#include "engine/read/table_definition.h"
 
 namespace ado {
 Recordset::Recordset() = default;
@@ -16,25 +19,28 @@ void Recordset::requireOpen() const {
 
 void Recordset::requireRecord() {
   requireOpen();
-  takeSnapshot();
-  if (position_ >= rows_.size()) throw Error::noCurrentRecord();
+  findRows();
+  if (position_ >= count_) throw Error::noCurrentRecord();
 }
 
 long Recordset::RecordCount() {
   requireOpen();
-  takeSnapshot();
-  return static_cast<long>(rows_.size());
+  findRows();
+  return static_cast<long>(count_);
 }
 
 bool Recordset::Eof() {
   requireOpen();
-  takeSnapshot();
-  return position_ >= rows_.size();
+  findRows();
+  return position_ >= count_;
 }
 
 void Recordset::MoveNext() {
   requireRecord();
+  if (connection_) kept_.release(position_);
   ++position_;
+  current_.clear();
+  currentRead_ = false;
 }
 
 int Recordset::FieldCount() const {
@@ -51,7 +57,7 @@ const Field& Recordset::FieldAt(int position) const {
 const Value& Recordset::ValueAt(int position) {
   FieldAt(position);
   requireRecord();
-  return rows_[position_][static_cast<std::size_t>(position)];
+  return current()[static_cast<std::size_t>(position)];
 }
 
 const Value& Recordset::ValueOf(const Text& name) {
@@ -61,30 +67,82 @@ const Value& Recordset::ValueOf(const Text& name) {
   throw Error::itemNotFound();
 }
 
+const std::vector<Value>& Recordset::current() {
+  if (!currentRead_) {
+    current_ = connection_ ? readRecord(position_) : std::move(rows_[position_ - rowsFrom_]);
+    currentRead_ = true;
+  }
+  return current_;
+}
+
+std::optional<std::size_t> Recordset::positionOf(engine::RowId row) const {
+  if (byId_.empty()) {
+    const auto at = std::lower_bound(ids_.begin(), ids_.end(), row, storedBefore);
+    if (at == ids_.end() || *at != row) return std::nullopt;
+    return static_cast<std::size_t>(at - ids_.begin());
+  }
+  const auto at = std::lower_bound(
+      byId_.begin(), byId_.end(), row,
+      [&](std::uint32_t p, engine::RowId id) { return storedBefore(ids_[p], id); });
+  if (at == byId_.end() || ids_[*at] != row) return std::nullopt;
+  return *at;
+}
+
+void Recordset::rowChanging(std::uint32_t tablePage, engine::RowId row, int column,
+                            const Value& before) {
+  if (!open_ || !connection_ || tablePage != table_->page) return;
+  const auto field = std::find(columns_.begin(), columns_.end(), column);
+  if (field == columns_.end()) return;
+  findRows();
+  const std::optional<std::size_t> position = positionOf(row);
+  // Rows the walk has passed are read no more; the current record, once
+  // read, is kept as read.
+  if (!position || *position < position_ || (*position == position_ && currentRead_)) return;
+  kept_.keep(static_cast<std::size_t>(field - columns_.begin()), *position, before);
+}
+
 void Recordset::openOver(std::vector<Field> fields, std::vector<std::vector<Value>> rows) {
   if (open_) Close();
   fields_ = std::move(fields);
+  count_ = rows.size();
   rows_ = std::move(rows);
-  snapshotTaken_ = true;
+  rowsFrom_ = 0;
+  rowsFound_ = true;
   position_ = 0;
   open_ = true;
 }
 
 void Recordset::disconnect() {
-  takeSnapshot();
+  findRows();
+  // The connection's database goes: what is left of the walk is read now.
+  rowsFrom_ = position_ + (currentRead_ ? 1 : 0);
+  rows_.clear();
+  for (std::size_t p = rowsFrom_; p < count_; ++p) rows_.push_back(readRecord(p));
+  ids_ = {};
+  byId_ = {};
+  kept_.reset(0, 0);
   connection_ = nullptr;
+  table_ = nullptr;
 }
 
 void Recordset::Close() {
   requireOpen();
   if (connection_) connection_->detach(this);
   connection_ = nullptr;
+  table_ = nullptr;
   open_ = false;
   fields_.clear();
-  rows_.clear();
   columns_.clear();
-  snapshotTaken_ = false;
+  ids_ = {};
+  byId_ = {};
+  kept_.reset(0, 0);
+  rows_ = {};
+  rowsFrom_ = 0;
+  rowsFound_ = false;
+  count_ = 0;
   position_ = 0;
+  current_.clear();
+  currentRead_ = false;
 }
 
 }  // namespace ado

@@ -1,14 +1,25 @@
 #pragma once
 
-// An ADO-like static recordset: the records a SELECT names, taken as a
-// snapshot when they are first read, so later updates on the same connection
-// do not change what a walk reads.
+// An ADO-like static recordset: the records a SELECT names, as they were
+// when the recordset was first read, so later updates on the same connection
+// do not change what a walk reads. It holds no values: it keeps each row's
+// identity, reads a row when the walk reaches it, and keeps the old values
+// of rows its connection changes before the walk has passed them.
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "ado/kept_values.h"
 #include "ado/value.h"
+#include "engine/read/row.h"
+#include "engine/read/row_decoder.h"
+
+namespace engine {
+struct TableDefinition;
+}
 
 namespace ado {
 
@@ -51,26 +62,51 @@ class Recordset {
   void Close();
   bool IsOpen() const { return open_; }
 
-  // For the connection as it closes: the rows are read now if they were not
-  // yet, and the recordset no longer refers to it.
+  // For the connection as it closes: the rows not yet walked are read now,
+  // and the recordset no longer refers to it.
   void disconnect();
+  // For the connection, before it changes column `column` (a position in the
+  // table) of row `row` of the table whose definition is on page
+  // `tablePage`, which holds `before` there.
+  void rowChanging(std::uint32_t tablePage, engine::RowId row, int column, const Value& before);
   // For the connection's schema rowset: a recordset over given rows.
   void openOver(std::vector<Field> fields, std::vector<std::vector<Value>> rows);
 
  private:
   void requireOpen() const;
   void requireRecord();
-  void takeSnapshot();
+  // Finds the rows, once: their identities and their count.
+  void findRows();
+  static bool storedBefore(engine::RowId a, engine::RowId b) {
+    return a.page != b.page ? a.page < b.page : a.slot < b.slot;
+  }
+  // The position of a row of the table in the walk, if it is one.
+  std::optional<std::size_t> positionOf(engine::RowId row) const;
+  // The values of the record at `position` as the walk must see them.
+  std::vector<Value> readRecord(std::size_t position);
+  const std::vector<Value>& current();
 
   int cursorLocation_ = 2;
   bool open_ = false;
   Connection* connection_ = nullptr;
-  Text table_;
-  std::vector<int> columns_;  // engine column positions of the fields
+  const engine::TableDefinition* table_ = nullptr;  // the connection's database's
+  std::vector<int> columns_;                        // engine column positions of the fields
+  engine::ColumnSelection selection_;               // of those columns
   std::vector<Field> fields_;
-  bool snapshotTaken_ = false;
+  bool rowsFound_ = false;
+  std::size_t count_ = 0;
+  // While connected: the rows in walk order, and when that is not their
+  // stored order, their positions sorted by identity.
+  std::vector<engine::RowId> ids_;
+  std::vector<std::uint32_t> byId_;
+  KeptValues kept_;
+  // Records held in memory (schema rowsets, and what a closing connection
+  // left): rows_[i] is the record at position rowsFrom_ + i.
   std::vector<std::vector<Value>> rows_;
+  std::size_t rowsFrom_ = 0;
   std::size_t position_ = 0;
+  std::vector<Value> current_;
+  bool currentRead_ = false;
 };
 
 }  // namespace ado

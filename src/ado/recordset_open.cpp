@@ -1,5 +1,7 @@
 // Opening a recordset on a table of the connection's database, and reading
-// its snapshot.
+// its rows.
+#include <algorithm>
+
 #include "ado/connection.h"
 #include "ado/error.h"
 #include "ado/field_type.h"
@@ -33,31 +35,50 @@ void Recordset::Open(const Text& source, Connection& connection, int /*cursorTyp
     fields_.emplace_back(column.name, FieldTypeOf(column));
   }
   columns_ = std::move(columns);
-  table_ = table.name;
+  table_ = &table;
+  selection_ = engine::ColumnSelection::only(columns_);
   connection_ = &connection;
   connection.attach(this);
-  rows_.clear();
-  snapshotTaken_ = false;
+  rowsFound_ = false;
   position_ = 0;
   open_ = true;
 }
 
-void Recordset::takeSnapshot() {
-  if (snapshotTaken_ || !connection_) return;
+void Recordset::findRows() {
+  if (rowsFound_ || !connection_) return;
   engine::Database& database = connection_->database();
   fromEngine([&] {
-    const engine::TableDefinition& table = database.table(table_);
-    auto scan = database.scan(table, engine::ColumnSelection::only(columns_));
+    // No value is read: a row is found again by its identity.
+    auto scan = database.scan(*table_, engine::ColumnSelection::only({}));
     engine::Row row;
-    while (scan->next(row)) {
-      std::vector<Value> values;
-      values.reserve(columns_.size());
-      for (int index : columns_)
-        values.push_back(std::move(row.values[static_cast<std::size_t>(index)]));
-      rows_.push_back(std::move(values));
-    }
+    while (scan->next(row)) ids_.push_back(row.id);
   });
-  snapshotTaken_ = true;
+  ids_.shrink_to_fit();
+  if (!std::is_sorted(ids_.begin(), ids_.end(), storedBefore)) {
+    byId_.resize(ids_.size());
+    for (std::size_t p = 0; p < ids_.size(); ++p) byId_[p] = static_cast<std::uint32_t>(p);
+    std::sort(byId_.begin(), byId_.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return storedBefore(ids_[a], ids_[b]); });
+  }
+  count_ = ids_.size();
+  kept_.reset(columns_.size(), count_);
+  rowsFound_ = true;
+}
+
+std::vector<Value> Recordset::readRecord(std::size_t position) {
+  engine::Database& database = connection_->database();
+  std::optional<engine::Row> row =
+      fromEngine([&] { return database.readRow(*table_, ids_[position], selection_); });
+  // Rows are not deleted through a connection; another program did it.
+  if (!row) throw Error::noCurrentRecord();
+  std::vector<Value> values;
+  values.reserve(columns_.size());
+  for (std::size_t field = 0; field < columns_.size(); ++field) {
+    const Value* kept = kept_.find(field, position);
+    values.push_back(kept ? *kept
+                          : std::move(row->values[static_cast<std::size_t>(columns_[field])]));
+  }
+  return values;
 }
 
 }  // namespace ado

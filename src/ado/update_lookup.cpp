@@ -106,7 +106,8 @@ std::optional<long> UpdateLookup::settledRows(const engine::TableDefinition& tab
 void UpdateLookup::settle(const engine::TableDefinition& table, int column, const Text& key,
                           const Text& text, long rows, std::size_t candidates) {
   auto found = indexes_.find(std::make_pair(table.page, column));
-  if (found == indexes_.end() || candidates < kSettleFrom) return;
+  // Rows set to a text of another key left `key`: nothing is settled.
+  if (found == indexes_.end() || candidates < kSettleFrom || TextCompareKey(text) != key) return;
   found->second.settled[hashOf(key)] = {hashOf(text), rows};
 }
 

@@ -47,6 +47,26 @@ TEST(ConnectionUpdate, ExecuteChangesMatchingRecordsAndCloseSavesThem) {
   EXPECT_EQ(smiths, 25);
 }
 
+TEST(ConnectionUpdate, RecordsSetToAnotherTextNoLongerMatch) {
+  testsupport::TempDir dir;
+  engine::NewTable table;
+  table.name = u"Names";
+  table.columns = {testsupport::textColumn(u"Name", 50)};
+  for (int i = 0; i < 20; ++i) table.rows.push_back({ado::Text(i % 2 ? u"smith" : u"jones")});
+  auto path = testsupport::makeDatabase(dir.path() / "m.mdb", {table});
+  ado::Connection connection;
+  connection.SetMode(ado::adModeReadWrite);
+  connection.Open(connectionString(path));
+  // The same statement again matches none: the records now hold another text.
+  const ado::Text toBrown = u"UPDATE [Names] SET [Name] = 'brown' WHERE [Name] = 'smith'";
+  EXPECT_EQ(connection.Execute(toBrown), 10);
+  EXPECT_EQ(connection.Execute(toBrown), 0);
+  // A change of letter case only: the records still match.
+  const ado::Text toUpper = u"UPDATE [Names] SET [Name] = 'BROWN' WHERE [Name] = 'brown'";
+  EXPECT_EQ(connection.Execute(toUpper), 10);
+  EXPECT_EQ(connection.Execute(toUpper), 10);
+}
+
 TEST(ConnectionUpdate, ReadOnlyConnectionRefusesUpdates) {
   testsupport::TempDir dir;
   engine::NewTable table;
