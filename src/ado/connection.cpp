@@ -62,7 +62,7 @@ engine::Database& Connection::database() {
 void Connection::attach(Recordset* recordset) { recordsets_.push_back(recordset); }
 
 void Connection::disconnectRecordsets() {
-  // Recordsets opened here keep what they would read: they are static.
+  // Recordsets opened here read now what is left of their walk: they are static.
   for (Recordset* recordset : std::vector<Recordset*>(recordsets_)) recordset->disconnect();
   recordsets_.clear();
 }

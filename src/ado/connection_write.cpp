@@ -10,7 +10,8 @@ void Connection::writeText(const engine::TableDefinition& table, engine::RowId r
                            const Value& before, const Text& value) {
   const TextChange change{table.name, table.columns[static_cast<std::size_t>(column)].name, row,
                           before, value};
-  // Recordsets opened here keep what they would read: they are static.
+  // Recordsets opened here keep the old value of a row they have yet to
+  // reach: they are static.
   for (Recordset* recordset : recordsets_) recordset->rowChanging(table.page, row, column, before);
   if (observer_) observer_->writing(change);
   try {

@@ -76,16 +76,13 @@ const std::vector<Value>& Recordset::current() {
 }
 
 std::optional<std::size_t> Recordset::positionOf(engine::RowId row) const {
-  if (byId_.empty()) {
-    const auto at = std::lower_bound(ids_.begin(), ids_.end(), row, storedBefore);
-    if (at == ids_.end() || *at != row) return std::nullopt;
-    return static_cast<std::size_t>(at - ids_.begin());
-  }
-  const auto at = std::lower_bound(
-      byId_.begin(), byId_.end(), row,
-      [&](std::uint32_t p, engine::RowId id) { return storedBefore(ids_[p], id); });
-  if (at == byId_.end() || ids_[*at] != row) return std::nullopt;
-  return *at;
+  // A scan walks the pages in page order and each page's slots in order.
+  const auto before = [](engine::RowId a, engine::RowId b) {
+    return a.page != b.page ? a.page < b.page : a.slot < b.slot;
+  };
+  const auto at = std::lower_bound(ids_.begin(), ids_.end(), row, before);
+  if (at == ids_.end() || *at != row) return std::nullopt;
+  return static_cast<std::size_t>(at - ids_.begin());
 }
 
 void Recordset::rowChanging(std::uint32_t tablePage, engine::RowId row, int column,
@@ -119,7 +116,6 @@ void Recordset::disconnect() {
   rows_.clear();
   for (std::size_t p = rowsFrom_; p < count_; ++p) rows_.push_back(readRecord(p));
   ids_ = {};
-  byId_ = {};
   kept_.reset(0, 0);
   connection_ = nullptr;
   table_ = nullptr;
@@ -134,7 +130,6 @@ void Recordset::Close() {
   fields_.clear();
   columns_.clear();
   ids_ = {};
-  byId_ = {};
   kept_.reset(0, 0);
   rows_ = {};
   rowsFrom_ = 0;

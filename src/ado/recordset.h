@@ -77,9 +77,6 @@ class Recordset {
   void requireRecord();
   // Finds the rows, once: their identities and their count.
   void findRows();
-  static bool storedBefore(engine::RowId a, engine::RowId b) {
-    return a.page != b.page ? a.page < b.page : a.slot < b.slot;
-  }
   // The position of a row of the table in the walk, if it is one.
   std::optional<std::size_t> positionOf(engine::RowId row) const;
   // The values of the record at `position` as the walk must see them.
@@ -95,10 +92,8 @@ class Recordset {
   std::vector<Field> fields_;
   bool rowsFound_ = false;
   std::size_t count_ = 0;
-  // While connected: the rows in walk order, and when that is not their
-  // stored order, their positions sorted by identity.
+  // While connected: the rows in walk order, which is their stored order.
   std::vector<engine::RowId> ids_;
-  std::vector<std::uint32_t> byId_;
   KeptValues kept_;
   // Records held in memory (schema rowsets, and what a closing connection
   // left): rows_[i] is the record at position rowsFrom_ + i.

@@ -1,7 +1,5 @@
 // Opening a recordset on a table of the connection's database, and reading
 // its rows.
-#include <algorithm>
-
 #include "ado/connection.h"
 #include "ado/error.h"
 #include "ado/field_type.h"
@@ -54,12 +52,6 @@ void Recordset::findRows() {
     while (scan->next(row)) ids_.push_back(row.id);
   });
   ids_.shrink_to_fit();
-  if (!std::is_sorted(ids_.begin(), ids_.end(), storedBefore)) {
-    byId_.resize(ids_.size());
-    for (std::size_t p = 0; p < ids_.size(); ++p) byId_[p] = static_cast<std::uint32_t>(p);
-    std::sort(byId_.begin(), byId_.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return storedBefore(ids_[a], ids_[b]); });
-  }
   count_ = ids_.size();
   kept_.reset(columns_.size(), count_);
   rowsFound_ = true;
