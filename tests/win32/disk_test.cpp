@@ -18,6 +18,7 @@
 #include "engine/io/file_system.h"
 #include "engine/io/path.h"
 #include "engine/journal/writer_lock.h"
+#include "engine/support/first_row_update.h"
 #include "support/disk_folder.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
@@ -26,6 +27,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using engine::utf8Of;
+using enginetest::tryFirstRowUpdate;
 
 constexpr wchar_t kChildDatabase[] = L"CASELOOM_CHILD_DATABASE";
 constexpr wchar_t kChildReady[] = L"CASELOOM_CHILD_READY";
@@ -44,21 +46,6 @@ std::unique_ptr<engine::Database> open(const fs::path& path, bool writable,
                                        engine::FileSystem* folder = nullptr) {
   return engine::Database::open(utf8Of(path),
                                 {.password = {}, .writable = writable, .fileSystem = folder});
-}
-
-// Sets the first row's Name and commits; the error's kind when refused.
-std::optional<engine::ErrorKind> tryUpdate(engine::Database& db, const std::u16string& value) {
-  try {
-    const auto& table = db.table(u"T");
-    auto scan = db.scan(table);
-    engine::Row row;
-    scan->next(row);
-    db.updateText(table, row.id, 1, value);
-    db.commit();
-  } catch (const engine::Error& e) {
-    return e.kind();
-  }
-  return std::nullopt;
 }
 
 std::u16string firstName(const fs::path& path) {
@@ -191,8 +178,8 @@ class StuckAtSync final : public testsupport::DiskFolder {
 TEST(Win32Child, DISABLED_HoldsTheWriterLock) {
   const fs::path database = childPath(kChildDatabase);
   auto db = open(database, true);
-  ASSERT_EQ(tryUpdate(*db, u"held"), std::nullopt);
-  ASSERT_EQ(tryUpdate(*db, u"held again"), std::nullopt);
+  ASSERT_EQ(tryFirstRowUpdate(*db, u"held"), std::nullopt);
+  ASSERT_EQ(tryFirstRowUpdate(*db, u"held again"), std::nullopt);
   announce(childPath(kChildReady));
   ::Sleep(INFINITE);
 }
@@ -201,7 +188,7 @@ TEST(Win32Child, DISABLED_IsEndedMidCommit) {
   const fs::path database = childPath(kChildDatabase);
   StuckAtSync folder(utf8Of(database), childPath(kChildReady));
   auto db = open(database, true, &folder);
-  tryUpdate(*db, u"never committed");
+  tryFirstRowUpdate(*db, u"never committed");
   FAIL() << "the commit went through";
 }
 
@@ -219,13 +206,13 @@ TEST_F(Win32Disk, SecondWriterInAnotherProcessIsRefused) {
   ASSERT_TRUE(child.waitFor(ready)) << "the first writer did not start";
 
   auto second = open(path, true);
-  EXPECT_EQ(tryUpdate(*second, u"second"), engine::ErrorKind::InUse);
+  EXPECT_EQ(tryFirstRowUpdate(*second, u"second"), engine::ErrorKind::InUse);
   second.reset();
   EXPECT_EQ(firstName(path), u"held again") << "readers still read";
   child.end();
   // The lock went with the process; its lock file names this computer and is reused.
   auto third = open(path, true);
-  EXPECT_EQ(tryUpdate(*third, u"third"), std::nullopt);
+  EXPECT_EQ(tryFirstRowUpdate(*third, u"third"), std::nullopt);
   third.reset();
   EXPECT_EQ(firstName(path), u"third");
 }
@@ -233,9 +220,9 @@ TEST_F(Win32Disk, SecondWriterInAnotherProcessIsRefused) {
 TEST_F(Win32Disk, SecondWriterInThisProcessIsRefused) {
   const fs::path path = makeNamesDatabase(dir_.path() / "writers.accdb");
   auto first = open(path, true);
-  ASSERT_EQ(tryUpdate(*first, u"first"), std::nullopt);
+  ASSERT_EQ(tryFirstRowUpdate(*first, u"first"), std::nullopt);
   auto second = open(path, true);
-  EXPECT_EQ(tryUpdate(*second, u"second"), engine::ErrorKind::InUse);
+  EXPECT_EQ(tryFirstRowUpdate(*second, u"second"), engine::ErrorKind::InUse);
 }
 
 TEST_F(Win32Disk, FileHeldWithoutWriteSharingIsInUse) {
@@ -254,7 +241,7 @@ TEST_F(Win32Disk, FileHeldWithoutWriteSharingIsInUse) {
   EXPECT_EQ(firstName(path), u"alpha") << "reading is still shared";
   ::CloseHandle(other);
   auto db = open(path, true);
-  EXPECT_EQ(tryUpdate(*db, u"free again"), std::nullopt);
+  EXPECT_EQ(tryFirstRowUpdate(*db, u"free again"), std::nullopt);
 }
 
 TEST_F(Win32Disk, NonAsciiPathOpensAndUpdates) {
@@ -267,7 +254,7 @@ TEST_F(Win32Disk, NonAsciiPathOpensAndUpdates) {
             std::string::npos);
   {
     auto db = engine::Database::open(utf8, {.password = {}, .writable = true});
-    EXPECT_EQ(tryUpdate(*db, u"Ünïcode"), std::nullopt);
+    EXPECT_EQ(tryFirstRowUpdate(*db, u"Ünïcode"), std::nullopt);
     EXPECT_TRUE(fs::exists(folder / fs::path(u8"Ünïcode Ölçü.laccdb"))) << "the lock file";
   }
   EXPECT_EQ(firstName(path), u"Ünïcode");
@@ -291,7 +278,7 @@ TEST_F(Win32Disk, JournalOfAProcessEndedMidCommitIsPlayedBack) {
   EXPECT_EQ(firstName(path), u"alpha") << "the half-made change is undone";
   EXPECT_FALSE(engine::diskFileSystem().exists(journal));
   auto db = open(path, true);
-  EXPECT_EQ(tryUpdate(*db, u"after"), std::nullopt);
+  EXPECT_EQ(tryFirstRowUpdate(*db, u"after"), std::nullopt);
   db.reset();
   EXPECT_EQ(firstName(path), u"after");
 }

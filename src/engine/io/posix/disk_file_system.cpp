@@ -172,8 +172,6 @@ class DiskFileSystem final : public FileSystem {
 
 }  // namespace
 
-void FileSystem::requireWritable(const std::string& path) { open(path, true); }
-
 FileSystem& diskFileSystem() {
   static DiskFileSystem instance;
   return instance;
