@@ -10,6 +10,36 @@
 #include "engine/journal/rollback_journal.h"
 
 namespace engine {
+namespace {
+
+// Consecutive blocks go to the file in one write of at most this many.
+constexpr std::size_t kRunBlocks = 256;
+
+// Writes blocks handed over in offset order, those next to each other
+// gathered into one write.
+class RunWriter {
+ public:
+  explicit RunWriter(File& file) : file_(file) {}
+  void add(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
+    if (run_.empty() || offset != start_ + run_.size() ||
+        run_.size() >= kRunBlocks * JournaledFile::kBlockSize) {
+      flush();
+      start_ = offset;
+    }
+    run_.insert(run_.end(), bytes.begin(), bytes.end());
+  }
+  void flush() {
+    if (!run_.empty()) file_.write(start_, run_);
+    run_.clear();
+  }
+
+ private:
+  File& file_;
+  std::uint64_t start_ = 0;
+  std::vector<std::uint8_t> run_;
+};
+
+}  // namespace
 
 JournaledFile::JournaledFile(FileSystem& fs, std::unique_ptr<File> base, std::string realPath,
                              std::uint64_t sizeLimit)
@@ -17,7 +47,8 @@ JournaledFile::JournaledFile(FileSystem& fs, std::unique_ptr<File> base, std::st
       base_(std::move(base)),
       realPath_(std::move(realPath)),
       sizeLimit_(sizeLimit),
-      size_(base_->size()) {}
+      baseSize_(base_->size()),
+      size_(baseSize_) {}
 
 void JournaledFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
   if (offset > size_ || out.size() > size_ - offset)
@@ -47,7 +78,7 @@ void JournaledFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
   readUnchanged();
 }
 
-std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart) {
+std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart, bool whole) {
   auto it = overlay_.find(blockStart);
   if (inUpdate_ && !saved_.count(blockStart)) {
     if (it == overlay_.end())
@@ -57,10 +88,11 @@ std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart) {
   }
   if (it != overlay_.end()) return it->second;
   std::vector<std::uint8_t> bytes(kBlockSize, 0);
-  const std::uint64_t baseSize = base_->size();
-  if (blockStart < baseSize)
-    base_->read(blockStart,
-                std::span(bytes).first(std::min<std::uint64_t>(kBlockSize, baseSize - blockStart)));
+  // A block written whole needs none of its old bytes (the journal reads
+  // them at commit, with their neighbours).
+  if (!whole && blockStart < baseSize_)
+    base_->read(blockStart, std::span(bytes).first(
+                                std::min<std::uint64_t>(kBlockSize, baseSize_ - blockStart)));
   return overlay_.emplace(blockStart, std::move(bytes)).first->second;
 }
 
@@ -76,7 +108,7 @@ void JournaledFile::write(std::uint64_t offset, std::span<const std::uint8_t> da
     const std::uint64_t blockStart = at - at % kBlockSize;
     const std::size_t inBlock = static_cast<std::size_t>(at - blockStart);
     const std::size_t take = std::min<std::size_t>(kBlockSize - inBlock, data.size() - done);
-    std::memcpy(block(blockStart).data() + inBlock, data.data() + done, take);
+    std::memcpy(block(blockStart, take == kBlockSize).data() + inBlock, data.data() + done, take);
     done += take;
   }
   size_ = std::max(size_, blockEnd);
@@ -108,35 +140,54 @@ JournalContents JournaledFile::journalOfBatch() {
   JournalContents journal;
   journal.databaseName = std::filesystem::path(realPath_).filename().string();
   journal.blockSize = kBlockSize;
-  journal.originalSize = base_->size();
+  journal.originalSize = baseSize_;
   journal.newSize = size_;
   std::random_device random;
   journal.nonce = (std::uint64_t{random()} << 32) ^ random();
-  auto original = [&](std::uint64_t offset) {
-    std::vector<std::uint8_t> bytes(kBlockSize, 0);
-    if (offset < journal.originalSize)
-      base_->read(offset, std::span(bytes).first(
-                              std::min<std::uint64_t>(kBlockSize, journal.originalSize - offset)));
-    return bytes;
-  };
-  const std::vector<std::uint8_t> first = original(0);
+  // The original bytes of the changed blocks, those next to each other read
+  // in one go (appended blocks are undone by cutting the file).
+  std::vector<std::uint8_t> run;
+  auto next = overlay_.begin();
+  while (next != overlay_.end() && next->first < baseSize_) {
+    const std::uint64_t start = next->first;
+    std::size_t blocks = 0;
+    while (next != overlay_.end() && next->first == start + blocks * kBlockSize &&
+           next->first < baseSize_ && blocks < kRunBlocks) {
+      ++blocks;
+      ++next;
+    }
+    run.assign(blocks * kBlockSize, 0);
+    base_->read(start,
+                std::span(run).first(std::min<std::uint64_t>(run.size(), baseSize_ - start)));
+    for (std::size_t i = 0; i < blocks; ++i) {
+      const std::uint64_t offset = start + i * kBlockSize;
+      const auto original = std::span(run).subspan(i * kBlockSize, kBlockSize);
+      const std::vector<std::uint8_t>& bytes = overlay_.at(offset);
+      JournalBlock block{{original.begin(), original.end()}, {}};
+      for (std::size_t at = 0; at < kBlockSize; at += kJournalSectorSize)
+        block.newSectors.push_back(
+            journalChecksum(std::span(bytes).subspan(at, kJournalSectorSize)));
+      journal.blocks.emplace(offset, std::move(block));
+    }
+  }
+  std::vector<std::uint8_t> first;
+  if (auto it = journal.blocks.find(0); it != journal.blocks.end()) {
+    first = it->second.original;
+  } else {
+    first.assign(kBlockSize, 0);
+    base_->read(0, std::span(first).first(std::min<std::uint64_t>(kBlockSize, baseSize_)));
+  }
   journal.firstBlockChecksum = journalChecksum(first);
   journal.pageSize = first[layout::header::kVersion] == layout::header::kVersionJet3
                          ? layout::header::kPageSizeJet3
                          : layout::header::kPageSizeJet4;
-  for (const auto& [offset, bytes] : overlay_) {
-    if (offset >= journal.originalSize) continue;  // appended: undone by cutting the file
-    JournalBlock block{offset == 0 ? first : original(offset), {}};
-    for (std::size_t at = 0; at < kBlockSize; at += kJournalSectorSize)
-      block.newSectors.push_back(journalChecksum(std::span(bytes).subspan(at, kJournalSectorSize)));
-    journal.blocks.emplace(offset, std::move(block));
-  }
   return journal;
 }
 
 void JournaledFile::dropBatch() {
   overlay_.clear();
-  size_ = base_->size();
+  baseSize_ = base_->size();
+  size_ = baseSize_;
 }
 
 void JournaledFile::commit() {
@@ -161,7 +212,9 @@ void JournaledFile::commit() {
   try {
     // From here on the database may hold part of the batch, and the journal
     // undoes it.
-    for (const auto& [offset, bytes] : overlay_) base_->write(offset, bytes);
+    RunWriter writer(*base_);
+    for (const auto& [offset, bytes] : overlay_) writer.add(offset, bytes);
+    writer.flush();
     base_->sync();
     fs_.remove(journalPath);
   } catch (...) {
@@ -180,7 +233,9 @@ void JournaledFile::commit() {
 
 void JournaledFile::rollBack(const JournalContents& journal, const std::string& journalPath) {
   try {
-    for (const auto& [offset, block] : journal.blocks) base_->write(offset, block.original);
+    RunWriter writer(*base_);
+    for (const auto& [offset, block] : journal.blocks) writer.add(offset, block.original);
+    writer.flush();
     if (base_->size() != journal.originalSize) base_->truncate(journal.originalSize);
     base_->sync();
     fs_.remove(journalPath);

@@ -60,7 +60,9 @@ class JournaledFile final : public File {
   void endUpdate();
 
  private:
-  std::vector<std::uint8_t>& block(std::uint64_t offset);
+  // The overlay's copy of the block at `offset`; `whole` when the caller
+  // overwrites all of it.
+  std::vector<std::uint8_t>& block(std::uint64_t offset, bool whole);
   JournalContents journalOfBatch();
   void rollBack(const JournalContents& journal, const std::string& journalPath);
 
@@ -68,6 +70,9 @@ class JournaledFile final : public File {
   std::unique_ptr<File> base_;
   std::string realPath_;
   std::uint64_t sizeLimit_;
+  // The file's length on disk, read again when a batch ends: nobody else
+  // changes it while the batch is open.
+  std::uint64_t baseSize_;
   std::uint64_t size_;
   std::map<std::uint64_t, std::vector<std::uint8_t>> overlay_;  // block offset -> bytes
   bool inUpdate_ = false;
