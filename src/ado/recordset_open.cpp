@@ -1,5 +1,7 @@
 // Opening a recordset on a table of the connection's database, and reading
 // its rows.
+#include <algorithm>
+
 #include "ado/connection.h"
 #include "ado/error.h"
 #include "ado/field_type.h"
@@ -52,6 +54,7 @@ void Recordset::findRows() {
     while (scan->next(row)) ids_.push_back(row.id);
   });
   ids_.shrink_to_fit();
+  idsInPlaceOrder_ = std::is_sorted(ids_.begin(), ids_.end(), placeBefore);
   count_ = ids_.size();
   kept_.reset(columns_.size(), count_);
   rowsFound_ = true;
