@@ -44,12 +44,22 @@ long ConvertReport::Field::filteredCount() const {
 }
 
 long ConvertReport::Field::refused() const {
-  const long passed = records - static_cast<long>(changed.size()) - filteredCount();
+  const long passed = records - changed.size() - filteredCount();
   return std::clamp(refusals, 0L, std::max(passed, 0L));
 }
 
+bool ConvertReport::DistinctRows::insert(std::uint32_t page, std::uint8_t slot) {
+  if (page >= pages_.size()) pages_.resize(std::size_t{page} + 1);
+  std::uint64_t& word = pages_[page][slot / 64];
+  const std::uint64_t bit = std::uint64_t{1} << (slot % 64);
+  if (word & bit) return false;
+  word |= bit;
+  ++count_;
+  return true;
+}
+
 long ConvertReport::Field::unchanged() const {
-  return std::max(records - static_cast<long>(changed.size()) - filteredCount() - refused(), 0L);
+  return std::max(records - changed.size() - filteredCount() - refused(), 0L);
 }
 
 void ConvertReport::survey(ado::Connection& connection, const QString& table,
@@ -83,8 +93,7 @@ void ConvertReport::written(const ado::TextChange& change) {
   Field* field = find(change.field);
   if (!field) return;
   field->table = change.table;
-  if (field->changed.insert({change.row.page, change.row.slot}).second &&
-      field->examples.size() < kExamples)
+  if (field->changed.insert(change.row.page, change.row.slot) && field->examples.size() < kExamples)
     field->examples.emplace_back(change.before, change.after);
 }
 
@@ -118,7 +127,7 @@ QJsonObject ConvertReport::toJson() const {
 
 void ConvertReport::print(bool dryRun) const {
   for (const Field& field : fields_) {
-    const long changes = static_cast<long>(field.changed.size());
+    const long changes = field.changed.size();
     QString line = QStringLiteral("%1.%2: %3 of %4 records %5")
                        .arg(q(field.table), q(field.name))
                        .arg(changes)

@@ -5,9 +5,9 @@
 
 #include <QJsonObject>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <map>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -33,13 +33,25 @@ class ConvertReport final : public ado::WriteObserver {
   void print(bool dryRun) const;
 
  private:
-  using RowKey = std::pair<std::uint32_t, std::uint8_t>;
+  // The records written, one bit per row slot of each page up to the
+  // highest written: a few MB for a 2 GB file, where a set would cost
+  // tens of bytes a record.
+  class DistinctRows {
+   public:
+    // False when the record was already counted.
+    bool insert(std::uint32_t page, std::uint8_t slot);
+    long size() const { return count_; }
+
+   private:
+    std::vector<std::array<std::uint64_t, 4>> pages_;
+    long count_ = 0;
+  };
   struct Field {
     std::u16string table;
     std::u16string name;
     long records = 0;
     std::map<Run::LeftAlone, long> filtered;
-    std::set<RowKey> changed;
+    DistinctRows changed;
     // A refusal stops the record's statement, so each is one record of the
     // walk left alone.
     long refusals = 0;
