@@ -75,13 +75,9 @@ const std::vector<Value>& Recordset::current() {
   return current_;
 }
 
-bool Recordset::placeBefore(engine::RowId a, engine::RowId b) {
-  return a.page != b.page ? a.page < b.page : a.slot < b.slot;
-}
-
 std::optional<std::size_t> Recordset::positionOf(engine::RowId row) const {
   // A table whose page map lists its pages out of order is searched row by row.
-  const auto at = idsInPlaceOrder_ ? std::lower_bound(ids_.begin(), ids_.end(), row, placeBefore)
+  const auto at = idsInPlaceOrder_ ? std::lower_bound(ids_.begin(), ids_.end(), row)
                                    : std::find(ids_.begin(), ids_.end(), row);
   if (at == ids_.end() || *at != row) return std::nullopt;
   return static_cast<std::size_t>(at - ids_.begin());

@@ -79,8 +79,6 @@ class Recordset {
   void findRows();
   // The position of a row of the table in the walk, if it is one.
   std::optional<std::size_t> positionOf(engine::RowId row) const;
-  // The order a scan gives: by page, then by slot.
-  static bool placeBefore(engine::RowId a, engine::RowId b);
   // The values of the record at `position` as the walk must see them.
   std::vector<Value> readRecord(std::size_t position);
   const std::vector<Value>& current();
@@ -96,7 +94,7 @@ class Recordset {
   std::size_t count_ = 0;
   // While connected: the rows in walk order, which is their stored order.
   std::vector<engine::RowId> ids_;
-  bool idsInPlaceOrder_ = true;  // ids_ sorted by placeBefore
+  bool idsInPlaceOrder_ = true;  // ids_ in the order a scan gives
   KeptValues kept_;
   // Records held in memory (schema rowsets, and what a closing connection
   // left): rows_[i] is the record at position rowsFrom_ + i.

@@ -54,7 +54,7 @@ void Recordset::findRows() {
     while (scan->next(row)) ids_.push_back(row.id);
   });
   ids_.shrink_to_fit();
-  idsInPlaceOrder_ = std::is_sorted(ids_.begin(), ids_.end(), placeBefore);
+  idsInPlaceOrder_ = std::is_sorted(ids_.begin(), ids_.end());
   count_ = ids_.size();
   kept_.reset(columns_.size(), count_);
   rowsFound_ = true;

@@ -36,10 +36,6 @@ engine::RowId rowOf(std::uint64_t entry) {
           static_cast<std::uint8_t>(entry & 0xff)};
 }
 
-bool before(const engine::RowId& a, const engine::RowId& b) {
-  return a.page != b.page ? a.page < b.page : a.slot < b.slot;
-}
-
 }  // namespace
 
 Text TextCompareKey(std::u16string_view text) {
@@ -89,7 +85,7 @@ std::vector<engine::RowId> UpdateLookup::candidates(engine::Database& database,
     rows.push_back(rowOf(*it));
   auto [from, to] = index.joined.equal_range(hash);
   for (; from != to; ++from) rows.push_back(from->second);
-  std::sort(rows.begin(), rows.end(), before);
+  std::sort(rows.begin(), rows.end());
   rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
   return rows;
 }

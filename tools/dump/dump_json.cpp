@@ -361,12 +361,6 @@ QJsonObject catalogueEntryToJson(const engine::CatalogueEntry& entry) {
   return object;
 }
 
-namespace {
-bool storedBefore(const engine::RowId& a, const engine::RowId& b) {
-  return a.page != b.page ? a.page < b.page : a.slot < b.slot;
-}
-}  // namespace
-
 QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& table,
                         RowOrder order) {
   QJsonObject object;
@@ -414,7 +408,7 @@ QJsonObject tableToJson(engine::Database& db, const engine::TableDefinition& tab
   }
   if (order == RowOrder::Storage)
     std::stable_sort(collected.begin(), collected.end(),
-                     [](const auto& a, const auto& b) { return storedBefore(a.first, b.first); });
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
   QJsonArray rows;
   QCryptographicHash hash(QCryptographicHash::Sha256);
   for (const auto& [where, values] : collected) {
@@ -439,9 +433,8 @@ QJsonObject databaseToJson(engine::Database& db, RowOrder order) {
   object["format"] = format;
   std::vector<engine::CatalogueEntry> entries = db.catalogue();
   if (order == RowOrder::Storage)
-    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-      return storedBefore(a.storedAt, b.storedAt);
-    });
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.storedAt < b.storedAt; });
   QJsonArray catalogue;
   for (const auto& entry : entries) catalogue.append(catalogueEntryToJson(entry));
   object["catalogue"] = catalogue;

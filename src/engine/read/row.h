@@ -2,6 +2,7 @@
 
 // One row of a table as the engine hands it out.
 
+#include <compare>
 #include <cstdint>
 #include <vector>
 
@@ -15,7 +16,8 @@ namespace engine {
 struct RowId {
   std::uint32_t page = 0;
   std::uint8_t slot = 0;
-  bool operator==(const RowId&) const = default;
+  // By page, then slot: the order a table scan gives.
+  auto operator<=>(const RowId&) const = default;
 };
 
 struct Row {
