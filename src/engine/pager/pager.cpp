@@ -20,18 +20,37 @@ PageRef Pager::page(std::uint32_t number) {
     throw Error::damaged(
         file_.path(), number,
         "a reference points beyond the end of the file (" + std::to_string(pageCount_) + " pages)");
-  auto buffer = std::make_shared<PageBuffer>(pageSize_);
-  file_.read(std::uint64_t{number} * pageSize_, *buffer);
-  if (number != 0 && codec_) codec_->decode(number, *buffer);
+  const std::uint32_t count = runLength(number);
+  run_.resize(std::size_t{count} * pageSize_);
+  file_.read(std::uint64_t{number} * pageSize_, run_);
+  nextMiss_ = number + count;
+  // The page asked for goes in last, as the most recent.
+  PageRef asked;
+  for (std::uint32_t i = count; i-- > 0;) {
+    const auto from = run_.begin() + static_cast<std::ptrdiff_t>(std::size_t{i} * pageSize_);
+    auto buffer = std::make_shared<PageBuffer>(from, from + pageSize_);
+    if (number + i != 0 && codec_) codec_->decode(number + i, *buffer);
+    if (i == 0) asked = buffer;
+    insert(number + i, std::move(buffer));
+  }
+  return asked;
+}
 
+std::uint32_t Pager::runLength(std::uint32_t number) const {
+  if (number != nextMiss_) return 1;
+  const std::size_t limit = std::min<std::size_t>(kReadAhead, capacity_ / 4);
+  std::uint32_t count = 1;
+  while (count < limit && number + count < pageCount_ && !entries_.count(number + count)) ++count;
+  return count;
+}
+
+void Pager::insert(std::uint32_t number, PageRef page) {
   while (entries_.size() >= capacity_) {
     entries_.erase(recency_.back());
     recency_.pop_back();
   }
   recency_.push_front(number);
-  PageRef ref = std::move(buffer);
-  entries_.emplace(number, Entry{ref, recency_.begin()});
-  return ref;
+  entries_.emplace(number, Entry{std::move(page), recency_.begin()});
 }
 
 void Pager::clear() {
@@ -41,11 +60,12 @@ void Pager::clear() {
       static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.size() / pageSize_, 0xFFFFFFFFu));
 }
 
-void Pager::refresh(std::uint32_t number) {
+void Pager::store(std::uint32_t number, PageBuffer bytes) {
   if (auto it = entries_.find(number); it != entries_.end()) {
     recency_.erase(it->second.position);
     entries_.erase(it);
   }
+  insert(number, std::make_shared<const PageBuffer>(std::move(bytes)));
   pageCount_ =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.size() / pageSize_, 0xFFFFFFFFu));
 }

@@ -26,6 +26,11 @@ class Pager {
   // 32 MB of 4 KB pages: the rows of a table of a few hundred thousand
   // records stay in memory between the passes of a run.
   static constexpr std::size_t kDefaultCapacity = 8192;
+  // Pages read in one call when a miss follows the page missed before it:
+  // a pass over a table larger than the cache then costs one call for this
+  // many pages rather than one a page. Caches under four times this size
+  // read ahead less, so that a run never pushes out what it was read for.
+  static constexpr std::uint32_t kReadAhead = 16;
 
   Pager(File& file, std::uint32_t pageSize, std::size_t capacity);
   Pager(const Pager&) = delete;
@@ -49,9 +54,10 @@ class Pager {
 
   // Forgets every cached page (after a write, or to test cold reads).
   void clear();
-  // Forgets page `number` after it was rewritten, and takes note of pages
+  // Takes `bytes` (decoded) as page `number` after they were written to the
+  // file, so that the page is not read back, and takes note of pages
   // appended to the file since.
-  void refresh(std::uint32_t number);
+  void store(std::uint32_t number, PageBuffer bytes);
   std::size_t cachedPages() const { return entries_.size(); }
 
  private:
@@ -60,6 +66,10 @@ class Pager {
     std::list<std::uint32_t>::iterator position;
   };
 
+  // How many pages from `number` one read fetches.
+  std::uint32_t runLength(std::uint32_t number) const;
+  void insert(std::uint32_t number, PageRef page);
+
   File& file_;
   std::uint32_t pageSize_;
   std::uint32_t pageCount_;
@@ -67,6 +77,8 @@ class Pager {
   std::unique_ptr<PageCodec> codec_;
   std::list<std::uint32_t> recency_;  // most recent first
   std::unordered_map<std::uint32_t, Entry> entries_;
+  std::uint32_t nextMiss_ = 0;  // the page after the last one read
+  PageBuffer run_;              // the bytes of the last read
 };
 
 }  // namespace engine

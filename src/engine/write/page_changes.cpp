@@ -41,7 +41,9 @@ std::uint64_t PageChanges::write(File& file) {
     file.write(std::uint64_t{page} * pager_.pageSize(), stored);
     written += stored.size();
   }
-  for (const auto& [page, bytes] : edited_) pager_.refresh(page);
+  // The pager keeps the pages as written: the update reads them back next.
+  for (auto& [page, bytes] : edited_) pager_.store(page, std::move(bytes));
+  edited_.clear();
   held_.clear();
   return written;
 }

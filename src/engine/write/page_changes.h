@@ -39,7 +39,8 @@ class PageChanges {
   const std::map<std::uint32_t, PageBuffer>& edited() const { return edited_; }
 
   // Writes every changed page whole (encoded when the file's pages are) in
-  // page order, and tells the pager. Returns the bytes written.
+  // page order and hands the pages to the pager: nothing is left to write.
+  // Returns the bytes written.
   std::uint64_t write(File& file);
 
  private:

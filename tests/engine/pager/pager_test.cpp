@@ -1,0 +1,83 @@
+// The page cache's read-ahead: passes in page order cost one read for a run
+// of pages, other orders one read a page, and every page comes out as stored.
+
+#include "engine/pager/pager.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "engine/base/error.h"
+#include "support/read_counting_file.h"
+
+namespace {
+
+constexpr std::uint32_t kPageSize = 4096;
+constexpr std::uint32_t kPages = 200;
+
+// Every byte of page p holds p's low byte, its first two bytes p itself.
+std::unique_ptr<enginetest::ReadCountingFile> numberedPages() {
+  std::vector<std::uint8_t> bytes(std::size_t{kPages} * kPageSize);
+  for (std::uint32_t p = 0; p < kPages; ++p) {
+    std::fill_n(bytes.begin() + std::ptrdiff_t{p} * kPageSize, kPageSize,
+                static_cast<std::uint8_t>(p));
+    bytes[std::size_t{p} * kPageSize + 1] = static_cast<std::uint8_t>(p >> 8);
+  }
+  return std::make_unique<enginetest::ReadCountingFile>(
+      engine::makeMemoryFile(std::move(bytes), "pages.mdb"));
+}
+
+void expectPage(engine::Pager& pager, std::uint32_t number) {
+  const engine::PageRef page = pager.page(number);
+  ASSERT_EQ(page->size(), kPageSize);
+  EXPECT_EQ((*page)[0] | ((*page)[1] << 8), static_cast<int>(number)) << "page " << number;
+  EXPECT_EQ((*page)[kPageSize - 1], static_cast<std::uint8_t>(number)) << "page " << number;
+}
+
+TEST(PagerReadAhead, APassInPageOrderReadsRunsOfPages) {
+  auto file = numberedPages();
+  engine::Pager pager(*file, kPageSize, 64);
+  for (std::uint32_t p = 0; p < kPages; ++p) expectPage(pager, p);
+  // The first miss reads one page, each later one a run.
+  EXPECT_LE(file->reads, 1 + static_cast<int>(kPages / engine::Pager::kReadAhead) + 1);
+  EXPECT_LE(pager.cachedPages(), 64u);
+  // A second pass over more pages than the cache holds reads them again, in runs too.
+  const int afterFirst = file->reads;
+  for (std::uint32_t p = 0; p < kPages; ++p) expectPage(pager, p);
+  EXPECT_LE(file->reads - afterFirst, 1 + static_cast<int>(kPages / engine::Pager::kReadAhead) + 1);
+}
+
+TEST(PagerReadAhead, OtherOrdersReadOnePageAtATime) {
+  auto file = numberedPages();
+  engine::Pager pager(*file, kPageSize, 64);
+  for (std::uint32_t p = kPages; p-- > 0;) expectPage(pager, p);
+  EXPECT_EQ(file->reads, static_cast<int>(kPages));
+  EXPECT_EQ(pager.cachedPages(), 64u);
+}
+
+TEST(PagerReadAhead, StopsAtCachedPagesAndTheEndOfTheFile) {
+  auto file = numberedPages();
+  engine::Pager pager(*file, kPageSize, 128);
+  expectPage(pager, 105);
+  for (std::uint32_t p = 100; p < kPages; ++p) expectPage(pager, p);
+  // Every page is read once: the run before page 105 stops there, and none runs past the end.
+  EXPECT_EQ(pager.cachedPages(), kPages - 100);
+  EXPECT_THROW(pager.page(kPages), engine::Error);
+}
+
+TEST(PagerReadAhead, ASmallCacheKeepsThePageItWasAskedFor) {
+  auto file = numberedPages();
+  for (std::size_t capacity : {1u, 2u, 4u, 8u}) {
+    engine::Pager pager(*file, kPageSize, capacity);
+    for (std::uint32_t p = 0; p < kPages; ++p) {
+      expectPage(pager, p);
+      EXPECT_LE(pager.cachedPages(), capacity);
+    }
+    const int before = file->reads;
+    expectPage(pager, kPages - 1);
+    EXPECT_EQ(file->reads, before) << "the last page asked for is cached";
+  }
+}
+
+}  // namespace
