@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/base/error.h"
-#include "support/read_counting_file.h"
+#include "engine/support/read_counting_file.h"
 
 namespace {
 
