@@ -8,8 +8,8 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
-#include <vector>
 
 namespace Cli {
 
@@ -20,7 +20,8 @@ class DistinctRows {
   long size() const { return count_; }
 
  private:
-  std::vector<std::uint64_t> low_;                                        // by page: slots 0 to 63
+  // By page: slots 0 to 63. Grows in blocks, never copying the words it holds.
+  std::deque<std::uint64_t> low_;
   std::unordered_map<std::uint32_t, std::array<std::uint64_t, 3>> high_;  // slots 64 to 255
   long count_ = 0;
 };
