@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -38,8 +39,8 @@ class KeptValues {
   // Per field: for each row 0, or 1 + the entry of its kept value; empty
   // until a value of the field is kept.
   std::vector<std::vector<std::uint32_t>> entryOf_;
-  std::vector<Entry> entries_;
-  std::vector<std::uint32_t> unused_;                             // entries with no uses
+  std::deque<Entry> entries_;          // grows without copying what it holds
+  std::vector<std::uint32_t> unused_;  // entries with no uses
   std::unordered_multimap<std::uint64_t, std::uint32_t> byHash_;  // entries in use
 };
 

@@ -6,6 +6,7 @@
 #include "ado/error.h"
 #include "ado/field_type.h"
 #include "ado/recordset.h"
+#include "ado/row_count_hint.h"
 #include "ado/sql.h"
 #include "engine/database.h"
 #include "engine/text/utf.h"
@@ -51,9 +52,10 @@ void Recordset::findRows() {
     // No value is read: a row is found again by its identity.
     auto scan = database.scan(*table_, engine::ColumnSelection::only({}));
     engine::Row row;
+    ids_.reserve(RowCountHint(*table_));
     while (scan->next(row)) ids_.push_back(row.id);
   });
-  ids_.shrink_to_fit();
+  if (ids_.capacity() > ids_.size() + ids_.size() / 8) ids_.shrink_to_fit();
   idsInPlaceOrder_ = std::is_sorted(ids_.begin(), ids_.end());
   count_ = ids_.size();
   kept_.reset(columns_.size(), count_);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ado/row_count_hint.h"
 #include "engine/database.h"
 #include "engine/text/simple_case.h"
 
@@ -58,6 +59,7 @@ UpdateLookup::Index& UpdateLookup::indexFor(engine::Database& database,
   const int asked[] = {column};
   auto scan = database.scan(table, engine::ColumnSelection::only(asked));
   engine::Row row;
+  index.entries.reserve(RowCountHint(table));
   while (scan->next(row)) {
     const Value& value = row.values[static_cast<std::size_t>(column)];
     if (!value.isText()) continue;
@@ -68,7 +70,8 @@ UpdateLookup::Index& UpdateLookup::indexFor(engine::Database& database,
       index.joined.emplace(key, row.id);
   }
   std::sort(index.entries.begin(), index.entries.end());
-  index.entries.shrink_to_fit();
+  if (index.entries.capacity() > index.entries.size() + index.entries.size() / 8)
+    index.entries.shrink_to_fit();
   return indexes_.emplace(std::make_pair(table.page, column), std::move(index)).first->second;
 }
 

@@ -48,16 +48,6 @@ long ConvertReport::Field::refused() const {
   return std::clamp(refusals, 0L, std::max(passed, 0L));
 }
 
-bool ConvertReport::DistinctRows::insert(std::uint32_t page, std::uint8_t slot) {
-  if (page >= pages_.size()) pages_.resize(std::size_t{page} + 1);
-  std::uint64_t& word = pages_[page][slot / 64];
-  const std::uint64_t bit = std::uint64_t{1} << (slot % 64);
-  if (word & bit) return false;
-  word |= bit;
-  ++count_;
-  return true;
-}
-
 long ConvertReport::Field::unchanged() const {
   return std::max(records - changed.size() - filteredCount() - refused(), 0L);
 }

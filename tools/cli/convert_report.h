@@ -5,7 +5,6 @@
 
 #include <QJsonObject>
 #include <QStringList>
-#include <array>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "ado/connection.h"
 #include "ado/write_observer.h"
+#include "distinct_rows.h"
 #include "run/value_filter.h"
 
 namespace Cli {
@@ -33,19 +33,6 @@ class ConvertReport final : public ado::WriteObserver {
   void print(bool dryRun) const;
 
  private:
-  // The records written, one bit per row slot of each page up to the
-  // highest written: a few MB for a 2 GB file, where a set would cost
-  // tens of bytes a record.
-  class DistinctRows {
-   public:
-    // False when the record was already counted.
-    bool insert(std::uint32_t page, std::uint8_t slot);
-    long size() const { return count_; }
-
-   private:
-    std::vector<std::array<std::uint64_t, 4>> pages_;
-    long count_ = 0;
-  };
   struct Field {
     std::u16string table;
     std::u16string name;

@@ -203,14 +203,23 @@ std::uint64_t journalChecksum(std::span<const std::uint8_t> bytes) {
 
 void writeJournal(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
                   const JournalContents& contents) {
-  Bytes bytes = headerBytes(contents, 0);
-  bytes.reserve(kHeaderSize + contents.blocks.size() * recordSize(contents.blockSize));
-  for (const auto& [offset, block] : contents.blocks) appendRecord(bytes, contents, offset, block);
   // A stale name (a link planted between two batches, say) is removed, never
   // written through.
   fs.remove(journalPath);
   std::unique_ptr<File> journal = fs.create(journalPath, databasePath);
-  journal->write(0, bytes);
+  // Records go out in runs, so that a batch is never held twice in memory.
+  constexpr std::size_t kRunBytes = 512 * 1024;
+  Bytes run = headerBytes(contents, 0);
+  std::uint64_t at = 0;
+  for (const auto& [offset, block] : contents.blocks) {
+    appendRecord(run, contents, offset, block);
+    if (run.size() >= kRunBytes) {
+      journal->write(at, run);
+      at += run.size();
+      run.clear();
+    }
+  }
+  if (!run.empty()) journal->write(at, run);
   journal->sync();
   // Sealed only once every record is on disk.
   journal->write(0, headerBytes(contents, static_cast<std::uint32_t>(contents.blocks.size())));

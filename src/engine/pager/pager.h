@@ -23,9 +23,10 @@ using PageRef = std::shared_ptr<const PageBuffer>;
 
 class Pager {
  public:
-  // 32 MB of 4 KB pages: the rows of a table of a few hundred thousand
-  // records stay in memory between the passes of a run.
-  static constexpr std::size_t kDefaultCapacity = 8192;
+  // 16 MB of 4 KB pages: the rows of a table of a hundred thousand records
+  // or so stay in memory between the passes of a run, and a run over a
+  // 2 GB file still fits in 100 MB.
+  static constexpr std::size_t kDefaultCapacity = 4096;
   // Pages read in one call when a miss follows the page missed before it:
   // a pass over a table larger than the cache then costs one call for this
   // many pages rather than one a page. Caches under four times this size

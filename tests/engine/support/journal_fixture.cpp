@@ -67,10 +67,10 @@ std::vector<engine::Value> values(engine::Database& db, const std::u16string& co
 }
 
 void runChanges(MemoryFolder& folder, bool oneBatch, std::u16string password,
-                const std::vector<Change>& list) {
+                const std::vector<Change>& list, std::size_t cachePages) {
   auto db = engine::Database::open(kPath, {.password = std::move(password),
                                            .writable = true,
-                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .cachePages = cachePages,
                                            .fileSystem = &folder});
   const auto& table = db->table(u"Items");
   const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);

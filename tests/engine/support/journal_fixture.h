@@ -41,9 +41,11 @@ engine::OpenOptions options(updatetest::MemoryFolder& folder, bool writable,
 std::vector<engine::Value> values(engine::Database& db, const std::u16string& column);
 
 // Runs `list` (by default the changes above), committing after each (or
-// once at the end when `oneBatch`); stops at the first error.
+// once at the end when `oneBatch`), with a cache of `cachePages`; stops at
+// the first error.
 void runChanges(updatetest::MemoryFolder& folder, bool oneBatch = false,
-                std::u16string password = {}, const std::vector<Change>& list = changes());
+                std::u16string password = {}, const std::vector<Change>& list = changes(),
+                std::size_t cachePages = engine::Pager::kDefaultCapacity);
 
 // Where the steps of the changes made as one batch are (counted as the
 // MemoryFolder counts them).
