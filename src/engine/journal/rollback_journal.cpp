@@ -14,7 +14,8 @@ namespace {
 
 constexpr char kTag[16] = {'C', 'a', 's', 'e', 'l', 'o', 'o', 'm',
                            ' ', 'j', 'o', 'u', 'r', 'n', 'a', 'l'};
-// Version 1 hashed byte by byte; its journals are no longer played back.
+// Version 1 hashed byte by byte; a journal an older build left behind is
+// still played back with its own checksum.
 constexpr std::uint32_t kFormatVersion = 2;
 
 // The header fills one sector, so that sealing it is one atomic write.
@@ -44,9 +45,22 @@ std::size_t recordSize(std::uint32_t blockSize) {
   return kRecordHead + blockSize + 8 * sectorsPerBlock(blockSize) + 8;
 }
 
+using Checksum = std::uint64_t (*)(std::span<const std::uint8_t>);
+
+// The byte-wise FNV-1a of version 1.
+std::uint64_t checksumOfVersion1(std::span<const std::uint8_t> bytes) {
+  std::uint64_t h = 0xcbf29ce484222325ull;
+  for (std::uint8_t b : bytes) {
+    h ^= b;
+    h *= 0x100000001b3ull;
+  }
+  return h;
+}
+
 struct Header {
   JournalContents contents;  // without blocks
   std::uint32_t recordCount = 0;
+  Checksum checksum = journalChecksum;  // the one of the journal's version
 };
 
 Bytes headerBytes(const JournalContents& contents, std::uint32_t recordCount) {
@@ -70,9 +84,14 @@ Bytes headerBytes(const JournalContents& contents, std::uint32_t recordCount) {
 std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), kTag, sizeof kTag) != 0)
     return std::nullopt;
-  if (journalChecksum(bytes.first(at::kChecksum)) != readU64(bytes, at::kChecksum))
-    return std::nullopt;
   Header header;
+  const std::uint32_t version = readU32(bytes, at::kVersion);
+  if (version == 1)
+    header.checksum = checksumOfVersion1;
+  else if (version != kFormatVersion)
+    return std::nullopt;
+  if (header.checksum(bytes.first(at::kChecksum)) != readU64(bytes, at::kChecksum))
+    return std::nullopt;
   JournalContents& c = header.contents;
   c.blockSize = readU32(bytes, at::kBlockSize);
   c.pageSize = readU32(bytes, at::kPageSize);
@@ -82,8 +101,7 @@ std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes) {
   c.newSize = readU64(bytes, at::kNewSize);
   c.firstBlockChecksum = readU64(bytes, at::kFirstBlock);
   const std::size_t nameLength = readU16(bytes, at::kNameLength);
-  if (readU32(bytes, at::kVersion) != kFormatVersion || nameLength > kMaxNameLength ||
-      c.blockSize == 0 || c.blockSize % kJournalSectorSize != 0)
+  if (nameLength > kMaxNameLength || c.blockSize == 0 || c.blockSize % kJournalSectorSize != 0)
     return std::nullopt;
   c.databaseName.assign(reinterpret_cast<const char*>(bytes.data() + at::kName), nameLength);
   return header;
@@ -110,7 +128,7 @@ std::vector<std::pair<std::uint64_t, JournalBlock>> parseRecords(
     if (bytes.size() < at + size) break;
     const auto record = bytes.subspan(at, size);
     if (readU64(record, 0) != c.nonce ||
-        journalChecksum(record.first(size - 8)) != readU64(record, size - 8))
+        header.checksum(record.first(size - 8)) != readU64(record, size - 8))
       break;
     const std::uint64_t offset = std::uint64_t{readU32(record, 8)} * c.blockSize;
     if (offset >= c.originalSize) break;
@@ -158,7 +176,7 @@ std::string mismatchOf(const Header& header,
       firstBlock ? std::span<const std::uint8_t>(firstBlock->original) : currentFirst;
   if (pageSizeOf(first) != c.pageSize)
     return "it was written for pages of " + std::to_string(c.pageSize) + " bytes";
-  if (journalChecksum(first) != c.firstBlockChecksum)
+  if (header.checksum(first) != c.firstBlockChecksum)
     return "the database's header page is not the one it was written against";
   const std::size_t sectors = sectorsPerBlock(c.blockSize);
   for (const auto& [offset, block] : records) {
@@ -167,7 +185,7 @@ std::string mismatchOf(const Header& header,
       const std::size_t from = i * kJournalSectorSize;
       const auto sector = std::span(current).subspan(from, kJournalSectorSize);
       const bool old = std::memcmp(sector.data(), block.original.data() + from, sector.size()) == 0;
-      if (!old && journalChecksum(sector) != block.newSectors[i])
+      if (!old && header.checksum(sector) != block.newSectors[i])
         return "the bytes at offset " + std::to_string(offset + from) +
                " are neither those it saved nor those of its batch";
     }

@@ -23,6 +23,7 @@ struct Crashed {
   std::vector<std::uint8_t> original;
   std::vector<std::uint8_t> database;
   std::vector<std::uint8_t> journal;
+  std::vector<std::uint8_t> committed;  // the database with the whole batch
 };
 
 Crashed crashInsideACommit(Protection protection = Protection::Clear) {
@@ -31,6 +32,7 @@ Crashed crashInsideACommit(Protection protection = Protection::Clear) {
   MemoryFolder reference;
   reference.put(kPath, crashed.original);
   runChanges(reference, true, passwordFor(protection));
+  crashed.committed = reference.durable(kPath);
   std::uint64_t pageWrites = 0, killAt = 0;
   for (std::uint64_t i = 0; i < reference.log().size(); ++i)
     if (reference.log()[i] == std::string("write ") + kPath && ++pageWrites == 3) killAt = i + 1;
@@ -77,6 +79,47 @@ TEST(JournalRecovery, HalfWrittenBatchIsPlayedBack) {
   EXPECT_EQ(folder.durable(kPath), crashed.original);
   EXPECT_FALSE(folder.has(kJournal));
   EXPECT_EQ(newValuesOfTheBatch(folder), 0u);
+}
+
+// The journal as the first version of its format wrote it: the same
+// layout, with every checksum a byte-wise FNV-1a.
+std::vector<std::uint8_t> asVersion1(const Crashed& crashed) {
+  const auto fnv = [](const std::uint8_t* bytes, std::size_t size) {
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (std::size_t i = 0; i < size; ++i) h = (h ^ bytes[i]) * 0x100000001b3ull;
+    return h;
+  };
+  const auto putU64 = [](std::uint8_t* at, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  const auto u32 = [](const std::uint8_t* at) {
+    return std::uint32_t{at[0]} | std::uint32_t{at[1]} << 8 | std::uint32_t{at[2]} << 16 |
+           std::uint32_t{at[3]} << 24;
+  };
+  std::vector<std::uint8_t> journal = crashed.journal;
+  std::uint8_t* header = journal.data();
+  const std::uint32_t blockSize = u32(header + 20), records = u32(header + 28);
+  header[16] = 1;  // the version
+  putU64(header + 56, fnv(crashed.original.data(), blockSize));
+  putU64(header + 504, fnv(header, 504));
+  const std::size_t sectors = blockSize / 512, recordSize = 16 + blockSize + 8 * sectors + 8;
+  for (std::uint32_t r = 0; r < records; ++r) {
+    std::uint8_t* record = journal.data() + 512 + r * recordSize;
+    const std::size_t offset = std::size_t{u32(record + 8)} * blockSize;
+    for (std::size_t i = 0; i < sectors; ++i)
+      putU64(record + 16 + blockSize + 8 * i,
+             fnv(crashed.committed.data() + offset + 512 * i, 512));
+    putU64(record + recordSize - 8, fnv(record, recordSize - 8));
+  }
+  return journal;
+}
+
+TEST(JournalRecovery, JournalOfTheFormatsFirstVersionIsStillPlayedBack) {
+  const Crashed crashed = crashInsideACommit();
+  MemoryFolder folder;
+  EXPECT_FALSE(openOver(folder, crashed.database, asVersion1(crashed)));
+  EXPECT_EQ(folder.durable(kPath), crashed.original);
+  EXPECT_FALSE(folder.has(kJournal));
 }
 
 TEST(JournalRecovery, DamagedJournalIsNeverDroppedInSilence) {
