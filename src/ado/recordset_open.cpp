@@ -55,7 +55,7 @@ void Recordset::findRows() {
     ids_.reserve(RowCountHint(*table_));
     while (scan->next(row)) ids_.push_back(row.id);
   });
-  if (ids_.capacity() > ids_.size() + ids_.size() / 8) ids_.shrink_to_fit();
+  ReturnSpareRoom(ids_);
   idsInPlaceOrder_ = std::is_sorted(ids_.begin(), ids_.end());
   count_ = ids_.size();
   kept_.reset(columns_.size(), count_);

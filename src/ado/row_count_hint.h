@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <vector>
 
 #include "engine/read/table_definition.h"
 
@@ -15,6 +16,13 @@ namespace ado {
 inline std::size_t RowCountHint(const engine::TableDefinition& table) {
   constexpr std::size_t kMostRows = std::size_t{1} << 22;
   return std::min<std::size_t>(table.rowCount, kMostRows);
+}
+
+// After the scan: gives back the room the hint made in excess, when it was
+// far off. Trimming copies the whole vector, so it is not done for a little.
+template <class T>
+void ReturnSpareRoom(std::vector<T>& rows) {
+  if (rows.capacity() > rows.size() + rows.size() / 8) rows.shrink_to_fit();
 }
 
 }  // namespace ado

@@ -70,8 +70,7 @@ UpdateLookup::Index& UpdateLookup::indexFor(engine::Database& database,
       index.joined.emplace(key, row.id);
   }
   std::sort(index.entries.begin(), index.entries.end());
-  if (index.entries.capacity() > index.entries.size() + index.entries.size() / 8)
-    index.entries.shrink_to_fit();
+  ReturnSpareRoom(index.entries);
   return indexes_.emplace(std::make_pair(table.page, column), std::move(index)).first->second;
 }
 

@@ -8,36 +8,13 @@
 #include "engine/base/error.h"
 #include "engine/format/layout_header.h"
 #include "engine/journal/rollback_journal.h"
+#include "engine/journal/run_writer.h"
 
 namespace engine {
 namespace {
 
-// Consecutive blocks go to the file in one write of at most this many.
-constexpr std::size_t kRunBlocks = 256;
-
-// Writes blocks handed over in offset order, those next to each other
-// gathered into one write.
-class RunWriter {
- public:
-  explicit RunWriter(File& file) : file_(file) {}
-  void add(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
-    if (run_.empty() || offset != start_ + run_.size() ||
-        run_.size() >= kRunBlocks * JournaledFile::kBlockSize) {
-      flush();
-      start_ = offset;
-    }
-    run_.insert(run_.end(), bytes.begin(), bytes.end());
-  }
-  void flush() {
-    if (!run_.empty()) file_.write(start_, run_);
-    run_.clear();
-  }
-
- private:
-  File& file_;
-  std::uint64_t start_ = 0;
-  std::vector<std::uint8_t> run_;
-};
+// Changed blocks next to each other are read in one go, this many at most.
+constexpr std::size_t kRunBlocks = RunWriter::kRunBytes / JournaledFile::kBlockSize;
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 #include "engine/base/error.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/layout_header.h"
+#include "engine/journal/run_writer.h"
 #include "engine/journal/writer_lock.h"
 
 namespace engine {
@@ -226,18 +227,17 @@ void writeJournal(FileSystem& fs, const std::string& journalPath, const std::str
   fs.remove(journalPath);
   std::unique_ptr<File> journal = fs.create(journalPath, databasePath);
   // Records go out in runs, so that a batch is never held twice in memory.
-  constexpr std::size_t kRunBytes = 512 * 1024;
-  Bytes run = headerBytes(contents, 0);
-  std::uint64_t at = 0;
+  RunWriter writer(*journal);
+  writer.add(0, headerBytes(contents, 0));
+  std::uint64_t at = kHeaderSize;
+  Bytes record;
   for (const auto& [offset, block] : contents.blocks) {
-    appendRecord(run, contents, offset, block);
-    if (run.size() >= kRunBytes) {
-      journal->write(at, run);
-      at += run.size();
-      run.clear();
-    }
+    record.clear();
+    appendRecord(record, contents, offset, block);
+    writer.add(at, record);
+    at += record.size();
   }
-  if (!run.empty()) journal->write(at, run);
+  writer.flush();
   journal->sync();
   // Sealed only once every record is on disk.
   journal->write(0, headerBytes(contents, static_cast<std::uint32_t>(contents.blocks.size())));

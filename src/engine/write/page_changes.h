@@ -36,7 +36,6 @@ class PageChanges {
   bool appended(std::uint32_t page) const { return page >= firstAppended_; }
 
   bool empty() const { return edited_.empty(); }
-  const std::map<std::uint32_t, PageBuffer>& edited() const { return edited_; }
 
   // Writes every changed page whole (encoded when the file's pages are) in
   // page order and hands the pages to the pager: nothing is left to write.
