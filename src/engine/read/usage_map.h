@@ -2,6 +2,7 @@
 
 // Reading a usage map (guide §2.3): the sorted list of pages whose bit is set.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -14,5 +15,11 @@ namespace engine {
 // a page beyond the end of the file is damage (a truncated file). Throws Error::damaged on
 // malformed maps.
 std::vector<std::uint32_t> readUsageMap(Pager& pager, const Format& format, std::uint32_t pointer);
+
+// The last `limit` pages of the map, highest first. Reads the map from its
+// end and stops there, so that finding a page near the end costs the same
+// in a small file and a large one.
+std::vector<std::uint32_t> readLastPagesOfUsageMap(Pager& pager, const Format& format,
+                                                   std::uint32_t pointer, std::size_t limit);
 
 }  // namespace engine

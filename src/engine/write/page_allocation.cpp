@@ -110,11 +110,9 @@ std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, Pager& pager,
     if (fits(page)) return page;
   if (pages.freeMap != 0) {
     // The map as stored: pages this update added are not in it yet.
-    std::vector<std::uint32_t> candidates = readUsageMap(pager, changes.format(), pages.freeMap);
-    std::size_t looked = 0;
-    for (auto it = candidates.rbegin(); it != candidates.rend() && looked < kCandidatePages;
-         ++it, ++looked)
-      if (usageBit(changes, pages.ownedMap, *it) && fits(*it)) return *it;
+    for (std::uint32_t page :
+         readLastPagesOfUsageMap(pager, changes.format(), pages.freeMap, kCandidatePages))
+      if (usageBit(changes, pages.ownedMap, page) && fits(page)) return page;
   }
   return allocateDataPage(changes, pages);
 }
