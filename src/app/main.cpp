@@ -1,5 +1,6 @@
 #include <QApplication>
 
+#include "app/local_time_zone.h"
 #include "app/message_box.h"
 #include "app/qt_message_box.h"
 #include "app/settings_store.h"
@@ -7,6 +8,7 @@
 #include "ui/form1.h"
 
 int main(int argc, char* argv[]) {
+  Main::PinLocalTimeZone();
   QApplication app(argc, argv);
   // Names the user's data folder (where a copy of the sample database goes).
   QCoreApplication::setOrganizationName(QStringLiteral("Brindlecove"));

@@ -55,6 +55,30 @@ const QStringList& timeFormats() {
   return formats;
 }
 
+// Whether text in `format` (Qt's date and time format letters) starts with
+// digits: a day or month by number, a year, an hour, a minute or a second.
+// False for a name, an AM/PM mark, a time zone or a literal.
+bool startsWithNumber(const QString& format) {
+  if (format.isEmpty()) return false;
+  const QChar first = format[0];
+  qsizetype run = 1;
+  while (run < format.size() && format[run] == first) ++run;
+  switch (first.unicode()) {
+    case u'd':
+    case u'M':
+      return run <= 2;
+    case u'y':
+    case u'h':
+    case u'H':
+    case u'm':
+    case u's':
+    case u'z':
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 bool ReadsAsNumber(const QString& raw) {
@@ -79,29 +103,39 @@ bool ReadsAsNumber(const QString& raw) {
 bool ReadsAsDate(const QString& raw) {
   const QString text = raw.trimmed();
   if (text.isEmpty() || !hasDigit(text)) return false;
-  if (QDateTime::fromString(text, Qt::ISODate).isValid() ||
-      QDateTime::fromString(text, Qt::ISODateWithMs).isValid() ||
-      QDate::fromString(text, Qt::ISODate).isValid() ||
-      QTime::fromString(text, Qt::ISODate).isValid())
-    return true;
-  for (const QString& format : isoDateFormats())
-    if (QDateTime::fromString(text, format).isValid() || QDate::fromString(text, format).isValid())
+  // A text that starts with a letter ("paris 19743") cannot match a form that
+  // starts with a number. Each parse costs as much as the rest of a record's
+  // work, so such forms are not tried.
+  const bool letterFirst = text[0].isLetter();
+  auto mayRead = [&](const QString& format) { return !letterFirst || !startsWithNumber(format); };
+  if (!letterFirst) {
+    if (QDateTime::fromString(text, Qt::ISODate).isValid() ||
+        QDateTime::fromString(text, Qt::ISODateWithMs).isValid() ||
+        QDate::fromString(text, Qt::ISODate).isValid() ||
+        QTime::fromString(text, Qt::ISODate).isValid())
       return true;
-  for (const QString& format : timeFormats())
-    if (QTime::fromString(text, format).isValid()) return true;
+    for (const QString& format : isoDateFormats())
+      if (QDateTime::fromString(text, format).isValid() ||
+          QDate::fromString(text, format).isValid())
+        return true;
+    for (const QString& format : timeFormats())
+      if (QTime::fromString(text, format).isValid()) return true;
+  }
   const QLocale locale;
-  for (auto format : {QLocale::ShortFormat, QLocale::LongFormat, QLocale::NarrowFormat}) {
-    if (locale.toDate(text, format).isValid() || locale.toDateTime(text, format).isValid() ||
-        locale.toTime(text, format).isValid())
+  for (auto type : {QLocale::ShortFormat, QLocale::LongFormat, QLocale::NarrowFormat}) {
+    if ((mayRead(locale.dateFormat(type)) && locale.toDate(text, type).isValid()) ||
+        (mayRead(locale.dateTimeFormat(type)) && locale.toDateTime(text, type).isValid()) ||
+        (mayRead(locale.timeFormat(type)) && locale.toTime(text, type).isValid()))
       return true;
   }
   // People type four-digit years where the locale's short form has two.
   QString shortDate = locale.dateFormat(QLocale::ShortFormat);
   if (shortDate.contains(QStringLiteral("yy")) && !shortDate.contains(QStringLiteral("yyyy"))) {
     shortDate.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    if (locale.toDate(text, shortDate).isValid()) return true;
     const QString withTime = shortDate + QLatin1Char(' ') + locale.timeFormat(QLocale::ShortFormat);
-    if (locale.toDateTime(text, withTime).isValid()) return true;
+    if (mayRead(shortDate) &&
+        (locale.toDate(text, shortDate).isValid() || locale.toDateTime(text, withTime).isValid()))
+      return true;
   }
   return false;
 }

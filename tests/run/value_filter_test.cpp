@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QLocale>
 
 #include "ado/constants.h"
@@ -39,6 +40,37 @@ TEST_F(ValueFilter, DatesAndTimes) {
                            "10:30:15", "8/31/2021", "Tuesday, August 31, 2021", "3:15 PM"})
     EXPECT_TRUE(Run::ReadsAsDate(text)) << text;
   for (const char* text : {"", "Monday", "Flat 2021", "2021-13-45", "room 10"})
+    EXPECT_FALSE(Run::ReadsAsDate(text)) << text;
+}
+
+// Forms that start with a name (a weekday, a month, an AM/PM mark) and
+// forms that start with a number, in locales that write them differently:
+// every text that the locale's own parser reads back is a date.
+TEST_F(ValueFilter, EveryLocalesOwnFormsReadAsDates) {
+  int letterFirst = 0;
+  for (const char* name : {"en_US", "de_DE", "es_ES", "ja_JP", "ko_KR", "zh_CN", "ar_EG", "hu_HU",
+                           "fa_IR", "my_MM", "vi_VN", "bg_BG"}) {
+    const QLocale locale{QString::fromLatin1(name)};
+    QLocale::setDefault(locale);
+    for (auto type : {QLocale::ShortFormat, QLocale::LongFormat, QLocale::NarrowFormat}) {
+      for (const QDate date : {QDate(2021, 8, 31), QDate(1999, 12, 25)}) {
+        const QDateTime when(date, QTime(15, 7, 9));
+        const QString forms[] = {locale.toString(date, type), locale.toString(when, type),
+                                 locale.toString(when.time(), type)};
+        const bool readBack[] = {locale.toDate(forms[0], type).isValid(),
+                                 locale.toDateTime(forms[1], type).isValid(),
+                                 locale.toTime(forms[2], type).isValid()};
+        for (int i = 0; i < 3; ++i) {
+          if (!readBack[i]) continue;
+          EXPECT_TRUE(Run::ReadsAsDate(forms[i])) << name << ": " << forms[i].toStdString();
+          letterFirst += forms[i][0].isLetter();
+        }
+      }
+    }
+  }
+  EXPECT_GT(letterFirst, 10) << "forms that start with a name were not tried";
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  for (const char* text : {"paris 19743", "Tue 10:30", "PM 3:15", "August 2021x"})
     EXPECT_FALSE(Run::ReadsAsDate(text)) << text;
 }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "ado/error.h"
+#include "app/local_time_zone.h"
 #include "cli_window.h"
 #include "commands.h"
 #include "db/access.h"
@@ -201,6 +202,7 @@ int run(const QStringList& args) {
 }  // namespace Cli
 
 int main(int argc, char* argv[]) {
+  Main::PinLocalTimeZone();
   QCoreApplication app(argc, argv);
   return Cli::run(QCoreApplication::arguments().mid(1));
 }
