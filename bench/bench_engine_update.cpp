@@ -77,6 +77,19 @@ void run(const char* title, const std::filesystem::path& path, const std::u16str
               static_cast<double>(folder.written) / static_cast<double>(done));
 }
 
+// A table Big of `records` rows: Id, and a Name of at most `nameSize` characters.
+engine::NewDatabase bigTable(int records, int nameSize,
+                             const std::function<std::u16string(int)>& nameOf) {
+  engine::NewDatabase description;
+  auto& table = description.tables.emplace_back();
+  table.name = u"Big";
+  table.columns = {{u"Id", engine::NewColumn::Type::Long, 255},
+                   {u"Name", engine::NewColumn::Type::Text, nameSize}};
+  for (int i = 0; i < records; ++i)
+    table.rows.push_back({std::int32_t{i}, engine::Text(nameOf(i))});
+  return description;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -85,14 +98,8 @@ int main(int argc, char* argv[]) {
   const auto dir =
       std::filesystem::temp_directory_path() / ("caseloom-bench-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  engine::NewDatabase description;
-  auto& table = description.tables.emplace_back();
-  table.name = u"Big";
-  table.columns = {{u"Id", engine::NewColumn::Type::Long, 255},
-                   {u"Name", engine::NewColumn::Type::Text, 100}};
-  for (int i = 0; i < records; ++i)
-    table.rows.push_back(
-        {std::int32_t{i}, engine::Text(u"customer name " + std::u16string(6, u'x'))});
+  const engine::NewDatabase description =
+      bigTable(records, 100, [](int) { return u"customer name " + std::u16string(6, u'x'); });
   std::printf("engine updates, %d-row table (Jet 4)\n", records);
   engine::createDatabase(dir / "same.mdb", description);
   run("same size (every row)", dir / "same.mdb", u"Big", 1,
@@ -105,14 +112,8 @@ int main(int argc, char* argv[]) {
 
   // Names of many lengths leave room on nearly every page, so the free-space
   // map lists nearly every page, and grown rows often move to another page.
-  engine::NewDatabase varied;
-  auto& spread = varied.tables.emplace_back();
-  spread.name = u"Big";
-  spread.columns = {{u"Id", engine::NewColumn::Type::Long, 255},
-                    {u"Name", engine::NewColumn::Type::Text, 255}};
-  for (int i = 0; i < records; ++i)
-    spread.rows.push_back(
-        {std::int32_t{i}, engine::Text(std::u16string(10 + (i * 37) % 180, u'x'))});
+  const engine::NewDatabase varied =
+      bigTable(records, 255, [](int i) { return std::u16string(10 + (i * 37) % 180, u'x'); });
   engine::createDatabase(dir / "varied.mdb", varied);
   run("growing to 250 chars, pages with room", dir / "varied.mdb", u"Big", 10,
       [](const std::u16string&) { return std::u16string(250, u'y'); });
