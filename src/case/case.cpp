@@ -9,11 +9,12 @@ namespace {
 bool isSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 
 // The keywords in the order they are tried.
-constexpr std::array<std::pair<std::u16string_view, CaseMode>, 4> kKeywords{{
+constexpr std::array<std::pair<std::u16string_view, CaseMode>, 5> kKeywords{{
     {u"upper", CaseMode::Upper},
     {u"lower", CaseMode::Lower},
     {u"proper", CaseMode::Proper},
     {u"sentence", CaseMode::Sentence},
+    {u"name", CaseMode::Names},
 }};
 
 bool isWordSeparator(char16_t unit) { return unit == u' ' || unit == u'\t' || unit == u'\r'; }
@@ -87,7 +88,8 @@ std::u16string SentenceCase(std::u16string_view text) {
   return out;
 }
 
-std::u16string Convert(CaseMode mode, std::u16string_view text) {
+std::u16string Convert(CaseMode mode, std::u16string_view text,
+                       const NameExceptions& nameExceptions) {
   switch (mode) {
     case CaseMode::Upper:
       return UpperCase(text);
@@ -97,6 +99,8 @@ std::u16string Convert(CaseMode mode, std::u16string_view text) {
       return ProperCase(text);
     case CaseMode::Sentence:
       return SentenceCase(text);
+    case CaseMode::Names:
+      return NameCase(text, nameExceptions);
   }
   return std::u16string(text);
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// The four case conversions and the rule by which the case list's text picks
+// The case conversions and the rule by which the case list's text picks
 // one. Text is UTF-16; every mapping works one code unit at a time, so a value
 // never changes length.
 
@@ -8,13 +8,15 @@
 #include <string>
 #include <string_view>
 
+#include "case/name_case.h"
+
 namespace Case {
 
-enum class CaseMode { Upper, Lower, Proper, Sentence };
+enum class CaseMode { Upper, Lower, Proper, Sentence, Names };
 
-// Lower-cases the text and looks for "upper", "lower", "proper" and
-// "sentence" in that order; the first keyword found decides. None found:
-// no mode.
+// Lower-cases the text and looks for "upper", "lower", "proper",
+// "sentence" and "name" in that order; the first keyword found decides.
+// None found: no mode.
 std::optional<CaseMode> SelectCaseMode(std::u16string_view caseListText);
 
 // Unicode's simple one-to-one case mapping of each code unit. Surrogates and
@@ -32,6 +34,8 @@ std::u16string ProperCase(std::u16string_view text);
 // The first character upper-cased, the rest lower-cased.
 std::u16string SentenceCase(std::u16string_view text);
 
-std::u16string Convert(CaseMode mode, std::u16string_view text);
+// Name Case keeps the words of `nameExceptions` as written there.
+std::u16string Convert(CaseMode mode, std::u16string_view text,
+                       const NameExceptions& nameExceptions = {});
 
 }  // namespace Case
