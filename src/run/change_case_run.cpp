@@ -27,10 +27,9 @@ struct BranchLabels {
 };
 
 constexpr BranchLabels kBranches[] = {
-    {CaseMode::Upper, 134, 136, 138, 144},
-    {CaseMode::Lower, 146, 148, 150, 156},
-    {CaseMode::Proper, 158, 160, 162, 168},
-    {CaseMode::Sentence, 170, 172, 174, 180},
+    {CaseMode::Upper, 134, 136, 138, 144},  {CaseMode::Lower, 146, 148, 150, 156},
+    {CaseMode::Proper, 158, 160, 162, 168}, {CaseMode::Sentence, 170, 172, 174, 180},
+    {CaseMode::Names, 212, 214, 216, 218},
 };
 
 constexpr long kPauseEvery = 5000;
@@ -165,7 +164,7 @@ class ChangeCaseRun {
       updateLabel_ = branch.update;
       trap_(branch.update, [&] {
         const ado::Text old = Access::ValueText(Access::NullToDefault(value, ado::Text()));
-        const ado::Text converted = Case::Convert(branch.mode, old);
+        const ado::Text converted = Case::Convert(branch.mode, old, options_.nameExceptions);
         connection_->Execute(UpdateText(table, field, converted, old));
       });
       reportLostWrites();

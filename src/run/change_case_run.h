@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "case/name_case.h"
 #include "db/window_lists.h"
 #include "run/pause.h"
 
@@ -38,6 +39,8 @@ struct RunOptions {
   PauseEnvironment* pauseEnvironment = nullptr;  // null: the system clock
   // Told of every record the run writes (an undo file, a report); may be null.
   ado::WriteObserver* writeObserver = nullptr;
+  // The words Name Case keeps as written.
+  Case::NameExceptions nameExceptions;
 };
 
 // How a run ended. Every record the file does not hold as changed was

@@ -111,6 +111,22 @@ TEST_F(ChangeCaseRun, EachConversionRewritesQualifyingValues) {
   EXPECT_EQ(window_.preview.texts(), column(u"Orders", u"City"));
 }
 
+TEST_F(ChangeCaseRun, NameCaseKeepsTheExceptionsAsWritten) {
+  makeDatabase({{u"People",
+                 {testsupport::textColumn(u"Name")},
+                 {},
+                 {{ado::Text(u"MCDONALD-O'BRIEN VAN DER BERG III")},
+                  {ado::Text(u"john smith phd")},
+                  {ado::Text(u"42")}}}});
+  selectFields({u"Name"});
+  options_.nameExceptions = Case::NameExceptions({u"PhD"});
+  run(u"Name Case");
+  EXPECT_TRUE(reports_.boxes.empty());
+  EXPECT_EQ(column(u"People", u"Name"),
+            (std::vector<std::u16string>{u"McDonald-O'Brien van der Berg III", u"John Smith PhD",
+                                         u"42"}));
+}
+
 TEST_F(ChangeCaseRun, NumbersDatesNullsAndEmptyTextsStayAsTheyAre) {
   makeDatabase({cities()});
   selectFields({u"Note", u"Qty"});
@@ -183,8 +199,11 @@ TEST_F(ChangeCaseRun, FailingUpdatesAreReportedWithTheirLabelAndTheRunGoesOn) {
   selectFields({u"City"});
   ado::ScopedExecuteFailure failure(
       [](const ado::Text& statement) { return statement.find(u"york") != ado::Text::npos; });
-  const std::pair<std::u16string, int> modes[] = {
-      {u"UPPER CASE", 144}, {u"lower case", 156}, {u"Proper Case", 168}, {u"Sentence case", 180}};
+  const std::pair<std::u16string, int> modes[] = {{u"Name Case", 218},
+                                                  {u"UPPER CASE", 144},
+                                                  {u"lower case", 156},
+                                                  {u"Proper Case", 168},
+                                                  {u"Sentence case", 180}};
   for (const auto& [mode, label] : modes) {
     reports_.boxes.clear();
     run(mode);
