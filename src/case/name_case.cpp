@@ -166,6 +166,17 @@ const std::u16string* NameExceptions::find(std::u16string_view word) const {
   return nullptr;
 }
 
+std::vector<std::u16string> ExceptionWords(std::u16string_view text) {
+  std::vector<std::u16string> words;
+  std::size_t begin = 0;
+  for (std::size_t i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && !isSpace(text[i])) continue;
+    if (i > begin) words.emplace_back(text.substr(begin, i - begin));
+    begin = i + 1;
+  }
+  return words;
+}
+
 std::u16string NameCase(std::u16string_view text, const NameExceptions& exceptions) {
   std::u16string out = LowerCase(text);
   NameWriter writer(out, exceptions);

@@ -28,6 +28,9 @@ class NameExceptions {
   std::vector<std::u16string> written_;
 };
 
+// The words of a list written one a line or separated by spaces.
+std::vector<std::u16string> ExceptionWords(std::u16string_view text);
+
 std::u16string NameCase(std::u16string_view text, const NameExceptions& exceptions = {});
 
 }  // namespace Case

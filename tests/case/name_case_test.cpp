@@ -315,6 +315,12 @@ TEST(NameCase, ExceptionsAreKeptAsWritten) {
   EXPECT_EQ(Names(u"van", machines), u"van");
 }
 
+TEST(NameCase, ExceptionListsAreWordsOnLinesOrBetweenSpaces) {
+  EXPECT_EQ(Case::ExceptionWords(u"USA IBM\nPhD\r\n\tMcDonald's  \n"),
+            (std::vector<std::u16string>{u"USA", u"IBM", u"PhD", u"McDonald's"}));
+  EXPECT_TRUE(Case::ExceptionWords(u" \n ").empty());
+}
+
 TEST(NameCase, NeverChangesLength) {
   std::u16string all;
   for (char32_t c = 1; c <= 0xFFFF; ++c) {

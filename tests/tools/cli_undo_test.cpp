@@ -28,7 +28,7 @@ using clitest::runCli;
 using engine::NewColumn;
 using T = NewColumn::Type;
 
-const QStringList kModes = {"upper", "lower", "proper", "sentence"};
+const QStringList kModes = {"upper", "lower", "proper", "sentence", "names"};
 
 std::vector<engine::NewTable> fixtureTables() {
   engine::NewTable customers{
@@ -335,6 +335,25 @@ TEST_F(CliUndo, AnExistingUndoFileIsNeverReplaced) {
   EXPECT_TRUE(result.errors.contains("exists already")) << result.errors.toStdString();
   EXPECT_EQ(enginetest::readBytes(existing), (std::vector<std::uint8_t>{'k', 'e', 'e', 'p'}));
   EXPECT_EQ(enginetest::readBytes(db_), bytes);
+}
+
+TEST_F(CliUndo, NameCaseKeepsTheWordsOfTheExceptionsFile) {
+  const fs::path words = dir_.path() / "words.txt";
+  enginetest::writeBytes(words, {'C', 'H', 'A', 'I', 'R', '\n', 'l', 'A', 'm', 'P', '\n'});
+  const auto run = runCli(QStringList{"convert", q(db_), "Orders", "Item", "--case", "names",
+                                      "--exceptions", q(words)});
+  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+  const auto preview = runCli(QStringList{"preview", q(db_), "Orders", "Item"});
+  EXPECT_EQ(preview.output, "Blue CHAIR\nRed Table\nlAmP\n");
+
+  const auto wrongMode = runCli(QStringList{"convert", q(db_), "Orders", "Item", "--case", "upper",
+                                            "--exceptions", q(words)});
+  EXPECT_EQ(wrongMode.exitCode, 2);
+  const auto missing = runCli(QStringList{"convert", q(db_), "Orders", "Item", "--case", "names",
+                                          "--exceptions", q(dir_.path() / "none.txt")});
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_TRUE(missing.errors.contains("cannot read the exceptions file"))
+      << missing.errors.toStdString();
 }
 
 TEST_F(CliUndo, BadUsageAndBadUndoFiles) {

@@ -24,7 +24,8 @@ struct Options {
   bool dryRun = false;
   QString caseMode;
   QString undoFile;
-  QStringList arguments;  // the command, then its arguments
+  QString exceptionsFile;  // the words Name Case keeps as written
+  QStringList arguments;   // the command, then its arguments
 };
 
 // Every report of a procedure goes to standard error as one or two lines,

@@ -2,6 +2,7 @@
 // file, or as a dry run in a scratch folder that shows what it would change.
 
 #include <QDateTime>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <optional>
 
 #include "ado/factory.h"
+#include "case/name_case.h"
 #include "commands.h"
 #include "convert_report.h"
 #include "engine/io/scratch_folder.h"
@@ -50,10 +52,24 @@ class TwoObservers final : public ado::WriteObserver {
 }  // namespace
 
 int RunConvert(const Options& o, StderrReports& reports) {
-  static const QStringList modes = {"upper", "lower", "proper", "sentence"};
-  static const QStringList entries = {"UPPER CASE", "lower case", "Proper Case", "Sentence case"};
+  static const QStringList modes = {"upper", "lower", "proper", "sentence", "names"};
+  static const QStringList entries = {"UPPER CASE", "lower case", "Proper Case", "Sentence case",
+                                      "Name Case"};
   const qsizetype mode = modes.indexOf(o.caseMode.toLower());
-  if (mode < 0) return UsageError("convert needs --case upper|lower|proper|sentence");
+  if (mode < 0) return UsageError("convert needs --case upper|lower|proper|sentence|names");
+  if (!o.exceptionsFile.isEmpty() && modes[mode] != "names")
+    return UsageError("--exceptions goes with --case names");
+  Case::NameExceptions nameExceptions;
+  if (!o.exceptionsFile.isEmpty()) {
+    QFile file(o.exceptionsFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+      std::fprintf(stderr, "caseloom-cli: cannot read the exceptions file '%s': %s\n",
+                   qUtf8Printable(o.exceptionsFile), qUtf8Printable(file.errorString()));
+      return kFailure;
+    }
+    nameExceptions =
+        Case::NameExceptions(Case::ExceptionWords(u16(QString::fromUtf8(file.readAll()))));
+  }
   if (o.dryRun && !o.undoFile.isEmpty())
     return UsageError("a dry run changes nothing, so it takes no --undo-file");
   const QString& path = o.arguments[1];
@@ -94,6 +110,7 @@ int RunConvert(const Options& o, StderrReports& reports) {
   Run::RunOptions options;
   options.pauses = o.pauses;
   options.writeObserver = &observers;
+  options.nameExceptions = nameExceptions;
   const StopSignals stopSignals;
   const Run::RunSummary summary = Run::PushButton4_Click(window, boxes, options);
   const int signal = StopSignals::received();

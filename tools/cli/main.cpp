@@ -24,7 +24,7 @@ const char* const kUsageText =
     "  tables DB                       list the user tables\n"
     "  fields DB TABLE                 list a table's fields\n"
     "  preview DB TABLE FIELD          show the first 100 values of a field\n"
-    "  convert DB TABLE FIELD... --case upper|lower|proper|sentence\n"
+    "  convert DB TABLE FIELD... --case upper|lower|proper|sentence|names\n"
     "                                  change the letter case of the fields' values\n"
     "  undo DB UNDOFILE                put back the values a convert with --undo-file\n"
     "                                  changed, where the records still hold the new ones\n"
@@ -36,6 +36,8 @@ const char* const kUsageText =
     "                         why, and the first changes\n"
     "  --undo-file FILE       convert: first record every change in FILE (a new file),\n"
     "                         for undo\n"
+    "  --exceptions FILE      convert --case names: the words in FILE (one a line or\n"
+    "                         separated by spaces) are kept exactly as written there\n"
     "  --password-file FILE   read the database password from the first line of FILE\n"
     "  --password-stdin       read the database password from the first line of\n"
     "                         standard input\n"
@@ -107,6 +109,7 @@ int runPreview(const Options& o, StderrReports&) {
 QString* valueOption(const QString& name, Options& o, PasswordSource& password) {
   if (name == "--case") return &o.caseMode;
   if (name == "--undo-file") return &o.undoFile;
+  if (name == "--exceptions") return &o.exceptionsFile;
   if (name == "--password" || name == "--password-file") return &password.text;
   return nullptr;
 }
