@@ -22,6 +22,12 @@ MessageBoxSeam* currentSeam = &standardErrorSeam;
 
 void SetMessageBoxSeam(MessageBoxSeam* seam) { currentSeam = seam ? seam : &standardErrorSeam; }
 
+ScopedMessageBoxSeam::ScopedMessageBoxSeam(MessageBoxSeam* seam) : previous_(currentSeam) {
+  SetMessageBoxSeam(seam);
+}
+
+ScopedMessageBoxSeam::~ScopedMessageBoxSeam() { currentSeam = previous_; }
+
 MessageAnswer ShowMessageBox(MessageBoxRequest request) {
   if (request.title.isEmpty()) request.title = ApplicationTitle();
   return currentSeam->show(request);

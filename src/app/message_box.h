@@ -30,6 +30,18 @@ class MessageBoxSeam {
 // standard-error fallback. The caller keeps ownership.
 void SetMessageBoxSeam(MessageBoxSeam* seam);
 
+// Installs `seam` for as long as it lives, then puts back the one before.
+class ScopedMessageBoxSeam {
+ public:
+  explicit ScopedMessageBoxSeam(MessageBoxSeam* seam);
+  ~ScopedMessageBoxSeam();
+  ScopedMessageBoxSeam(const ScopedMessageBoxSeam&) = delete;
+  ScopedMessageBoxSeam& operator=(const ScopedMessageBoxSeam&) = delete;
+
+ private:
+  MessageBoxSeam* previous_;
+};
+
 // Shows one modal box and returns the answer.
 MessageAnswer ShowMessageBox(MessageBoxRequest request);
 

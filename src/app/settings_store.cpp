@@ -39,6 +39,10 @@ QString SettingsStore::read(const QString& key) const {
   return settings_->value(kSettingsSection + QLatin1Char('/') + key, QString()).toString();
 }
 
+QString SettingsStore::read(const QString& key, const QString& whenAbsent) const {
+  return settings_->value(kSettingsSection + QLatin1Char('/') + key, whenAbsent).toString();
+}
+
 void SettingsStore::write(const QString& key, const QString& value) {
   settings_->setValue(kSettingsSection + QLatin1Char('/') + key, value);
   settings_->sync();

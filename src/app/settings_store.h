@@ -1,8 +1,8 @@
 #pragma once
 
 // The per-user settings store: text values under an application name, a
-// section and a key. The program keeps exactly two values here, the last
-// database path and its password, as typed.
+// section and a key. The program keeps the last database path and its
+// password, as typed, and the words Name Case keeps as written.
 
 #include <QString>
 #include <memory>
@@ -15,6 +15,9 @@ inline const QString kSettingsApplication = QStringLiteral("Brindlecove");
 inline const QString kSettingsSection = QStringLiteral("Caseloom");
 inline const QString kDatabasePathKey = QStringLiteral("AccessMDBFile");
 inline const QString kPasswordKey = QStringLiteral("AccessPassword");
+// The words Name Case keeps as written, separated by spaces.
+inline const QString kNameExceptionsKey = QStringLiteral("NameExceptions");
+inline const QString kDefaultNameExceptions = QStringLiteral("USA IBM PhD McDonald's");
 
 class SettingsStore {
  public:
@@ -30,6 +33,8 @@ class SettingsStore {
 
   // The stored text, or the empty string when there is none.
   QString read(const QString& key) const;
+  // The stored text, or `whenAbsent` when the key was never written.
+  QString read(const QString& key, const QString& whenAbsent) const;
   // Creates or overwrites the value and writes it to disk at once. An empty
   // text is kept as an empty value. Failures to write are thrown.
   void write(const QString& key, const QString& value);

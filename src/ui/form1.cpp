@@ -46,6 +46,9 @@ Form1::Form1(Main::SettingsStore& settings)
   connect(&PushButton3(), &QPushButton::clicked, this, [this] { PushButton3_Click(); });
   connect(&Text1(), &QLineEdit::textChanged, this, [this] { Text1_Change(); });
   connect(&Text2(), &QLineEdit::textChanged, this, [this] { Text2_Change(); });
+  // Enter in either box presses "Next >".
+  connect(&Text1(), &QLineEdit::returnPressed, this, [this] { PushButton2().click(); });
+  connect(&Text2(), &QLineEdit::returnPressed, this, [this] { PushButton2().click(); });
   // Queued: a click that gives the focus places the cursor afterwards, and
   // the selection must come last.
   connect(
@@ -73,7 +76,7 @@ std::u16string Form1::password() const { return Text2().text().toStdU16String();
 
 Form2& Form1::form2() {
   if (!form2_) {
-    form2_ = std::make_unique<Form2>(*this, *this);
+    form2_ = std::make_unique<Form2>(*this, *this, settings_);
     form2_->Form_Load();
     skin_.WindowCreated(*form2_);
   }

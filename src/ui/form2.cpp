@@ -3,6 +3,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <cstdint>
 #include <exception>
 #include <limits>
@@ -16,12 +21,15 @@
 #include "app/program_end.h"
 #include "app/program_folder.h"
 #include "app/program_icon.h"
+#include "app/settings_store.h"
 #include "app/trap.h"
 #include "db/access.h"
+#include "run/dry_run.h"
 #include "run/run_guard.h"
 #include "ui/progress_bar.h"
 #include "ui/push_button.h"
 #include "ui/report_list.h"
+#include "ui/text_box.h"
 #include "ui/window_frame.h"
 #include "ui_form2.h"
 
@@ -29,19 +37,24 @@ static_assert(Main::kMousePointerDefault == Access::kPointerDefault);
 static_assert(Main::kMousePointerHourglass == Access::kPointerHourglass);
 static_assert(Main::kMousePointerCustom == Access::kPointerHand);
 
-Form2::Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes)
+Form2::Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes,
+             Main::SettingsStore& settings)
     : ui_(std::make_unique<Ui::Form2>()),
       databaseWindow_(databaseWindow),
       boxes_(boxes),
-      pointer_(*this) {
+      pointer_(*this),
+      settings_(settings),
+      undoStore_(Run::UndoStore::DefaultFolder()) {
   ui_->setupUi(this);
-  Controls::MakeFixedWindow(*this, 9240, 8595);
+  // Wider than the original by the column of the preview of changes.
+  Controls::MakeFixedWindow(*this, 15240, 8595);
   setFont(Controls::ControlFont());
   Main::PaintWindowAndFrames(*this, Main::DesignBackgroundColour());
   Combo1().setEditable(false);
   ListView1().setSelectionMode(QAbstractItemView::SingleSelection);
   ListView2().setSelectionMode(QAbstractItemView::ExtendedSelection);
   ListView3().setSelectionMode(QAbstractItemView::SingleSelection);
+  ListView4().setSelectionMode(QAbstractItemView::SingleSelection);
   // The run reads the table list, the field list and the field selections.
   ListView1().refuseInputWhile(Run::IsRunUnderWay);
   ListView2().refuseInputWhile(Run::IsRunUnderWay);
@@ -51,6 +64,9 @@ Form2::Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes)
   connect(&PushButton3(), &QPushButton::clicked, this, [this] { PushButton3_Click(); });
   connect(&PushButton4(), &QPushButton::clicked, this, [this] { PushButton4_Click(); });
   connect(&PushButton5(), &QPushButton::clicked, this, [this] { PushButton5_Click(); });
+  connect(&PushButton6(), &QPushButton::clicked, this, [this] { PushButton6_Click(); });
+  connect(&PushButton7(), &QPushButton::clicked, this, [this] { PushButton7_Click(); });
+  connect(&Text1(), &QLineEdit::textChanged, this, [this] { Text1_Change(); });
   connect(&ListView1(), &Controls::ReportList::itemChosen, this, [this] { ListView1_Click(); });
   connect(&ListView2(), &Controls::ReportList::itemChosen, this, [this] { ListView2_Click(); });
 
@@ -64,6 +80,10 @@ Form2::Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes)
   Main::OnMouseMove(PushButton3(), [this] { PushButton3_MouseMove(); });
   Main::OnMouseMove(PushButton4(), [this] { PushButton4_MouseMove(); });
   Main::OnMouseMove(PushButton5(), [this] { PushButton5_MouseMove(); });
+  Main::OnMouseMove(ListView4(), [this] { ListView3_MouseMove(); });
+  Main::OnMouseMove(Frame2(), [this] { Frame1_MouseMove(); });
+  Main::OnMouseMove(PushButton6(), [this] { PushButton5_MouseMove(); });
+  Main::OnMouseMove(PushButton7(), [this] { PushButton5_MouseMove(); });
 }
 
 Form2::~Form2() = default;
@@ -89,6 +109,12 @@ void Form2::Form_Load() {
     ListView3().addColumnHeader(QStringLiteral("Preview - First 100 Records Are Shown"));
   });
   trap(132, [&] { ListView3().setColumnHeaderWidth(1, 8000); });
+  trap(134, [&] { Combo1().addItem(QStringLiteral("Name Case")); });
+  trap(136, [&] { ListView4().addColumnHeader(QStringLiteral("Preview of Changes")); });
+  trap(138, [&] { ListView4().setColumnHeaderWidth(1, 5500); });
+  trap(140, [&] {
+    Text1().setText(settings_.read(Main::kNameExceptionsKey, Main::kDefaultNameExceptions));
+  });
 }
 
 void Form2::PushButton1_Click() {
@@ -119,9 +145,149 @@ void Form2::PushButton3_Click() {
   selectAllFields("in Casewick2021/08/31.Form2.PushButton3_Click ", false);
 }
 
+bool Form2::anyFieldSelected() const {
+  for (int i = 0; i < ListView2().count(); ++i)
+    if (ListView2().isSelected(i)) return true;
+  return false;
+}
+
+Run::RunOptions Form2::optionsOfRun() const {
+  Run::RunOptions options = runOptions_;
+  options.nameExceptions =
+      Case::NameExceptions(Case::ExceptionWords(Text1().text().toStdU16String()));
+  return options;
+}
+
 void Form2::PushButton4_Click() {
   if (Run::IsRunUnderWay()) return;
-  Run::PushButton4_Click(*this, boxes_, runOptions_);
+  Run::RunOptions options = optionsOfRun();
+  // Every run that can change something writes its undo file first; a run
+  // whose undo file cannot be made does not start.
+  const QString database = QString::fromStdU16String(boxes_.databasePath());
+  const QDateTime now = QDateTime::currentDateTimeUtc();
+  std::unique_ptr<Run::UndoFileWriter> undo;
+  if (anyFieldSelected() && ListView1().selectedItemText() && Main::FileExists(database)) {
+    try {
+      undo = undoStore_.startRun(database, Combo1().currentText(), now);
+    } catch (...) {
+      Main::ShowApplicationError(Main::DescriptionOf(std::current_exception()),
+                                 QStringLiteral("in Casewick2021/08/31.Form2.PushButton4_Click "),
+                                 100);
+      return;
+    }
+    options.writeObserver = undo.get();
+  }
+  Run::PushButton4_Click(*this, boxes_, options);
+  if (!undo) return;
+  const QString file = undoStore_.lastRunOf(database).value_or(QString());
+  // A run that changed nothing leaves nothing to undo: "Undo Last Run" then
+  // takes back the run before it.
+  if (undo->entries() == 0) {
+    undo.reset();
+    QFile::remove(file);
+  }
+  undoStore_.prune(now);
+}
+
+void Form2::PushButton6_Click() {
+  if (Run::IsRunUnderWay()) return;
+  ListView4().clear();
+  if (!ListView1().selectedItemText() || !anyFieldSelected()) {
+    ListView4().add(u"Select a table and one or more fields first.");
+    return;
+  }
+  Run::ChangeReport report(kPreviewExamples);
+  const QStringList reports = Run::DryRun(*this, boxes_, optionsOfRun(), report);
+  const QStringList lines = report.lines(/*dryRun=*/true, /*examples=*/true, /*refusals=*/true);
+  for (const QString& line : lines) ListView4().add(line.toStdU16String());
+  // Refusals are listed under their fields; what else went wrong, here.
+  if (lines.isEmpty())
+    for (const QString& text : reports)
+      for (const QString& line :
+           text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")), Qt::SkipEmptyParts))
+        ListView4().add(line.toStdU16String());
+  setProgressValue(0);
+  setProgressCaption(u"Progress Bar");
+}
+
+namespace {
+
+QString WhereText(const Run::UndoEntry& entry) {
+  return QStringLiteral("%1.%2 (page %3, row %4)")
+      .arg(QString::fromStdU16String(entry.table), QString::fromStdU16String(entry.field))
+      .arg(entry.row.page)
+      .arg(entry.row.slot);
+}
+
+QString FoundText(const Run::PutBackReport::Skipped& skipped) {
+  if (!skipped.found) return QStringLiteral("the record is gone");
+  if (!skipped.found->isText()) return QStringLiteral("now holds no value");
+  return QStringLiteral("now holds \"%1\"").arg(QString::fromStdU16String(skipped.found->text()));
+}
+
+}  // namespace
+
+void Form2::PushButton7_Click() {
+  if (Run::IsRunUnderWay()) return;
+  std::optional<Run::UndoneRun> undone;
+  try {
+    undone = Run::UndoLastRun(undoStore_, boxes_);
+  } catch (...) {
+    Main::ShowApplicationError(Main::DescriptionOf(std::current_exception()),
+                               QStringLiteral("in Casewick2021/08/31.Form2.PushButton7_Click "),
+                               100);
+    return;
+  }
+  if (!undone) {
+    Main::ShowMessageBox({.title = {},
+                          .text = QStringLiteral("No run on this database is left to undo."),
+                          .icon = Main::MessageIcon::None,
+                          .buttons = Main::MessageButtons::Ok});
+    return;
+  }
+  const Run::PutBackReport& report = undone->report;
+  QStringList lines;
+  lines << QStringLiteral("Put back %1 values.").arg(report.putBack);
+  if (report.alreadyAsBefore > 0)
+    lines << QStringLiteral("%1 values already held their old text.").arg(report.alreadyAsBefore);
+  if (!report.changedSince.empty())
+    lines << QStringLiteral("Left alone %1 records that changed since:")
+                 .arg(report.changedSince.size());
+  for (const auto& skipped : report.changedSince)
+    lines << QStringLiteral("  %1: %2").arg(WhereText(skipped.entry), FoundText(skipped));
+  if (!report.failed.empty())
+    lines << QStringLiteral("Could not put back %1 values:").arg(report.failed.size());
+  for (const auto& failure : report.failed)
+    lines << QStringLiteral("  %1: %2")
+                 .arg(WhereText(failure.entry), QString::fromStdString(failure.description));
+  refreshPreview();
+  Main::ShowMessageBox({.title = {},
+                        .text = lines.join(QLatin1Char('\r')),
+                        .icon = Main::MessageIcon::None,
+                        .buttons = Main::MessageButtons::Ok});
+}
+
+void Form2::Text1_Change() {
+  try {
+    settings_.write(Main::kNameExceptionsKey, Text1().text());
+  } catch (...) {
+    Main::ShowApplicationError(Main::DescriptionOf(std::current_exception()),
+                               QStringLiteral("in Casewick2021/08/31.Form2.Text1_Change "), 100);
+  }
+}
+
+void Form2::nameDatabase() {
+  const QString path = QString::fromStdU16String(boxes_.databasePath());
+  if (path.isEmpty()) return;
+  const QFileInfo file(path);
+  setWindowTitle(QStringLiteral("Caseloom - ") + file.fileName());
+  setToolTip(QDir::toNativeSeparators(file.absoluteFilePath()));
+  setWindowFilePath(file.absoluteFilePath());
+}
+
+void Form2::showEvent(QShowEvent* event) {
+  nameDatabase();
+  QWidget::showEvent(event);
 }
 
 void Form2::PushButton5_Click() {
@@ -214,3 +380,8 @@ Controls::PushButton& Form2::PushButton2() const { return *ui_->PushButton2; }
 Controls::PushButton& Form2::PushButton3() const { return *ui_->PushButton3; }
 Controls::PushButton& Form2::PushButton4() const { return *ui_->PushButton4; }
 Controls::PushButton& Form2::PushButton5() const { return *ui_->PushButton5; }
+Controls::PushButton& Form2::PushButton6() const { return *ui_->PushButton6; }
+Controls::PushButton& Form2::PushButton7() const { return *ui_->PushButton7; }
+Controls::ReportList& Form2::ListView4() const { return *ui_->ListView4; }
+QGroupBox& Form2::Frame2() const { return *ui_->Frame2; }
+Controls::TextBox& Form2::Text1() const { return *ui_->Text1; }

@@ -2,14 +2,17 @@
 
 // The change-case window: the table list, the field list, the preview, the
 // case list, "Start Changing" with its progress bar, select and unselect all,
-// help and "< Back". It owns no data apart from its controls; the database
-// procedures fill the lists and the run reads them.
+// help and "< Back"; beside them "Preview Changes" with its list, the words
+// Name Case keeps as written, and "Undo Last Run". It owns no data apart
+// from its controls; the database procedures fill the lists and the run
+// reads them. Its title names the open database.
 
 #include <QWidget>
 #include <memory>
 
 #include "app/mouse_pointer.h"
 #include "run/change_case_run.h"
+#include "run/undo_store.h"
 
 namespace Ui {
 class Form2;
@@ -18,7 +21,11 @@ namespace Controls {
 class PushButton;
 class ProgressBar;
 class ReportList;
+class TextBox;
 }  // namespace Controls
+namespace Main {
+class SettingsStore;
+}
 class QComboBox;
 class QGroupBox;
 
@@ -33,8 +40,11 @@ class Form2 final : public QWidget, public Run::RunWindow {
       QStringLiteral("4. Click 'Start Changing Case' to make changes to your database."),
   };
 
-  // `databaseWindow` is shown again by "< Back"; `boxes` name the database.
-  Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes);
+  static constexpr std::size_t kPreviewExamples = 100;
+
+  // `databaseWindow` is shown again by "< Back"; `boxes` name the database;
+  // `settings` keep the words Name Case keeps as written.
+  Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes, Main::SettingsStore& settings);
   ~Form2() override;
   Form2(const Form2&) = delete;
   Form2& operator=(const Form2&) = delete;
@@ -48,6 +58,9 @@ class Form2 final : public QWidget, public Run::RunWindow {
   void PushButton3_Click();  // "Unselect All Fields"
   void PushButton4_Click();  // "Start Changing"
   void PushButton5_Click();  // "Help"
+  void PushButton6_Click();  // "Preview Changes"
+  void PushButton7_Click();  // "Undo Last Run"
+  void Text1_Change();       // the words Name Case keeps
   // The user's clicks on the table and field lists.
   void ListView1_Click();
   void ListView2_Click();
@@ -85,20 +98,34 @@ class Form2 final : public QWidget, public Run::RunWindow {
   Controls::PushButton& PushButton3() const;
   Controls::PushButton& PushButton4() const;
   Controls::PushButton& PushButton5() const;
+  Controls::PushButton& PushButton6() const;
+  Controls::PushButton& PushButton7() const;
+  Controls::ReportList& ListView4() const;
+  QGroupBox& Frame2() const;
+  Controls::TextBox& Text1() const;
 
   Main::MousePointer& mousePointer() { return pointer_; }
   // How "Start Changing" runs; tests leave out the pauses.
   void setRunOptions(const Run::RunOptions& options) { runOptions_ = options; }
+  // Where the undo files of the runs go.
+  const Run::UndoStore& undoStore() const { return undoStore_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;  // Form_Unload
+  void showEvent(QShowEvent* event) override;
 
  private:
   void selectAllFields(const char* location, bool selected);
+  bool anyFieldSelected() const;
+  // The run's options with the words of Text1.
+  Run::RunOptions optionsOfRun() const;
+  void nameDatabase();
 
   std::unique_ptr<Ui::Form2> ui_;
   QWidget& databaseWindow_;
   const Access::DatabaseBoxes& boxes_;
   Main::MousePointer pointer_;
   Run::RunOptions runOptions_;
+  Main::SettingsStore& settings_;
+  Run::UndoStore undoStore_;
 };

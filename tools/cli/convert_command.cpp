@@ -12,9 +12,9 @@
 #include "ado/factory.h"
 #include "case/name_case.h"
 #include "commands.h"
-#include "convert_report.h"
 #include "engine/io/scratch_folder.h"
 #include "run/change_case_run.h"
+#include "run/change_report.h"
 #include "run/undo_file.h"
 #include "stop_signals.h"
 #include "terminal.h"
@@ -86,7 +86,7 @@ int RunConvert(const Options& o, StderrReports& reports) {
     scratch = engine::makeScratchFolder(engine::diskFileSystem());
     inScratch.emplace(*scratch);
   }
-  ConvertReport report;
+  Run::ChangeReport report;
   {
     auto connection = OpenForWriting(boxes);
     report.survey(*connection, table, fields);
@@ -139,7 +139,8 @@ int RunConvert(const Options& o, StderrReports& reports) {
     }
     PrintJson(result);
   } else {
-    report.print(o.dryRun);
+    for (const QString& line : report.lines(o.dryRun, o.dryRun))
+      std::printf("%s\n", qUtf8Printable(line));
     if (undo)
       std::printf("The undo file '%s' records %ld changes; 'caseloom-cli undo' puts them back.\n",
                   qUtf8Printable(o.undoFile), undo->entries());

@@ -11,7 +11,7 @@
 #include <deque>
 #include <unordered_map>
 
-namespace Cli {
+namespace Run {
 
 class DistinctRows {
  public:
@@ -26,4 +26,4 @@ class DistinctRows {
   long count_ = 0;
 };
 
-}  // namespace Cli
+}  // namespace Run

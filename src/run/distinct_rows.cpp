@@ -1,6 +1,6 @@
-#include "distinct_rows.h"
+#include "run/distinct_rows.h"
 
-namespace Cli {
+namespace Run {
 
 bool DistinctRows::insert(std::uint32_t page, std::uint8_t slot) {
   std::uint64_t* word = nullptr;
@@ -17,4 +17,4 @@ bool DistinctRows::insert(std::uint32_t page, std::uint8_t slot) {
   return true;
 }
 
-}  // namespace Cli
+}  // namespace Run

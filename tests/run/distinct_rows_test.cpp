@@ -1,4 +1,4 @@
-#include "distinct_rows.h"
+#include "run/distinct_rows.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 namespace {
 
 TEST(DistinctRows, CountsEachRowOnceAtEverySlotAndPage) {
-  Cli::DistinctRows rows;
+  Run::DistinctRows rows;
   std::set<std::pair<std::uint32_t, int>> expected;
   std::mt19937 random(7);
   for (int i = 0; i < 20000; ++i) {

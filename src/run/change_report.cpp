@@ -1,28 +1,25 @@
-#include "convert_report.h"
+#include "run/change_report.h"
 
 #include <QJsonArray>
 #include <algorithm>
-#include <cstdio>
 
 #include "ado/constants.h"
 #include "ado/recordset.h"
 
-namespace Cli {
+namespace Run {
 namespace {
 
-constexpr std::size_t kExamples = 5;
-
 struct Reason {
-  Run::LeftAlone reason;
+  LeftAlone reason;
   const char* key;   // in JSON
   const char* text;  // in the text report
 };
 
-constexpr Reason kReasons[] = {{Run::LeftAlone::Null, "null", "null"},
-                               {Run::LeftAlone::Empty, "empty", "empty"},
-                               {Run::LeftAlone::Number, "number", "number"},
-                               {Run::LeftAlone::Date, "date", "date"},
-                               {Run::LeftAlone::NotText, "notText", "not text"}};
+constexpr Reason kReasons[] = {{LeftAlone::Null, "null", "null"},
+                               {LeftAlone::Empty, "empty", "empty"},
+                               {LeftAlone::Number, "number", "number"},
+                               {LeftAlone::Date, "date", "date"},
+                               {LeftAlone::NotText, "notText", "not text"}};
 
 QString q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
@@ -37,23 +34,23 @@ QString quoted(const ado::Value& value) {
 
 }  // namespace
 
-long ConvertReport::Field::filteredCount() const {
+long ChangeReport::Field::filteredCount() const {
   long count = 0;
   for (const auto& [reason, records] : filtered) count += records;
   return count;
 }
 
-long ConvertReport::Field::refused() const {
+long ChangeReport::Field::refused() const {
   const long passed = records - changed.size() - filteredCount();
   return std::clamp(refusals, 0L, std::max(passed, 0L));
 }
 
-long ConvertReport::Field::unchanged() const {
+long ChangeReport::Field::unchanged() const {
   return std::max(records - changed.size() - filteredCount() - refused(), 0L);
 }
 
-void ConvertReport::survey(ado::Connection& connection, const QString& table,
-                           const QStringList& fields) {
+void ChangeReport::survey(ado::Connection& connection, const QString& table,
+                          const QStringList& fields) {
   for (const QString& name : fields) {
     ado::Recordset recordset;
     recordset.Open(
@@ -66,32 +63,36 @@ void ConvertReport::survey(ado::Connection& connection, const QString& table,
     const int type = recordset.FieldAt(0).Type();
     for (; !recordset.Eof(); recordset.MoveNext()) {
       ++field.records;
-      if (auto reason = Run::WhyLeftAlone(recordset.ValueAt(0), type)) ++field.filtered[*reason];
+      if (auto reason = WhyLeftAlone(recordset.ValueAt(0), type)) ++field.filtered[*reason];
     }
     recordset.Close();
     fields_.push_back(std::move(field));
   }
 }
 
-ConvertReport::Field* ConvertReport::find(const std::u16string& name) {
+ChangeReport::Field* ChangeReport::find(const std::u16string& name) {
   auto found = std::find_if(fields_.begin(), fields_.end(),
                             [&](const Field& field) { return field.name == name; });
   return found == fields_.end() ? nullptr : &*found;
 }
 
-void ConvertReport::written(const ado::TextChange& change) {
+void ChangeReport::written(const ado::TextChange& change) {
   Field* field = find(change.field);
   if (!field) return;
   field->table = change.table;
-  if (field->changed.insert(change.row.page, change.row.slot) && field->examples.size() < kExamples)
+  if (field->changed.insert(change.row.page, change.row.slot) && field->examples.size() < examples_)
     field->examples.emplace_back(change.before, change.after);
 }
 
-void ConvertReport::refused(const ado::TextChange& change, const ado::Error&) {
-  if (Field* field = find(change.field)) ++field->refusals;
+void ChangeReport::refused(const ado::TextChange& change, const ado::Error& error) {
+  Field* field = find(change.field);
+  if (!field) return;
+  ++field->refusals;
+  if (field->refusalExamples.size() < examples_)
+    field->refusalExamples.emplace_back(change.before, error.description());
 }
 
-QJsonObject ConvertReport::toJson() const {
+QJsonObject ChangeReport::toJson() const {
   QJsonArray fields;
   for (const Field& field : fields_) {
     QJsonObject leftAlone;
@@ -115,7 +116,8 @@ QJsonObject ConvertReport::toJson() const {
   return {{"fields", fields}};
 }
 
-void ConvertReport::print(bool dryRun) const {
+QStringList ChangeReport::lines(bool dryRun, bool examples, bool refusals) const {
+  QStringList out;
   for (const Field& field : fields_) {
     const long changes = field.changed.size();
     QString line = QStringLiteral("%1.%2: %3 of %4 records %5")
@@ -134,12 +136,16 @@ void ConvertReport::print(bool dryRun) const {
       line += QStringLiteral("; %1 left alone: %2")
                   .arg(field.records - changes)
                   .arg(reasons.join(QStringLiteral(", ")));
-    std::printf("%s\n", qUtf8Printable(line));
-    if (!dryRun) continue;
-    for (const auto& [before, after] : field.examples)
-      std::printf("  %s \u2192 %s\n", qUtf8Printable(quoted(before)),
-                  qUtf8Printable(quoted(ado::Value(after))));
+    out << line;
+    if (examples)
+      for (const auto& [before, after] : field.examples)
+        out << QStringLiteral("  %1 \u2192 %2").arg(quoted(before), quoted(ado::Value(after)));
+    if (refusals)
+      for (const auto& [before, reason] : field.refusalExamples)
+        out << QStringLiteral("  %1 refused: %2")
+                   .arg(quoted(before), QString::fromStdString(reason));
   }
+  return out;
 }
 
-}  // namespace Cli
+}  // namespace Run

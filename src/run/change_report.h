@@ -1,7 +1,8 @@
 #pragma once
 
-// What a convert run changed in each field, or a dry run would change: the
-// records changed, the records left alone and why, and the first changes.
+// What a run changed in each field, or a dry run would change: the records
+// changed, the records left alone and why, the first changes and the first
+// refusals.
 
 #include <QJsonObject>
 #include <QStringList>
@@ -12,13 +13,16 @@
 
 #include "ado/connection.h"
 #include "ado/write_observer.h"
-#include "distinct_rows.h"
+#include "run/distinct_rows.h"
 #include "run/value_filter.h"
 
-namespace Cli {
+namespace Run {
 
-class ConvertReport final : public ado::WriteObserver {
+class ChangeReport final : public ado::WriteObserver {
  public:
+  // Keeps the first `examples` changes and refusals of each field.
+  explicit ChangeReport(std::size_t examples = 5) : examples_(examples) {}
+
   // Before the run: walks the values of each field of `table` as the run
   // will, and counts those it leaves alone, by reason.
   void survey(ado::Connection& connection, const QString& table, const QStringList& fields);
@@ -29,20 +33,23 @@ class ConvertReport final : public ado::WriteObserver {
   // {"fields": [{"table", "field", "records", "changes", "leftAlone": {...},
   // "examples": [{"old", "new"}]}]}
   QJsonObject toJson() const;
-  // One line per field; with the first changes under it when `examples`.
-  void print(bool dryRun) const;
+  // One line per field; under it, indented, the first changes as old → new
+  // when `examples`, and the first refusals with their reasons when
+  // `refusals`.
+  QStringList lines(bool dryRun, bool examples, bool refusals = false) const;
 
  private:
   struct Field {
     std::u16string table;
     std::u16string name;
     long records = 0;
-    std::map<Run::LeftAlone, long> filtered;
+    std::map<LeftAlone, long> filtered;
     DistinctRows changed;
     // A refusal stops the record's statement, so each is one record of the
     // walk left alone.
     long refusals = 0;
     std::vector<std::pair<ado::Value, std::u16string>> examples;
+    std::vector<std::pair<ado::Value, std::string>> refusalExamples;
 
     long filteredCount() const;
     long refused() const;
@@ -52,7 +59,8 @@ class ConvertReport final : public ado::WriteObserver {
   };
   Field* find(const std::u16string& name);
 
+  std::size_t examples_;
   std::vector<Field> fields_;
 };
 
-}  // namespace Cli
+}  // namespace Run

@@ -1,0 +1,22 @@
+#pragma once
+
+// "Preview Changes": the change-case run on a copy of the database in
+// memory. The run walks, filters, converts and writes as a real one, so
+// unique collisions and values too long are refused as they would be, but
+// the file, its times and its lock file stay exactly as they are.
+
+#include <QStringList>
+
+#include "run/change_case_run.h"
+#include "run/change_report.h"
+
+namespace Run {
+
+// Runs on the table and fields selected in `window`, with its case list,
+// telling `report`; the window's progress bar moves, its preview is left as
+// it is. Returns what the run would have reported in message boxes, one
+// text each.
+QStringList DryRun(RunWindow& window, const Access::DatabaseBoxes& boxes, RunOptions options,
+                   ChangeReport& report);
+
+}  // namespace Run
