@@ -40,7 +40,7 @@ struct RunOptions {
   // Told of every record the run writes (an undo file, a report); may be null.
   ado::WriteObserver* writeObserver = nullptr;
   // The words Name Case keeps as written.
-  Case::NameExceptions nameExceptions;
+  Case::NameExceptions nameExceptions{};
 };
 
 // How a run ended. Every record the file does not hold as changed was

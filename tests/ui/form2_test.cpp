@@ -45,11 +45,12 @@ class Form2Test : public QObject {
     QVERIFY(!form2.windowIcon().isNull());
     QCOMPARE(Main::BackColor(form2), Main::ButtonFaceColour());
     QCOMPARE(Main::BackColor(form2.Frame1()), Main::ButtonFaceColour());
-    QCOMPARE(form2.Combo1().count(), 4);
+    QCOMPARE(form2.Combo1().count(), 5);
     QCOMPARE(form2.Combo1().itemText(0), QStringLiteral("UPPER CASE"));
     QCOMPARE(form2.Combo1().itemText(1), QStringLiteral("lower case"));
     QCOMPARE(form2.Combo1().itemText(2), QStringLiteral("Proper Case"));
     QCOMPARE(form2.Combo1().itemText(3), QStringLiteral("Sentence case"));
+    QCOMPARE(form2.Combo1().itemText(4), QStringLiteral("Name Case"));
     QCOMPARE(form2.Combo1().currentIndex(), 0);
     QVERIFY(!form2.Combo1().isEditable());
     QCOMPARE(form2.caseListText(), u"UPPER CASE");
@@ -59,7 +60,8 @@ class Form2Test : public QObject {
       int width;
     } lists[] = {{&form2.ListView1(), "Table(s)", 267},
                  {&form2.ListView2(), "Field(s)", 267},
-                 {&form2.ListView3(), "Preview - First 100 Records Are Shown", 533}};
+                 {&form2.ListView3(), "Preview - First 100 Records Are Shown", 533},
+                 {&form2.ListView4(), "Preview of Changes", 367}};
     for (const auto& expected : lists) {
       QCOMPARE(expected.list->columnHeaderCount(), 1);
       QCOMPARE(expected.list->headerItem()->text(0), QString::fromUtf8(expected.header));
@@ -77,7 +79,8 @@ class Form2Test : public QObject {
     uitest::Fixture fixture;
     Form1 form1(*fixture.settings);
     Form2& form2 = form1.form2();
-    QCOMPARE(form2.size(), QSize(616, 573));
+    // The original's width and the column of the preview of changes.
+    QCOMPARE(form2.size(), QSize(1016, 573));
     QCOMPARE(form2.minimumSize(), form2.maximumSize());
     QVERIFY(!(form2.windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(form2.PushButton5().geometry(), twips(120, 120, 9000, 405));
@@ -97,13 +100,22 @@ class Form2Test : public QObject {
     QCOMPARE(form2.PushButton3().text(), QStringLiteral("Unselect All Fields"));
     QCOMPARE(form2.PushButton4().text(), QStringLiteral("Start Changing"));
     QCOMPARE(form2.PushButton5().text(), QStringLiteral("Help"));
+    QCOMPARE(form2.PushButton6().geometry(), twips(9240, 120, 5880, 405));
+    QCOMPARE(form2.ListView4().geometry(), twips(9240, 630, 5880, 5490));
+    QCOMPARE(form2.Frame2().geometry(), twips(9240, 6150, 5880, 800));
+    QCOMPARE(form2.Text1().parentWidget(), &form2.Frame2());
+    QCOMPARE(form2.PushButton7().geometry(), twips(9240, 7050, 5880, 405));
+    QCOMPARE(form2.PushButton6().text(), QStringLiteral("Preview Changes"));
+    QCOMPARE(form2.PushButton7().text(), QStringLiteral("Undo Last Run"));
     QCOMPARE(form2.Frame1().title(), QStringLiteral("Change all records in selected field(s) to:"));
     QCOMPARE(form2.PushButton4().font().pointSizeF(), 11.25);
     QCOMPARE(form2.ListView1().font().family(), QStringLiteral("Arial"));
     QCOMPARE(form2.ListView1().font().pointSizeF(), 9.0);
     QWidget* expectedOrder[] = {&form2.ListView1(),   &form2.ListView2(),   &form2.ListView3(),
                                 &form2.Combo1(),      &form2.PushButton2(), &form2.PushButton3(),
-                                &form2.PushButton4(), &form2.PushButton1(), &form2.PushButton5()};
+                                &form2.PushButton4(), &form2.PushButton1(), &form2.PushButton5(),
+                                &form2.PushButton6(), &form2.ListView4(),   &form2.Text1(),
+                                &form2.PushButton7()};
     for (size_t i = 0; i + 1 < std::size(expectedOrder); ++i) {
       QWidget* next = expectedOrder[i]->nextInFocusChain();
       while (!(next->focusPolicy() & Qt::TabFocus)) next = next->nextInFocusChain();
@@ -205,7 +217,7 @@ class Form2Test : public QObject {
     QCOMPARE(&form1.form2(), &form2);
     for (Controls::ReportList* list : {&form2.ListView1(), &form2.ListView2(), &form2.ListView3()})
       QCOMPARE(list->columnHeaderCount(), 1);
-    QCOMPARE(form2.Combo1().count(), 4);
+    QCOMPARE(form2.Combo1().count(), 5);
     QVERIFY(fixture.boxes.boxes.empty());
   }
 
