@@ -24,6 +24,28 @@ constexpr Reason kReasons[] = {{Run::LeftAlone::Null, "null", "null"},
                                {Run::LeftAlone::Date, "date", "date"},
                                {Run::LeftAlone::NotText, "notText", "not text"}};
 
+// What a failure of the file was, in a few words.
+QString FailureLabel(ado::ErrorKind kind) {
+  switch (kind) {
+    case ado::ErrorKind::ReadOnly:
+      return QStringLiteral("read-only");
+    case ado::ErrorKind::InUse:
+      return QStringLiteral("file in use");
+    case ado::ErrorKind::IoError:
+      return QStringLiteral("I/O error");
+    case ado::ErrorKind::Damaged:
+      return QStringLiteral("damaged file");
+    case ado::ErrorKind::NotFound:
+      return QStringLiteral("file gone");
+    case ado::ErrorKind::ObjectClosed:
+      return QStringLiteral("connection lost");
+    case ado::ErrorKind::OutOfMemory:
+      return QStringLiteral("out of memory");
+    default:
+      return QStringLiteral("failed");
+  }
+}
+
 QString q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 QJsonValue jsonOf(const ado::Value& value) {
@@ -48,12 +70,17 @@ long ConvertReport::Field::refused() const {
   return std::clamp(refusals, 0L, std::max(passed, 0L));
 }
 
-long ConvertReport::Field::unchanged() const {
-  return std::max(records - changed.size() - filteredCount() - refused(), 0L);
+long ConvertReport::Field::notWritten() const {
+  return std::max(failedUpdates - refusals, 0L) + undone;
 }
 
-void ConvertReport::survey(ado::Connection& connection, const QString& table,
-                           const QStringList& fields) {
+long ConvertReport::Field::unchanged() const {
+  return std::max(
+      records - changed.size() - filteredCount() - refused() - notWritten() - notReached, 0L);
+}
+
+bool ConvertReport::survey(ado::Connection& connection, const QString& table,
+                           const QStringList& fields, const std::function<bool()>& stopRequested) {
   for (const QString& name : fields) {
     ado::Recordset recordset;
     recordset.Open(
@@ -65,12 +92,16 @@ void ConvertReport::survey(ado::Connection& connection, const QString& table,
     field.name = recordset.FieldAt(0).Name();
     const int type = recordset.FieldAt(0).Type();
     for (; !recordset.Eof(); recordset.MoveNext()) {
+      if (stopRequested()) return false;
       ++field.records;
-      if (auto reason = Run::WhyLeftAlone(recordset.ValueAt(0), type)) ++field.filtered[*reason];
+      const auto reason = Run::WhyLeftAlone(recordset.ValueAt(0), type);
+      if (reason) ++field.filtered[*reason];
+      field.passes.push_back(!reason);
     }
     recordset.Close();
     fields_.push_back(std::move(field));
   }
+  return true;
 }
 
 ConvertReport::Field* ConvertReport::find(const std::u16string& name) {
@@ -87,8 +118,32 @@ void ConvertReport::written(const ado::TextChange& change) {
     field->examples.emplace_back(change.before, change.after);
 }
 
-void ConvertReport::refused(const ado::TextChange& change, const ado::Error&) {
+void ConvertReport::refused(const ado::TextChange& change, const ado::Error& error) {
+  // A failure of the file is no refusal of the value: the run counts it.
+  if (ado::IsFileFailure(error.kind())) return;
   if (Field* field = find(change.field)) ++field->refusals;
+}
+
+void ConvertReport::undone(const ado::Text&, const ado::Text& name, engine::RowId row,
+                           const ado::Error&) {
+  Field* field = find(name);
+  if (field && field->changed.erase(row.page, row.slot)) ++field->undone;
+}
+
+void ConvertReport::finish(const Run::RunSummary& summary) {
+  if (summary.endedBy) notWrittenWhy_ = FailureLabel(summary.endedBy->kind());
+  for (const Run::FieldWalk& walk : summary.fields) {
+    Field* field = find(walk.field);
+    if (!field) continue;
+    field->failedUpdates += walk.failed;
+    const auto from = static_cast<std::size_t>(std::min<long>(walk.walked, field->records));
+    const long beyond = std::count(field->passes.begin() + static_cast<std::ptrdiff_t>(from),
+                                   field->passes.end(), true);
+    // One UPDATE changes every record holding its old value, also records
+    // the walk had yet to reach: those count where their change went.
+    field->notReached = 0;
+    field->notReached = std::min(beyond, field->unchanged());
+  }
 }
 
 QJsonObject ConvertReport::toJson() const {
@@ -101,6 +156,8 @@ QJsonObject ConvertReport::toJson() const {
           static_cast<qint64>(count == field.filtered.end() ? 0 : count->second);
     }
     leftAlone["refused"] = static_cast<qint64>(field.refused());
+    leftAlone["notWritten"] = static_cast<qint64>(field.notWritten());
+    leftAlone["notReached"] = static_cast<qint64>(field.notReached);
     leftAlone["unchanged"] = static_cast<qint64>(field.unchanged());
     QJsonArray examples;
     for (const auto& [before, after] : field.examples)
@@ -128,6 +185,9 @@ void ConvertReport::print(bool dryRun) const {
       if (auto count = field.filtered.find(reason.reason); count != field.filtered.end())
         reasons << QStringLiteral("%1 %2").arg(count->second).arg(QLatin1String(reason.text));
     if (const long refused = field.refused()) reasons << QStringLiteral("%1 refused").arg(refused);
+    if (const long notWritten = field.notWritten())
+      reasons << QStringLiteral("%1 not written (%2)").arg(notWritten).arg(notWrittenWhy_);
+    if (field.notReached > 0) reasons << QStringLiteral("%1 not reached").arg(field.notReached);
     if (const long unchanged = field.unchanged())
       reasons << QStringLiteral("%1 unchanged").arg(unchanged);
     if (!reasons.isEmpty())
