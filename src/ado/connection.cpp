@@ -120,6 +120,8 @@ Connection::WriteTarget Connection::writeTarget(const Text& tableName, const Tex
                                                 const Text& whereName) {
   if (!database_->writable()) throw Error::readOnly();
   const engine::TableDefinition& table = database_->table(tableName);
+  if (std::find(writtenTables_.begin(), writtenTables_.end(), &table) == writtenTables_.end())
+    writtenTables_.push_back(&table);
   const int setColumn = requireColumn(table, setName);
   const int whereColumn = requireColumn(table, whereName);
   const auto& columns = table.columns;
@@ -208,9 +210,11 @@ void Connection::closeDatabase() {
   } catch (const engine::Error& e) {
     noteLostWrites(*database, e, false);
     recordsSaved_ += static_cast<long>(database->savedUpdates());
+    writtenTables_.clear();
     throw;
   }
   recordsSaved_ += static_cast<long>(database->savedUpdates());
+  writtenTables_.clear();
 }
 
 void Connection::noteLostWrites(engine::Database& database, const engine::Error& cause,
@@ -219,8 +223,18 @@ void Connection::noteLostWrites(engine::Database& database, const engine::Error&
   if (lost.empty()) return;
   // The lookup took the undone values for written.
   lookup_.reset();
+  const Error error = Error::fromEngine(cause);
   const long others = static_cast<long>(lost.size()) - (oneReported ? 1 : 0);
-  if (others > 0) lostWrites_.push_back({Error::fromEngine(cause), others});
+  if (others > 0) lostWrites_.push_back({error, others});
+  if (!observer_) return;
+  // The record in hand was told of as refused; the others as undone.
+  for (std::size_t i = 0; i + (oneReported ? 1 : 0) < lost.size(); ++i) {
+    const engine::UpdateMade& update = lost[i];
+    for (const engine::TableDefinition* table : writtenTables_)
+      if (table->page == update.table)
+        observer_->undone(table->name, table->columns[static_cast<std::size_t>(update.column)].name,
+                          update.row, error);
+  }
 }
 
 std::vector<Connection::LostWrites> Connection::TakeLostWrites() {

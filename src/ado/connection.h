@@ -108,6 +108,9 @@ class Connection {
   std::unique_ptr<UpdateLookup> lookup_;
   std::vector<Recordset*> recordsets_;
   std::vector<LostWrites> lostWrites_;
+  // The tables written through this connection's database, to name the
+  // records of a lost batch.
+  std::vector<const engine::TableDefinition*> writtenTables_;
   long recordsSaved_ = 0;  // by databases already closed
 };
 

@@ -78,6 +78,27 @@ Error::Error(ErrorKind kind, std::string description)
       number_(numberOf(kind)),
       description_(std::move(description)) {}
 
+bool IsFileFailure(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::NotFound:
+    case ErrorKind::NotDatabase:
+    case ErrorKind::WrongPassword:
+    case ErrorKind::InUse:
+    case ErrorKind::ReadOnly:
+    case ErrorKind::Damaged:
+    case ErrorKind::IoError:
+    case ErrorKind::Interrupted:
+    case ErrorKind::CryptoFailure:
+    case ErrorKind::ObjectClosed:
+    case ErrorKind::ProviderNotFound:
+    case ErrorKind::CannotCreateObject:
+    case ErrorKind::OutOfMemory:
+      return true;
+    default:
+      return false;
+  }
+}
+
 Error Error::fromEngine(const engine::Error& error) {
   return {kindOf(error.kind()), error.description()};
 }

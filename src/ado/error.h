@@ -97,6 +97,11 @@ class Error : public std::runtime_error {
   std::string description_;
 };
 
+// Whether an error of `kind` is a failure of the file itself (the file, its
+// journal, its lock file, the disk under them, or the connection to them)
+// rather than of one record: every later change would fail the same way.
+bool IsFileFailure(ErrorKind kind);
+
 // Runs `work`, which calls the engine, turning the engine's errors into the
 // layer's.
 template <class Work>

@@ -30,6 +30,10 @@ class WriteObserver {
   // After the record was written, or was not because of `error`.
   virtual void written(const TextChange&) {}
   virtual void refused(const TextChange&, const Error&) {}
+  // A record written earlier whose change a failed commit undid, with the
+  // error that undid it: the file holds its old value again.
+  virtual void undone(const Text& /*table*/, const Text& /*field*/, engine::RowId /*row*/,
+                      const Error&) {}
   // Before the changes so far reach the file: a record of them must be
   // durable when this returns. What it throws undoes those changes.
   virtual void committing() {}

@@ -19,6 +19,7 @@ QString DescriptionOf(std::exception_ptr failure) {
 
 void Trap::report(int label, std::exception_ptr failure) {
   ++reports_;
+  lastFailure_ = failure;
   ShowApplicationError(DescriptionOf(failure), location_, label);
 }
 

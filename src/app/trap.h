@@ -61,12 +61,15 @@ class Trap {
 
   const QString& location() const { return location_; }
   int reports() const { return reports_; }
+  // What the last failing statement threw; null before any failure.
+  const std::exception_ptr& lastFailure() const { return lastFailure_; }
 
  private:
   void report(int label, std::exception_ptr failure);
 
   QString location_;
   int reports_ = 0;
+  std::exception_ptr lastFailure_;
 };
 
 }  // namespace Main

@@ -58,10 +58,7 @@ class ChangeCaseRun {
       summary_.outOfMemory = true;
       Main::ShowApplicationError(QString::fromStdString(ado::Error::outOfMemory().description()),
                                  trap_.location(), updateLabel_ != 0 ? updateLabel_ : 124);
-      trap_(194, [&] {
-        if (connection_ && connection_->IsOpen()) connection_->Close();
-      });
-      reportLostWrites();
+      closeAfterFailure();
     }
     summary_.failures = trap_.reports() + summary_.outOfMemory;
     if (connection_) summary_.converted = connection_->RecordsSaved();
@@ -70,8 +67,10 @@ class ChangeCaseRun {
 
  private:
   void body() {
-    trap_(100, [&] { connection_ = ado::CreateConnection("ADODB.Connection"); });
-    trap_(102, [&] { recordset_ = ado::CreateRecordset("ADODB.RecordSet"); });
+    step(100, [&] { connection_ = ado::CreateConnection("ADODB.Connection"); });
+    step(102, [&] { recordset_ = ado::CreateRecordset("ADODB.RecordSet"); });
+    // Without them nothing can be done; their failure was reported.
+    if (!connection_ || !recordset_) ended_ = true;
     if (trap_.when(104, [&] { return window_.fieldList().count() == 0; })) {
       trap_(210, [&] {
         Main::ShowMessageBox({.title = {},
@@ -82,22 +81,29 @@ class ChangeCaseRun {
       return;
     }
     trap_(106, [&] { window_.setPointer(Access::kPointerHourglass); });
-    trap_(108, [&] {
-      connection_->SetMode(ado::adModeReadWrite);
-      connection_->SetWriteObserver(options_.writeObserver);
-    });
-    trap_(110, [&] { connection_->Open(Access::AccessConnectionString(boxes_)); });
+    if (!ended_)
+      step(108, [&] {
+        connection_->SetMode(ado::adModeReadWrite);
+        connection_->SetWriteObserver(options_.writeObserver);
+      });
+    if (!ended_) step(110, [&] { connection_->Open(Access::AccessConnectionString(boxes_)); });
     int fieldCount = 0;
     trap_(112, [&] { fieldCount = window_.fieldList().count(); });
     for (int i = 0; i < fieldCount; ++i) {
-      if (summary_.stopped) {
-        summary_.fieldsLeft += window_.fieldList().isSelected(i);
+      if (summary_.stopped || ended_) {
+        if (window_.fieldList().isSelected(i)) {
+          ++summary_.fieldsLeft;
+          summary_.fields.push_back({window_.fieldList().text(i), 0, 0});
+        }
         continue;
       }
       if (trap_.when(114, [&] { return window_.fieldList().isSelected(i); })) changeField(i);
     }
-    trap_(194, [&] { connection_->Close(); });
-    reportLostWrites();
+    if (ended_)
+      closeAfterFailure();
+    else
+      step(194, [&] { connection_->Close(); });
+    takeLostWrites();
     trap_(196, [&] { pause(0.4); });
     trap_(200, [&] { window_.setPointer(Access::kPointerDefault); });
     trap_(198, [&] {
@@ -110,7 +116,7 @@ class ChangeCaseRun {
 
   void changeField(int item) {
     std::u16string field, table;
-    const bool opened = trap_(116, [&] {
+    const bool opened = step(116, [&] {
       field = window_.fieldList().text(item);
       auto selected = window_.tableList().selectedItemText();
       if (!selected) throw ado::Error::noSelectedItem("table list");
@@ -118,12 +124,14 @@ class ChangeCaseRun {
       recordset_->Open(u"SELECT `" + field + u"` FROM `" + table + u"`", *connection_,
                        ado::adOpenStatic, ado::adLockReadOnly);
     });
+    FieldWalk& walk = summary_.fields.emplace_back(FieldWalk{field, 0, 0});
     // A field whose records cannot be read is reported once; the run goes on
     // with the next field.
     if (!opened) return;
     long last = -1;
-    if (trap_(124, [&] { last = recordset_->RecordCount() - 1; }) &&
-        trap_.when(126, [&] { return !recordset_->Eof(); })) {
+    if (step(124, [&] { last = recordset_->RecordCount() - 1; }) &&
+        test(126, [&] { return !recordset_->Eof(); })) {
+      walk.records = last + 1;
       for (long j = 0; j <= last; ++j) {
         if (window_.stopRequested()) {
           summary_.stopped = true;
@@ -135,15 +143,24 @@ class ChangeCaseRun {
           window_.setProgressValue(static_cast<double>(j + 1) / static_cast<double>(last + 1) *
                                    100.0);
         });
-        changeRecord(table, field);
+        ++walk.walked;
+        if (!changeRecord(table, field)) ++walk.failed;
+        if (ended_) {
+          summary_.recordsLeft = last - j;
+          break;
+        }
         if (j % kPauseEvery == 0) trap_(184, [&] { pause(1.0); });
-        if (!trap_(186, [&] { recordset_->MoveNext(); })) break;
+        if (!step(186, [&] { recordset_->MoveNext(); })) {
+          if (ended_) summary_.recordsLeft = last - j;
+          break;
+        }
       }
     }
-    trap_(190, [&] { recordset_->Close(); });
+    step(190, [&] { recordset_->Close(); });
   }
 
-  void changeRecord(const std::u16string& table, const std::u16string& field) {
+  // False when the record's UPDATE failed.
+  bool changeRecord(const std::u16string& table, const std::u16string& field) {
     std::optional<CaseMode> mode;
     const std::u16string caseText = window_.caseListText();
     mode = Case::SelectCaseMode(caseText);
@@ -153,31 +170,83 @@ class ChangeCaseRun {
       bool qualifies = false;
       // A test that cannot be made is reported and the record left alone:
       // no write without a passed test.
-      trap_(branch.firstTest, [&] {
+      step(branch.firstTest, [&] {
         value = recordset_->ValueAt(0);
         qualifies = PassesFirstTest(value, recordset_->FieldAt(0).Type());
       });
-      if (!qualifies) return;
+      if (!qualifies) return true;
       qualifies = false;
-      trap_(branch.secondTest, [&] { qualifies = PassesSecondTest(value); });
-      if (!qualifies) return;
+      step(branch.secondTest, [&] { qualifies = PassesSecondTest(value); });
+      if (!qualifies) return true;
       updateLabel_ = branch.update;
-      trap_(branch.update, [&] {
+      const bool written = step(branch.update, [&] {
         const ado::Text old = Access::ValueText(Access::NullToDefault(value, ado::Text()));
         const ado::Text converted = Case::Convert(branch.mode, old, options_.nameExceptions);
         connection_->Execute(UpdateText(table, field, converted, old));
       });
-      reportLostWrites();
-      return;
+      takeLostWrites();
+      return written;
+    }
+    return true;
+  }
+
+  // Runs one labelled statement in the trap; a failure of the file itself
+  // ends the run.
+  template <class Statement>
+  bool step(int label, Statement&& statement) {
+    if (trap_(label, std::forward<Statement>(statement))) return true;
+    noteFailure();
+    return false;
+  }
+
+  // The condition of an If, as the trap evaluates it.
+  template <class Condition>
+  bool test(int label, Condition&& condition) {
+    const int reports = trap_.reports();
+    const bool result = trap_.when(label, std::forward<Condition>(condition));
+    if (trap_.reports() != reports) noteFailure();
+    return result;
+  }
+
+  // Looks at the failure just reported: one of the file itself ends the run.
+  void noteFailure() {
+    if (summary_.endedBy) return;
+    try {
+      std::rethrow_exception(trap_.lastFailure());
+    } catch (const ado::Error& e) {
+      if (!ado::IsFileFailure(e.kind())) return;
+      summary_.endedBy = e;
+      ended_ = true;
+    } catch (...) {
+      // Reported already, and not a failure of the file: the run goes on.
     }
   }
 
-  // Records of earlier UPDATEs that a failed commit undid: each is reported
-  // as its own failed UPDATE was.
-  void reportLostWrites() {
+  // Records of earlier UPDATEs that a failed commit undid. The failure that
+  // undid them was reported, for the record in hand or by the step that
+  // committed; it is a failure of the file, so it ends the run.
+  void takeLostWrites() {
     if (!connection_) return;
-    for (const auto& lost : connection_->TakeLostWrites())
-      for (long i = 0; i < lost.records; ++i) trap_(updateLabel_, [&] { throw lost.cause; });
+    for (const auto& lost : connection_->TakeLostWrites()) {
+      summary_.undone += lost.records;
+      if (!summary_.endedBy) summary_.endedBy = lost.cause;
+      ended_ = true;
+    }
+  }
+
+  // Closes the connection after the run ended early. A failure of the same
+  // kind as the one that ended the run is that failure again, and not
+  // reported twice.
+  void closeAfterFailure() {
+    recordset_.reset();
+    if (connection_ && connection_->IsOpen()) {
+      try {
+        connection_->Close();
+      } catch (const ado::Error& e) {
+        if (!summary_.endedBy || e.kind() != summary_.endedBy->kind()) trap_(194, [&] { throw e; });
+      }
+    }
+    takeLostWrites();
   }
 
   void pause(double seconds) {
@@ -192,6 +261,7 @@ class ChangeCaseRun {
   std::unique_ptr<ado::Connection> connection_;
   std::unique_ptr<ado::Recordset> recordset_;
   int updateLabel_ = 0;  // of the UPDATEs run so far
+  bool ended_ = false;   // by a failure of the file, or without its objects
   RunSummary summary_;
 };
 

@@ -4,8 +4,11 @@
 // through a static recordset, each qualifying value converted and written
 // back with one UPDATE per record, progress per field.
 
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "ado/error.h"
 #include "case/name_case.h"
 #include "db/window_lists.h"
 #include "run/pause.h"
@@ -43,19 +46,36 @@ struct RunOptions {
   Case::NameExceptions nameExceptions{};
 };
 
-// How a run ended. Every record the file does not hold as changed was
-// reported as failed: `converted` counts exactly the values it holds.
+// How far the run went through one selected field.
+struct FieldWalk {
+  std::u16string field;
+  long records = 0;  // in the field's recordset; 0 when the field was not begun
+  long walked = 0;   // records the run reached
+  long failed = 0;   // records whose UPDATE failed, each reported
+};
+
+// How a run ended. `converted` counts exactly the values the file holds as
+// changed.
 struct RunSummary {
   long converted = 0;  // values changed and saved
   long failures = 0;   // reports made
   bool stopped = false;
   bool outOfMemory = false;  // the run ended at once
-  long recordsLeft = 0;      // of the field in hand, when stopped
-  int fieldsLeft = 0;        // selected fields not begun, when stopped
+  // The failure of the file itself that ended the run, reported once.
+  std::optional<ado::Error> endedBy;
+  // Records written whose change a failed commit undid (the failure that
+  // undid them is the one report made of them).
+  long undone = 0;
+  long recordsLeft = 0;           // of the field in hand, when stopped or ended
+  int fieldsLeft = 0;             // selected fields not begun, when stopped or ended
+  std::vector<FieldWalk> fields;  // the selected fields, in list order
 };
 
 // "Start Changing". Failures are reported with their step labels and the run
-// goes on, as the error trap does.
+// goes on, as the error trap does, except after a failure of the file itself
+// (read-only, in use, a full disk or I/O error, damage, a lost connection):
+// every later record would fail the same way, so the one report is made and
+// the run ends, writing nothing more.
 RunSummary PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
                              const RunOptions& options = {});
 

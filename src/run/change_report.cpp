@@ -21,6 +21,28 @@ constexpr Reason kReasons[] = {{LeftAlone::Null, "null", "null"},
                                {LeftAlone::Date, "date", "date"},
                                {LeftAlone::NotText, "notText", "not text"}};
 
+// What a failure of the file was, in a few words.
+QString FailureLabel(ado::ErrorKind kind) {
+  switch (kind) {
+    case ado::ErrorKind::ReadOnly:
+      return QStringLiteral("read-only");
+    case ado::ErrorKind::InUse:
+      return QStringLiteral("file in use");
+    case ado::ErrorKind::IoError:
+      return QStringLiteral("I/O error");
+    case ado::ErrorKind::Damaged:
+      return QStringLiteral("damaged file");
+    case ado::ErrorKind::NotFound:
+      return QStringLiteral("file gone");
+    case ado::ErrorKind::ObjectClosed:
+      return QStringLiteral("connection lost");
+    case ado::ErrorKind::OutOfMemory:
+      return QStringLiteral("out of memory");
+    default:
+      return QStringLiteral("failed");
+  }
+}
+
 QString q(const std::u16string& text) { return QString::fromStdU16String(text); }
 
 QJsonValue jsonOf(const ado::Value& value) {
@@ -45,12 +67,17 @@ long ChangeReport::Field::refused() const {
   return std::clamp(refusals, 0L, std::max(passed, 0L));
 }
 
-long ChangeReport::Field::unchanged() const {
-  return std::max(records - changed.size() - filteredCount() - refused(), 0L);
+long ChangeReport::Field::notWritten() const {
+  return std::max(failedUpdates - refusals, 0L) + undone;
 }
 
-void ChangeReport::survey(ado::Connection& connection, const QString& table,
-                          const QStringList& fields) {
+long ChangeReport::Field::unchanged() const {
+  return std::max(
+      records - changed.size() - filteredCount() - refused() - notWritten() - notReached, 0L);
+}
+
+bool ChangeReport::survey(ado::Connection& connection, const QString& table,
+                          const QStringList& fields, const std::function<bool()>& stopRequested) {
   for (const QString& name : fields) {
     ado::Recordset recordset;
     recordset.Open(
@@ -62,12 +89,16 @@ void ChangeReport::survey(ado::Connection& connection, const QString& table,
     field.name = recordset.FieldAt(0).Name();
     const int type = recordset.FieldAt(0).Type();
     for (; !recordset.Eof(); recordset.MoveNext()) {
+      if (stopRequested()) return false;
       ++field.records;
-      if (auto reason = WhyLeftAlone(recordset.ValueAt(0), type)) ++field.filtered[*reason];
+      const auto reason = WhyLeftAlone(recordset.ValueAt(0), type);
+      if (reason) ++field.filtered[*reason];
+      field.passes.push_back(!reason);
     }
     recordset.Close();
     fields_.push_back(std::move(field));
   }
+  return true;
 }
 
 ChangeReport::Field* ChangeReport::find(const std::u16string& name) {
@@ -85,11 +116,35 @@ void ChangeReport::written(const ado::TextChange& change) {
 }
 
 void ChangeReport::refused(const ado::TextChange& change, const ado::Error& error) {
+  // A failure of the file is no refusal of the value: the run counts it.
+  if (ado::IsFileFailure(error.kind())) return;
   Field* field = find(change.field);
   if (!field) return;
   ++field->refusals;
   if (field->refusalExamples.size() < examples_)
     field->refusalExamples.emplace_back(change.before, error.description());
+}
+
+void ChangeReport::undone(const ado::Text&, const ado::Text& name, engine::RowId row,
+                          const ado::Error&) {
+  Field* field = find(name);
+  if (field && field->changed.erase(row.page, row.slot)) ++field->undone;
+}
+
+void ChangeReport::finish(const RunSummary& summary) {
+  if (summary.endedBy) notWrittenWhy_ = FailureLabel(summary.endedBy->kind());
+  for (const FieldWalk& walk : summary.fields) {
+    Field* field = find(walk.field);
+    if (!field) continue;
+    field->failedUpdates += walk.failed;
+    const auto from = static_cast<std::size_t>(std::min<long>(walk.walked, field->records));
+    const long beyond = std::count(field->passes.begin() + static_cast<std::ptrdiff_t>(from),
+                                   field->passes.end(), true);
+    // One UPDATE changes every record holding its old value, also records
+    // the walk had yet to reach: those count where their change went.
+    field->notReached = 0;
+    field->notReached = std::min(beyond, field->unchanged());
+  }
 }
 
 QJsonObject ChangeReport::toJson() const {
@@ -102,6 +157,8 @@ QJsonObject ChangeReport::toJson() const {
           static_cast<qint64>(count == field.filtered.end() ? 0 : count->second);
     }
     leftAlone["refused"] = static_cast<qint64>(field.refused());
+    leftAlone["notWritten"] = static_cast<qint64>(field.notWritten());
+    leftAlone["notReached"] = static_cast<qint64>(field.notReached);
     leftAlone["unchanged"] = static_cast<qint64>(field.unchanged());
     QJsonArray examples;
     for (const auto& [before, after] : field.examples)
@@ -130,6 +187,9 @@ QStringList ChangeReport::lines(bool dryRun, bool examples, bool refusals) const
       if (auto count = field.filtered.find(reason.reason); count != field.filtered.end())
         reasons << QStringLiteral("%1 %2").arg(count->second).arg(QLatin1String(reason.text));
     if (const long refused = field.refused()) reasons << QStringLiteral("%1 refused").arg(refused);
+    if (const long notWritten = field.notWritten())
+      reasons << QStringLiteral("%1 not written (%2)").arg(notWritten).arg(notWrittenWhy_);
+    if (field.notReached > 0) reasons << QStringLiteral("%1 not reached").arg(field.notReached);
     if (const long unchanged = field.unchanged())
       reasons << QStringLiteral("%1 unchanged").arg(unchanged);
     if (!reasons.isEmpty())

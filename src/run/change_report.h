@@ -1,18 +1,19 @@
 #pragma once
 
-// What a run changed in each field, or a dry run would change: the records
-// changed, the records left alone and why, the first changes and the first
-// refusals.
+// What a convert run changed in each field, or a dry run would change: the
+// records changed, the records left alone and why, and the first changes.
 
 #include <QJsonObject>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "ado/connection.h"
 #include "ado/write_observer.h"
+#include "run/change_case_run.h"
 #include "run/distinct_rows.h"
 #include "run/value_filter.h"
 
@@ -24,11 +25,18 @@ class ChangeReport final : public ado::WriteObserver {
   explicit ChangeReport(std::size_t examples = 5) : examples_(examples) {}
 
   // Before the run: walks the values of each field of `table` as the run
-  // will, and counts those it leaves alone, by reason.
-  void survey(ado::Connection& connection, const QString& table, const QStringList& fields);
+  // will, and counts those it leaves alone, by reason. Ends early, returning
+  // false, when `stopRequested` says so.
+  bool survey(ado::Connection& connection, const QString& table, const QStringList& fields,
+              const std::function<bool()>& stopRequested);
 
   void written(const ado::TextChange& change) override;
   void refused(const ado::TextChange& change, const ado::Error& error) override;
+  void undone(const ado::Text& table, const ado::Text& field, engine::RowId row,
+              const ado::Error& error) override;
+  // After the run: the records it did not reach, and those whose UPDATE
+  // failed for another reason than a refusal of the value.
+  void finish(const RunSummary& summary);
 
   // {"fields": [{"table", "field", "records", "changes", "leftAlone": {...},
   // "examples": [{"old", "new"}]}]}
@@ -48,11 +56,18 @@ class ChangeReport final : public ado::WriteObserver {
     // A refusal stops the record's statement, so each is one record of the
     // walk left alone.
     long refusals = 0;
+    // Whether each record, in walk order, passes the filter.
+    std::vector<bool> passes;
+    long failedUpdates = 0;  // records whose UPDATE failed, refusals included
+    long undone = 0;         // written, then undone by a failed commit
+    long notReached = 0;     // records passing the filter that the run did not reach
     std::vector<std::pair<ado::Value, std::u16string>> examples;
     std::vector<std::pair<ado::Value, std::string>> refusalExamples;
 
     long filteredCount() const;
     long refused() const;
+    // Records the run tried to change whose change the file does not hold.
+    long notWritten() const;
     // Records that passed the filter and were written by nobody: their text
     // is already in the chosen case.
     long unchanged() const;
@@ -61,6 +76,7 @@ class ChangeReport final : public ado::WriteObserver {
 
   std::size_t examples_;
   std::vector<Field> fields_;
+  QString notWrittenWhy_ = QStringLiteral("failed");
 };
 
 }  // namespace Run

@@ -2,18 +2,37 @@
 
 namespace Run {
 
-bool DistinctRows::insert(std::uint32_t page, std::uint8_t slot) {
-  std::uint64_t* word = nullptr;
+std::uint64_t* DistinctRows::word(std::uint32_t page, std::uint8_t slot, bool make) {
   if (slot < 64) {
-    if (page >= low_.size()) low_.resize(std::size_t{page} + 1);
-    word = &low_[page];
-  } else {
-    word = &high_[page][(slot - 64) / 64];
+    if (page >= low_.size()) {
+      if (!make) return nullptr;
+      low_.resize(std::size_t{page} + 1);
+    }
+    return &low_[page];
   }
+  auto found = high_.find(page);
+  if (found == high_.end()) {
+    if (!make) return nullptr;
+    found = high_.emplace(page, std::array<std::uint64_t, 3>{}).first;
+  }
+  return &found->second[(slot - 64) / 64];
+}
+
+bool DistinctRows::insert(std::uint32_t page, std::uint8_t slot) {
+  std::uint64_t* bits = word(page, slot, true);
   const std::uint64_t bit = std::uint64_t{1} << (slot % 64);
-  if (*word & bit) return false;
-  *word |= bit;
+  if (*bits & bit) return false;
+  *bits |= bit;
   ++count_;
+  return true;
+}
+
+bool DistinctRows::erase(std::uint32_t page, std::uint8_t slot) {
+  std::uint64_t* bits = word(page, slot, false);
+  const std::uint64_t bit = std::uint64_t{1} << (slot % 64);
+  if (!bits || !(*bits & bit)) return false;
+  *bits &= ~bit;
+  --count_;
   return true;
 }
 

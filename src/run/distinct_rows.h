@@ -17,12 +17,16 @@ class DistinctRows {
  public:
   // False when the row was already in the set.
   bool insert(std::uint32_t page, std::uint8_t slot);
+  // False when the row was not in the set.
+  bool erase(std::uint32_t page, std::uint8_t slot);
   long size() const { return count_; }
 
  private:
   // By page: slots 0 to 63. Grows in blocks, never copying the words it holds.
   std::deque<std::uint64_t> low_;
   std::unordered_map<std::uint32_t, std::array<std::uint64_t, 3>> high_;  // slots 64 to 255
+  // The word holding the row's bit, made when `make`; null otherwise.
+  std::uint64_t* word(std::uint32_t page, std::uint8_t slot, bool make);
   long count_ = 0;
 };
 

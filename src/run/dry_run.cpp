@@ -72,7 +72,7 @@ QStringList DryRun(RunWindow& window, const Access::DatabaseBoxes& boxes, RunOpt
     connection.Open(Access::AccessConnectionString(boxes));
     // A file the user may not change would be refused by the real run.
     if (!connection.database().writable()) throw ado::Error::readOnly();
-    report.survey(connection, QString::fromStdU16String(*table), fields);
+    report.survey(connection, QString::fromStdU16String(*table), fields, [] { return false; });
     connection.Close();
   } catch (...) {
     reports << Main::DescriptionOf(std::current_exception());
@@ -81,7 +81,7 @@ QStringList DryRun(RunWindow& window, const Access::DatabaseBoxes& boxes, RunOpt
   options.writeObserver = &report;
   options.pauses = false;
   PreviewKeptWindow previewKept(window);
-  PushButton4_Click(previewKept, boxes, options);
+  report.finish(PushButton4_Click(previewKept, boxes, options));
   return reports;
 }
 

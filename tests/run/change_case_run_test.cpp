@@ -241,8 +241,9 @@ TEST_F(ChangeCaseRun, ValuesOfAnyLengthAreConverted) {
 }
 
 // A file its owner marked read-only is not written, whoever runs the program:
-// every qualifying record is reported as refused and the file keeps its bytes.
-TEST_F(ChangeCaseRun, FileMarkedReadOnlyIsRefusedForEveryRecord) {
+// the first qualifying record is reported, the run ends there and the file
+// keeps its bytes.
+TEST_F(ChangeCaseRun, FileMarkedReadOnlyEndsTheRunAfterOneReport) {
   makeDatabase({cities()});
   selectFields({u"City"});
   const std::filesystem::path path(boxes_.path);
@@ -252,11 +253,21 @@ TEST_F(ChangeCaseRun, FileMarkedReadOnlyIsRefusedForEveryRecord) {
   std::filesystem::permissions(path, std::filesystem::perms::owner_read |
                                          std::filesystem::perms::group_read |
                                          std::filesystem::perms::others_read);
-  run(u"UPPER CASE");
-  ASSERT_EQ(reports_.boxes.size(), 3u) << "o'hare, NEW york and san JOSE";
-  for (const auto& box : reports_.boxes)
-    EXPECT_TRUE(box.text.contains("Cannot update. Database or object is read-only."))
-        << box.text.toStdString();
+  selectFields({u"City", u"Note"});
+  window_.caseText = u"UPPER CASE";
+  options_.pauseEnvironment = &clock_;
+  const Run::RunSummary summary = Run::PushButton4_Click(window_, boxes_, options_);
+  ASSERT_EQ(reports_.boxes.size(), 1u);
+  EXPECT_TRUE(reports_.boxes[0].text.contains("Cannot update. Database or object is read-only."))
+      << reports_.boxes[0].text.toStdString();
+  EXPECT_TRUE(reports_.boxes[0].text.contains("at line 144"));
+  ASSERT_TRUE(summary.endedBy.has_value());
+  EXPECT_EQ(summary.endedBy->kind(), ado::ErrorKind::ReadOnly);
+  EXPECT_EQ(summary.fieldsLeft, 1) << "Note is not begun";
+  EXPECT_EQ(summary.recordsLeft, 5);
+  EXPECT_EQ(window_.progress.back(), 0);
+  EXPECT_EQ(window_.progressCaption, u"Progress Bar");
+  EXPECT_EQ(window_.previewRefreshes, 1);
   std::ifstream again(path, std::ios::binary);
   EXPECT_EQ(std::vector<char>(std::istreambuf_iterator<char>(again), {}), before);
   EXPECT_FALSE(std::filesystem::exists(path.parent_path() / "run.ldb"));

@@ -97,7 +97,7 @@ class PutBack : public ::testing::Test {
     connection.SetMode(ado::adModeReadWrite);
     connection.Open(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + engine::fromUtf8(kDatabase));
     Run::PutBackReport report = Run::PutBack(connection, undo.entries);
-    connection.Close();
+    Run::ClosePutBack(connection, report);
     return report;
   }
 
@@ -131,6 +131,27 @@ TEST_F(PutBack, EveryCaseTakenBackReadsAsBeforeAndASecondUndoChangesNothing) {
     EXPECT_EQ(second.alreadyAsBefore, entries);
     EXPECT_EQ(folder_->durable(kDatabase), bytesAfterUndo);
   }
+}
+
+// A disk that fails every write: the first value's failure ends the undo,
+// no other value is tried, and the file keeps what it held.
+TEST_F(PutBack, AFailureOfTheFileEndsTheUndoAfterOneFailure) {
+  {
+    Run::UndoFileWriter undo(*folder_, kUndo, {engine::fromUtf8(kDatabase), u"UPPER CASE", u""});
+    run(u"UPPER CASE", {u"Name", u"Notes"}, undo);
+  }
+  const Contents converted = contentsOf(*folder_);
+  engine::setErrorSink([](const engine::Error&) {});
+  folder_->injectFault(updatetest::MemoryFolder::Fault::Kill, 1);
+  const Run::PutBackReport report = putBack();
+  engine::setErrorSink(nullptr);
+  ASSERT_TRUE(report.endedBy.has_value());
+  EXPECT_EQ(report.endedBy->kind(), ado::ErrorKind::IoError);
+  EXPECT_EQ(report.failed.size(), 1u);
+  EXPECT_EQ(report.putBack, 0);
+  EXPECT_GT(report.notReached, 40);
+  folder_->reboot();
+  EXPECT_EQ(contentsOf(*folder_), converted);
 }
 
 TEST_F(PutBack, RecordsEditedSinceAreLeftAsTheyAreAndNamed) {
@@ -177,7 +198,8 @@ TEST_F(PutBack, CrashAtEveryWriteStillTakesBackAllTheDatabaseKept) {
       folder_->put(kDatabase, original_);
       folder_->injectFault(fault, step);
       try {
-        Run::UndoFileWriter undo(*folder_, kUndo, {engine::fromUtf8(kDatabase), u"UPPER CASE", u""});
+        Run::UndoFileWriter undo(*folder_, kUndo,
+                                 {engine::fromUtf8(kDatabase), u"UPPER CASE", u""});
         run(u"Proper Case", {u"Name"}, undo);
         run(u"UPPER CASE", {u"Notes"}, undo);
       } catch (const std::exception&) {

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "engine/database.h"
@@ -100,6 +101,58 @@ TEST(CliSignals, SecondSignalEndsAtOnceAndTheJournalCoversIt) {
   ASSERT_TRUE(again.waitForFinished(120000));
   EXPECT_EQ(again.exitCode(), 0) << again.readAllStandardError().toStdString();
   EXPECT_EQ(upperNames(path), 12000);
+}
+
+// A signal at any moment, from the opening to the report: the process ends
+// by itself with one sentence, or (before its handler is in place) by the
+// signal; either way it leaves no lock entry and no journal.
+TEST(CliSignals, ASignalAtAnyMomentLeavesNoLockAndNoJournal) {
+  testsupport::TempDir dir;
+  const fs::path path = makeNames(dir.path() / "any.mdb", 30000);
+  int stoppedCleanly = 0;
+  for (const auto delay : {0ms, 5ms, 20ms, 60ms, 150ms, 400ms, 1000ms}) {
+    SCOPED_TRACE(std::to_string(delay.count()) + " ms");
+    QProcess process;
+    startConvert(process, path, false);
+    std::this_thread::sleep_for(delay);
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    ASSERT_TRUE(process.waitForFinished(60000));
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    if (process.exitStatus() == QProcess::NormalExit && process.exitCode() != 0) {
+      EXPECT_EQ(process.exitCode(), 143) << err.toStdString();
+      EXPECT_EQ(err.count("SIGTERM"), 1) << err.toStdString();
+      ++stoppedCleanly;
+    }
+    EXPECT_FALSE(fs::exists(engine::lockFilePathFor(path.string(), false)));
+    EXPECT_FALSE(fs::exists(engine::journalPathFor(path.string())));
+  }
+  EXPECT_GE(stoppedCleanly, 3);
+}
+
+// Access open on another computer: the first UPDATE is refused, and that one
+// failure ends the run, where it used to be repeated for every record.
+TEST(CliFileFailures, AnotherComputersLockEndsTheRunAfterOneFailure) {
+  testsupport::TempDir dir;
+  const fs::path path = makeNames(dir.path() / "taken.mdb", 2000);
+  const fs::path lockFile = engine::lockFilePathFor(path.string(), false);
+  {
+    std::string entry(64, '\0');
+    entry.replace(0, 8, "OLD-NAME");
+    entry.replace(32, 5, "Admin");
+    std::ofstream(lockFile, std::ios::binary) << entry;
+  }
+  QProcess process;
+  startConvert(process, path, false);
+  ASSERT_TRUE(process.waitForFinished(60000));
+  const QString err = QString::fromUtf8(process.readAllStandardError());
+  const QString out = QString::fromUtf8(process.readAllStandardOutput());
+  EXPECT_EQ(process.exitCode(), 1) << err.toStdString();
+  EXPECT_EQ(err.count("OLD-NAME"), 1) << err.toStdString();
+  EXPECT_TRUE(err.contains("nothing more was written; 0 records converted")) << err.toStdString();
+  EXPECT_TRUE(out.contains("Names.Name: 0 of 2000 records changed")) << out.toStdString();
+  EXPECT_TRUE(out.contains("1 not written (file in use)")) << out.toStdString();
+  EXPECT_TRUE(out.contains("1999 not reached")) << out.toStdString();
+  EXPECT_EQ(upperNames(path), 0);
 }
 
 TEST(CliTwoRuns, TwoRunsStartedTogetherBothComplete) {

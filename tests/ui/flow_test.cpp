@@ -131,6 +131,34 @@ class FlowTest : public QObject {
              (std::vector<std::u16string>{u"New York", u"London Town", u"Paris"}));
   }
 
+  // A file that may not be changed gives one report, not one per record:
+  // the run ends there, resets the bar and shows the values as they are.
+  void aReadOnlyFileGivesOneReportAndTheRunEnds() {
+    uitest::Fixture fixture;
+    const QString path = makeFixture(fixture);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    Form1 form1(*fixture.settings);
+    openDatabase(form1, path, kPassword);
+    Form2& form2 = form1.form2();
+    QVERIFY(QTest::qWaitForWindowExposed(&form2));
+    QVERIFY(fixture.boxes.boxes.empty());
+    form2.setRunOptions({.pauses = false});
+    clickItem(form2.ListView2(), 1);
+    QTest::mouseClick(&form2.PushButton2(), Qt::LeftButton);  // "Select All Fields"
+    QTest::mouseClick(&form2.PushButton4(), Qt::LeftButton);
+    QVERIFY(!Run::IsRunUnderWay());
+    QCOMPARE(fixture.boxes.boxes.size(), size_t{1});
+    QVERIFY(fixture.boxes.boxes.front().text.contains(
+        QStringLiteral("Cannot update. Database or object is read-only.")));
+    QCOMPARE(fixture.boxes.boxes.front().title, QStringLiteral("Application Error"));
+    QCOMPARE(form2.ProgressBar1().value(), 0);
+    QCOMPARE(form2.ProgressBar1().text(), QStringLiteral("Progress Bar"));
+    QCOMPARE(form2.pointer(), 0);
+    QCOMPARE(items(form2.previewList()),
+             (std::vector<std::u16string>{u"john SMITH", u"MARY ann", u""}));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  }
+
   void aRestartOpensStraightIntoTheChangeCaseWindow() {
     uitest::Fixture fixture;
     const QString path = makeFixture(fixture);

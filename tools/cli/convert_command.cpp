@@ -39,6 +39,11 @@ class TwoObservers final : public ado::WriteObserver {
     first_.refused(change, error);
     if (second_) second_->refused(change, error);
   }
+  void undone(const ado::Text& table, const ado::Text& field, engine::RowId row,
+              const ado::Error& error) override {
+    first_.undone(table, field, row, error);
+    if (second_) second_->undone(table, field, row, error);
+  }
   void committing() override {
     first_.committing();
     if (second_) second_->committing();
@@ -52,6 +57,8 @@ class TwoObservers final : public ado::WriteObserver {
 }  // namespace
 
 int RunConvert(const Options& o, StderrReports& reports) {
+  // From here on a stop signal lets what is open close cleanly.
+  const StopSignals stopSignals;
   static const QStringList modes = {"upper", "lower", "proper", "sentence", "names"};
   static const QStringList entries = {"UPPER CASE", "lower case", "Proper Case", "Sentence case",
                                       "Name Case"};
@@ -77,6 +84,7 @@ int RunConvert(const Options& o, StderrReports& reports) {
   const QStringList fields = o.arguments.mid(3);
   const CliBoxes boxes(u16(path), u16(o.password));
   RequireFile(boxes);
+  if (StopSignals::received() != 0) return StoppedBeforeChanging();
 
   // A dry run changes a copy in memory: the file, its times and its lock
   // file stay as they are.
@@ -89,8 +97,10 @@ int RunConvert(const Options& o, StderrReports& reports) {
   Run::ChangeReport report;
   {
     auto connection = OpenForWriting(boxes);
-    report.survey(*connection, table, fields);
+    const bool surveyed =
+        report.survey(*connection, table, fields, [] { return StopSignals::received() != 0; });
     connection->Close();
+    if (!surveyed) return StoppedBeforeChanging();
   }
 
   std::optional<Run::UndoFileWriter> undo;
@@ -98,6 +108,7 @@ int RunConvert(const Options& o, StderrReports& reports) {
     undo.emplace(engine::diskFileSystem(), o.undoFile.toStdString(),
                  Run::UndoHeader{u16(QFileInfo(path).absoluteFilePath()), u16(entries[mode]),
                                  u16(QDateTime::currentDateTimeUtc().toString(Qt::ISODate))});
+  if (StopSignals::received() != 0) return StoppedBeforeChanging();
   TwoObservers observers(report, undo ? &*undo : nullptr);
 
   CliWindow window(StandardErrorIsTerminal());
@@ -111,11 +122,16 @@ int RunConvert(const Options& o, StderrReports& reports) {
   options.pauses = o.pauses;
   options.writeObserver = &observers;
   options.nameExceptions = nameExceptions;
-  const StopSignals stopSignals;
   const Run::RunSummary summary = Run::PushButton4_Click(window, boxes, options);
+  report.finish(summary);
   const int signal = StopSignals::received();
-  // What the file holds: records whose change was lost were reported.
-  if (!o.dryRun || signal != 0) {
+  // What the file holds.
+  if (summary.endedBy) {
+    std::fprintf(stderr,
+                 "caseloom-cli: the run ended at that failure of the file, and nothing more was "
+                 "written; %ld records converted.\n",
+                 summary.converted);
+  } else if (!o.dryRun || signal != 0) {
     std::fprintf(stderr, "caseloom-cli: %ld records converted", summary.converted);
     if (signal != 0) {
       std::fprintf(stderr, ", %ld left", summary.recordsLeft);
@@ -130,8 +146,9 @@ int RunConvert(const Options& o, StderrReports& reports) {
     QJsonObject result = report.toJson();
     result["dryRun"] = o.dryRun;
     result["reports"] = reports.count;
-    result["complete"] = reports.count == 0 && signal == 0;
+    result["complete"] = reports.count == 0 && signal == 0 && !summary.endedBy;
     result["converted"] = static_cast<qint64>(summary.converted);
+    if (summary.endedBy) result["endedBy"] = QString::fromStdString(summary.endedBy->description());
     if (signal != 0) result["left"] = static_cast<qint64>(summary.recordsLeft);
     if (undo) {
       result["undoFile"] = o.undoFile;
@@ -146,7 +163,8 @@ int RunConvert(const Options& o, StderrReports& reports) {
                   qUtf8Printable(o.undoFile), undo->entries());
   }
   if (signal != 0) return 128 + signal;
-  if (summary.outOfMemory) return kFailure;
+  if (StopSignals::received() != 0) return StoppedAfterChanging();
+  if (summary.outOfMemory || summary.endedBy) return kFailure;
   return reports.count == 0 ? kSuccess : kNotEveryRecord;
 }
 

@@ -14,3 +14,9 @@ class StopSignals {
   // The first signal received, or 0.
   static int received();
 };
+
+// Says that a stop signal came before anything was changed; returns the
+// exit status for it (128 + the signal).
+int StoppedBeforeChanging();
+// The same for a signal that came after the work was done and saved.
+int StoppedAfterChanging();

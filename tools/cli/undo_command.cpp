@@ -10,6 +10,7 @@
 #include "commands.h"
 #include "engine/io/scratch_folder.h"
 #include "run/put_back.h"
+#include "stop_signals.h"
 
 namespace Cli {
 namespace {
@@ -81,6 +82,8 @@ void printText(const Run::PutBackReport& report, bool dryRun) {
 }  // namespace
 
 int RunUndo(const Options& o, StderrReports&) {
+  // From here on a stop signal lets what is open close cleanly.
+  const StopSignals stopSignals;
   const QString& path = o.arguments[1];
   const std::string undoPath = o.arguments[2].toStdString();
   const CliBoxes boxes(u16(path), u16(o.password));
@@ -98,14 +101,33 @@ int RunUndo(const Options& o, StderrReports&) {
     scratch = engine::makeScratchFolder(engine::diskFileSystem());
     inScratch.emplace(*scratch);
   }
+  if (StopSignals::received() != 0) return StoppedBeforeChanging();
   auto connection = OpenForWriting(boxes);
-  const Run::PutBackReport report = Run::PutBack(*connection, undo.entries);
-  connection->Close();
+  Run::PutBackReport report =
+      Run::PutBack(*connection, undo.entries, [] { return StopSignals::received() != 0; });
+  Run::ClosePutBack(*connection, report);
 
   if (o.json)
     printJson(report, o.dryRun, undo.cutShort);
   else
     printText(report, o.dryRun);
+  if (report.endedBy) {
+    // A failure in the middle of the list is the last line of `failed`; one
+    // at the last commit is said here.
+    if (report.endedAtClose)
+      std::fprintf(stderr, "caseloom-cli: %s\n", report.endedBy->description().c_str());
+    std::fprintf(stderr,
+                 "caseloom-cli: the undo ended at that failure of the file, and nothing more was "
+                 "written; %ld values put back, %ld not reached.\n",
+                 report.putBack, report.notReached);
+    return kFailure;
+  }
+  if (report.stopped) {
+    std::fprintf(stderr, "caseloom-cli: %ld values put back, %ld not reached.\n", report.putBack,
+                 report.notReached);
+    return 128 + StopSignals::received();
+  }
+  if (StopSignals::received() != 0) return StoppedAfterChanging();
   return report.changedSince.empty() && report.failed.empty() ? kSuccess : kNotEveryRecord;
 }
 

@@ -1,15 +1,17 @@
 // Captures the two windows as the program shows them, for the README:
 //
-//   caseloom-screenshots OUTPUT_FOLDER [DATABASE [PASSWORD [FIELD]]]
+//   caseloom-screenshots OUTPUT_FOLDER [DATABASE [PASSWORD [FIELD [CASE]]]]
 //
 // It starts the program as usual, with the files of the build's program
 // folder and a settings store of its own (so the user's settings stay
 // untouched), saves form1.png with the database named, then opens it with
 // "Next >" (which shows the first table's fields), clicks FIELD when given,
-// and saves form2.png. Message boxes go to standard error. Run it under a
+// chooses the case list's entry CASE and presses "Preview Changes" when
+// given, and saves form2.png. Message boxes go to standard error. Run it under a
 // display, e.g. xvfb-run.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QPixmap>
 #include <QTemporaryDir>
@@ -44,8 +46,8 @@ bool save(QWidget& window, const QString& file) {
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   if (argc < 2) {
-    std::fprintf(stderr,
-                 "usage: caseloom-screenshots OUTPUT_FOLDER [DATABASE [PASSWORD [FIELD]]]\n");
+    std::fprintf(
+        stderr, "usage: caseloom-screenshots OUTPUT_FOLDER [DATABASE [PASSWORD [FIELD [CASE]]]]\n");
     return 2;
   }
   const QString out = QString::fromLocal8Bit(argv[1]);
@@ -70,6 +72,10 @@ int main(int argc, char* argv[]) {
         fields.setCurrentItem(fields.topLevelItem(i));
         form2.ListView2_Click();
       }
+  }
+  if (argc >= 6) {
+    form2.Combo1().setCurrentIndex(form2.Combo1().findText(QString::fromLocal8Bit(argv[5])));
+    form2.PushButton6_Click();
   }
   form2.show();
   if (!save(form2, out + QStringLiteral("/form2.png"))) return 1;
