@@ -16,23 +16,23 @@ std::int32_t numberOf(ErrorKind kind) {
     case ErrorKind::ProviderNotFound:
       return Error::kProviderNotFound;
     case ErrorKind::ObjectClosed:
-      return 3704;
+      return Error::kObjectClosed;
     case ErrorKind::ObjectOpen:
-      return 3705;
+      return Error::kObjectOpen;
     case ErrorKind::NotCapable:
-      return 3251;
+      return Error::kNotCapable;
     case ErrorKind::InvalidOperation:
-      return 3219;
+      return Error::kInvalidOperation;
     case ErrorKind::CannotCreateObject:
-      return 429;
+      return Error::kCannotCreateObject;
     case ErrorKind::NoCurrentRecord:
-      return 3021;
+      return Error::kNoCurrentRecord;
     case ErrorKind::ItemNotFound:
-      return 3265;
+      return Error::kItemNotFound;
     case ErrorKind::Overflow:
       return Error::kOverflow;
     case ErrorKind::OutOfMemory:
-      return 7;
+      return Error::kOutOfMemory;
     default:
       return Error::kGeneric;
   }

@@ -58,6 +58,14 @@ class Error : public std::runtime_error {
   static constexpr std::int32_t kSyntaxError = -2147217900;
   static constexpr std::int32_t kProviderNotFound = 3706;
   static constexpr std::int32_t kOverflow = 6;
+  static constexpr std::int32_t kOutOfMemory = 7;
+  static constexpr std::int32_t kCannotCreateObject = 429;
+  static constexpr std::int32_t kInvalidOperation = 3219;
+  static constexpr std::int32_t kNotCapable = 3251;
+  static constexpr std::int32_t kNoCurrentRecord = 3021;
+  static constexpr std::int32_t kItemNotFound = 3265;
+  static constexpr std::int32_t kObjectClosed = 3704;
+  static constexpr std::int32_t kObjectOpen = 3705;
 
   Error(ErrorKind kind, std::string description);
   // An error of the engine, as the layer reports it.
