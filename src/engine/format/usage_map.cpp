@@ -32,7 +32,8 @@ std::size_t withoutTrailingZeros(std::span<const std::uint8_t> bits) {
 UsageMap::UsageMap(UsageMapStore& store) : store_(store) {
   const auto row = store_.row();
   rowLength_ = row.size();
-  if (rowLength_ < um::kInlineBitmap) store_.damaged(store_.rowPage(), "a usage map row is too short");
+  if (rowLength_ < um::kInlineBitmap)
+    store_.damaged(store_.rowPage(), "a usage map row is too short");
   if (row[0] == um::kInline) return;
   if (row[0] != um::kReference)
     store_.damaged(store_.rowPage(), "unknown usage map kind " + std::to_string(row[0]));

@@ -56,8 +56,7 @@ std::optional<std::size_t> removedSlot(std::span<const std::uint8_t> page, const
   const std::size_t count = slotCount(page, format);
   for (std::size_t i = 0; i < count; ++i) {
     const auto info = slot(page, format, i);
-    if (info && (info->raw & dp::kSlotRemoved) == dp::kSlotRemoved && info->length() == 0)
-      return i;
+    if (info && (info->raw & dp::kSlotRemoved) == dp::kSlotRemoved && info->length() == 0) return i;
   }
   return std::nullopt;
 }

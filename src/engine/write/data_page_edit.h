@@ -42,8 +42,7 @@ bool canReplaceRow(std::span<const std::uint8_t> page, const Format& format, std
                    std::size_t length);
 // Whether the page belongs in its owner's free-space map: it has a slot
 // left and room for a row of useful size.
-bool offersRoom(std::span<const std::uint8_t> page, const Format& format,
-                bool reuseSlots = false);
+bool offersRoom(std::span<const std::uint8_t> page, const Format& format, bool reuseSlots = false);
 
 // An empty data page owned by `owner` (a TDEF page, or the LVAL tag).
 void initialiseDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner);
