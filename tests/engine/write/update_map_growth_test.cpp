@@ -6,15 +6,25 @@
 
 #include <gtest/gtest.h>
 
+#include <QJsonArray>
 #include <filesystem>
+#include <iostream>
+#include <set>
 
 #include "case/case.h"
+#include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/format/byte_order.h"
+#include "engine/format/jet_type.h"
+#include "engine/format/layout_tdef.h"
 #include "engine/format/layout_usage_map.h"
 #include "engine/read/data_page.h"
+#include "engine/support/corpus_files.h"
+#include "engine/support/create_test_readers.h"
+#include "engine/support/mdb_reader_json.h"
 #include "engine/support/reader_listing.h"
 #include "engine/support/update_support.h"
+#include "engine/text/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 
@@ -135,6 +145,172 @@ TEST(UpdateMapGrowth, UpperCaseRunShiftsPromotesAndAddsBitmapPages) {
   const std::vector<MapShape> third = shapes(path);
   EXPECT_EQ(third[0].bitmapPages, second[0].bitmapPages + 1) << "a new bitmap page";
   EXPECT_EQ(third[2].bitmapPages, second[2].bitmapPages + 1) << "a new bitmap page";
+}
+
+// The maps of `table` (its rows', its long values', its indexes').
+std::vector<std::uint32_t> mapsOf(const engine::TableDefinition& table) {
+  std::vector<std::uint32_t> maps{table.ownedPagesMap, table.freePagesMap};
+  for (const auto& lv : table.longValueMaps) {
+    maps.push_back(lv.ownedPages);
+    maps.push_back(lv.freePages);
+  }
+  for (const auto& index : table.realIndexes) maps.push_back(index.usageMap);
+  return maps;
+}
+
+bool isText(const engine::ColumnDefinition& column) {
+  return column.type == static_cast<std::uint8_t>(engine::JetType::Text);
+}
+
+// The texts of one column as each reader lists them.
+std::multiset<std::string> engineColumn(engine::Database& db, const std::u16string& table,
+                                        std::size_t column) {
+  std::multiset<std::string> values;
+  auto scan = db.scan(db.table(table));
+  engine::Row row;
+  while (scan->next(row))
+    values.insert(row.values[column].isText() ? engine::toUtf8(row.values[column].text()) : "");
+  return values;
+}
+
+std::multiset<std::string> exportColumn(const std::filesystem::path& path, const std::string& table,
+                                        const std::string& column) {
+  std::multiset<std::string> values;
+  const auto rows = createtest::mdbExport(path, table);
+  std::size_t at = 0;
+  while (at < rows.at(0).size() && rows[0][at] != column) ++at;
+  for (std::size_t r = 1; r < rows.size(); ++r) values.insert(rows[r].at(at));
+  return values;
+}
+
+std::multiset<std::string> readerColumn(const std::filesystem::path& path, const std::string& table,
+                                        const std::string& column) {
+  std::multiset<std::string> values;
+  const QJsonObject read =
+      createtest::mdbReaderTables(path)[QString::fromStdString(table)].toObject();
+  const QJsonArray columns = read["columns"].toArray();
+  qsizetype at = 0;
+  for (; at < columns.size(); ++at) {
+    const QJsonValue name = columns[at];
+    const QString text = name.isObject() ? name.toObject()["name"].toString() : name.toString();
+    if (text.toStdString() == column) break;
+  }
+  for (const auto& row : read["rows"].toArray())
+    values.insert(row.toArray()[at].toString().toStdString());
+  return values;
+}
+
+// A reader lists the grown values as the engine does, and the others as
+// it listed them before.
+void expectShows(const char* reader, const std::multiset<std::string>& before,
+                 const std::multiset<std::string>& after, const std::multiset<std::string>& mine) {
+  EXPECT_EQ(after.size(), mine.size()) << reader;
+  std::multiset<std::string> rest = before;
+  for (const std::string& value : after) {
+    if (value.rfind("Ж", 0) == 0) {
+      EXPECT_EQ(after.count(value), mine.count(value)) << reader;
+      continue;
+    }
+    auto it = rest.find(value);
+    EXPECT_NE(it, rest.end()) << reader << " shows a value it did not show before: " << value;
+    if (it != rest.end()) rest.erase(it);
+  }
+}
+
+// Copies of the corpus files that hold reference maps: records of their
+// tables grow onto new pages past what the maps' bitmap pages cover, so
+// that every map those pages go into gains a bitmap page or is promoted.
+TEST(UpdateMapGrowth, CorpusFilesWithReferenceMapsGrowThem) {
+  SKIP_WITHOUT_CORPUS();
+  testsupport::TempDir dir;
+  const std::uint64_t perBitmap = um::pagesPerBitmapPage(4096);
+  std::size_t grown = 0;
+  for (const std::string& name : enginetest::corpusFileNames()) {
+    SCOPED_TRACE(name);
+    const auto copy = enginetest::writableCopy(name, dir.path());
+    struct Subject {
+      std::u16string table;
+      std::size_t column;
+      std::size_t limit;
+    };
+    std::vector<Subject> subjects;
+    bool hasReference = false;
+    {
+      std::unique_ptr<engine::Database> db;
+      try {
+        db = engine::Database::open(copy.string());
+      } catch (const engine::Error&) {
+        continue;  // a file that needs a password
+      }
+      if (db->format().isJet3() || db->encryption() != engine::PageEncryption::None) continue;
+      for (const std::u16string& tableName : db->userTableNames()) {
+        const auto& table = db->table(tableName);
+        bool reference = false;
+        for (std::uint32_t map : mapsOf(table))
+          reference = reference || shapeOf(*db, map).reference;
+        hasReference = hasReference || reference;
+        for (std::size_t c = 0; c < table.columns.size(); ++c)
+          if (isText(table.columns[c]) && table.tableType == engine::layout::tdef::kTableTypeUser) {
+            subjects.push_back({tableName, c, table.columns[c].maxCharacters(db->format())});
+            break;
+          }
+      }
+    }
+    if (!hasReference) continue;
+    extendTo(copy, perBitmap + 10);
+    std::vector<std::string> tables, columns;
+    // What the readers show before: values they render their own way
+    // (characters outside the BMP) are compared with themselves.
+    std::vector<std::multiset<std::string>> exportBefore, readerBefore;
+    {
+      auto db = engine::Database::open(copy.string());
+      for (const Subject& subject : subjects) {
+        const auto& table = db->table(subject.table);
+        tables.push_back(engine::toUtf8(subject.table));
+        columns.push_back(engine::toUtf8(table.columns[subject.column].name));
+        if (createtest::haveMdbTools())
+          exportBefore.push_back(exportColumn(copy, tables.back(), columns.back()));
+        if (createtest::haveMdbReader())
+          readerBefore.push_back(readerColumn(copy, tables.back(), columns.back()));
+      }
+    }
+    {
+      auto db = engine::Database::open(copy.string(), {.password = {}, .writable = true});
+      for (const Subject& subject : subjects) {
+        const auto& table = db->table(subject.table);
+        std::size_t n = 0;
+        for (engine::RowId id : updatetest::rowIds(*db, table)) {
+          if (n++ == 20) break;
+          try {
+            db->updateText(table, id, static_cast<int>(subject.column),
+                           repeat(u"Ж", subject.limit / 2) + std::u16string(1, u'0' + n % 10));
+            ++grown;
+          } catch (const engine::Error& e) {
+            EXPECT_NE(e.kind(), engine::ErrorKind::Damaged) << e.description();
+          }
+        }
+      }
+      db->commit();
+    }
+    auto db = engine::Database::open(copy.string());
+    EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
+    for (std::size_t i = 0; i < subjects.size(); ++i) {
+      SCOPED_TRACE(tables[i]);
+      const auto& table = db->table(subjects[i].table);
+      EXPECT_EQ(updatetest::missingIndexEntries(*db, table), std::vector<std::string>{});
+      for (std::uint32_t map : mapsOf(table)) {
+        const MapShape shape = shapeOf(*db, map);
+        EXPECT_TRUE(!shape.reference || shape.bitmapPages > 0);
+      }
+      const auto mine = engineColumn(*db, subjects[i].table, subjects[i].column);
+      if (createtest::haveMdbTools())
+        expectShows("mdb-export", exportBefore[i], exportColumn(copy, tables[i], columns[i]), mine);
+      if (createtest::haveMdbReader())
+        expectShows("mdb-reader", readerBefore[i], readerColumn(copy, tables[i], columns[i]), mine);
+    }
+  }
+  std::cout << grown << " records grown in corpus files with reference maps\n";
+  if (grown == 0) GTEST_SKIP() << "no corpus file with a reference map has records to grow";
 }
 
 }  // namespace
