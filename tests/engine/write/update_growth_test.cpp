@@ -11,6 +11,7 @@
 #include "engine/base/error.h"
 #include "engine/database.h"
 #include "engine/format/jet_type.h"
+#include "engine/format/layout_header.h"
 #include "engine/read/data_page.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/create_test_readers.h"
@@ -194,6 +195,60 @@ TEST(UpdateGrowth, MemosRewrittenToRandomLengthsKeepTheFileBounded) {
   EXPECT_EQ(seen, static_cast<std::size_t>(kRecords));
   EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
   EXPECT_EQ(updatetest::freeMapMismatches(*db, def), std::set<std::uint32_t>{});
+}
+
+}  // namespace
+
+namespace {
+
+// A file at the format's largest size: a record that needs a new page is
+// refused with its own sentence and left as it was; changes that need no
+// new page still go on.
+TEST(UpdateGrowth, FileAtItsLargestSizeRefusesNewPagesAndGoesOn) {
+  testsupport::TempDir dir;
+  engine::NewTable table;
+  table.name = u"T";
+  table.columns = {testsupport::column(u"Id", engine::NewColumn::Type::Long),
+                   testsupport::textColumn(u"Name", 255)};
+  for (int i = 0; i < 200; ++i)
+    table.rows.push_back({std::int32_t{i}, engine::Text(u"ÿes " + letters(20, u'a'))});
+  const auto path = testsupport::makeDatabase(dir.path() / "full.mdb", {table});
+  // Kept sparse: the pages past the tables are reached by nothing.
+  std::filesystem::resize_file(path, engine::layout::header::kLargestFile);
+  std::size_t refused = 0, changed = 0;
+  std::vector<std::u16string> expected;
+  {
+    auto db = engine::Database::open(path.string(), {.password = {}, .writable = true});
+    const auto& def = db->table(u"T");
+    const auto ids = updatetest::rowIds(*db, def);
+    for (engine::RowId id : ids) {
+      const std::u16string old = db->readRow(def, id)->values[1].text();
+      // Growing rows until one needs a new page; each same-length change
+      // after a refusal still goes through.
+      const std::u16string value =
+          refused == 0 ? testsupport::repeat(u"Ж", 250) : u"ÿES " + letters(20, u'A');
+      try {
+        db->updateText(def, id, 1, value);
+        expected.push_back(value);
+        ++changed;
+      } catch (const engine::Error& e) {
+        EXPECT_EQ(e.kind(), engine::ErrorKind::Refused);
+        EXPECT_NE(e.description().find("largest size"), std::string::npos) << e.description();
+        expected.push_back(old);
+        ++refused;
+      }
+    }
+    db->commit();
+  }
+  EXPECT_GT(refused, 0u);
+  EXPECT_GT(changed, refused);
+  EXPECT_EQ(std::filesystem::file_size(path), engine::layout::header::kLargestFile);
+  auto db = engine::Database::open(path.string());
+  const auto& def = db->table(u"T");
+  std::vector<std::u16string> actual;
+  for (engine::RowId id : updatetest::rowIds(*db, def))
+    actual.push_back(db->readRow(def, id)->values[1].text());
+  EXPECT_EQ(actual, expected);
 }
 
 }  // namespace
