@@ -24,7 +24,7 @@ void IndexBuilder::addRow(std::size_t rowNumber, const std::vector<StoredField>&
     const auto type = static_cast<JetType>(column.type);
     hasNull = hasNull || (!field.present && type != JetType::Boolean);  // Yes/No is never null
     // The creator writes General Legacy text columns (see table_definition.cpp).
-    const KeyColumn keyColumn{type, true, TextSortOrder::GeneralLegacy};
+    const KeyColumn keyColumn{type, true, TextSortOrder::GeneralLegacy, spec_->legacyDecimalOrder};
     const std::u16string_view text = values[position].isText()
                                          ? std::u16string_view(values[position].text())
                                          : std::u16string_view();

@@ -76,14 +76,16 @@ PlannedTable systemTable(PageFile& file, TableDefinition layout, std::vector<Ind
   return {nullptr, std::move(layout), std::move(indexes)};
 }
 
-std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableDefinition& layout) {
+std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableDefinition& layout,
+                                  bool legacyDecimalOrder) {
   std::vector<IndexSpec> specs;
   for (const auto& index : table.indexes) {
     IndexSpec spec{index.name,
                    {},
                    index.primary,
                    index.unique || index.primary,
-                   userIndexFlags(index.primary, index.unique)};
+                   userIndexFlags(index.primary, index.unique),
+                   legacyDecimalOrder};
     checkObjectName(index.name, "index");
     for (const auto& other : specs)
       if (equalsIgnoringCase(other.name, index.name))
@@ -104,8 +106,7 @@ std::vector<IndexSpec> indexSpecs(const NewTable& table, const TableDefinition& 
           static_cast<JetType>(layout.columns[static_cast<std::size_t>(position)].type);
       if (!indexableType(type) || type == JetType::Memo)
         throw Refusal("the index '" + toUtf8(index.name) + "' cannot cover the column '" +
-                      toUtf8(name) +
-                      "': only Yes/No, number, currency, date and text columns are indexable");
+                      toUtf8(name) + "': memo and OLE columns are not indexable");
       spec.columns.push_back(static_cast<std::size_t>(position));
     }
     specs.push_back(std::move(spec));
@@ -152,7 +153,7 @@ std::unique_ptr<PageCodec> build(PageFile& file, const NewDatabase& description)
     for (const auto& other : system)
       reserved = reserved || equalsIgnoringCase(other.layout.name, layout.name);
     if (reserved) throw Refusal("the table name '" + toUtf8(table.name) + "' is reserved");
-    auto indexes = indexSpecs(table, layout);
+    auto indexes = indexSpecs(table, layout, !ace);
     layout.page = file.allocate();
     user.push_back({&table, std::move(layout), std::move(indexes)});
   }

@@ -55,16 +55,22 @@ struct NewColumn {
     DateTime,
     YesNo,
     OLE,
-    GUID
+    GUID,
+    Binary,
+    Decimal,
+    DateTimeExtended
   };
 
   std::u16string name;
   Type type = Type::Text;
-  // Text only: the maximum length in characters, 1 to 255.
+  // Text: the maximum length in characters, 1 to 255; Binary: in bytes.
   int maxLength = 255;
   // Text and memo: whether values may be stored compressed (Access's
   // "Unicode Compression" property, on by default).
   bool unicodeCompression = true;
+  // Decimal: digits in all (1 to 28) and after the point.
+  int precision = 18;
+  int scale = 0;
 };
 
 // One index of a new table. The columns are ascending, in the given order.
@@ -80,7 +86,8 @@ struct NewIndex {
 // accepted everywhere except Yes/No):
 //   Text, Memo: engine::Text;  Byte, Integer, Long: any integer alternative that fits;
 //   Single, Double: float or double;  Currency: engine::Currency;
-//   DateTime: engine::DateTime;  YesNo: bool;  OLE: engine::Bytes;  GUID: engine::Guid.
+//   DateTime: engine::DateTime;  YesNo: bool;  OLE, Binary: engine::Bytes;  GUID: engine::Guid;
+//   Decimal: engine::Decimal of the column's scale;  DateTimeExtended: engine::DateTimeExtended.
 struct NewTable {
   std::u16string name;
   std::vector<NewColumn> columns;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <optional>
 #include <type_traits>
@@ -43,6 +44,32 @@ Bytes littleEndian(std::uint64_t v, std::size_t size) {
   Bytes out(size);
   for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<std::uint8_t>(v >> (8 * i));
   return out;
+}
+
+// A decimal's sign byte (0x80 negative), then its magnitude as four 32-bit
+// little-endian words, most significant first.
+Bytes decimalBytes(const engine::Decimal& d) {
+  Bytes bytes{static_cast<std::uint8_t>(d.negative ? 0x80 : 0x00)};
+  for (std::uint32_t word : {std::uint32_t{0}, d.high, static_cast<std::uint32_t>(d.low >> 32),
+                             static_cast<std::uint32_t>(d.low)})
+    appendBytes(bytes, littleEndian(word, 4));
+  return bytes;
+}
+
+constexpr std::int64_t kTicksPerSecond = 10000000, kSecondsPerDay = 86400;
+// 10000-01-01, the first day past the years an extended date holds.
+constexpr std::int64_t kLastExtendedTick = 3652059LL * kSecondsPerDay * kTicksPerSecond;
+
+// Digits of days since 0001-01-01 (19), ':', seconds of the day (12) and
+// 100 ns (7), then ":7" (the digits of the fraction) and a NUL: 42 bytes.
+Bytes extendedDateBytes(const engine::DateTimeExtended& d) {
+  const std::int64_t seconds = d.ticks / kTicksPerSecond;
+  char text[43];
+  std::snprintf(text, sizeof text, "%019lld:%012lld%07lld:7",
+                static_cast<long long>(seconds / kSecondsPerDay),
+                static_cast<long long>(seconds % kSecondsPerDay),
+                static_cast<long long>(d.ticks % kTicksPerSecond));
+  return Bytes(text, text + 42);
 }
 
 Bytes integerBytes(const Value& value, std::int64_t low, std::int64_t high, std::size_t size,
@@ -122,6 +149,22 @@ StoredField storeValue(const ColumnDefinition& column, const Value& value,
       field.bytes.assign(g.begin(), g.end());
       break;
     }
+    case JetType::Decimal: {
+      if (!value.is<engine::Decimal>()) refuse(place, "is not a decimal");
+      const auto& d = value.as<engine::Decimal>();
+      if (d.scale != column.scale)
+        refuse(place, "has " + std::to_string(d.scale) + " digits after the point, not " +
+                          std::to_string(column.scale));
+      field.bytes = decimalBytes(d);
+      break;
+    }
+    case JetType::DateTimeExtended:
+      if (!value.is<engine::DateTimeExtended>()) refuse(place, "is not an extended date");
+      if (value.as<engine::DateTimeExtended>().ticks < 0 ||
+          value.as<engine::DateTimeExtended>().ticks >= kLastExtendedTick)
+        refuse(place, "is outside the years 1 to 9999");
+      field.bytes = extendedDateBytes(value.as<engine::DateTimeExtended>());
+      break;
     case JetType::Text: {
       if (!value.isText()) refuse(place, "is not text");
       const auto& text = value.text();

@@ -44,6 +44,12 @@ JetType typeCode(NewColumn::Type type) {
       return JetType::Ole;
     case T::GUID:
       return JetType::Guid;
+    case T::Binary:
+      return JetType::Binary;
+    case T::Decimal:
+      return JetType::Decimal;
+    case T::DateTimeExtended:
+      return JetType::DateTimeExtended;
   }
   throw Refusal("unknown column type");
 }
@@ -117,9 +123,21 @@ TableDefinition layoutUserTable(const NewTable& table) {
         throw Refusal("the text column '" + toUtf8(column.name) +
                       "' must hold 1 to 255 characters");
       c.length = static_cast<std::uint16_t>(2 * column.maxLength);
+    } else if (type == JetType::Binary) {
+      if (column.maxLength < 1 || column.maxLength > 255)
+        throw Refusal("the binary column '" + toUtf8(column.name) + "' must hold 1 to 255 bytes");
+      c.length = static_cast<std::uint16_t>(column.maxLength);
     } else if (type == JetType::Boolean) {
       c.length = 1;
     } else {
+      if (type == JetType::Decimal) {
+        if (column.precision < 1 || column.precision > 28 || column.scale < 0 ||
+            column.scale > column.precision)
+          throw Refusal("the decimal column '" + toUtf8(column.name) +
+                        "' must have a precision of 1 to 28 and a scale of 0 to its precision");
+        c.precision = static_cast<std::uint8_t>(column.precision);
+        c.scale = static_cast<std::uint8_t>(column.scale);
+      }
       c.length = static_cast<std::uint16_t>(fixedSizeOf(type));
     }
     if (isText(type) && column.unicodeCompression) c.extendedFlags = td::kColumnCompressedUnicode;

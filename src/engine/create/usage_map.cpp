@@ -1,55 +1,46 @@
 #include "engine/create/usage_map.h"
 
-#include <algorithm>
-
+#include "engine/base/error.h"
 #include "engine/create/refusal.h"
-#include "engine/format/layout_data_page.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/layout_usage_map.h"
+#include "engine/format/usage_map.h"
 
 namespace engine::create {
 
-namespace dp = layout::data_page;
 namespace um = layout::usage_map;
 
 namespace {
 
-constexpr std::uint64_t kPagesPerBitmapPage = um::pagesPerBitmapPage(layout::header::kPageSizeJet4);
+// A map being made: its row is still a buffer, its bitmap pages are pages
+// of the new file.
+class NewMap final : public UsageMapStore {
+ public:
+  NewMap(PageFile& file, Bytes& row) : file_(file), row_(row) {}
 
-void setBit(std::span<std::uint8_t> bitmap, std::size_t bit) {
-  bitmap[bit / 8] |= static_cast<std::uint8_t>(1u << (bit % 8));
-}
+  std::uint32_t pageSize() const override { return layout::header::kPageSizeJet4; }
+  std::uint32_t pageCount() const override { return file_.pageCount(); }
+  std::span<const std::uint8_t> row() override { return row_; }
+  std::span<std::uint8_t> editRow() override { return row_; }
+  std::span<const std::uint8_t> read(std::uint32_t page) override { return file_.page(page); }
+  std::span<std::uint8_t> edit(std::uint32_t page) override { return file_.page(page); }
+  std::uint32_t append() override { return file_.allocate(); }
+  std::uint32_t rowPage() const override { return 0; }
+  [[noreturn]] void damaged(std::uint32_t page, const std::string& what) const override {
+    throw Error::damaged("", page, what);
+  }
+
+ private:
+  PageFile& file_;
+  Bytes& row_;
+};
 
 }  // namespace
 
 Bytes usageMapRow(PageFile& file, std::span<const std::uint32_t> pages) {
   Bytes row(um::kMapRowSizeJet4, 0);
-  if (pages.empty()) return row;  // inline, starting at page 0, nothing set
-  auto [low, high] = std::minmax_element(pages.begin(), pages.end());
-  if (*high - *low < um::kInlineBitmapSizeJet4 * 8) {
-    row[0] = um::kInline;
-    putU32(row, um::kInlineStart, *low);
-    auto bitmap = std::span(row).subspan(um::kInlineBitmap);
-    for (auto page : pages) setBit(bitmap, page - *low);
-    return row;
-  }
-  row[0] = um::kReference;
-  std::size_t bitmapPagesNeeded = *high / kPagesPerBitmapPage + 1;
-  if (bitmapPagesNeeded > um::kReferenceEntryCountJet4)
-    throw Refusal("the database would be too large");
-  std::vector<std::uint32_t> bitmapPages(bitmapPagesNeeded, 0);
-  for (auto page : pages) {
-    auto& bitmapPage = bitmapPages[page / kPagesPerBitmapPage];
-    if (bitmapPage == 0) {
-      bitmapPage = file.allocate();
-      auto image = file.page(bitmapPage);
-      image[0] = dp::kTypeUsageMap;
-      image[1] = 0x01;
-    }
-    setBit(file.page(bitmapPage).subspan(um::kBitmapPageHeader), page % kPagesPerBitmapPage);
-  }
-  for (std::size_t j = 0; j < bitmapPages.size(); ++j)
-    putU32(row, um::kReferenceEntries + um::kReferenceEntrySize * j, bitmapPages[j]);
+  NewMap store(file, row);
+  if (!UsageMap(store).assign(pages)) throw Refusal("the database would be too large");
   return row;
 }
 

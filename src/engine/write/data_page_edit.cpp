@@ -51,6 +51,16 @@ bool resizeRow(std::span<std::uint8_t> page, const Format& format, std::size_t i
   return true;
 }
 
+// The first slot of a removed row: both bits set and no bytes left.
+std::optional<std::size_t> removedSlot(std::span<const std::uint8_t> page, const Format& format) {
+  const std::size_t count = slotCount(page, format);
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto info = slot(page, format, i);
+    if (info && (info->raw & dp::kSlotRemoved) == dp::kSlotRemoved && info->length() == 0) return i;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::size_t slotCount(std::span<const std::uint8_t> page, const Format& format) {
@@ -93,9 +103,12 @@ std::optional<std::size_t> freeSpace(std::span<const std::uint8_t> page, const F
   return lowest - tableEnd;
 }
 
-bool hasRoomFor(std::span<const std::uint8_t> page, const Format& format, std::size_t length) {
+bool hasRoomFor(std::span<const std::uint8_t> page, const Format& format, std::size_t length,
+                bool reuseSlots) {
   auto free = freeSpace(page, format);
-  return free && slotCount(page, format) < dp::kMaxSlots && *free >= length + 2;
+  if (!free) return false;
+  if (reuseSlots && removedSlot(page, format)) return *free >= length;
+  return slotCount(page, format) < dp::kMaxSlots && *free >= length + 2;
 }
 
 bool canReplaceRow(std::span<const std::uint8_t> page, const Format& format, std::size_t index,
@@ -105,8 +118,8 @@ bool canReplaceRow(std::span<const std::uint8_t> page, const Format& format, std
   return target && free && length <= target->length() + *free;
 }
 
-bool offersRoom(std::span<const std::uint8_t> page, const Format& format) {
-  return hasRoomFor(page, format, dp::kUsefulFreeSpace - 2);
+bool offersRoom(std::span<const std::uint8_t> page, const Format& format, bool reuseSlots) {
+  return hasRoomFor(page, format, dp::kUsefulFreeSpace - 2, reuseSlots);
 }
 
 void initialiseDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner) {
@@ -118,8 +131,14 @@ void initialiseDataPage(std::span<std::uint8_t> page, const Format& format, std:
 }
 
 std::optional<std::uint8_t> addRow(std::span<std::uint8_t> page, const Format& format,
-                                   std::span<const std::uint8_t> row, std::uint16_t flags) {
-  if (!hasRoomFor(page, format, row.size())) return std::nullopt;
+                                   std::span<const std::uint8_t> row, std::uint16_t flags,
+                                   bool reuseSlots) {
+  if (!hasRoomFor(page, format, row.size(), reuseSlots)) return std::nullopt;
+  if (const auto removed = reuseSlots ? removedSlot(page, format) : std::nullopt) {
+    if (!replaceRow(page, format, *removed, row)) return std::nullopt;
+    setSlotFlags(page, format, *removed, flags);
+    return static_cast<std::uint8_t>(*removed);
+  }
   const std::size_t free = *freeSpace(page, format);
   const std::size_t count = slotCount(page, format);
   const std::size_t start = lowestRow(page, format) - row.size();

@@ -35,21 +35,25 @@ void setSlotFlags(std::span<std::uint8_t> page, const Format& format, std::size_
 std::optional<std::size_t> freeSpace(std::span<const std::uint8_t> page, const Format& format);
 
 // Whether addRow would succeed for a row of `length` bytes.
-bool hasRoomFor(std::span<const std::uint8_t> page, const Format& format, std::size_t length);
+bool hasRoomFor(std::span<const std::uint8_t> page, const Format& format, std::size_t length,
+                bool reuseSlots = false);
 // Whether replaceRow would succeed for row `index` and a row of `length` bytes.
 bool canReplaceRow(std::span<const std::uint8_t> page, const Format& format, std::size_t index,
                    std::size_t length);
 // Whether the page belongs in its owner's free-space map: it has a slot
 // left and room for a row of useful size.
-bool offersRoom(std::span<const std::uint8_t> page, const Format& format);
+bool offersRoom(std::span<const std::uint8_t> page, const Format& format, bool reuseSlots = false);
 
 // An empty data page owned by `owner` (a TDEF page, or the LVAL tag).
 void initialiseDataPage(std::span<std::uint8_t> page, const Format& format, std::uint32_t owner);
 
-// Adds `row` with a new slot carrying `flags`. Its row number, or nothing
-// when the page lacks room or slots.
+// Adds `row` with a new slot carrying `flags`, or with `reuseSlots` in
+// the first removed slot when there is one (only for rows nothing else
+// names once removed: long-value rows). Its row number, or nothing when
+// the page lacks room or slots.
 std::optional<std::uint8_t> addRow(std::span<std::uint8_t> page, const Format& format,
-                                   std::span<const std::uint8_t> row, std::uint16_t flags);
+                                   std::span<const std::uint8_t> row, std::uint16_t flags,
+                                   bool reuseSlots = false);
 // Replaces row `index` by `row`, of any length, moving the rows after it;
 // the slot keeps its flags. False (page unchanged) when the page lacks room
 // or is inconsistent.

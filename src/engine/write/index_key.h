@@ -3,6 +3,9 @@
 // Index keys (§10.2, §10.3, §10.4, §10.5): per indexed column a flag byte
 // (0x7F a value, 0x00 a null; 0x80 and 0xFF descending) and the value's
 // sortable bytes. One model for the database creator and the updater.
+// GUID, binary and Date/Time Extended values are keyed as runs of 8-byte
+// segments, each followed by a length byte; decimals as their sign and
+// big-endian magnitude.
 
 #include <optional>
 #include <span>
@@ -19,17 +22,22 @@ struct KeyColumn {
   JetType type{};
   bool ascending = true;
   std::optional<TextSortOrder> sortOrder;  // text and memo; nothing when not known
+  // Decimal: Jet 3 and Jet 4 order negative values by the older rule, which
+  // sorts them by magnitude ascending; ACE files order them numerically.
+  bool legacyDecimalOrder = false;
 };
 
 // Whether keys of this type can be computed: Yes/No, the integer, floating
-// point, currency, date, text and memo types.
+// point, currency, date, text and memo types, GUID, binary, decimal and
+// Date/Time Extended.
 bool indexableType(JetType type);
 
-// Appends the key part of one column to `key`. `fixed` holds a fixed-size
-// value's stored (little-endian) bytes, `text` a text or memo value; for
+// Appends the key part of one column to `key`. `stored` holds a non-text
+// value's bytes as the row stores them (little-endian numbers, a GUID's
+// mixed-order bytes, a binary value whole), `text` a text or memo value; for
 // Yes/No `present` is the value itself. Returns false when the value has no
 // known key (a type or sort order whose keys are not known).
 bool appendColumnKey(Bytes& key, const KeyColumn& column, bool present,
-                     std::span<const std::uint8_t> fixed, std::u16string_view text);
+                     std::span<const std::uint8_t> stored, std::u16string_view text);
 
 }  // namespace engine

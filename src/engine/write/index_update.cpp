@@ -64,7 +64,7 @@ std::optional<RecordKey> IndexUpdate::keyOf(const RealIndex& index, bool changed
     const auto position = static_cast<std::size_t>(indexColumn.columnPosition);
     const ColumnDefinition& column = table_.columns[position];
     const auto type = static_cast<JetType>(column.type);
-    KeyColumn keyColumn{type, indexColumn.ascending, std::nullopt};
+    KeyColumn keyColumn{type, indexColumn.ascending, std::nullopt, !changes_.format().isAce()};
     const bool text = type == JetType::Text || type == JetType::Memo;
     if (text) {
       keyColumn.sortOrder = textSortOrder(jet3, column.sortOrder, column.sortVersion);
@@ -78,7 +78,7 @@ std::optional<RecordKey> IndexUpdate::keyOf(const RealIndex& index, bool changed
     const bool isChanged = changed && &column == &column_;
     bool present;
     std::u16string_view textValue;
-    std::span<const std::uint8_t> fixed;
+    std::span<const std::uint8_t> stored;
     if (isChanged) {
       present = true;
       textValue = value_;
@@ -89,10 +89,12 @@ std::optional<RecordKey> IndexUpdate::keyOf(const RealIndex& index, bool changed
         present = v.isText();
         if (present) textValue = v.text();
       } else if (present && column.isFixedLength()) {
-        fixed = image_.fixedValue(column.fixedOffset, fixedSizeOf(column.type));
+        stored = image_.fixedValue(column.fixedOffset, fixedSizeOf(column.type));
+      } else if (present) {
+        stored = image_.variableValue(column.variableIndex);
       }
     }
-    if (!appendColumnKey(key.bytes, keyColumn, present, fixed, textValue)) {
+    if (!appendColumnKey(key.bytes, keyColumn, present, stored, textValue)) {
       why = "its index also covers field '" + toUtf8(column.name) +
             "', whose index keys this program cannot compute";
       return std::nullopt;

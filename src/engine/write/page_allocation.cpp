@@ -2,59 +2,68 @@
 
 #include <algorithm>
 
-#include "engine/format/bounded_bytes.h"
+#include "engine/base/error.h"
 #include "engine/format/layout_data_page.h"
-#include "engine/format/layout_usage_map.h"
+#include "engine/format/layout_header.h"
+#include "engine/format/usage_map.h"
 #include "engine/read/data_page.h"
-#include "engine/read/usage_map.h"
 #include "engine/write/data_page_edit.h"
 
 namespace engine {
 
 namespace dp = layout::data_page;
-namespace um = layout::usage_map;
 
 namespace {
 
 // Pages of the free-space map looked at for room before a new page is added.
 constexpr std::size_t kCandidatePages = 32;
 
-struct BitLocation {
-  std::uint32_t page = 0;  // the page holding the bit
-  std::size_t byte = 0;    // offset in that page
-  std::uint8_t mask = 0;
+// A map as this update leaves it: reads see the edits, edits are copies
+// that reach the file with the update, and bitmap pages it adds are used in
+// the global map.
+class ChangedMap final : public UsageMapStore {
+ public:
+  ChangedMap(PageChanges& changes, std::uint32_t pointer)
+      : changes_(changes), where_(RowPointer::fromRaw(pointer)) {}
+
+  std::uint32_t pageSize() const override { return changes_.pageSize(); }
+  std::uint32_t pageCount() const override { return changes_.pageCount(); }
+  std::span<const std::uint8_t> row() override {
+    auto bytes = changes_.read(where_.page);
+    const auto slot = rowSlot(bytes);
+    return bytes.subspan(slot.start, slot.length());
+  }
+  std::span<std::uint8_t> editRow() override {
+    const auto slot = rowSlot(changes_.read(where_.page));
+    return changes_.edit(where_.page).subspan(slot.start, slot.length());
+  }
+  std::span<const std::uint8_t> read(std::uint32_t page) override { return changes_.read(page); }
+  std::span<std::uint8_t> edit(std::uint32_t page) override { return changes_.edit(page); }
+  std::uint32_t append() override { return appendPage(changes_); }
+  std::uint32_t rowPage() const override { return where_.page; }
+  [[noreturn]] void damaged(std::uint32_t page, const std::string& what) const override {
+    throw Error::damaged(changes_.path(), page, what);
+  }
+
+ private:
+  page_edit::SlotInfo rowSlot(std::span<const std::uint8_t> bytes) const {
+    if (bytes[0] != dp::kTypeData)
+      damaged(where_.page, "a usage map points to a page of type " + std::to_string(bytes[0]));
+    const auto slot = page_edit::slot(bytes, changes_.format(), where_.row);
+    if (!slot) damaged(where_.page, "a usage map points to a missing row");
+    return *slot;
+  }
+
+  PageChanges& changes_;
+  RowPointer where_;
 };
 
-std::optional<BitLocation> locateBit(PageChanges& changes, std::uint32_t pointer,
-                                     std::uint32_t page) {
-  const RowPointer where = RowPointer::fromRaw(pointer);
-  if (where.page >= changes.pageCount()) return std::nullopt;
-  auto bytes = changes.read(where.page);
-  if (bytes[0] != dp::kTypeData) return std::nullopt;
-  auto row = page_edit::slot(bytes, changes.format(), where.row);
-  if (!row || row->length() < um::kInlineBitmap) return std::nullopt;
-  const std::uint8_t kind = bytes[row->start];
-  if (kind == um::kInline) {
-    const std::uint32_t start = readU32(bytes, row->start + um::kInlineStart);
-    const std::size_t bits = (row->length() - um::kInlineBitmap) * 8;
-    if (page < start || page - start >= bits) return std::nullopt;
-    const std::uint32_t bit = page - start;
-    return BitLocation{where.page, row->start + um::kInlineBitmap + bit / 8,
-                       static_cast<std::uint8_t>(1u << (bit % 8))};
-  }
-  if (kind != um::kReference) return std::nullopt;
-  const std::uint64_t perPage = um::pagesPerBitmapPage(changes.pageSize());
-  const std::uint64_t entry = page / perPage;
-  const std::size_t entries = (row->length() - um::kReferenceEntries) / um::kReferenceEntrySize;
-  if (entry >= entries) return std::nullopt;
-  const std::uint32_t mapPage =
-      readU32(bytes, row->start + um::kReferenceEntries + um::kReferenceEntrySize * entry);
-  if (mapPage == 0 || mapPage >= um::kInvalidPageThreshold || mapPage >= changes.pageCount())
-    return std::nullopt;
-  if (changes.read(mapPage)[0] != dp::kTypeUsageMap) return std::nullopt;
-  const std::uint64_t bit = page - entry * perPage;
-  return BitLocation{mapPage, static_cast<std::size_t>(um::kBitmapPageHeader + bit / 8),
-                     static_cast<std::uint8_t>(1u << (bit % 8))};
+bool fits(PageChanges& changes, const DataPageSet& pages, std::uint32_t page, std::size_t length,
+          std::optional<std::uint32_t> avoid) {
+  if (page == avoid || page >= changes.pageCount()) return false;
+  auto bytes = changes.read(page);
+  return bytes[0] == dp::kTypeData && readU32(bytes, dp::kOwner) == pages.owner &&
+         page_edit::hasRoomFor(bytes, changes.format(), length, pages.reusesSlots);
 }
 
 // Appends an empty data page for `pages` and records it in their maps.
@@ -69,58 +78,60 @@ std::optional<std::uint32_t> allocateDataPage(PageChanges& changes, const DataPa
 }  // namespace
 
 bool usageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page) {
-  auto at = locateBit(changes, pointer, page);
-  return at && (changes.read(at->page)[at->byte] & at->mask) != 0;
+  ChangedMap store(changes, pointer);
+  return UsageMap(store).contains(page);
 }
 
 bool setUsageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page, bool value) {
-  auto at = locateBit(changes, pointer, page);
-  if (!at) return false;
-  const bool current = (changes.read(at->page)[at->byte] & at->mask) != 0;
-  if (current == value) return true;
-  auto bytes = changes.edit(at->page);
-  if (value)
-    bytes[at->byte] |= at->mask;
-  else
-    bytes[at->byte] &= static_cast<std::uint8_t>(~at->mask);
-  return true;
+  ChangedMap store(changes, pointer);
+  return UsageMap(store).set(page, value, pointer != kGlobalUsageMap);
 }
 
-std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap) {
-  const std::uint32_t page = changes.pageCount();
-  // Check before appending: a page no map knows would be lost space at best.
-  if (!locateBit(changes, ownedMap, page)) return std::nullopt;
-  changes.append();
-  setUsageBit(changes, ownedMap, page, true);
+std::vector<std::uint32_t> usagePages(PageChanges& changes, std::uint32_t pointer) {
+  ChangedMap store(changes, pointer);
+  return UsageMap(store).pages();
+}
+
+std::uint32_t appendPage(PageChanges& changes) {
+  const std::uint64_t end = (std::uint64_t{changes.pageCount()} + 1) * changes.pageSize();
+  if (end > layout::header::kLargestFile)
+    throw Error::databaseFull(changes.path(), layout::header::kLargestFile);
+  const std::uint32_t page = changes.append();
   // Pages beyond the global map's window count as used already.
   setUsageBit(changes, kGlobalUsageMap, page, false);
   return page;
 }
 
-std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, Pager& pager,
-                                          const DataPageSet& pages, std::size_t length,
-                                          std::optional<std::uint32_t> avoid) {
-  auto fits = [&](std::uint32_t page) {
-    if (page == avoid || page >= changes.pageCount()) return false;
-    auto bytes = changes.read(page);
-    return bytes[0] == dp::kTypeData && readU32(bytes, dp::kOwner) == pages.owner &&
-           page_edit::hasRoomFor(bytes, changes.format(), length);
-  };
+std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap) {
+  const std::uint32_t page = appendPage(changes);
+  if (!setUsageBit(changes, ownedMap, page, true)) {
+    // No map can know it: the whole update is dropped by the caller's refusal.
+    return std::nullopt;
+  }
+  return page;
+}
+
+std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, const DataPageSet& pages,
+                                          std::size_t length, std::optional<std::uint32_t> avoid) {
   for (std::uint32_t page = changes.pageCount(); page-- > 0 && changes.appended(page);)
-    if (fits(page)) return page;
+    if (fits(changes, pages, page, length, avoid)) return page;
   if (pages.freeMap != 0) {
-    // The map as stored: pages this update added are not in it yet.
-    for (std::uint32_t page :
-         readLastPagesOfUsageMap(pager, changes.format(), pages.freeMap, kCandidatePages))
-      if (usageBit(changes, pages.ownedMap, page) && fits(page)) return page;
+    ChangedMap freeStore(changes, pages.freeMap);
+    std::optional<std::uint32_t> found;
+    std::size_t tried = 0;
+    UsageMap(freeStore).visitFromLast([&](std::uint32_t page) {
+      if (usageBit(changes, pages.ownedMap, page) && fits(changes, pages, page, length, avoid))
+        found = page;
+      return !found && (pages.searchesAllPages || ++tried < kCandidatePages);
+    });
+    if (found) return found;
   }
   return allocateDataPage(changes, pages);
 }
 
 void noteRoom(PageChanges& changes, const DataPageSet& pages, std::uint32_t page) {
   if (pages.freeMap == 0) return;
-  const bool room = page_edit::offersRoom(changes.read(page), changes.format());
-  // A page the free-space map cannot record is simply not offered again.
+  const bool room = page_edit::offersRoom(changes.read(page), changes.format(), pages.reusesSlots);
   if (!room || usageBit(changes, pages.ownedMap, page))
     setUsageBit(changes, pages.freeMap, page, room);
 }

@@ -1,8 +1,11 @@
 #pragma once
 
 // Usage-map bits, the search for a page with room, and new pages for an
-// update (guide §2.3, §2.4). A page is only added where every map that must
-// know it can record it; otherwise the caller refuses the change.
+// update (guide §2.3–2.5), through the one usage-map model: a map that
+// cannot record a new page grows (shifted, promoted to a reference map, or
+// given a new bitmap page), every page it touches an edited copy that goes
+// through the journal with the rest of the update. The global map is never
+// grown: pages outside its window count as used.
 
 #include <cstdint>
 #include <optional>
@@ -18,15 +21,22 @@ namespace engine {
 // The global map: page 1, row 0; a set bit means "free".
 inline constexpr std::uint32_t kGlobalUsageMap = rowPointer(layout::usage_map::kGlobalMapPage, 0);
 
-// Sets or clears the bit of `page` in the map `pointer` leads to. False
-// when the map cannot represent that page (outside an inline map's window,
-// or no bitmap page for it in a reference map).
+// Sets or clears the bit of `page` in the map `pointer` leads to, growing
+// the map when it cannot record the page (never the global map). False
+// when it cannot record it even so. Throws Error::damaged on a malformed map.
 bool setUsageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page, bool value);
 // Whether the map has the bit of `page` set (false outside its range).
 bool usageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page);
+// Every page the map records, lowest first, as this update leaves it.
+std::vector<std::uint32_t> usagePages(PageChanges& changes, std::uint32_t pointer);
+
+// A new page at the end of the file, used in the global map: a page the
+// file would need to pass its largest size is refused (Error::databaseFull).
+std::uint32_t appendPage(PageChanges& changes);
 
 // Appends a zero-filled page recorded in `ownedMap` and as used in the
-// global map. Nothing (no page added) when the owned map cannot record it.
+// global map. Nothing (no page added) when the owned map cannot record it
+// even grown.
 std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap);
 
 // Frees `page` (guide §2.4): out of `ownedMap`, free in the global map, its
@@ -39,15 +49,21 @@ struct DataPageSet {
   std::uint32_t owner = 0;
   std::uint32_t ownedMap = 0;  // pointers to the two usage maps
   std::uint32_t freeMap = 0;
+  // Long-value rows are named only by the value that holds them, so the
+  // slots of removed ones are given out again; a table row's number never is.
+  bool reusesSlots = false;
+  // Every page of the free-space map is tried before a new page is added,
+  // not only the last ones.
+  bool searchesAllPages = false;
 };
 
 // A page of `pages` other than `avoid` with room for a row of `length`
-// bytes: one this update added, else one of the last pages of the
-// free-space map, else a new page (recorded in both maps and as used in the
-// global map). Nothing when a new page is needed and the owned map cannot
-// record it.
-std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, Pager& pager,
-                                          const DataPageSet& pages, std::size_t length,
+// bytes: one this update added, else one of the free-space map, else a new
+// page (recorded in both maps, growing them, and as used in the global
+// map). Nothing when a new page is needed and the owned map cannot record
+// it.
+std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, const DataPageSet& pages,
+                                          std::size_t length,
                                           std::optional<std::uint32_t> avoid = std::nullopt);
 
 // After rows of `page` were added, grown or removed: its bit in the

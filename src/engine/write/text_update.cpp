@@ -227,7 +227,7 @@ void Update::overwriteLongValue(const LongValueReference& ref,
 std::optional<DataPageSet> Update::longValuePages() const {
   for (const LongValueMaps& maps : table_.longValueMaps)
     if (maps.columnNumber == column_.number)
-      return DataPageSet{lv::kPageOwner, maps.ownedPages, maps.freePages};
+      return DataPageSet{lv::kPageOwner, maps.ownedPages, maps.freePages, true, true};
   return std::nullopt;  // Jet 3 files keep no long-value maps
 }
 
@@ -237,9 +237,9 @@ RowPointer Update::addLongValueRow(std::span<const std::uint8_t> row) {
     refuse(
         "the new value needs long-value storage of a new size, which this program only "
         "manages for Access 2000 and later files");
-  const auto target = pageWithRoom(changes_, pager_, *pages, row.size());
+  const auto target = pageWithRoom(changes_, *pages, row.size());
   if (!target) refuse("the long value needs a new page that the column's page map cannot record");
-  auto number = page_edit::addRow(changes_.edit(*target), format_, row, 0);
+  auto number = page_edit::addRow(changes_.edit(*target), format_, row, 0, pages->reusesSlots);
   if (!number) damaged(*target, "a long-value page has less room than it says");
   noteRoom(changes_, *pages, *target);
   return {*target, *number};
@@ -316,7 +316,7 @@ void Update::placeRow(RowId stored, const RowImage& image, std::span<const std::
   // which skip only rows with the lookup bit, read it where it lies. The
   // header row keeps its slot (the record's identity) and points to it.
   if (homeLength < 4) refuse("the record is too short to hold a pointer to its new place");
-  const auto target = pageWithRoom(changes_, pager_, tablePages_, row.size(), stored.page);
+  const auto target = pageWithRoom(changes_, tablePages_, row.size(), stored.page);
   if (!target) refuse("the grown record needs a new page that the table's page map cannot record");
   auto number = page_edit::addRow(changes_.edit(*target), format_, row, dp::kSlotDeleted);
   if (!number) damaged(*target, "a data page has less room than it says");

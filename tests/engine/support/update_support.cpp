@@ -1,6 +1,7 @@
 #include "engine/support/update_support.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <set>
@@ -379,8 +380,41 @@ engine::Bytes littleEndian(T value) {
   return bytes;
 }
 
-// The stored bytes of a fixed-size value, as the row holds them.
+// A decimal as the row holds it: the sign byte, then four 32-bit
+// little-endian words of the magnitude, most significant first.
+engine::Bytes decimalBytes(const engine::Decimal& d) {
+  engine::Bytes bytes{static_cast<std::uint8_t>(d.negative ? 0x80 : 0x00)};
+  const std::uint32_t words[] = {0, d.high, static_cast<std::uint32_t>(d.low >> 32),
+                                 static_cast<std::uint32_t>(d.low)};
+  for (auto w : words) {
+    auto le = littleEndian(w);
+    bytes.insert(bytes.end(), le.begin(), le.end());
+  }
+  return bytes;
+}
+
+// A Date/Time Extended value as the row holds it: days since 0001-01-01 in
+// 19 digits, ':', seconds of the day in 12 digits, 100 ns in 7, ":7", NUL.
+engine::Bytes extendedDateBytes(const engine::DateTimeExtended& d) {
+  constexpr std::int64_t kTicksPerSecond = 10000000, kSecondsPerDay = 86400;
+  const std::int64_t seconds = d.ticks / kTicksPerSecond;
+  char text[43];
+  std::snprintf(text, sizeof text, "%019lld:%012lld%07lld:7",
+                static_cast<long long>(seconds / kSecondsPerDay),
+                static_cast<long long>(seconds % kSecondsPerDay),
+                static_cast<long long>(d.ticks % kTicksPerSecond));
+  return engine::Bytes(text, text + 42);  // with the NUL
+}
+
+// The stored bytes of a non-text value, as the row holds them.
 std::optional<engine::Bytes> storedBytes(const engine::Value& v) {
+  if (v.is<engine::Guid>()) {
+    const auto& g = v.as<engine::Guid>().bytes;
+    return engine::Bytes(g.begin(), g.end());
+  }
+  if (v.is<engine::Bytes>()) return v.as<engine::Bytes>();
+  if (v.is<engine::Decimal>()) return decimalBytes(v.as<engine::Decimal>());
+  if (v.is<engine::DateTimeExtended>()) return extendedDateBytes(v.as<engine::DateTimeExtended>());
   if (v.is<std::uint8_t>()) return littleEndian(v.as<std::uint8_t>());
   if (v.is<std::int16_t>()) return littleEndian(v.as<std::int16_t>());
   if (v.is<std::int32_t>()) return littleEndian(v.as<std::int32_t>());
@@ -406,7 +440,8 @@ std::optional<engine::Bytes> computedKey(const engine::Format& format,
     const auto type = static_cast<engine::JetType>(column.type);
     engine::KeyColumn keyColumn{
         type, indexColumn.ascending,
-        engine::textSortOrder(format.isJet3(), column.sortOrder, column.sortVersion)};
+        engine::textSortOrder(format.isJet3(), column.sortOrder, column.sortVersion),
+        !format.isAce()};
     bool present = !v.isNull();
     engine::Bytes fixed;
     std::u16string_view text;

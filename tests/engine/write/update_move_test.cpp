@@ -16,12 +16,17 @@
 #include "engine/format/layout_data_page.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
+#include "engine/support/reader_listing.h"
 #include "engine/support/update_support.h"
 #include "engine/text/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 
 namespace {
+
+using readerlisting::engineListing;
+using readerlisting::expectReadersAgree;
+using readerlisting::Listing;
 
 using testsupport::repeat;
 
@@ -32,70 +37,6 @@ using testsupport::textColumn;
 using updatetest::RowPlace;
 
 RowPlace placeOf(engine::RowId id) { return {id.page, id.slot}; }
-
-// Records by Id (column 0) with their texts, as the engine and both other
-// readers list them. A record listed twice shows in `duplicates`.
-struct Listing {
-  std::map<std::string, std::vector<std::string>> records;
-  std::vector<std::string> duplicates;
-  void add(const std::string& id, std::vector<std::string> texts) {
-    if (!records.emplace(id, std::move(texts)).second) duplicates.push_back(id);
-  }
-};
-
-Listing engineListing(const std::filesystem::path& path, const std::u16string& table) {
-  Listing listing;
-  auto db = engine::Database::open(path.string());
-  auto scan = db->scan(db->table(table));
-  engine::Row row;
-  while (scan->next(row)) {
-    std::vector<std::string> texts;
-    for (std::size_t c = 1; c < row.values.size(); ++c)
-      texts.push_back(row.values[c].isText() ? engine::toUtf8(row.values[c].text()) : "");
-    listing.add(std::to_string(row.values[0].as<std::int32_t>()), texts);
-  }
-  return listing;
-}
-
-Listing exportListing(const std::filesystem::path& path, const std::string& table) {
-  Listing listing;
-  auto lines = createtest::mdbExport(path, table);
-  for (std::size_t i = 1; i < lines.size(); ++i)
-    listing.add(lines[i].at(0), std::vector<std::string>(lines[i].begin() + 1, lines[i].end()));
-  return listing;
-}
-
-Listing readerListing(const std::filesystem::path& path, const std::string& table) {
-  Listing listing;
-  for (const auto& value : createtest::mdbReaderTables(path)[QString::fromStdString(table)]
-                               .toObject()["rows"]
-                               .toArray()) {
-    QJsonArray fields = value.toArray();
-    std::vector<std::string> texts;
-    for (qsizetype c = 1; c < fields.size(); ++c)
-      texts.push_back(fields[c].toString().toStdString());
-    listing.add(std::to_string(fields[0].toInt()), texts);
-  }
-  return listing;
-}
-
-// The engine and, where installed, mdb-export and mdb-reader list every
-// record once with the same texts.
-void expectReadersAgree(const std::filesystem::path& path, const std::u16string& table) {
-  const Listing mine = engineListing(path, table);
-  EXPECT_EQ(mine.duplicates, std::vector<std::string>{});
-  const std::string table8 = engine::toUtf8(table);
-  if (createtest::haveMdbTools()) {
-    const Listing exported = exportListing(path, table8);
-    EXPECT_EQ(exported.duplicates, std::vector<std::string>{}) << "mdb-export";
-    EXPECT_TRUE(exported.records == mine.records) << "mdb-export";
-  }
-  if (createtest::haveMdbReader()) {
-    const Listing read = readerListing(path, table8);
-    EXPECT_EQ(read.duplicates, std::vector<std::string>{}) << "mdb-reader";
-    EXPECT_TRUE(read.records == mine.records) << "mdb-reader";
-  }
-}
 
 engine::NewTable wordsTable(int rows, int textColumns, const std::u16string& text) {
   engine::NewTable table;
