@@ -37,6 +37,8 @@ const char* modeName(CaseMode mode) {
       return "Proper";
     case CaseMode::Sentence:
       return "Sentence";
+    case CaseMode::Names:
+      return "Names";
   }
   return "?";
 }
