@@ -1,9 +1,8 @@
 #pragma once
 
-// The header page (page 0, §1): engine name, format version, code page, sort
-// order, creation date, the masked database password and the encoding key,
-// with the region
-// from 0x18 obfuscated by the fixed RC4 key.
+// The header page (page 0, docs/file-format.md, Header page): engine name, format version, code
+// page, sort order, creation date, the masked database password and the encoding key, with the
+// region from 0x18 obfuscated by the fixed RC4 key.
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
-// Layout of the header page (page 0) of an Access database, as described in
-// the format guide §1. Offsets are absolute within page 0.
+// Layout of the header page (page 0) of an Access database, as described in docs/file-format.md,
+// Header page. Offsets are absolute within page 0.
 
 #include <array>
 #include <cstddef>
@@ -43,7 +43,8 @@ inline constexpr std::uint8_t kVersionAce17 = 0x06;
 
 // Code page 1252 (Western European): the code page of every known file.
 inline constexpr std::uint16_t kCodePageWestern = 1252;
-// Sort order LCID of "General" (also in text column descriptors, §4.3).
+// Sort order LCID of "General" (also in text column descriptors, docs/file-format.md, Table
+// definition).
 inline constexpr std::uint16_t kSortOrderGeneral = 1033;
 // The Jet 4 password field holds at most this many UTF-16 characters.
 inline constexpr std::size_t kMaxPasswordCharacters = kPasswordLengthJet4 / 2;

@@ -1,7 +1,7 @@
 #pragma once
 
-// The header page (page 0), decoded: format, code page, sort order, the
-// encoding key and the database password (guide §1).
+// The header page (page 0), decoded: format, code page, sort order, the encoding key and the
+// database password (docs/file-format.md, Header page).
 
 #include <array>
 #include <cstdint>
@@ -26,9 +26,11 @@ struct HeaderPage {
   bool hasEncodingKey() const {
     return encodingKey[0] | encodingKey[1] | encodingKey[2] | encodingKey[3];
   }
-  // ACE file whose pages are encrypted with a password (guide §1.7).
+  // ACE file whose pages are encrypted with a password (docs/file-format.md, Encoding and
+  // encryption).
   bool isEncryptedAccdb() const { return format.isAce() && hasEncodingKey(); }
-  // Jet 3/4 file whose pages are RC4-encoded without a password (guide §1.6).
+  // Jet 3/4 file whose pages are RC4-encoded without a password (docs/file-format.md, Encoding and
+  // encryption).
   bool isJetEncoded() const { return !format.isAce() && hasEncodingKey(); }
 };
 
@@ -37,7 +39,7 @@ struct HeaderPage {
 // that are not Access databases of a known version.
 HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::string& path);
 
-// Reverses (and equally applies) the header obfuscation of §1.3 in place.
+// Reverses (and equally applies) the header mask (docs/file-format.md, Masked region) in place.
 void toggleHeaderObfuscation(std::span<std::uint8_t> page0, const Format& format);
 
 // The Jet 4 password field is XOR-masked with this: the whole days of the

@@ -1,6 +1,6 @@
 #pragma once
 
-// Reading a usage map (guide §2.3): the sorted list of pages whose bit is set.
+// Reading a usage map (docs/file-format.md, Usage maps): the sorted list of pages whose bit is set.
 
 #include <cstddef>
 #include <cstdint>

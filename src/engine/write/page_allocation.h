@@ -1,7 +1,7 @@
 #pragma once
 
 // Usage-map bits, the search for a page with room, and new pages for an
-// update (guide §2.3, §2.4). A page is only added where every map that must
+// update (docs/file-format.md, Usage maps). A page is only added where every map that must
 // know it can record it; otherwise the caller refuses the change.
 
 #include <cstdint>
@@ -29,7 +29,7 @@ bool usageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page);
 // global map. Nothing (no page added) when the owned map cannot record it.
 std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap);
 
-// Frees `page` (guide §2.4): out of `ownedMap`, free in the global map, its
+// Frees `page` (docs/file-format.md, Usage maps): out of `ownedMap`, free in the global map, its
 // first bytes zeroed.
 void releasePage(PageChanges& changes, std::uint32_t ownedMap, std::uint32_t page);
 
