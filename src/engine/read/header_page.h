@@ -1,12 +1,14 @@
 #pragma once
 
-// The header page (page 0), decoded: format, code page, sort order, the encoding key and the
-// database password (docs/file-format.md, Header page).
+// The header page (page 0; docs/file-format.md, Header page), read and written: engine name,
+// format version, code page, sort order, creation date, the encoding key and the database
+// password, with the region from 0x18 masked by the fixed RC4 key.
 
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "engine/format/format.h"
 
@@ -38,6 +40,14 @@ struct HeaderPage {
 // more if available). Throws Error::unrecognizedFormat(path) for files
 // that are not Access databases of a known version.
 HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::string& path);
+
+// Writes the page 0 of a new Jet 4 (or, with `ace`, ACE 12) database. `password` is the Jet 4
+// gate (empty for .accdb files, whose password is their encryption). A non-zero `encodingKey`
+// marks the pages as ciphered; `encryptionProvider` (with its length prefix) describes an
+// .accdb's cipher.
+void writeHeaderPage(std::span<std::uint8_t> page, bool ace, std::u16string_view password,
+                     double creationDate, std::array<std::uint8_t, 4> encodingKey,
+                     std::span<const std::uint8_t> encryptionProvider);
 
 // Reverses (and equally applies) the header mask (docs/file-format.md, Masked region) in place.
 void toggleHeaderObfuscation(std::span<std::uint8_t> page0, const Format& format);
