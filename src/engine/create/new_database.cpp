@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "engine/base/error.h"
-#include "engine/create/header_page.h"
 #include "engine/create/page_file.h"
 #include "engine/create/refusal.h"
 #include "engine/create/system_tables.h"
@@ -22,6 +21,7 @@
 #include "engine/format/layout_usage_map.h"
 #include "engine/io/file_system.h"
 #include "engine/io/path.h"
+#include "engine/read/header_page.h"
 #include "engine/text/simple_case.h"
 #include "engine/text/utf.h"
 #include "engine/write/index_key.h"
@@ -194,8 +194,8 @@ std::unique_ptr<PageCodec> build(PageFile& file, const NewDatabase& description)
     encodingKey = randomEncodingKey();
     codec = makeJetRc4Codec(encodingKey);
   }
-  writeHeaderPage(file.page(0), description.format, ace ? u"" : description.password, created,
-                  encodingKey, provider);
+  writeHeaderPage(file.page(0), ace, ace ? u"" : description.password, created, encodingKey,
+                  provider);
   writeGlobalMapPage(file.page(um::kGlobalMapPage), file.pageCount());
   return codec;
 }

@@ -10,6 +10,7 @@
 
 #include "engine/create/refusal.h"
 #include "engine/format/jet_type.h"
+#include "engine/format/row_layout.h"
 #include "engine/text/text_encoder.h"
 #include "engine/text/utf.h"
 
@@ -200,34 +201,24 @@ std::optional<Bytes> longValueBytes(const ColumnDefinition& column, const Value&
 Bytes encodeRow(const TableDefinition& layout, const std::vector<StoredField>& fields) {
   const auto columnCount = layout.columns.size();
   const std::uint16_t variableColumns = layout.variableColumnCount;
-  Bytes row(2 + fixedAreaSize(layout), 0);
-  putU16(row, 0, static_cast<std::uint16_t>(columnCount));
-  std::vector<std::uint16_t> variableOffsets(variableColumns, 0);
+  Bytes head(2 + fixedAreaSize(layout), 0);
+  putU16(head, 0, static_cast<std::uint16_t>(columnCount));
+  std::vector<std::span<const std::uint8_t>> variables(variableColumns);
+  Bytes mask(row_layout::maskLength(columnCount), 0);
   for (std::size_t i = 0; i < columnCount; ++i) {
     const auto& column = layout.columns[i];
-    if (column.isFixedLength() && fields[i].present && !fields[i].bytes.empty())
+    if (fields[i].present) row_layout::markPresent(mask, column.number);
+    if (!fields[i].present) continue;
+    if (!column.isFixedLength())
+      variables[column.variableIndex] = fields[i].bytes;
+    else if (!fields[i].bytes.empty())
       std::copy(fields[i].bytes.begin(), fields[i].bytes.end(),
-                row.begin() + 2 + column.fixedOffset);
+                head.begin() + 2 + column.fixedOffset);
   }
-  if (variableColumns > 0) {
-    // Variable data in variable-index order, which is column-number order.
-    for (std::size_t i = 0; i < columnCount; ++i) {
-      const auto& column = layout.columns[i];
-      if (column.isFixedLength()) continue;
-      variableOffsets[column.variableIndex] = static_cast<std::uint16_t>(row.size());
-      if (fields[i].present) appendBytes(row, fields[i].bytes);
-    }
-    appendU16(row, static_cast<std::uint16_t>(row.size()));  // end of variable data
-    for (auto k = variableColumns; k-- > 0;) appendU16(row, variableOffsets[k]);
-    appendU16(row, variableColumns);
-  }
-  Bytes mask((columnCount + 7) / 8, 0);
-  for (std::size_t i = 0; i < columnCount; ++i)
-    if (fields[i].present)
-      mask[layout.columns[i].number / 8] |=
-          static_cast<std::uint8_t>(1u << (layout.columns[i].number % 8));
-  appendBytes(row, mask);
-  return row;
+  if (variableColumns == 0) return row_layout::packFixed(head, mask);
+  // The creator writes Jet 4 and ACE rows, whose 16-bit offsets always pack.
+  std::string why;
+  return *row_layout::pack(Format{}, head, variables, mask, 0, why);
 }
 
 }  // namespace engine::create

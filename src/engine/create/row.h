@@ -1,7 +1,7 @@
 #pragma once
 
-// Row images (§6.2): values turned into their stored bytes, then packed as
-// column count, fixed area, variable data, offsets and null mask.
+// Row images (docs/file-format.md, Data rows): values turned into their stored bytes, then packed
+// as column count, fixed area, variable data, offsets and null mask.
 
 #include <optional>
 #include <string>

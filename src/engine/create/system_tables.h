@@ -1,9 +1,8 @@
 #pragma once
 
-// The system tables a new database carries (§3): MSysObjects (the catalogue,
-// whose definition is always page 2), MSysACEs, MSysQueries and
-// MSysRelationships, plus MSysComplexColumns in ACE files. Their columns are
-// numbered as Access numbers them.
+// The system tables a new database carries (docs/file-format.md, Catalogue): MSysObjects (the
+// catalogue, whose definition is always page 2), MSysACEs, MSysQueries and MSysRelationships, plus
+// MSysComplexColumns in ACE files. Their columns are numbered as Access numbers them.
 
 #include <cstdint>
 #include <string>

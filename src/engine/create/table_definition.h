@@ -1,7 +1,7 @@
 #pragma once
 
-// Writes a table's definition (TDEF, §4) to its first page, continuing on
-// newly allocated pages when it does not fit one.
+// Writes a table's definition (docs/file-format.md, Table definition) to its first page, continuing
+// on newly allocated pages when it does not fit one.
 
 #include <cstddef>
 #include <cstdint>

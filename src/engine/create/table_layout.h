@@ -1,7 +1,7 @@
 #pragma once
 
-// How the creator lays out a new table's definition: type codes, column
-// numbers, fixed offsets, variable-table indexes and flags (§4.3, §6.2).
+// How the creator lays out a new table's definition: type codes, column numbers, fixed offsets,
+// variable-table indexes and flags (docs/file-format.md, Table definition, Data rows).
 
 #include <cstdint>
 #include <string>

@@ -22,7 +22,7 @@ struct IndexSpec {
   std::vector<std::size_t> columns;
   bool primary = false;
   bool unique = false;
-  std::uint8_t flags = 0;           // real-index flags (§4.3 item 4)
+  std::uint8_t flags = 0;           // real-index flags (docs/file-format.md, Table definition)
   bool legacyDecimalOrder = false;  // Jet 4 files key decimals in the older order
 };
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// Usage maps (§2.3): bitmaps of pages kept in rows of data pages. A set of
+// Usage maps (docs/file-format.md, Usage maps): bitmaps of pages in rows of data pages. A set of
 // pages that fits one inline window (512 pages from its first page) becomes
 // an inline map; a larger one a reference map whose bitmaps live on their own
 // pages (type 0x05).

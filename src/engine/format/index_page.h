@@ -1,9 +1,8 @@
 #pragma once
 
-// One index page (guide §10.1, §10.2) as a list of whole entries: the model
-// the reader walks, the updater edits and the creator writes. On the page
-// the entries share a prefix (stored once, with the first entry), and a
-// bitmask marks where each stored entry ends.
+// One index page (docs/file-format.md, Index pages) as a list of whole entries: the model the
+// reader walks, the updater edits and the creator writes. On the page the entries share a prefix
+// (stored once, with the first entry), and a bitmask marks where each stored entry ends.
 
 #include <cstdint>
 #include <optional>

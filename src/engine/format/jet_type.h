@@ -1,6 +1,6 @@
 #pragma once
 
-// Jet column type codes (guide §5).
+// Jet column type codes (docs/file-format.md, Column types).
 
 #include <cstdint>
 #include <string_view>

@@ -1,6 +1,7 @@
 #pragma once
 
-// Layout of data pages and the rows on them (format guide §2.1, §2.2, §6).
+// Layout of data pages and the rows on them (docs/file-format.md, Page types, Data pages, Data
+// rows).
 
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +35,7 @@ inline constexpr std::uint16_t kSlotRemoved = kSlotDeleted | kSlotLookup;
 // free-space map.
 inline constexpr std::size_t kUsefulFreeSpace = 64;
 
-// The largest row a writer puts on a Jet 4+ page (§9.3).
+// The largest row a writer puts on a Jet 4+ page (docs/file-format.md, Growing rows).
 inline constexpr std::size_t kMaxRowSizeJet4 = 4060;
 
 // At most this many slots fit on a page (row numbers are one byte).

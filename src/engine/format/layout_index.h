@@ -1,7 +1,7 @@
 #pragma once
 
-// Layout of index pages (format guide §10.1) and of the index blocks in a
-// table definition (§4.3 items 4 and 5).
+// Layout of index pages (docs/file-format.md, Index pages) and of the index blocks in a table
+// definition (docs/file-format.md, Table definition).
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-// Layout of long values (memo, OLE, long calculated results), guide §8.
+// Layout of long values (memo, OLE, long calculated results), docs/file-format.md, Long values.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-// Layout of property blocks (MSysObjects.LvProp), format guide §3.4.
+// Layout of property blocks (MSysObjects.LvProp), docs/file-format.md, Property blocks.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-// Layout of table definitions (TDEF pages), format guide §4. Offsets are
-// within the definition buffer: the first page whole, then bytes 8.. of each
-// further page of the chain.
+// Layout of table definitions (TDEF pages), docs/file-format.md, Table definition. Offsets are
+// within the definition buffer: the first page whole, then bytes 8.. of each further page of the
+// chain.
 
 #include <cstddef>
 #include <cstdint>
@@ -33,7 +33,7 @@ inline constexpr Offsets kJet4{8, 16, 20, 40, 41, 43, 45, 47, 51, 55, 59, 63, 12
 // In a real-index counter: the index's count of distinct entries.
 inline constexpr std::size_t kRealIndexDistinct = 4;
 
-// MSysObjects, the catalogue, is always defined on this page (§3.1).
+// MSysObjects, the catalogue, is always defined on this page (docs/file-format.md, Catalogue).
 inline constexpr std::uint32_t kCataloguePage = 2;
 
 // Jet 4+ header fields outside the shared offsets: the constant writers put

@@ -1,7 +1,7 @@
 #pragma once
 
-// Stored text (format guide §7): Jet 3 code-page bytes, Jet 4+ UTF-16LE with
-// optional "unicode compression" behind a two-byte marker.
+// Stored text (docs/file-format.md, Text): Jet 3 code-page bytes, Jet 4+ UTF-16LE with optional
+// "unicode compression" behind a two-byte marker.
 
 #include <cstddef>
 #include <cstdint>

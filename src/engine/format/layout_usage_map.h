@@ -1,6 +1,6 @@
 #pragma once
 
-// Layout of usage maps (format guide §2.3). A map lives in a row of a data
+// Layout of usage maps (docs/file-format.md, Usage maps). A map lives in a row of a data
 // page, addressed by a 4-byte pointer: row number, then a 24-bit page number.
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 
-// The one model of a usage map (guide §2.3, §2.5), for the reader, the
+// The one model of a usage map (docs/file-format.md, Usage maps), for the reader, the
 // updater and the creator: it lists the pages a map records, tests and sets
 // their bits, and grows the map when a page falls outside what it can
 // record. An inline map whose window cannot hold the page is shifted when

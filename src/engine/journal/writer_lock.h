@@ -1,10 +1,9 @@
 #pragma once
 
-// What a writing connection holds so that nobody else changes the database
-// at the same time (guide §11): an exclusive lock on the file among
-// processes on this computer (and others that honour it), and an entry in
-// the Access lock file (.ldb for Jet, .laccdb for ACE) so that Access on a
-// shared folder sees the database in use.
+// What a writing connection holds so that nobody else changes the database at the same time
+// (docs/file-format.md, Lock file): an exclusive lock on the file among processes on this computer
+// (and others that honour it), and an entry in the Access lock file (.ldb for Jet, .laccdb for ACE)
+// so that Access on a shared folder sees the database in use.
 //
 // Access marks live users with byte-range locks that are mostly invisible
 // from here, so a lock file with entries of another computer, or with locks

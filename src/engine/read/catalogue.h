@@ -1,6 +1,6 @@
 #pragma once
 
-// The catalogue (MSysObjects, guide §3): every object of the database.
+// The catalogue (MSysObjects, docs/file-format.md, Catalogue): every object of the database.
 
 #include <cstdint>
 #include <string>

@@ -1,7 +1,7 @@
 #pragma once
 
-// A data page seen through its slot table (guide §2.2, §6.1): which rows it
-// has, where each starts and ends, and their deleted / lookup bits.
+// A data page seen through its slot table (docs/file-format.md, Data pages): which rows it has,
+// where each starts and ends, and their deleted / lookup bits.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,6 @@
 #include "engine/read/header_page.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include "engine/base/error.h"
 #include "engine/crypto/rc4.h"
+#include "engine/format/byte_order.h"
 #include "engine/format/layout_header.h"
 #include "engine/text/text_codec.h"
 
@@ -57,7 +59,7 @@ HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::strin
   std::string name(reinterpret_cast<const char*>(bytes.data() + h::kEngineName),
                    h::kEngineNameLength);
   name.resize(std::strlen(name.c_str()));
-  if (name != "Standard Jet DB" && name != "Standard ACE DB") throw Error::unrecognizedFormat(path);
+  if (name != h::kEngineNameJet && name != h::kEngineNameAce) throw Error::unrecognizedFormat(path);
   auto format = Format::fromVersionByte(bytes[h::kVersion]);
   if (!format) throw Error::unrecognizedFormat(path);
 
@@ -92,6 +94,55 @@ HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::strin
 
 bool passwordMatches(const std::u16string& stored, const std::u16string& typed) {
   return stored.empty() || stored == typed;
+}
+
+namespace {
+
+// Fields at 0x18-0x3B whose meaning is unknown; every Access-made Jet 4 and
+// ACE file holds these values.
+constexpr std::array<std::uint8_t, 24> kUnknownFields{
+    0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
+    0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
+
+}  // namespace
+
+void writeHeaderPage(std::span<std::uint8_t> page, bool ace, std::u16string_view password,
+                     double creationDate, std::array<std::uint8_t, 4> encodingKey,
+                     std::span<const std::uint8_t> encryptionProvider) {
+  std::fill(page.begin(), page.end(), 0);
+  page[h::kPageTag] = h::kPageTagValue;
+  const std::string_view engineName = ace ? h::kEngineNameAce : h::kEngineNameJet;
+  std::copy(engineName.begin(), engineName.end(), page.begin() + h::kEngineName);
+  page[h::kVersion] = ace ? h::kVersionAce12 : h::kVersionJet4;
+  std::copy(kUnknownFields.begin(), kUnknownFields.end(), page.begin() + h::kObfuscatedStart);
+  putU16(page, h::kCodePage, h::kCodePageWestern);
+  std::copy(encodingKey.begin(), encodingKey.end(), page.begin() + h::kEncodingKey);
+
+  // Password: UTF-16LE, NUL-padded, masked with the whole days of the creation date.
+  std::array<std::uint8_t, h::kPasswordLengthJet4> field{};
+  for (std::size_t i = 0; i < password.size() && 2 * i + 1 < field.size(); ++i)
+    putU16(field, 2 * i, password[i]);
+  const std::uint32_t mask = passwordMask(creationDate);
+  for (std::size_t i = 0; i < field.size(); ++i)
+    page[h::kPassword + i] = field[i] ^ static_cast<std::uint8_t>(mask >> (8 * (i % 4)));
+
+  putU16(page, h::kSortOrderJet4, h::kSortOrderGeneral);
+  page[h::kSortVersionJet4] = 0;  // General Legacy
+  putF64(page, h::kCreationDate, creationDate);
+  toggleHeaderObfuscation(page, Format{});  // Jet 4 and ACE obfuscate alike
+
+  // In clear after the obfuscated region: constants every sample carries.
+  putU32(page, h::kClearValue, h::kClearValueJet4);
+  std::copy(h::kReleaseJet4.begin(), h::kReleaseJet4.end(), page.begin() + h::kRelease);
+  page[h::kRelease + h::kReleaseJet4.size()] = 0x00;
+  for (std::size_t at = h::kPairsStart; at + 1 < h::kPageSizeJet4; at += 2) {
+    page[at] = 0x00;
+    page[at + 1] = 0x01;
+  }
+  page[h::kPairsStart] = 0x01;
+  page[h::kPairsStart + 2] = 0x01;
+  std::copy(encryptionProvider.begin(), encryptionProvider.end(),
+            page.begin() + h::kEncryptionProvider);
 }
 
 }  // namespace engine

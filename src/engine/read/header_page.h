@@ -1,12 +1,14 @@
 #pragma once
 
-// The header page (page 0), decoded: format, code page, sort order, the
-// encoding key and the database password (guide §1).
+// The header page (page 0; docs/file-format.md, Header page), read and written: engine name,
+// format version, code page, sort order, creation date, the encoding key and the database
+// password, with the region from 0x18 masked by the fixed RC4 key.
 
 #include <array>
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "engine/format/format.h"
 
@@ -26,9 +28,11 @@ struct HeaderPage {
   bool hasEncodingKey() const {
     return encodingKey[0] | encodingKey[1] | encodingKey[2] | encodingKey[3];
   }
-  // ACE file whose pages are encrypted with a password (guide §1.7).
+  // ACE file whose pages are encrypted with a password (docs/file-format.md, Encoding and
+  // encryption).
   bool isEncryptedAccdb() const { return format.isAce() && hasEncodingKey(); }
-  // Jet 3/4 file whose pages are RC4-encoded without a password (guide §1.6).
+  // Jet 3/4 file whose pages are RC4-encoded without a password (docs/file-format.md, Encoding and
+  // encryption).
   bool isJetEncoded() const { return !format.isAce() && hasEncodingKey(); }
 };
 
@@ -37,7 +41,15 @@ struct HeaderPage {
 // that are not Access databases of a known version.
 HeaderPage parseHeaderPage(std::span<const std::uint8_t> bytes, const std::string& path);
 
-// Reverses (and equally applies) the header obfuscation of §1.3 in place.
+// Writes the page 0 of a new Jet 4 (or, with `ace`, ACE 12) database. `password` is the Jet 4
+// gate (empty for .accdb files, whose password is their encryption). A non-zero `encodingKey`
+// marks the pages as ciphered; `encryptionProvider` (with its length prefix) describes an
+// .accdb's cipher.
+void writeHeaderPage(std::span<std::uint8_t> page, bool ace, std::u16string_view password,
+                     double creationDate, std::array<std::uint8_t, 4> encodingKey,
+                     std::span<const std::uint8_t> encryptionProvider);
+
+// Reverses (and equally applies) the header mask (docs/file-format.md, Masked region) in place.
 void toggleHeaderObfuscation(std::span<std::uint8_t> page0, const Format& format);
 
 // The Jet 4 password field is XOR-masked with this: the whole days of the

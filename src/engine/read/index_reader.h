@@ -1,9 +1,8 @@
 #pragma once
 
-// Walking an index tree (guide §10.1, §10.2): the leaf entries in key
-// order, each with its key bytes and the row it points to. The writer uses
-// it to compare index keys before and after a change; tests use it to
-// check row identities.
+// Walking an index tree (docs/file-format.md, Index pages): the leaf entries in key order, each
+// with its key bytes and the row it points to. The writer uses it to compare index keys before and
+// after a change; tests use it to check row identities.
 
 #include <cstdint>
 #include <vector>

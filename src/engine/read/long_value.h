@@ -1,6 +1,6 @@
 #pragma once
 
-// Long values (memo, OLE, long calculated results), guide §8.1: the 12-byte
+// Long values (memo, OLE, long calculated results), docs/file-format.md, Long values: the 12-byte
 // reference in a row and the data it leads to.
 
 #include <cstdint>

@@ -1,8 +1,8 @@
 #pragma once
 
-// Property blocks (guide §3.4): the properties Access keeps for a table and
-// each of its columns, such as a calculated column's Expression and
-// ResultType, a memo's TextFormat (rich text) or AppendOnly.
+// Property blocks (docs/file-format.md, Property blocks): the properties Access keeps for a table
+// and each of its columns, such as a calculated column's Expression and ResultType, a memo's
+// TextFormat (rich text) or AppendOnly.
 
 #include <cstdint>
 #include <span>

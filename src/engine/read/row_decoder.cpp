@@ -2,6 +2,7 @@
 
 #include "engine/format/jet_type.h"
 #include "engine/format/layout_long_value.h"
+#include "engine/format/row_layout.h"
 #include "engine/read/long_value.h"
 #include "engine/read/value_decoder.h"
 
@@ -33,28 +34,13 @@ RowDecoder::RowDecoder(Pager& pager, const Format& format, const TableDefinition
 RowDecoder::VariableTable RowDecoder::readVariableTable(const BoundedBytes& row,
                                                         std::size_t maskLength) const {
   VariableTable table;
-  const std::size_t length = row.size();
-  if (format_.isJet3()) {
-    if (length < maskLength + 1) row.fail("a row is too short for its variable-column count");
-    std::size_t v = row.u8(length - maskLength - 1);
-    std::size_t jumps = (length - 1) / 256;
-    if (length < maskLength + jumps + 2 + v) row.fail("a row's variable-offset table overflows it");
-    std::size_t tableEnd = length - maskLength - jumps - 2;  // position of entry 0
-    std::size_t usableJumps = jumps;
-    // The last jump byte may be a dummy.
-    if ((tableEnd - v) / 256 < jumps) --usableJumps;
-    std::size_t jumpsUsed = 0;
-    for (std::size_t i = 0; i <= v; ++i) {
-      while (jumpsUsed < usableJumps && i == row.u8(length - maskLength - 2 - jumpsUsed))
-        ++jumpsUsed;
-      table.offsets.push_back(row.u8(tableEnd - i) + 256 * jumpsUsed);
-    }
-  } else {
-    if (length < maskLength + 2) row.fail("a row is too short for its variable-column count");
-    std::size_t v = row.u16(length - maskLength - 2);
-    if (length < maskLength + 4 + 2 * v) row.fail("a row's variable-offset table overflows it");
-    for (std::size_t k = 0; k <= v; ++k)
-      table.offsets.push_back(row.u16(length - maskLength - 4 - 2 * k));
+  switch (row_layout::readVariableOffsets(row.all(), format_, maskLength, table.offsets)) {
+    case row_layout::Fault::none:
+      break;
+    case row_layout::Fault::noVariableCount:
+      row.fail("a row is too short for its variable-column count");
+    case row_layout::Fault::offsetTableOverflows:
+      row.fail("a row's variable-offset table overflows it");
   }
   return table;
 }
@@ -63,12 +49,10 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values,
                         const ColumnSelection& selection) const {
   const std::size_t countSize = format_.rowColumnCountSize();
   const std::size_t rowColumns = countSize == 1 ? row.u8(0) : row.u16(0);
-  const std::size_t maskLength = (rowColumns + 7) / 8;
+  const std::size_t maskLength = row_layout::maskLength(rowColumns);
   if (maskLength + countSize > row.size()) row.fail("a row is shorter than its null mask");
   auto mask = row.slice(row.size() - maskLength, maskLength);
-  auto present = [&](std::size_t number) {
-    return number < rowColumns && (mask[number / 8] >> (number % 8)) & 1;
-  };
+  auto present = [&](std::size_t number) { return row_layout::present(mask, rowColumns, number); };
 
   VariableTable variables;
   if (table_.variableColumnCount > 0) variables = readVariableTable(row, maskLength);

@@ -1,8 +1,8 @@
 #pragma once
 
-// Decoding one stored row (guide §6.2, §6.3) into values, one per column in
-// table order: null mask, fixed area, variable offsets (Jet 3 jump tables
-// included), long values and calculated-column wrappers.
+// Decoding one stored row (docs/file-format.md, Data rows) into values, one per column in table
+// order: null mask, fixed area, variable offsets (Jet 3 jump tables included), long values and
+// calculated-column wrappers.
 
 #include <span>
 #include <vector>

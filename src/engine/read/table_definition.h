@@ -1,9 +1,8 @@
 #pragma once
 
-// A table's definition (TDEF, guide §4): its columns, indexes and the usage
-// maps that lead to its rows. The reader fills it from a file, the creator
-// lays out new tables in it; table_definition_codec.h turns it into bytes
-// and back.
+// A table's definition (docs/file-format.md, Table definition): its columns, indexes and the usage
+// maps that lead to its rows. The reader fills it from a file, the creator lays out new tables in
+// it; table_definition_codec.h turns it into bytes and back.
 
 #include <cstdint>
 #include <optional>

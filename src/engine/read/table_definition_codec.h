@@ -1,9 +1,8 @@
 #pragma once
 
-// The definition buffer of a table (TDEF, guide §4.2 and §4.3) in both
-// directions: the reader decodes it, the creator encodes it. The buffer is
-// the chain's pages joined: the first page whole, then bytes 8.. of each
-// further page.
+// The definition buffer of a table (docs/file-format.md, Table definition) in both directions: the
+// reader decodes it, the creator encodes it. The buffer is the chain's pages joined: the first page
+// whole, then bytes 8.. of each further page.
 
 #include <cstddef>
 #include <span>

@@ -1,7 +1,7 @@
 #pragma once
 
-// Reading a usage map (guide §2.3) through the one usage-map model: the
-// sorted list of pages whose bit is set.
+// Reading a usage map (docs/file-format.md, Usage maps) through the one
+// usage-map model: the sorted list of pages whose bit is set.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-// Turning the stored bytes of one value into an Value (guide §5, §7).
+// Turning the stored bytes of one value into an Value (docs/file-format.md, Column types, Text).
 
 #include <cstdint>
 #include <span>

@@ -1,7 +1,7 @@
 #pragma once
 
-// Decoding of stored text (format guide §7): Jet 3 code-page bytes and
-// Jet 4+ UTF-16LE with optional "unicode compression".
+// Decoding of stored text (docs/file-format.md, Text): Jet 3 code-page bytes and Jet 4+ UTF-16LE
+// with optional "unicode compression".
 
 #include <cstdint>
 #include <span>

@@ -1,8 +1,7 @@
 #pragma once
 
-// Text as a column stores it (guide §7), for writing: Jet 3 in code page
-// 1252, Jet 4+ as UTF-16LE, compressed when the column allows it and the
-// value qualifies.
+// Text as a column stores it (docs/file-format.md, Text), for writing: Jet 3 in code page 1252, Jet
+// 4+ as UTF-16LE, compressed when the column allows it and the value qualifies.
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-// Index keys of text (guide §10.4, §10.5) in the three General sort orders:
+// Index keys of text (docs/file-format.md, Text index keys) in the three General sort orders:
 // General of Jet 3, General Legacy (Jet 4 and ACE, sort-order version 0) and
 // General (Access 2010 and later, version 1). Every UTF-16 code unit has a
 // code in each, from the tables of index_code_tables.cpp.

@@ -1,11 +1,10 @@
 #pragma once
 
-// The rows of a data page and how they change (guide §2.2, §6.1, §9.3), for
-// the new-database writer and the updater alike: rows are packed from the
-// end of the page downwards in slot order, so a row changes size by moving
-// every row with a higher slot number; a new row goes below the lowest one
-// with a new slot. Row numbers never change and are never given out again:
-// index entries and overflow pointers name them.
+// The rows of a data page and how they change (docs/file-format.md, Data pages, Growing rows), for
+// the new-database writer and the updater alike: rows are packed from the end of the page downwards
+// in slot order, so a row changes size by moving every row with a higher slot number; a new row
+// goes below the lowest one with a new slot. Row numbers never change and are never given out
+// again: index entries and overflow pointers name them.
 
 #include <cstddef>
 #include <cstdint>
@@ -30,8 +29,8 @@ std::optional<SlotInfo> slot(std::span<const std::uint8_t> page, const Format& f
 // Sets the flag bits of slot `index` (deleted, lookup) to `flags`; its offset stays.
 void setSlotFlags(std::span<std::uint8_t> page, const Format& format, std::size_t index,
                   std::uint16_t flags);
-// Free bytes as the slot table and rows leave them (guide §2.2); nothing
-// when the page is inconsistent.
+// Free bytes as the slot table and rows leave them (docs/file-format.md, Data pages); nothing when
+// the page is inconsistent.
 std::optional<std::size_t> freeSpace(std::span<const std::uint8_t> page, const Format& format);
 
 // Whether addRow would succeed for a row of `length` bytes.

@@ -1,6 +1,6 @@
 #pragma once
 
-// Index keys (§10.2, §10.3, §10.4, §10.5): per indexed column a flag byte
+// Index keys (docs/file-format.md, Index keys, Text index keys): per indexed column a flag byte
 // (0x7F a value, 0x00 a null; 0x80 and 0xFF descending) and the value's
 // sortable bytes. One model for the database creator and the updater.
 // GUID, binary and Date/Time Extended values are keyed as runs of 8-byte

@@ -1,14 +1,12 @@
 #pragma once
 
-// One index tree edited in place (guide §10.1, §10.2): entries are removed
-// and inserted in key order on their leaf pages. A page that overflows is
-// split: a new page takes its first half and joins the level's links
-// before it, and the parent gains an entry for it; the root keeps its page
-// number (its entries move to a new page below it, and the tree gains a
-// level). A page left empty leaves the tree and is freed. Node entries stay
-// equal to the last leaf entry below each child; a node's last child is its
-// tail page. New and freed pages are recorded in the index's usage map and
-// in the global map. Pages are read and edited through the PageChanges, so
+// One index tree edited in place (docs/file-format.md, Index pages): entries are removed and
+// inserted in key order on their leaf pages. A page that overflows is split: a new page takes its
+// first half and joins the level's links before it, and the parent gains an entry for it; the root
+// keeps its page number (its entries move to a new page below it, and the tree gains a level). A
+// page left empty leaves the tree and is freed. Node entries stay equal to the last leaf entry
+// below each child; a node's last child is its tail page. New and freed pages are recorded in the
+// index's usage map and in the global map. Pages are read and edited through the PageChanges, so
 // nothing reaches the file until the whole update is written.
 
 #include <cstdint>

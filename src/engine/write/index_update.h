@@ -1,10 +1,9 @@
 #pragma once
 
-// The index side of changing one text or memo value (guide §10): for every
-// real index that covers the column and whose key the change alters, the
-// record's entry leaves its place and is inserted where the new key sorts,
-// and the index's count of distinct keys follows. A unique index that
-// already holds the new key refuses the change.
+// The index side of changing one text or memo value (docs/file-format.md, Indexes): for every real
+// index that covers the column and whose key the change alters, the record's entry leaves its place
+// and is inserted where the new key sorts, and the index's count of distinct keys follows. A unique
+// index that already holds the new key refuses the change.
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-// Writing a long value (guide §8.1): small data inline behind the 12-byte
+// Writing a long value (docs/file-format.md, Long values): small data inline behind the 12-byte
 // reference, data that fits one LVAL row in a single row, larger data in a
 // chain of rows, each linking to the next. Shared by the database creator
 // and the in-place updater, which differ only in where rows go.

@@ -1,7 +1,7 @@
 #pragma once
 
 // Usage-map bits, the search for a page with room, and new pages for an
-// update (guide §2.3–2.5), through the one usage-map model: a map that
+// update (docs/file-format.md, Usage maps), through the one usage-map model: a map that
 // cannot record a new page grows (shifted, promoted to a reference map, or
 // given a new bitmap page), every page it touches an edited copy that goes
 // through the journal with the rest of the update. The global map is never
@@ -39,7 +39,7 @@ std::uint32_t appendPage(PageChanges& changes);
 // even grown.
 std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap);
 
-// Frees `page` (guide §2.4): out of `ownedMap`, free in the global map, its
+// Frees `page` (docs/file-format.md, Usage maps): out of `ownedMap`, free in the global map, its
 // first bytes zeroed.
 void releasePage(PageChanges& changes, std::uint32_t ownedMap, std::uint32_t page);
 

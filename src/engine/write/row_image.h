@@ -1,9 +1,8 @@
 #pragma once
 
-// A stored row taken apart and put together again with one variable-length
-// value replaced (guide §6.2, §9.2, §9.4): the fixed area and every other
-// value keep their bytes; offsets, end-of-data and (Jet 3) the jump table
-// are computed afresh.
+// A stored row taken apart and put together again with one variable-length value replaced
+// (docs/file-format.md, Data rows, Growing rows): the fixed area and every other value keep their
+// bytes; offsets, end-of-data and (Jet 3) the jump table are computed afresh.
 
 #include <cstdint>
 #include <optional>

@@ -279,7 +279,7 @@ std::vector<std::uint8_t> Update::rowWith(const RowImage& image,
   return std::move(*row);
 }
 
-// Puts the record's new row where it fits (guide §9.2, §9.3): back home
+// Puts the record's new row where it fits (docs/file-format.md, Growing rows): back home
 // when it has moved and its home slot's bytes hold it or its home page has
 // room to grow it, else in the bytes it has (padded, so that its
 // neighbours stay), grown on its page, or on another page behind an

@@ -1,10 +1,10 @@
 #pragma once
 
 // Working out the page changes that set one text or memo value of one row
-// (guide §13): preconditions and refusals first, then the value encoded
-// afresh (§7), written in place when its size allows, the row re-packed on
-// its page or moved behind an overflow pointer when it grows (§9), long
-// values rewritten in place or onto new LVAL rows (§8.2). Nothing is
+// (docs/file-format.md, Changing a value): preconditions and refusals first, then the value encoded
+// afresh (Text), written in place when its size allows, the row re-packed on
+// its page or moved behind an overflow pointer when it grows (Growing rows), long
+// values rewritten in place or onto new LVAL rows (Long values). Nothing is
 // written here: the changes collect in a PageChanges.
 
 #include <string>

@@ -1,7 +1,7 @@
-// Indexes of created databases walked the way a reader walks them (§10): from
-// the root of each real index through node entries and tail pages down to
-// the leaves. Every row must be found exactly once, in key order, and each
-// entry must point at the row its key was made from.
+// Indexes of created databases walked the way a reader walks them (docs/file-format.md, Index
+// pages): from the root of each real index through node entries and tail pages down to the leaves.
+// Every row must be found exactly once, in key order, and each entry must point at the row its key
+// was made from.
 
 #include <gtest/gtest.h>
 

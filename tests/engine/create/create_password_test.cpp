@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "engine/base/error.h"
-#include "engine/create/header_page.h"
 #include "engine/create/new_database.h"
 #include "engine/read/header_page.h"
 #include "engine/support/create_test_readers.h"

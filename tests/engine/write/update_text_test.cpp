@@ -1,6 +1,6 @@
-// Changing text and memo values in place on databases made by the engine's
-// own writer: every size case of §9 and §8.2, encodings, passwords, ACE,
-// and index entries that follow a changed key.
+// Changing text and memo values in place on databases made by the engine's own writer: every size
+// case of growing rows and long values (docs/file-format.md), encodings, passwords, ACE, and index
+// entries that follow a changed key.
 
 #include <gtest/gtest.h>
 
