@@ -2,8 +2,8 @@
 // readers, mdb-reader and mdbtools, read back the converted values (mdbtools
 // only where it can: it cannot decipher encrypted .accdb files).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -68,7 +68,7 @@ TEST(CliConvertOnCorpus, IndependentReadersSeeTheConvertedValues) {
   if (toolMissing("mdb-export", {"--version"})) GTEST_SKIP() << "mdbtools is not installed";
 
   const QDir corpus(QString::fromStdString(testsupport::corpusDir()->string()));
-  const QString scratch = QDir::tempPath() + "/caseloom-convert-" + QString::number(getpid());
+  const QString scratch = QDir::tempPath() + "/caseloom-convert-" + QString::number(QCoreApplication::applicationPid());
   QDir().mkpath(scratch);
   // Files of each format whose text can all be changed.
   // Files of each format and cipher whose text can all be changed, with their passwords.

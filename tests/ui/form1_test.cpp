@@ -3,7 +3,9 @@
 
 #include "ui/form1.h"
 
+#ifndef _WIN32
 #include <sys/stat.h>
+#endif
 
 #include <QGroupBox>
 #include <QLabel>
@@ -38,10 +40,17 @@ class FileDialogAnswer final : public Controls::FileDialogSeam {
   QString answer_;
 };
 
-int fileMode(const QString& path) {
+// Whether only the owner may read and write the file. Windows has no
+// permission bits for it to set: there the answer is always yes.
+bool ownerOnly(const QString& path) {
+#ifdef _WIN32
+  Q_UNUSED(path);
+  return true;
+#else
   struct stat info {};
-  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return -1;
-  return static_cast<int>(info.st_mode & 0777);
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
+  return (info.st_mode & 0777) == 0600;
+#endif
 }
 
 QRect twips(int left, int top, int width, int height) {
@@ -162,7 +171,7 @@ class Form1Test : public QObject {
       QTest::keyClick(&form1.Text2(), c.toLatin1());
       typed += c;
       QCOMPARE(fixture.reopenSettings()->read(QStringLiteral("AccessPassword")), typed);
-      QCOMPARE(fileMode(fixture.settingsFile()), 0600);
+      QVERIFY(ownerOnly(fixture.settingsFile()));
     }
     form1.Text1().setText(QStringLiteral("/tmp/a b.mdb"));
     QCOMPARE(fixture.reopenSettings()->read(QStringLiteral("AccessMDBFile")),
@@ -170,7 +179,7 @@ class Form1Test : public QObject {
     form1.Text1().clear();
     auto reopened = fixture.reopenSettings();
     QCOMPARE(reopened->read(QStringLiteral("AccessMDBFile")), QString());
-    QCOMPARE(fileMode(fixture.settingsFile()), 0600);
+    QVERIFY(ownerOnly(fixture.settingsFile()));
     // The values live in section Caseloom of the store.
     QSettings raw(fixture.settingsFile(), QSettings::IniFormat);
     QCOMPARE(raw.value(QStringLiteral("Caseloom/AccessPassword")).toString(), typed);

@@ -13,6 +13,7 @@
 #include "commands.h"
 #include "db/access.h"
 #include "password.h"
+#include "terminal.h"
 
 namespace Cli {
 namespace {
@@ -208,5 +209,6 @@ int run(const QStringList& args) {
 int main(int argc, char* argv[]) {
   Main::PinLocalTimeZone();
   QCoreApplication app(argc, argv);
+  const Cli::Utf8Console console;
   return Cli::run(QCoreApplication::arguments().mid(1));
 }
