@@ -5,9 +5,10 @@
 # Windows from Debian's sources with mingw-w64, each once per version, in
 # $CASELOOM_WINDOWS_CACHE (default /var/cache/caseloom/windows).
 #
-# Leaves: $wine, $prefix (GoogleTest, libcrypto), $qt_prefix (Qt), the
-# CMake arguments of the cross build in cross_cmake, and WINEPATH naming the
-# folders of Qt's DLLs and of the compiler's run-time DLLs.
+# Leaves: $wine, $jobs, $prefix (GoogleTest, libcrypto), windows_path, the
+# CMake arguments of the cross build in cross_cmake and, unless with_qt=no,
+# $qt_prefix (Qt) and WINEPATH naming the folders of Qt's DLLs and of the
+# compiler's run-time DLLs.
 cache="${CASELOOM_WINDOWS_CACHE:-/var/cache/caseloom/windows}"
 prefix="$cache/prefix"
 jobs="$(nproc)"
@@ -90,14 +91,18 @@ if ! compgen -G "$prefix/.openssl-*" >/dev/null; then
 fi
 
 
-# --- Qt, from Debian's qt6-base source --------------------------------------
-source "$root/tools/windows/qt.sh"
-cross_cmake+=(-DCASELOOM_WINDOWS_QT="$qt_prefix" -DQT_HOST_PATH=/usr
-              -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
-
 # Windows' view of a Linux folder: Wine maps / as Z:.
 windows_path() { local p="$1"; echo "Z:${p//\//\\}"; }
-mingw_runtime="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
-mingw_threads=/usr/x86_64-w64-mingw32/lib
-export WINEPATH
-WINEPATH="$(windows_path "$qt_prefix/bin");$(windows_path "$mingw_runtime");$(windows_path "$mingw_threads")"
+
+# --- Qt, from Debian's qt6-base source --------------------------------------
+# Not for the engine-only run (with_qt=no).
+if [[ "${with_qt:-yes}" == yes ]]; then
+  source "$root/tools/windows/qt.sh"
+  cross_cmake+=(-DCASELOOM_WINDOWS_QT="$qt_prefix" -DQT_HOST_PATH=/usr
+                -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake)
+
+  mingw_runtime="$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
+  mingw_threads=/usr/x86_64-w64-mingw32/lib
+  export WINEPATH
+  WINEPATH="$(windows_path "$qt_prefix/bin");$(windows_path "$mingw_runtime");$(windows_path "$mingw_threads")"
+fi
