@@ -1,7 +1,7 @@
 #pragma once
 
 // An open Access database file (.mdb / .accdb): the entry point of the file
-// engine's reading half.
+// engine, for reading and, opened writable, for changing text in place.
 //
 //   auto db = engine::Database::open(path, {.password = u"secret"});
 //   const auto& table = db->table(u"Customers");     // Error if unknown
@@ -18,7 +18,6 @@
 //   Currency -> Currency;  Date/Time -> DateTime (raw day count);
 //   Date/Time Extended -> DateTimeExtended;  GUID -> Guid;  Decimal -> Decimal;
 //   calculated columns -> their stored result, by its ResultType.
-// column_type.h gives each column's ADO type code.
 //
 // A Database and everything it hands out (definitions, scans) belong to one
 // thread at a time; definitions stay valid as long as the Database.
@@ -56,7 +55,8 @@ struct OpenOptions {
   // The database password: the gate of an .mdb (ignored when it has none)
   // or the key of an encrypted .accdb.
   std::u16string password;
-  // Open the file for writing too (nothing is written by the reading half).
+  // Open the file for writing too: changes then take the writer's lock and
+  // go through the journal.
   bool writable = false;
   // Pages kept in memory.
   std::size_t cachePages = Pager::kDefaultCapacity;
