@@ -11,6 +11,7 @@
 #include "engine/create/refusal.h"
 #include "engine/format/jet_type.h"
 #include "engine/format/row_layout.h"
+#include "engine/read/value_decoder.h"
 #include "engine/text/text_encoder.h"
 #include "engine/text/utf.h"
 
@@ -60,18 +61,6 @@ Bytes decimalBytes(const engine::Decimal& d) {
 constexpr std::int64_t kTicksPerSecond = 10000000, kSecondsPerDay = 86400;
 // 10000-01-01, the first day past the years an extended date holds.
 constexpr std::int64_t kLastExtendedTick = 3652059LL * kSecondsPerDay * kTicksPerSecond;
-
-// Digits of days since 0001-01-01 (19), ':', seconds of the day (12) and
-// 100 ns (7), then ":7" (the digits of the fraction) and a NUL: 42 bytes.
-Bytes extendedDateBytes(const engine::DateTimeExtended& d) {
-  const std::int64_t seconds = d.ticks / kTicksPerSecond;
-  char text[43];
-  std::snprintf(text, sizeof text, "%019lld:%012lld%07lld:7",
-                static_cast<long long>(seconds / kSecondsPerDay),
-                static_cast<long long>(seconds % kSecondsPerDay),
-                static_cast<long long>(d.ticks % kTicksPerSecond));
-  return Bytes(text, text + 42);
-}
 
 Bytes integerBytes(const Value& value, std::int64_t low, std::int64_t high, std::size_t size,
                    const std::string& place) {
@@ -164,7 +153,7 @@ StoredField storeValue(const ColumnDefinition& column, const Value& value,
       if (value.as<engine::DateTimeExtended>().ticks < 0 ||
           value.as<engine::DateTimeExtended>().ticks >= kLastExtendedTick)
         refuse(place, "is outside the years 1 to 9999");
-      field.bytes = extendedDateBytes(value.as<engine::DateTimeExtended>());
+      field.bytes = encodeDateTimeExtended(value.as<engine::DateTimeExtended>());
       break;
     case JetType::Text: {
       if (!value.isText()) refuse(place, "is not text");

@@ -1,6 +1,7 @@
 #include "engine/read/value_decoder.h"
 
 #include <bit>
+#include <cstdio>
 #include <cstring>
 
 #include "engine/format/jet_type.h"
@@ -43,6 +44,17 @@ bool parseDateTimeExtended(std::span<const std::uint8_t> b, engine::DateTimeExte
   if (days > 3652059 || seconds >= 86400) return false;  // beyond 9999-12-31
   out.ticks = (days * 86400 + seconds) * 10000000 + fraction;
   return true;
+}
+
+engine::Bytes encodeDateTimeExtended(const engine::DateTimeExtended& value) {
+  constexpr std::int64_t kTicksPerSecond = 10000000, kSecondsPerDay = 86400;
+  const std::int64_t seconds = value.ticks / kTicksPerSecond;
+  char text[43];
+  std::snprintf(text, sizeof text, "%019lld:%012lld%07lld:7",
+                static_cast<long long>(seconds / kSecondsPerDay),
+                static_cast<long long>(seconds % kSecondsPerDay),
+                static_cast<long long>(value.ticks % kTicksPerSecond));
+  return engine::Bytes(text, text + 42);
 }
 
 Value decodeScalar(std::uint8_t jetType, const ColumnDefinition& column, const BoundedBytes& bytes,

@@ -26,5 +26,7 @@ engine::Text decodeText(std::span<const std::uint8_t> bytes, const Format& forma
 // Date/Time Extended: "ddddddddddddddddddd:sssssssssssfffffff:7\0". Returns
 // false when the text is not in that form.
 bool parseDateTimeExtended(std::span<const std::uint8_t> bytes, engine::DateTimeExtended& out);
+// The same form written, with its NUL: 42 bytes.
+engine::Bytes encodeDateTimeExtended(const engine::DateTimeExtended& value);
 
 }  // namespace engine

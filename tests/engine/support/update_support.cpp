@@ -16,6 +16,7 @@
 #include "engine/read/index_reader.h"
 #include "engine/read/long_value.h"
 #include "engine/read/usage_map.h"
+#include "engine/read/value_decoder.h"
 #include "engine/text/text_key.h"
 #include "engine/text/utf.h"
 #include "engine/write/data_page_edit.h"
@@ -393,19 +394,6 @@ engine::Bytes decimalBytes(const engine::Decimal& d) {
   return bytes;
 }
 
-// A Date/Time Extended value as the row holds it: days since 0001-01-01 in
-// 19 digits, ':', seconds of the day in 12 digits, 100 ns in 7, ":7", NUL.
-engine::Bytes extendedDateBytes(const engine::DateTimeExtended& d) {
-  constexpr std::int64_t kTicksPerSecond = 10000000, kSecondsPerDay = 86400;
-  const std::int64_t seconds = d.ticks / kTicksPerSecond;
-  char text[43];
-  std::snprintf(text, sizeof text, "%019lld:%012lld%07lld:7",
-                static_cast<long long>(seconds / kSecondsPerDay),
-                static_cast<long long>(seconds % kSecondsPerDay),
-                static_cast<long long>(d.ticks % kTicksPerSecond));
-  return engine::Bytes(text, text + 42);  // with the NUL
-}
-
 // The stored bytes of a non-text value, as the row holds them.
 std::optional<engine::Bytes> storedBytes(const engine::Value& v) {
   if (v.is<engine::Guid>()) {
@@ -414,7 +402,8 @@ std::optional<engine::Bytes> storedBytes(const engine::Value& v) {
   }
   if (v.is<engine::Bytes>()) return v.as<engine::Bytes>();
   if (v.is<engine::Decimal>()) return decimalBytes(v.as<engine::Decimal>());
-  if (v.is<engine::DateTimeExtended>()) return extendedDateBytes(v.as<engine::DateTimeExtended>());
+  if (v.is<engine::DateTimeExtended>())
+    return engine::encodeDateTimeExtended(v.as<engine::DateTimeExtended>());
   if (v.is<std::uint8_t>()) return littleEndian(v.as<std::uint8_t>());
   if (v.is<std::int16_t>()) return littleEndian(v.as<std::int16_t>());
   if (v.is<std::int32_t>()) return littleEndian(v.as<std::int32_t>());
