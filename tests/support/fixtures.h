@@ -28,12 +28,10 @@ inline engine::NewColumn column(std::u16string name, engine::NewColumn::Type typ
 // Table "T": a long "Id" and a text "Name", with the rows (1, "alpha") and
 // (2, "beta").
 inline engine::NewTable alphaBetaTable() {
-  engine::NewTable table;
-  table.name = u"T";
-  table.columns = {column(u"Id", engine::NewColumn::Type::Long), textColumn(u"Name", 50)};
-  table.rows = {{std::int32_t{1}, engine::Text(u"alpha")},
-                {std::int32_t{2}, engine::Text(u"beta")}};
-  return table;
+  return {u"T",
+          {column(u"Id", engine::NewColumn::Type::Long), textColumn(u"Name", 50)},
+          {},
+          {{std::int32_t{1}, engine::Text(u"alpha")}, {std::int32_t{2}, engine::Text(u"beta")}}};
 }
 
 // Writes a Jet 4 .mdb (or an ACE .accdb when the name ends so) with the

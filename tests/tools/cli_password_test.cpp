@@ -111,6 +111,7 @@ constexpr const char* kNoTerminal = "no pseudo-terminal on Windows to type the p
 TEST_P(CliPassword, AskedAtTheTerminalWithoutEcho) { GTEST_SKIP() << kNoTerminal; }
 TEST_P(CliPassword, WrongAnswerAtTheTerminalIsRefused) { GTEST_SKIP() << kNoTerminal; }
 TEST_P(CliPassword, InterruptedPromptGivesTheEchoBack) { GTEST_SKIP() << kNoTerminal; }
+TEST(CliPasswordPrompt, NotAskedForAFileWithoutPassword) { GTEST_SKIP() << kNoTerminal; }
 #else
 // caseloom-cli on a terminal of its own (a pseudo-terminal), driven as a
 // person types.
@@ -208,6 +209,7 @@ INSTANTIATE_TEST_SUITE_P(Files, CliPassword, ::testing::Values("secret.mdb", "se
                            return std::string(info.param).substr(7) == "mdb" ? "Mdb" : "Accdb";
                          });
 
+#ifndef _WIN32
 TEST(CliPasswordPrompt, NotAskedForAFileWithoutPassword) {
   testsupport::TempDir dir;
   engine::NewTable table{u"Open", {testsupport::textColumn(u"Name")}, {}, {{engine::Text(u"x")}}};
@@ -217,5 +219,6 @@ TEST(CliPasswordPrompt, NotAskedForAFileWithoutPassword) {
   EXPECT_EQ(terminal.wait(), 0);
   EXPECT_EQ(terminal.seen.find("Password"), std::string::npos) << terminal.seen;
 }
+#endif
 
 }  // namespace

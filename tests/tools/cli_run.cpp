@@ -20,8 +20,15 @@ CliResult runCli(const QStringList& arguments, const QByteArray& input,
   process.write(input);
   process.closeWriteChannel();
   process.waitForFinished(300000);
-  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-          process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+  QByteArray output = process.readAllStandardOutput();
+  QByteArray errors = process.readAllStandardError();
+#ifdef _WIN32
+  // A Windows console program ends its lines in CR LF; the tests compare lines.
+  output.replace("\r\n", "\n");
+  errors.replace("\r\n", "\n");
+#endif
+  return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, output,
+          QString::fromUtf8(errors)};
 }
 
 QString q(const std::filesystem::path& path) { return QString::fromStdString(path.string()); }

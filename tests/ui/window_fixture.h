@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QMouseEvent>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -27,9 +28,28 @@ class Fixture {
         settingsFile_(root_.filePath(QStringLiteral("config/Brindlecove.ini"))),
         end_([this] { ++programEnds; }) {
     QDir().mkpath(root_.filePath(QStringLiteral("program")));
-    // The user's data folder (the sample's copy) lies under the test's folder.
+    // The user's data folder (the sample's copy, the undo files) lies under
+    // the test's folder. Windows takes it from the shell, not from the
+    // environment: there Qt's test folder stands in, emptied for each test.
+#ifdef Q_OS_WIN
+    QStandardPaths::setTestModeEnabled(true);
+    QDir(dataFolder()).removeRecursively();
+#else
     qputenv("XDG_DATA_HOME", root_.filePath(QStringLiteral("data")).toUtf8());
+#endif
     settings = std::make_unique<Main::SettingsStore>(settingsFile_);
+  }
+  ~Fixture() {
+#ifdef Q_OS_WIN
+    QDir(dataFolder()).removeRecursively();
+#endif
+  }
+  Fixture(const Fixture&) = delete;
+  Fixture& operator=(const Fixture&) = delete;
+
+  // The program's data folder, with '/' separators.
+  static QString dataFolder() {
+    return QDir::cleanPath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
   }
 
   QString programFolder() const { return root_.filePath(QStringLiteral("program")); }

@@ -5,7 +5,6 @@
 #include <QCoreApplication>
 #include <QJsonArray>
 #include <cstdio>
-#include <cstdlib>
 
 #include "ado/error.h"
 #include "app/local_time_zone.h"
@@ -172,9 +171,11 @@ int run(const QStringList& args) {
         "--password");
   if (o.arguments.isEmpty()) return UsageError("no command given");
   if (password.from == PasswordSource::From::Nowhere) {
-    if (const char* env = std::getenv("CASELOOM_PASSWORD")) {
+    // Qt reads the variable as UTF-16 on Windows, where getenv would give the
+    // ANSI code page's bytes.
+    if (qEnvironmentVariableIsSet("CASELOOM_PASSWORD")) {
       password.from = PasswordSource::From::Environment;
-      password.text = QString::fromUtf8(env);
+      password.text = qEnvironmentVariable("CASELOOM_PASSWORD");
     }
   }
 

@@ -7,7 +7,8 @@
 # field of the fields' list is picked. The path is then read back from the
 # registry under the settings key (AccessMDBFile); the two windows are saved
 # as windows-form1.png and windows-form2.png in SCREENSHOTS.
-# Needs xvfb-run, xdotool and ImageMagick's import; WINEPREFIX is set.
+# Needs xvfb-run, xdotool, ImageMagick's import and fonts-liberation;
+# WINEPREFIX is set.
 set -euo pipefail
 wine="$1" folder="$2" shots="$3"
 if [[ -z "${DISPLAY:-}" ]]; then
@@ -16,7 +17,10 @@ fi
 fail() { echo "window-check: $*" >&2; exit 1; }
 key='HKCU\Software\VB and VBA Program Settings\Brindlecove\Caseloom'
 
-unset QT_QPA_PLATFORM QT_PLUGIN_PATH
+# The windows are drawn in Arial, which Windows has and Wine has not: Wine is
+# given Arial's metric twin from Debian (fonts-liberation) in its place.
+"$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'Liberation Sans' /f \
+  >/dev/null 2>&1
 (cd "$folder" && "$wine" caseloom.exe >/dev/null 2>&1) &
 # The first start in a new prefix takes a while: wait for the window itself.
 window="$(timeout 600 xdotool search --sync --onlyvisible --name '^Caseloom$' | head -n 1)" \

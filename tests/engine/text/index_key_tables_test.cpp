@@ -34,9 +34,14 @@ TEST(IndexKeyTables, CommittedTableIsWhatTheGeneratorMakes) {
     GTEST_SKIP() << "no published index codes";
   testsupport::TempDir dir;
   const auto out = dir.path() / "index_code_tables.cpp";
-  const std::string command = std::string("\"") + CASELOOM_INDEX_CODES + "\" \"" +
-                              (*shared / "data/index-codes").string() + "\" \"" + out.string() +
-                              "\"";
+  const auto quoted = [](std::filesystem::path path) {
+    return "\"" + path.make_preferred().string() + "\"";
+  };
+  std::string command =
+      quoted(CASELOOM_INDEX_CODES) + " " + quoted(*shared / "data/index-codes") + " " + quoted(out);
+#ifdef _WIN32
+  command = "\"" + command + "\"";  // cmd.exe takes off the outer pair of quotes
+#endif
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   const auto committed =
       std::filesystem::path(CASELOOM_SOURCE_DIR) / "src/engine/text/index_code_tables.cpp";
