@@ -3,8 +3,9 @@
 ; a Start-menu entry and registers its uninstaller under Add/Remove Programs.
 ; /S installs (and uninstalls) silently. The file lists are generated from
 ; the portable folder: files.nsh installs, unfiles.nsh removes each of them.
-Unicode true
-!include x64.nsh
+; A 64-bit installer for a 64-bit program: it also runs where no 32-bit
+; Windows layer is installed (wine64 alone, say).
+Target amd64-unicode
 
 Name "Caseloom"
 OutFile "${OUTFILE}"
