@@ -93,7 +93,7 @@ int runStep(const std::string& step, const fs::path& path) {
     testsupport::MessageRecorder reports;
     Run::RunOptions options;
     options.pauses = false;
-    Run::PushButton4_Click(window, boxes, options);
+    testsupport::StartChanging(window, boxes, options);
   } else if (step == "scan") {
     auto db = engine::Database::open(path.string(), {});
     const auto& table = db->table(u"People");

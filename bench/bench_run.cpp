@@ -27,7 +27,7 @@ double secondsPerRecord(int rows) {
   Run::RunOptions options;
   options.pauses = false;
   const auto start = std::chrono::steady_clock::now();
-  Run::PushButton4_Click(window, boxes, options);
+  testsupport::StartChanging(window, boxes, options);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("  %7d records: %.3f s, %.2f us per record, %zu reports\n", rows, seconds,

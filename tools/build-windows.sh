@@ -14,7 +14,7 @@
 # no file behind.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-extra_packages=(nsis zip mdbtools xvfb xauth xdotool imagemagick fonts-liberation)
+extra_packages=(nsis zip mdbtools xvfb xauth xdotool openbox scrot fonts-liberation)
 source "$root/tools/windows/deps.sh"
 build="$root/build-windows-release"
 dist="$root/dist"

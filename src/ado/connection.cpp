@@ -78,7 +78,7 @@ void Connection::Open(const Text& connectionString) {
   const std::string path = utf8(parts.dataSource);
   engine::OpenOptions options{.password = parts.password,
                               .writable = mode_ == adModeReadWrite,
-                              .fileSystem = ConnectionFileSystem(),
+                              .fileSystem = folder_ ? folder_ : ConnectionFileSystem(),
                               .beforeCommit = [this] {
                                 if (observer_) observer_->committing();
                               }};

@@ -15,6 +15,7 @@
 
 namespace engine {
 class Database;
+class FileSystem;
 class Error;
 struct RowId;
 struct TableDefinition;
@@ -42,6 +43,9 @@ class Connection {
   // Told of every record this connection writes, and before the writes
   // reach the file; null for nobody. Must outlive the connection.
   void SetWriteObserver(WriteObserver* observer) { observer_ = observer; }
+  // The folder the database is found in (a dry run's scratch copy); null for
+  // the disk. Must outlive the connection.
+  void SetFolder(engine::FileSystem* folder) { folder_ = folder; }
 
   // Opens the database the connection string names: "Provider=...;Data
   // Source=...;JET OLEDB:Database Password=...", keys in any case.
@@ -104,6 +108,7 @@ class Connection {
 
   int mode_ = 0;
   WriteObserver* observer_ = nullptr;
+  engine::FileSystem* folder_ = nullptr;
   std::unique_ptr<engine::Database> database_;
   std::unique_ptr<UpdateLookup> lookup_;
   std::vector<Recordset*> recordsets_;

@@ -42,12 +42,13 @@ std::u16string UpdateText(const std::u16string& table, const std::u16string& fie
 
 class ChangeCaseRun {
  public:
-  ChangeCaseRun(RunWindow& window, const Access::DatabaseBoxes& boxes, const RunOptions& options)
-      : window_(window),
+  ChangeCaseRun(const ChangeCaseRequest& request, RunView& view, const Access::DatabaseBoxes& boxes)
+      : request_(request),
+        options_(request.options),
+        view_(view),
         boxes_(boxes),
-        options_(options),
-        pauseEnvironment_(options.pauseEnvironment ? *options.pauseEnvironment
-                                                   : SystemPauseEnvironment()) {}
+        pauseEnvironment_(options_.pauseEnvironment ? *options_.pauseEnvironment
+                                                    : SystemPauseEnvironment()) {}
 
   RunSummary run() {
     try {
@@ -71,7 +72,7 @@ class ChangeCaseRun {
     step(102, [&] { recordset_ = ado::CreateRecordset("ADODB.RecordSet"); });
     // Without them nothing can be done; their failure was reported.
     if (!connection_ || !recordset_) ended_ = true;
-    if (trap_.when(104, [&] { return window_.fieldList().count() == 0; })) {
+    if (trap_.when(104, [&] { return request_.noFieldListed; })) {
       trap_(210, [&] {
         Main::ShowMessageBox({.title = {},
                               .text = QStringLiteral("Please select a field."),
@@ -80,24 +81,21 @@ class ChangeCaseRun {
       });
       return;
     }
-    trap_(106, [&] { window_.setPointer(Access::kPointerHourglass); });
+    trap_(106, [&] { view_.setPointer(Access::kPointerHourglass); });
     if (!ended_)
       step(108, [&] {
         connection_->SetMode(ado::adModeReadWrite);
         connection_->SetWriteObserver(options_.writeObserver);
+        connection_->SetFolder(options_.folder);
       });
     if (!ended_) step(110, [&] { connection_->Open(Access::AccessConnectionString(boxes_)); });
-    int fieldCount = 0;
-    trap_(112, [&] { fieldCount = window_.fieldList().count(); });
-    for (int i = 0; i < fieldCount; ++i) {
+    for (const std::u16string& field : request_.fields) {
       if (summary_.stopped || ended_) {
-        if (window_.fieldList().isSelected(i)) {
-          ++summary_.fieldsLeft;
-          summary_.fields.push_back({window_.fieldList().text(i), 0, 0});
-        }
+        ++summary_.fieldsLeft;
+        summary_.fields.push_back({field, 0, 0});
         continue;
       }
-      if (trap_.when(114, [&] { return window_.fieldList().isSelected(i); })) changeField(i);
+      changeField(field);
     }
     if (ended_)
       closeAfterFailure();
@@ -105,22 +103,20 @@ class ChangeCaseRun {
       step(194, [&] { connection_->Close(); });
     takeLostWrites();
     trap_(196, [&] { pause(0.4); });
-    trap_(200, [&] { window_.setPointer(Access::kPointerDefault); });
+    trap_(200, [&] { view_.setPointer(Access::kPointerDefault); });
     trap_(198, [&] {
-      window_.setProgressValue(0);
-      window_.setProgressCaption(u"Progress Bar");
+      view_.setProgressValue(0);
+      view_.setProgressCaption(u"Progress Bar");
     });
-    trap_(202, [&] { window_.serveEvents(); });
-    trap_(204, [&] { window_.refreshPreview(); });
+    trap_(202, [&] { view_.serveEvents(); });
+    trap_(204, [&] { view_.refreshPreview(); });
   }
 
-  void changeField(int item) {
-    std::u16string field, table;
+  void changeField(const std::u16string& field) {
+    std::u16string table;
     const bool opened = step(116, [&] {
-      field = window_.fieldList().text(item);
-      auto selected = window_.tableList().selectedItemText();
-      if (!selected) throw ado::Error::noSelectedItem("table list");
-      table = *selected;
+      if (!request_.table) throw ado::Error::noSelectedItem("table list");
+      table = *request_.table;
       recordset_->Open(u"SELECT `" + field + u"` FROM `" + table + u"`", *connection_,
                        ado::adOpenStatic, ado::adLockReadOnly);
     });
@@ -133,15 +129,15 @@ class ChangeCaseRun {
         test(126, [&] { return !recordset_->Eof(); })) {
       walk.records = last + 1;
       for (long j = 0; j <= last; ++j) {
-        if (window_.stopRequested()) {
+        if (view_.stopRequested()) {
           summary_.stopped = true;
           summary_.recordsLeft = last + 1 - j;
           break;
         }
-        trap_(130, [&] { window_.serveEvents(); });
+        trap_(130, [&] { view_.serveEvents(); });
         trap_(132, [&] {
-          window_.setProgressValue(static_cast<double>(j + 1) / static_cast<double>(last + 1) *
-                                   100.0);
+          view_.setProgressValue(static_cast<double>(j + 1) / static_cast<double>(last + 1) *
+                                 100.0);
         });
         ++walk.walked;
         if (!changeRecord(table, field)) ++walk.failed;
@@ -161,11 +157,8 @@ class ChangeCaseRun {
 
   // False when the record's UPDATE failed.
   bool changeRecord(const std::u16string& table, const std::u16string& field) {
-    std::optional<CaseMode> mode;
-    const std::u16string caseText = window_.caseListText();
-    mode = Case::SelectCaseMode(caseText);
     for (const BranchLabels& branch : kBranches) {
-      if (!trap_.when(branch.modeTest, [&] { return mode == branch.mode; })) continue;
+      if (!trap_.when(branch.modeTest, [&] { return request_.mode == branch.mode; })) continue;
       ado::Value value;
       bool qualifies = false;
       // A test that cannot be made is reported and the record left alone:
@@ -253,9 +246,10 @@ class ChangeCaseRun {
     if (options_.pauses) Pause(seconds, pauseEnvironment_);
   }
 
-  RunWindow& window_;
-  const Access::DatabaseBoxes& boxes_;
+  const ChangeCaseRequest& request_;
   const RunOptions& options_;
+  RunView& view_;
+  const Access::DatabaseBoxes& boxes_;
   PauseEnvironment& pauseEnvironment_;
   Main::Trap trap_{"in Casewick2021/08/31.Form2.PushButton4_Click "};
   std::unique_ptr<ado::Connection> connection_;
@@ -267,12 +261,24 @@ class ChangeCaseRun {
 
 }  // namespace
 
-RunSummary PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
-                             const RunOptions& options) {
+ChangeCaseRequest RequestOf(Access::ChangeCaseLists& lists, std::u16string_view caseListText,
+                            RunOptions options) {
+  ChangeCaseRequest request{.table = lists.tableList().selectedItemText(),
+                            .fields = {},
+                            .noFieldListed = lists.fieldList().count() == 0,
+                            .mode = Case::SelectCaseMode(caseListText),
+                            .options = std::move(options)};
+  for (int i = 0; i < lists.fieldList().count(); ++i)
+    if (lists.fieldList().isSelected(i)) request.fields.push_back(lists.fieldList().text(i));
+  return request;
+}
+
+RunSummary ChangeCase(const ChangeCaseRequest& request, RunView& view,
+                      const Access::DatabaseBoxes& boxes) {
   // A second start while a run is under way is refused.
   RunGuard guard;
   if (!guard.acquired()) return {};
-  return ChangeCaseRun(window, boxes, options).run();
+  return ChangeCaseRun(request, view, boxes).run();
 }
 
 }  // namespace Run

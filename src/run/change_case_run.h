@@ -6,9 +6,11 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ado/error.h"
+#include "case/case.h"
 #include "case/name_case.h"
 #include "db/window_lists.h"
 #include "run/pause.h"
@@ -22,13 +24,16 @@ class FileSystem;
 
 namespace Run {
 
-// What the run reads and drives in the change-case window.
-class RunWindow : public Access::ChangeCaseLists {
+// What the run shows while it goes, and asks of whoever started it.
+class RunView {
  public:
-  virtual std::u16string caseListText() const = 0;  // Combo1
+  virtual ~RunView() = default;
+  virtual void setPointer(int style) = 0;
+  // Lets pending window events run.
+  virtual void serveEvents() = 0;
   virtual void setProgressValue(double value) = 0;  // 0 to 100
   virtual void setProgressCaption(const std::u16string& caption) = 0;
-  // The field list's click handling, to rebuild the preview.
+  // Shows the preview of the field in hand again, after the run.
   virtual void refreshPreview() = 0;
   // Whether the user asked the run to stop (the command line on a signal):
   // the record in hand is finished, the changes saved and the run ends.
@@ -44,7 +49,26 @@ struct RunOptions {
   ado::WriteObserver* writeObserver = nullptr;
   // The words Name Case keeps as written.
   Case::NameExceptions nameExceptions{};
+  // Where the database is found: a scratch copy for a dry run; null: the disk.
+  engine::FileSystem* folder = nullptr;
 };
+
+// What a run is asked to change.
+struct ChangeCaseRequest {
+  // The table chosen; without one, each field reports that none is.
+  std::optional<std::u16string> table;
+  // The fields chosen, in the order they are listed.
+  std::vector<std::u16string> fields;
+  // No field is listed at all: the run asks the user to select one.
+  bool noFieldListed = false;
+  // The case chosen; none changes nothing.
+  std::optional<Case::CaseMode> mode;
+  RunOptions options;
+};
+
+// The request that the change-case lists and the case list's text make.
+ChangeCaseRequest RequestOf(Access::ChangeCaseLists& lists, std::u16string_view caseListText,
+                            RunOptions options);
 
 // How far the run went through one selected field.
 struct FieldWalk {
@@ -71,12 +95,13 @@ struct RunSummary {
   std::vector<FieldWalk> fields;  // the selected fields, in list order
 };
 
-// "Start Changing". Failures are reported with their step labels and the run
-// goes on, as the error trap does, except after a failure of the file itself
-// (read-only, in use, a full disk or I/O error, damage, a lost connection):
-// every later record would fail the same way, so the one report is made and
-// the run ends, writing nothing more.
-RunSummary PushButton4_Click(RunWindow& window, const Access::DatabaseBoxes& boxes,
-                             const RunOptions& options = {});
+// The case change of "Start Changing". Failures are reported with their step
+// labels and the run goes on, as the error trap does, except after a failure
+// of the file itself (read-only, in use, a full disk or I/O error, damage, a
+// lost connection): every later record would fail the same way, so the one
+// report is made and the run ends, writing nothing more. A second run while
+// one is under way is refused and does nothing.
+RunSummary ChangeCase(const ChangeCaseRequest& request, RunView& view,
+                      const Access::DatabaseBoxes& boxes);
 
 }  // namespace Run

@@ -5,7 +5,6 @@
 #include "ado/connection.h"
 #include "ado/constants.h"
 #include "ado/error.h"
-#include "ado/factory.h"
 #include "app/message_box.h"
 #include "app/trap.h"
 #include "db/access.h"
@@ -28,60 +27,54 @@ class KeptReports final : public Main::MessageBoxSeam {
   QStringList& texts_;
 };
 
-// The window as the run sees it, but the preview is not rebuilt: it would
+// The view as the run sees it, but the preview is not rebuilt: it would
 // read the copy.
-class PreviewKeptWindow final : public RunWindow {
+class PreviewKeptView final : public RunView {
  public:
-  explicit PreviewKeptWindow(RunWindow& window) : window_(window) {}
-  Access::ListControl& tableList() override { return window_.tableList(); }
-  Access::ListControl& fieldList() override { return window_.fieldList(); }
-  Access::ListControl& previewList() override { return window_.previewList(); }
-  void setPointer(int style) override { window_.setPointer(style); }
-  int pointer() const override { return window_.pointer(); }
-  void serveEvents() override { window_.serveEvents(); }
-  std::u16string caseListText() const override { return window_.caseListText(); }
-  void setProgressValue(double value) override { window_.setProgressValue(value); }
+  explicit PreviewKeptView(RunView& view) : view_(view) {}
+  void setPointer(int style) override { view_.setPointer(style); }
+  void serveEvents() override { view_.serveEvents(); }
+  void setProgressValue(double value) override { view_.setProgressValue(value); }
   void setProgressCaption(const std::u16string& caption) override {
-    window_.setProgressCaption(caption);
+    view_.setProgressCaption(caption);
   }
   void refreshPreview() override {}
 
  private:
-  RunWindow& window_;
+  RunView& view_;
 };
 
 }  // namespace
 
-QStringList DryRun(RunWindow& window, const Access::DatabaseBoxes& boxes, RunOptions options,
+QStringList DryRun(ChangeCaseRequest request, RunView& view, const Access::DatabaseBoxes& boxes,
                    ChangeReport& report) {
   QStringList reports;
   KeptReports kept(reports);
   Main::ScopedMessageBoxSeam seam(&kept);
   const std::unique_ptr<engine::FileSystem> scratch =
       engine::makeScratchFolder(engine::diskFileSystem());
-  const ado::ScopedFileSystem inScratch(*scratch);
   try {
     QStringList fields;
-    for (int i = 0; i < window.fieldList().count(); ++i)
-      if (window.fieldList().isSelected(i))
-        fields << QString::fromStdU16String(window.fieldList().text(i));
-    const auto table = window.tableList().selectedItemText();
-    if (!table) throw ado::Error::noSelectedItem("table list");
+    for (const std::u16string& field : request.fields) fields << QString::fromStdU16String(field);
+    if (!request.table) throw ado::Error::noSelectedItem("table list");
     ado::Connection connection;
     connection.SetMode(ado::adModeReadWrite);
+    connection.SetFolder(scratch.get());
     connection.Open(Access::AccessConnectionString(boxes));
     // A file the user may not change would be refused by the real run.
     if (!connection.database().writable()) throw ado::Error::readOnly();
-    report.survey(connection, QString::fromStdU16String(*table), fields, [] { return false; });
+    report.survey(connection, QString::fromStdU16String(*request.table), fields,
+                  [] { return false; });
     connection.Close();
   } catch (...) {
     reports << Main::DescriptionOf(std::current_exception());
     return reports;
   }
-  options.writeObserver = &report;
-  options.pauses = false;
-  PreviewKeptWindow previewKept(window);
-  report.finish(PushButton4_Click(previewKept, boxes, options));
+  request.options.writeObserver = &report;
+  request.options.pauses = false;
+  request.options.folder = scratch.get();
+  PreviewKeptView previewKept(view);
+  report.finish(ChangeCase(request, previewKept, boxes));
   return reports;
 }
 

@@ -12,11 +12,10 @@
 
 namespace Run {
 
-// Runs on the table and fields selected in `window`, with its case list,
-// telling `report`; the window's progress bar moves, its preview is left as
-// it is. Returns what the run would have reported in message boxes, one
-// text each.
-QStringList DryRun(RunWindow& window, const Access::DatabaseBoxes& boxes, RunOptions options,
+// Runs `request` without its pauses, telling `report`; the view's progress
+// bar moves, its preview is left as it is. Returns what the run would have
+// reported in message boxes, one text each.
+QStringList DryRun(ChangeCaseRequest request, RunView& view, const Access::DatabaseBoxes& boxes,
                    ChangeReport& report);
 
 }  // namespace Run

@@ -151,16 +151,16 @@ bool Form2::anyFieldSelected() const {
   return false;
 }
 
-Run::RunOptions Form2::optionsOfRun() const {
+Run::ChangeCaseRequest Form2::requestOfRun() {
   Run::RunOptions options = runOptions_;
   options.nameExceptions =
       Case::NameExceptions(Case::ExceptionWords(Text1().text().toStdU16String()));
-  return options;
+  return Run::RequestOf(*this, caseListText(), std::move(options));
 }
 
 void Form2::PushButton4_Click() {
   if (Run::IsRunUnderWay()) return;
-  Run::RunOptions options = optionsOfRun();
+  Run::ChangeCaseRequest request = requestOfRun();
   // Every run that can change something writes its undo file first; a run
   // whose undo file cannot be made does not start.
   const QString database = QString::fromStdU16String(boxes_.databasePath());
@@ -175,9 +175,9 @@ void Form2::PushButton4_Click() {
                                  100);
       return;
     }
-    options.writeObserver = undo.get();
+    request.options.writeObserver = undo.get();
   }
-  Run::PushButton4_Click(*this, boxes_, options);
+  Run::ChangeCase(request, *this, boxes_);
   if (!undo) return;
   const QString file = undoStore_.lastRunOf(database).value_or(QString());
   // A run that changed nothing leaves nothing to undo: "Undo Last Run" then
@@ -197,7 +197,7 @@ void Form2::PushButton6_Click() {
     return;
   }
   Run::ChangeReport report(kPreviewExamples);
-  const QStringList reports = Run::DryRun(*this, boxes_, optionsOfRun(), report);
+  const QStringList reports = Run::DryRun(requestOfRun(), *this, boxes_, report);
   const QStringList lines = report.lines(/*dryRun=*/true, /*examples=*/true, /*refusals=*/true);
   for (const QString& line : lines) ListView4().add(line.toStdU16String());
   // Refusals are listed under their fields; what else went wrong, here.

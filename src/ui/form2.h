@@ -29,7 +29,7 @@ class SettingsStore;
 class QComboBox;
 class QGroupBox;
 
-class Form2 final : public QWidget, public Run::RunWindow {
+class Form2 final : public QWidget, public Access::ChangeCaseLists, public Run::RunView {
   Q_OBJECT
  public:
   static inline const QString kHelpLines[4] = {
@@ -75,17 +75,17 @@ class Form2 final : public QWidget, public Run::RunWindow {
   void PushButton4_MouseMove();
   void PushButton5_MouseMove();
 
-  // Run::RunWindow
+  // Access::ChangeCaseLists and Run::RunView
   Access::ListControl& tableList() override;
   Access::ListControl& fieldList() override;
   Access::ListControl& previewList() override;
   void setPointer(int style) override { pointer_.set(style); }
   int pointer() const override { return pointer_.value(); }
   void serveEvents() override;
-  std::u16string caseListText() const override;
   void setProgressValue(double value) override;
   void setProgressCaption(const std::u16string& caption) override;
   void refreshPreview() override;
+  std::u16string caseListText() const;
 
   Controls::ReportList& ListView1() const;
   Controls::ReportList& ListView2() const;
@@ -117,8 +117,8 @@ class Form2 final : public QWidget, public Run::RunWindow {
  private:
   void selectAllFields(const char* location, bool selected);
   bool anyFieldSelected() const;
-  // The run's options with the words of Text1.
-  Run::RunOptions optionsOfRun() const;
+  // What the controls ask of a run, with the words of Text1.
+  Run::ChangeCaseRequest requestOfRun();
   void nameDatabase();
 
   std::unique_ptr<Ui::Form2> ui_;

@@ -97,7 +97,7 @@ class RunUnderFaults : public testing::Test {
     select(fields);
     window_.caseText = mode;
     options_.pauses = false;
-    return Run::PushButton4_Click(window_, boxes_, options_);
+    return testsupport::StartChanging(window_, boxes_, options_);
   }
 
   // What the file holds, read as the next open reads it.
@@ -137,7 +137,7 @@ class RunUnderFaults : public testing::Test {
       window.tables = window_.tables;
       window.fields = window_.fields;
       window.caseText = mode;
-      Run::PushButton4_Click(window, boxes_, options_);
+      testsupport::StartChanging(window, boxes_, options_);
     }
     return reference.log();
   }

@@ -62,7 +62,7 @@ class ChangeCaseRun : public testing::Test {
   void run(std::u16string caseText) {
     window_.caseText = std::move(caseText);
     options_.pauseEnvironment = &clock_;
-    Run::PushButton4_Click(window_, boxes_, options_);
+    testsupport::StartChanging(window_, boxes_, options_);
   }
 
   std::vector<std::u16string> column(const std::u16string& table, const std::u16string& field) {
@@ -256,7 +256,7 @@ TEST_F(ChangeCaseRun, FileMarkedReadOnlyEndsTheRunAfterOneReport) {
   selectFields({u"City", u"Note"});
   window_.caseText = u"UPPER CASE";
   options_.pauseEnvironment = &clock_;
-  const Run::RunSummary summary = Run::PushButton4_Click(window_, boxes_, options_);
+  const Run::RunSummary summary = testsupport::StartChanging(window_, boxes_, options_);
   ASSERT_EQ(reports_.boxes.size(), 1u);
   EXPECT_TRUE(reports_.boxes[0].text.contains("Cannot update. Database or object is read-only."))
       << reports_.boxes[0].text.toStdString();

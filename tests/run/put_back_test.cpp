@@ -87,7 +87,7 @@ class PutBack : public ::testing::Test {
     options.pauses = false;
     options.writeObserver = &undo;
     const ado::ScopedFileSystem inFolder(*folder_);
-    Run::PushButton4_Click(window, boxes, options);
+    testsupport::StartChanging(window, boxes, options);
   }
 
   Run::PutBackReport putBack() {

@@ -15,7 +15,7 @@ namespace testsupport {
 
 using FakeList = Access::MemoryList;
 
-class FakeWindow final : public Run::RunWindow {
+class FakeWindow final : public Access::ChangeCaseLists, public Run::RunView {
  public:
   FakeList& tableList() override { return tables; }
   FakeList& fieldList() override { return fields; }
@@ -26,7 +26,6 @@ class FakeWindow final : public Run::RunWindow {
   }
   int pointer() const override { return pointerStyle; }
   void serveEvents() override { ++eventsServed; }
-  std::u16string caseListText() const override { return caseText; }
   void setProgressValue(double value) override { progress.push_back(value); }
   void setProgressCaption(const std::u16string& caption) override { progressCaption = caption; }
   void refreshPreview() override {
@@ -49,6 +48,12 @@ class FakeWindow final : public Run::RunWindow {
   int stopAfterEvents = -1;
   const Access::DatabaseBoxes* boxes = nullptr;
 };
+
+// "Start Changing" on the fake window: the run on its lists and case text.
+inline Run::RunSummary StartChanging(FakeWindow& window, const Access::DatabaseBoxes& boxes,
+                                     const Run::RunOptions& options = {}) {
+  return Run::ChangeCase(Run::RequestOf(window, window.caseText, options), window, boxes);
+}
 
 struct FakeBoxes final : Access::DatabaseBoxes {
   std::u16string path;

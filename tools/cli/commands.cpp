@@ -39,9 +39,10 @@ void RequireFile(const CliBoxes& boxes) {
         QString::fromStdU16String(boxes.databasePath()).toStdString());
 }
 
-std::unique_ptr<ado::Connection> OpenForWriting(const CliBoxes& boxes) {
+std::unique_ptr<ado::Connection> OpenForWriting(const CliBoxes& boxes, engine::FileSystem* folder) {
   auto connection = std::make_unique<ado::Connection>();
   connection->SetMode(ado::adModeReadWrite);
+  connection->SetFolder(folder);
   connection->Open(Access::AccessConnectionString(boxes));
   if (!connection->database().writable()) throw ado::Error::readOnly();
   return connection;

@@ -11,7 +11,7 @@
 
 #include "ado/connection.h"
 #include "app/message_box.h"
-#include "cli_window.h"
+#include "cli_view.h"
 
 namespace Cli {
 
@@ -46,10 +46,11 @@ inline std::u16string u16(const QString& text) { return text.toStdU16String(); }
 // Throws "Could not find file" when the database does not exist; opening
 // it tests the password.
 void RequireFile(const CliBoxes& boxes);
-// A connection that may change the database (in the folder of an
-// ado::ScopedFileSystem, if one is alive). A file the user may not change is
-// refused here, before anything changes.
-std::unique_ptr<ado::Connection> OpenForWriting(const CliBoxes& boxes);
+// A connection that may change the database, found in `folder` (a dry
+// run's scratch copy) or, without one, on the disk. A file the user may not
+// change is refused here, before anything changes.
+std::unique_ptr<ado::Connection> OpenForWriting(const CliBoxes& boxes,
+                                                engine::FileSystem* folder = nullptr);
 
 int RunConvert(const Options& options, StderrReports& reports);
 int RunUndo(const Options& options, StderrReports& reports);

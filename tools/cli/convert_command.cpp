@@ -9,7 +9,8 @@
 #include <cstdio>
 #include <optional>
 
-#include "ado/factory.h"
+#include "ado/connection.h"
+#include "case/case.h"
 #include "case/name_case.h"
 #include "commands.h"
 #include "engine/io/scratch_folder.h"
@@ -60,8 +61,12 @@ int RunConvert(const Options& o, StderrReports& reports) {
   // From here on a stop signal lets what is open close cleanly.
   const StopSignals stopSignals;
   static const QStringList modes = {"upper", "lower", "proper", "sentence", "names"};
+  // The case list's entries, as the undo file names the case.
   static const QStringList entries = {"UPPER CASE", "lower case", "Proper Case", "Sentence case",
                                       "Name Case"};
+  static constexpr Case::CaseMode kModes[] = {Case::CaseMode::Upper, Case::CaseMode::Lower,
+                                              Case::CaseMode::Proper, Case::CaseMode::Sentence,
+                                              Case::CaseMode::Names};
   const qsizetype mode = modes.indexOf(o.caseMode.toLower());
   if (mode < 0) return UsageError("convert needs --case upper|lower|proper|sentence|names");
   if (!o.exceptionsFile.isEmpty() && modes[mode] != "names")
@@ -89,14 +94,10 @@ int RunConvert(const Options& o, StderrReports& reports) {
   // A dry run changes a copy in memory: the file, its times and its lock
   // file stay as they are.
   std::unique_ptr<engine::FileSystem> scratch;
-  std::optional<ado::ScopedFileSystem> inScratch;
-  if (o.dryRun) {
-    scratch = engine::makeScratchFolder(engine::diskFileSystem());
-    inScratch.emplace(*scratch);
-  }
+  if (o.dryRun) scratch = engine::makeScratchFolder(engine::diskFileSystem());
   Run::ChangeReport report;
   {
-    auto connection = OpenForWriting(boxes);
+    auto connection = OpenForWriting(boxes, scratch.get());
     const bool surveyed =
         report.survey(*connection, table, fields, [] { return StopSignals::received() != 0; });
     connection->Close();
@@ -111,18 +112,18 @@ int RunConvert(const Options& o, StderrReports& reports) {
   if (StopSignals::received() != 0) return StoppedBeforeChanging();
   TwoObservers observers(report, undo ? &*undo : nullptr);
 
-  CliWindow window(StandardErrorIsTerminal());
-  window.setCaseListText(u16(entries[mode]));
-  window.tableList().add(u16(table));
-  for (qsizetype i = 0; i < fields.size(); ++i) {
-    window.fieldList().add(u16(fields[i]));
-    window.fieldList().setSelected(static_cast<int>(i), true);
-  }
-  Run::RunOptions options;
-  options.pauses = o.pauses;
-  options.writeObserver = &observers;
-  options.nameExceptions = nameExceptions;
-  const Run::RunSummary summary = Run::PushButton4_Click(window, boxes, options);
+  Run::ChangeCaseRequest request{.table = u16(table),
+                                 .fields = {},
+                                 .noFieldListed = false,
+                                 .mode = kModes[mode],
+                                 .options = {.pauses = o.pauses,
+                                             .pauseEnvironment = nullptr,
+                                             .writeObserver = &observers,
+                                             .nameExceptions = nameExceptions,
+                                             .folder = scratch.get()}};
+  for (const QString& field : fields) request.fields.push_back(u16(field));
+  CliProgress progress(StandardErrorIsTerminal());
+  const Run::RunSummary summary = Run::ChangeCase(request, progress, boxes);
   report.finish(summary);
   const int signal = StopSignals::received();
   // What the file holds.

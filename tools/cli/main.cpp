@@ -8,7 +8,7 @@
 
 #include "ado/error.h"
 #include "app/local_time_zone.h"
-#include "cli_window.h"
+#include "cli_view.h"
 #include "commands.h"
 #include "db/access.h"
 #include "password.h"
@@ -88,21 +88,21 @@ int runTables(const Options& o, StderrReports&) {
 int runFields(const Options& o, StderrReports&) {
   const CliBoxes boxes(u16(o.arguments[1]), u16(o.password));
   RequireFile(boxes);
-  CliWindow window(false);
-  window.tableList().add(u16(o.arguments[2]));
-  Access::ListView1_Click(window, boxes);
-  printList(window.fieldList().texts(), o.json);
+  CliLists lists;
+  lists.tableList().add(u16(o.arguments[2]));
+  Access::ListView1_Click(lists, boxes);
+  printList(lists.fieldList().texts(), o.json);
   return kSuccess;
 }
 
 int runPreview(const Options& o, StderrReports&) {
   const CliBoxes boxes(u16(o.arguments[1]), u16(o.password));
   RequireFile(boxes);
-  CliWindow window(false);
-  window.tableList().add(u16(o.arguments[2]));
-  window.fieldList().add(u16(o.arguments[3]));
-  Access::ListView2_Click(window, boxes);
-  printList(window.previewList().texts(), o.json);
+  CliLists lists;
+  lists.tableList().add(u16(o.arguments[2]));
+  lists.fieldList().add(u16(o.arguments[3]));
+  Access::ListView2_Click(lists, boxes);
+  printList(lists.previewList().texts(), o.json);
   return kSuccess;
 }
 

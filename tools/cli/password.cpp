@@ -5,7 +5,7 @@
 
 #include "ado/connection.h"
 #include "ado/error.h"
-#include "cli_window.h"
+#include "cli_view.h"
 #include "db/access.h"
 #include "terminal.h"
 

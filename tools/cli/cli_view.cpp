@@ -1,10 +1,10 @@
-#include "cli_window.h"
+#include "cli_view.h"
 
 #include <cstdio>
 
 #include "stop_signals.h"
 
-void CliWindow::setProgressValue(double value) {
+void CliProgress::setProgressValue(double value) {
   if (!showProgress_) return;
   const int percent = static_cast<int>(value);
   if (percent == lastPercent_) return;
@@ -16,10 +16,10 @@ void CliWindow::setProgressValue(double value) {
   std::fflush(stderr);
 }
 
-void CliWindow::setProgressCaption(const std::u16string&) {
+void CliProgress::setProgressCaption(const std::u16string&) {
   if (!showProgress_ || lastPercent_ < 0) return;
   std::fprintf(stderr, "\r%*s\r", 48, "");
   lastPercent_ = -1;
 }
 
-bool CliWindow::stopRequested() const { return StopSignals::received() != 0; }
+bool CliProgress::stopRequested() const { return StopSignals::received() != 0; }
