@@ -36,8 +36,8 @@ openbox >/dev/null 2>&1 &
 openbox_pid=$!
 sleep 1
 
-(cd "$copy" && "$wine" caseloom.exe >/dev/null 2>&1) &
-disown  # ended with the Wine server at the end
+# Started apart from this shell: the Wine server ends it at the end.
+( (cd "$copy" && exec "$wine" caseloom.exe >/dev/null 2>&1) & )
 # The first start in a new prefix takes a while: wait for the window itself.
 window="$(timeout 300 xdotool search --sync --onlyvisible --name '^Caseloom$' | head -n 1)" \
   || fail "no window appeared"
