@@ -17,12 +17,27 @@ if [[ -z "${DISPLAY:-}" ]]; then
   exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$@"
 fi
 fail() { echo "window-check: $*" >&2; exit 1; }
+# The first visible window whose title matches, within the seconds given.
+# Searched again and again: a search fails outright when a window it looks
+# at goes away meanwhile, as Wine's passing windows do.
+wait_for_window() {
+  local deadline=$((SECONDS + $2)) id
+  while ((SECONDS < deadline)); do
+    id="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1 || true)"
+    if [[ -n "$id" ]]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 1
+  done
+  return 1
+}
 key='HKCU\Software\VB and VBA Program Settings\Brindlecove\Caseloom'
 server="${wine%64}server"
 [[ -x "$server" ]] || server=wineserver
 
 # The run changes the sample: the program runs from a copy of the folder.
-copy="$(mktemp -d /tmp/caseloom-window-check.XXXXXX)"
+copy="$(mktemp -d /tmp/Caseloom.XXXXXX)"
 openbox_pid=""
 trap '[[ -n "$openbox_pid" ]] && kill "$openbox_pid" 2>/dev/null; "$server" -k 2>/dev/null || true; rm -rf "$copy"' EXIT
 cp -r "$folder/." "$copy/"
@@ -39,8 +54,7 @@ sleep 1
 # Started apart from this shell: the Wine server ends it at the end.
 ( (cd "$copy" && exec "$wine" caseloom.exe >/dev/null 2>&1) & )
 # The first start in a new prefix takes a while: wait for the window itself.
-window="$(timeout 300 xdotool search --sync --onlyvisible --name '^Caseloom$' | head -n 1)" \
-  || fail "no window appeared"
+window="$(wait_for_window '^Caseloom$' 300)" || fail "no window appeared"
 sleep 2
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 # Focus starts in the file box; Shift+Tab goes round to the sample button.
@@ -52,8 +66,8 @@ sleep 1
 scrot --pointer --focused --border --overwrite "$shots/windows-form1.png"
 xdotool key --delay 200 Tab Tab space  # the file box, then "Next >"
 
-form2="$(timeout 120 xdotool search --sync --onlyvisible --name '^Caseloom - sample\.mdb$' \
-  | head -n 1)" || fail "the change-case window did not appear"
+form2="$(wait_for_window '^Caseloom - sample\.mdb$' 120)" \
+  || fail "the change-case window did not appear"
 sleep 2
 xdotool windowactivate --sync "$form2" 2>/dev/null || xdotool windowfocus --sync "$form2"
 # The fields' list: down to its fifth field, City, and pick it.
