@@ -23,7 +23,7 @@ void measure(int rows) {
   for (int i = 0; i < rows; ++i) table.rows.push_back({ado::Text(nameOf(i))});
   const auto path = testsupport::makeDatabase(dir.path() / "bench.mdb", {table});
 
-  auto connection = ado::CreateConnection();
+  auto connection = ado::Factory().CreateConnection();
   connection->SetMode(ado::adModeReadWrite);
   connection->Open(u"PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=" + path.u16string() +
                    u";JET OLEDB:Database Password=");

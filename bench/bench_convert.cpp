@@ -19,9 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "app/local_time_zone.h"
-#include "engine/create/new_database.h"
+#include "app/main/local_time_zone.h"
 #include "engine/database.h"
+#include "engine/new_database.h"
 #include "run/change_case_run.h"
 #include "support/fake_window.h"
 #include "support/message_recorder.h"
@@ -91,6 +91,7 @@ int runStep(const std::string& step, const fs::path& path) {
     window.fields.setSelected(0, true);
     window.caseText = u"UPPER CASE";
     testsupport::MessageRecorder reports;
+    boxes.reports = &reports;
     Run::RunOptions options;
     options.pauses = false;
     testsupport::StartChanging(window, boxes, options);

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/create/new_database.h"
+#include "engine/new_database.h"
 
 int main() {
   using Type = engine::NewColumn::Type;

@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/create/new_database.h"
 #include "engine/database.h"
+#include "engine/new_database.h"
 #include "engine/read/usage_map.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "ado/error.h"
 #include "engine/database.h"
 #include "engine/read/usage_map.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;

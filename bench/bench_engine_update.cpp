@@ -15,9 +15,9 @@
 #include <string>
 
 #include "case/case.h"
-#include "engine/create/new_database.h"
 #include "engine/database.h"
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
+#include "engine/new_database.h"
 #include "support/disk_folder.h"
 
 namespace {

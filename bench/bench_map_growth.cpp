@@ -14,9 +14,9 @@
 #include <string>
 
 #include "case/case.h"
-#include "engine/base/error.h"
-#include "engine/create/new_database.h"
 #include "engine/database.h"
+#include "engine/error.h"
+#include "engine/new_database.h"
 
 int main(int argc, char* argv[]) {
   const int records = argc > 1 ? std::stoi(argv[1]) : 1000000;

@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

@@ -24,6 +24,7 @@ double secondsPerRecord(int rows) {
   window.fields.add(u"Name");
   window.caseText = u"Proper Case";
   testsupport::MessageRecorder reports;
+  boxes.reports = &reports;
   Run::RunOptions options;
   options.pauses = false;
   const auto start = std::chrono::steady_clock::now();

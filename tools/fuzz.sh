@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Fuzzes the file engine: builds tools/fuzz with clang in build-fuzz, seeds it
+# Fuzzes the file engine: builds tests/fuzz with clang in build-fuzz, seeds it
 # with a copy of the shared corpus (made at run time, inside the build
 # folder) and runs it for a bounded time. Usage: tools/fuzz.sh [SECONDS]
 # Skips when the shared corpus is absent. Findings are written to
@@ -14,13 +14,13 @@ if [ ! -d "$shared/corpus" ]; then
 fi
 build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DCASELOOM_FUZZ=ON -DCASELOOM_DEVELOPER=ON -DBUILD_TESTING=OFF >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++ -DCASELOOM_FUZZ=ON -DCASELOOM_DEVELOPER=ON >/dev/null
 cmake --build "$build" --target fuzz_engine_open -j2
 seeds="$build/fuzz-seeds"
 work="$build/fuzz-work"
 rm -rf "$seeds"
 mkdir -p "$seeds" "$work"
 cp "$shared"/corpus/*.mdb "$shared"/corpus/*.accdb "$seeds"/
-"$build/tools/fuzz/fuzz_engine_open" -max_total_time="$seconds" -timeout=10 \
+"$build/tests/fuzz/fuzz_engine_open" -max_total_time="$seconds" -timeout=10 \
   -malloc_limit_mb=512 -rss_limit_mb=1536 -max_len=1048576 -print_final_stats=1 \
   -artifact_prefix="$build/fuzz-" "$work" "$seeds"

@@ -4,6 +4,8 @@
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/tools/setup.sh"
+# No folder includes from a layer above it, nor from inside the engine.
+"$root/tools/check-layers.sh"
 build="$root/build-sanitize"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Sanitize -DCASELOOM_DEVELOPER=ON >/dev/null
 cmake --build "$build" -j"$(nproc)"

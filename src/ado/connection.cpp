@@ -8,7 +8,6 @@
 #include "ado/connection_string.h"
 #include "ado/constants.h"
 #include "ado/error.h"
-#include "ado/factory.h"
 #include "ado/field_type.h"
 #include "ado/recordset.h"
 #include "ado/sql.h"
@@ -16,8 +15,8 @@
 #include "ado/update_lookup.h"
 #include "ado/write_observer.h"
 #include "engine/database.h"
-#include "engine/format/jet_type.h"
-#include "engine/text/utf.h"
+#include "engine/jet_type.h"
+#include "engine/utf.h"
 
 namespace ado {
 namespace {
@@ -40,11 +39,14 @@ Connection::Connection() = default;
 
 Connection::~Connection() {
   if (!IsOpen()) return;
+  const std::string path = database_->path();
   try {
     closeDatabase();
   } catch (const engine::Error& e) {
     // A destructor cannot throw; the journal undoes the unsaved batch at the next open.
     engine::reportError(e);
+  } catch (...) {
+    engine::reportNotSaved(path, std::current_exception());
   }
 }
 
@@ -78,11 +80,11 @@ void Connection::Open(const Text& connectionString) {
   const std::string path = utf8(parts.dataSource);
   engine::OpenOptions options{.password = parts.password,
                               .writable = mode_ == adModeReadWrite,
-                              .fileSystem = folder_ ? folder_ : ConnectionFileSystem(),
+                              .fileSystem = folder_,
                               .beforeCommit = [this] {
                                 if (observer_) observer_->committing();
                               }};
-  if (const std::size_t blocks = ConnectionBatchBlocks()) options.batchBlocks = blocks;
+  if (batchBlocks_ != 0) options.batchBlocks = batchBlocks_;
   std::unique_ptr<engine::Database> database = fromEngine([&] {
     try {
       return engine::Database::open(path, options);
@@ -134,7 +136,6 @@ Connection::WriteTarget Connection::writeTarget(const Text& tableName, const Tex
 
 long Connection::Execute(const Text& statement) {
   requireOpen();
-  CheckExecuteFailure(statement);
   const sql::Statement parsed = sql::Parse(statement);
   const auto* update = std::get_if<sql::Update>(&parsed);
   if (!update) throw Error::executeRunsUpdatesOnly();

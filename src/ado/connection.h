@@ -33,7 +33,8 @@ class WriteObserver;
 class Connection {
  public:
   Connection();
-  ~Connection();
+  // Tests stand in for a database that refuses statements (Execute).
+  virtual ~Connection();
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
@@ -46,23 +47,27 @@ class Connection {
   // The folder the database is found in (a dry run's scratch copy); null for
   // the disk. Must outlive the connection.
   void SetFolder(engine::FileSystem* folder) { folder_ = folder; }
+  // A batch of changes is committed every `blocks` changed blocks (0: as
+  // usual): how tests see many batches.
+  void SetBatchBlocks(std::size_t blocks) { batchBlocks_ = blocks; }
 
   // Opens the database the connection string names: "Provider=...;Data
   // Source=...;JET OLEDB:Database Password=...", keys in any case.
   void Open(const Text& connectionString);
-  bool IsOpen() const { return database_ != nullptr; }
+  [[nodiscard]] bool IsOpen() const { return database_ != nullptr; }
 
   // adSchemaTables (20): TABLE_NAME and TABLE_TYPE of every catalogue object.
   std::unique_ptr<Recordset> OpenSchema(int schema);
 
   // Runs one UPDATE statement; returns the number of records it matched.
-  long Execute(const Text& statement);
+  virtual long Execute(const Text& statement);
 
   // Sets text field `field` of the record `row` of `table` to `value` when
   // it holds exactly `expected`. Returns what the field held before;
   // nothing when the record is gone.
-  std::optional<Value> ReplaceText(const Text& table, const Text& field, engine::RowId row,
-                                   const Text& expected, const Text& value);
+  [[nodiscard]] std::optional<Value> ReplaceText(const Text& table, const Text& field,
+                                                 engine::RowId row, const Text& expected,
+                                                 const Text& value);
 
   void Close();
 
@@ -109,6 +114,7 @@ class Connection {
   int mode_ = 0;
   WriteObserver* observer_ = nullptr;
   engine::FileSystem* folder_ = nullptr;
+  std::size_t batchBlocks_ = 0;
   std::unique_ptr<engine::Database> database_;
   std::unique_ptr<UpdateLookup> lookup_;
   std::vector<Recordset*> recordsets_;

@@ -5,10 +5,6 @@ namespace {
 
 std::int32_t numberOf(ErrorKind kind) {
   switch (kind) {
-    case ErrorKind::WrongPassword:
-      return Error::kNotValidPassword;
-    case ErrorKind::UnknownTable:
-      return Error::kUnknownTable;
     case ErrorKind::UnknownColumn:
       return Error::kUnknownColumn;
     case ErrorKind::SyntaxError:
@@ -38,36 +34,15 @@ std::int32_t numberOf(ErrorKind kind) {
   }
 }
 
-ErrorKind kindOf(engine::ErrorKind kind) {
+std::int32_t numberOf(engine::ErrorKind kind) {
   switch (kind) {
-    case engine::ErrorKind::NotFound:
-      return ErrorKind::NotFound;
-    case engine::ErrorKind::NotDatabase:
-      return ErrorKind::NotDatabase;
     case engine::ErrorKind::WrongPassword:
-      return ErrorKind::WrongPassword;
-    case engine::ErrorKind::InUse:
-      return ErrorKind::InUse;
-    case engine::ErrorKind::ReadOnly:
-      return ErrorKind::ReadOnly;
+      return Error::kNotValidPassword;
     case engine::ErrorKind::UnknownTable:
-      return ErrorKind::UnknownTable;
-    case engine::ErrorKind::Damaged:
-      return ErrorKind::Damaged;
-    case engine::ErrorKind::Unsupported:
-      return ErrorKind::Unsupported;
-    case engine::ErrorKind::Refused:
-      return ErrorKind::Refused;
-    case engine::ErrorKind::IoError:
-      return ErrorKind::IoError;
-    case engine::ErrorKind::Interrupted:
-      return ErrorKind::Interrupted;
-    case engine::ErrorKind::CannotCreate:
-      return ErrorKind::CannotCreate;
-    case engine::ErrorKind::CryptoFailure:
-      return ErrorKind::CryptoFailure;
+      return Error::kUnknownTable;
+    default:
+      return Error::kGeneric;
   }
-  return ErrorKind::Damaged;
 }
 
 }  // namespace
@@ -78,17 +53,37 @@ Error::Error(ErrorKind kind, std::string description)
       number_(numberOf(kind)),
       description_(std::move(description)) {}
 
-bool IsFileFailure(ErrorKind kind) {
+Error::Error(const engine::Error& error)
+    : std::runtime_error(error.description()),
+      kind_(ErrorKind::Engine),
+      engineKind_(error.kind()),
+      number_(numberOf(error.kind())),
+      description_(error.description()) {}
+
+namespace {
+
+bool isFileFailure(engine::ErrorKind kind) {
   switch (kind) {
-    case ErrorKind::NotFound:
-    case ErrorKind::NotDatabase:
-    case ErrorKind::WrongPassword:
-    case ErrorKind::InUse:
-    case ErrorKind::ReadOnly:
-    case ErrorKind::Damaged:
-    case ErrorKind::IoError:
-    case ErrorKind::Interrupted:
-    case ErrorKind::CryptoFailure:
+    case engine::ErrorKind::NotFound:
+    case engine::ErrorKind::NotDatabase:
+    case engine::ErrorKind::WrongPassword:
+    case engine::ErrorKind::InUse:
+    case engine::ErrorKind::ReadOnly:
+    case engine::ErrorKind::Damaged:
+    case engine::ErrorKind::IoError:
+    case engine::ErrorKind::Interrupted:
+    case engine::ErrorKind::CryptoFailure:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+bool IsFileFailure(const Error& error) {
+  if (const auto engineKind = error.engineKind()) return isFileFailure(*engineKind);
+  switch (error.kind()) {
     case ErrorKind::ObjectClosed:
     case ErrorKind::ProviderNotFound:
     case ErrorKind::CannotCreateObject:
@@ -99,9 +94,7 @@ bool IsFileFailure(ErrorKind kind) {
   }
 }
 
-Error Error::fromEngine(const engine::Error& error) {
-  return {kindOf(error.kind()), error.description()};
-}
+Error Error::fromEngine(const engine::Error& error) { return Error(error); }
 
 // Texts the engine also gives come from the engine, so they are written once.
 Error Error::notValidPassword() { return fromEngine(engine::Error::notValidPassword()); }

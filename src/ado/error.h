@@ -2,35 +2,24 @@
 
 // The error type of the ado layer: a kind that callers test, the number an
 // ADO caller would see and a description for the user. The engine's errors
-// become these at the layer's edge (fromEngine); the texts of the layer's
-// own errors live here, behind named constructors, so each wording appears
-// once.
+// become these at the layer's edge (fromEngine) and keep the engine's kind;
+// the texts of the layer's own errors live here, behind named constructors,
+// so each wording appears once.
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace ado {
 
 enum class ErrorKind {
-  // The engine's kinds (engine::ErrorKind).
-  NotFound,
-  NotDatabase,
-  WrongPassword,
-  InUse,
-  ReadOnly,
-  UnknownTable,
-  Damaged,
-  Unsupported,
-  Refused,
-  IoError,
-  Interrupted,
-  CannotCreate,
-  CryptoFailure,
+  // A failure of the engine: Error::engineKind() says which.
+  Engine,
   // The layer's own.
   UnknownColumn,
   SyntaxError,
@@ -48,7 +37,7 @@ enum class ErrorKind {
   Program,
 };
 
-class Error : public std::runtime_error {
+class [[nodiscard]] Error : public std::runtime_error {
  public:
   // Numbers callers may see.
   static constexpr std::int32_t kGeneric = -2147467259;  // E_FAIL
@@ -67,11 +56,19 @@ class Error : public std::runtime_error {
   static constexpr std::int32_t kObjectClosed = 3704;
   static constexpr std::int32_t kObjectOpen = 3705;
 
+  // One of the layer's own errors (not ErrorKind::Engine).
   Error(ErrorKind kind, std::string description);
   // An error of the engine, as the layer reports it.
   static Error fromEngine(const engine::Error& error);
 
   ErrorKind kind() const { return kind_; }
+  // The engine's kind, for errors of kind Engine; nothing otherwise.
+  [[nodiscard]] std::optional<engine::ErrorKind> engineKind() const { return engineKind_; }
+  bool is(engine::ErrorKind kind) const { return engineKind_ == kind; }
+  [[nodiscard]] bool is(ErrorKind kind) const { return kind_ == kind; }
+  bool sameKind(const Error& other) const {
+    return kind_ == other.kind_ && engineKind_ == other.engineKind_;
+  }
   std::int32_t number() const { return number_; }
   // UTF-8 text shown to the user.
   const std::string& description() const { return description_; }
@@ -100,15 +97,18 @@ class Error : public std::runtime_error {
   static Error noSelectedItem(std::string_view list);
 
  private:
+  explicit Error(const engine::Error& error);
+
   ErrorKind kind_;
+  std::optional<engine::ErrorKind> engineKind_;
   std::int32_t number_;
   std::string description_;
 };
 
-// Whether an error of `kind` is a failure of the file itself (the file, its
-// journal, its lock file, the disk under them, or the connection to them)
-// rather than of one record: every later change would fail the same way.
-bool IsFileFailure(ErrorKind kind);
+// Whether `error` is a failure of the file itself (the file, its journal,
+// its lock file, the disk under them, or the connection to them) rather than
+// of one record: every later change would fail the same way.
+[[nodiscard]] bool IsFileFailure(const Error& error);
 
 // Runs `work`, which calls the engine, turning the engine's errors into the
 // layer's.

@@ -1,70 +1,31 @@
 #pragma once
 
-// Creating ADO objects by ProgID.
+// Creating ADO objects by ProgID. The program's top level owns the factory
+// and hands it to whatever opens databases; tests hand in one of their own
+// that stands in for a missing component, a refused statement or a failing
+// disk.
 
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string_view>
 
 #include "ado/connection.h"
-#include "ado/error.h"
 #include "ado/recordset.h"
-
-namespace engine {
-class FileSystem;
-}
 
 namespace ado {
 
-// "ADODB.Connection" and "ADODB.RecordSet", compared without regard to case.
-// Any other ProgID fails with number 429.
-std::unique_ptr<Connection> CreateConnection(std::string_view progId = "ADODB.Connection");
-std::unique_ptr<Recordset> CreateRecordset(std::string_view progId = "ADODB.RecordSet");
-
-// While alive, every creation fails with the given error: how tests stand in
-// for a machine where the component is missing.
-class ScopedCreationFailure {
+class Factory {
  public:
-  explicit ScopedCreationFailure(Error error);
-  ~ScopedCreationFailure();
-  ScopedCreationFailure(const ScopedCreationFailure&) = delete;
-  ScopedCreationFailure& operator=(const ScopedCreationFailure&) = delete;
+  virtual ~Factory() = default;
+
+  // "ADODB.Connection" and "ADODB.RecordSet", compared without regard to
+  // case. Any other ProgID fails with number 429.
+  std::unique_ptr<Connection> CreateConnection(std::string_view progId = "ADODB.Connection") const;
+  std::unique_ptr<Recordset> CreateRecordset(std::string_view progId = "ADODB.RecordSet") const;
+
+ protected:
+  // The objects behind a known ProgID.
+  virtual std::unique_ptr<Connection> NewConnection() const;
+  virtual std::unique_ptr<Recordset> NewRecordset() const;
 };
-
-// While alive, Execute fails with `error` for every statement `when`
-// accepts: how tests stand in for a statement the database rejects.
-class ScopedExecuteFailure {
- public:
-  explicit ScopedExecuteFailure(std::function<bool(const Text& statement)> when,
-                                Error error = Error::refusedWrite("The statement was refused."));
-  ~ScopedExecuteFailure();
-  ScopedExecuteFailure(const ScopedExecuteFailure&) = delete;
-  ScopedExecuteFailure& operator=(const ScopedExecuteFailure&) = delete;
-};
-
-// For Connection::Execute: throws when a ScopedExecuteFailure says so.
-void CheckExecuteFailure(const Text& statement);
-
-// While alive, connections find their databases in `folder` instead of on
-// the disk, and commit every `batchBlocks` changed blocks (0: as usual): how
-// a dry run works in a scratch folder, and how tests make the disk fail or
-// the computer die under a run.
-class ScopedFileSystem {
- public:
-  explicit ScopedFileSystem(engine::FileSystem& folder, std::size_t batchBlocks = 0);
-  ~ScopedFileSystem();
-  ScopedFileSystem(const ScopedFileSystem&) = delete;
-  ScopedFileSystem& operator=(const ScopedFileSystem&) = delete;
-
- private:
-  engine::FileSystem* previousFolder_;  // scopes nest
-  std::size_t previousBatchBlocks_;
-};
-
-// For Connection::Open: the folder and batch size a ScopedFileSystem set
-// (null and 0 without one).
-engine::FileSystem* ConnectionFileSystem();
-std::size_t ConnectionBatchBlocks();
 
 }  // namespace ado

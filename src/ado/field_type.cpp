@@ -1,8 +1,8 @@
 #include "ado/field_type.h"
 
 #include "ado/constants.h"
-#include "engine/format/jet_type.h"
-#include "engine/read/table_definition.h"
+#include "engine/jet_type.h"
+#include "engine/table_definition.h"
 
 namespace ado {
 

@@ -4,7 +4,7 @@
 
 #include "ado/connection.h"
 #include "ado/error.h"
-#include "engine/read/table_definition.h"
+#include "engine/table_definition.h"
 
 namespace ado {
 Recordset::Recordset() = default;

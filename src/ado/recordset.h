@@ -14,8 +14,7 @@
 
 #include "ado/kept_values.h"
 #include "ado/value.h"
-#include "engine/read/row.h"
-#include "engine/read/row_decoder.h"
+#include "engine/row.h"
 
 namespace engine {
 struct TableDefinition;
@@ -49,7 +48,7 @@ class Recordset {
   void Open(const Text& source, Connection& connection, int cursorType, int lockType);
 
   long RecordCount();
-  bool Eof();
+  [[nodiscard]] bool Eof();
   void MoveNext();
 
   // Fields, positions 0 to FieldCount() - 1, in table order.
@@ -60,7 +59,7 @@ class Recordset {
   const Value& ValueOf(const Text& name);
 
   void Close();
-  bool IsOpen() const { return open_; }
+  [[nodiscard]] bool IsOpen() const { return open_; }
 
   // For the connection as it closes: the rows not yet walked are read now,
   // and the recordset no longer refers to it.
@@ -78,7 +77,7 @@ class Recordset {
   // Finds the rows, once: their identities and their count.
   void findRows();
   // The position of a row of the table in the walk, if it is one.
-  std::optional<std::size_t> positionOf(engine::RowId row) const;
+  [[nodiscard]] std::optional<std::size_t> positionOf(engine::RowId row) const;
   // The values of the record at `position` as the walk must see them.
   std::vector<Value> readRecord(std::size_t position);
   const std::vector<Value>& current();

@@ -9,7 +9,7 @@
 #include "ado/row_count_hint.h"
 #include "ado/sql.h"
 #include "engine/database.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 namespace ado {
 

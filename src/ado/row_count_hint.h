@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "engine/read/table_definition.h"
+#include "engine/table_definition.h"
 
 namespace ado {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "engine/database.h"
-#include "engine/text/simple_case.h"
+#include "engine/simple_case.h"
 
 namespace ado {
 

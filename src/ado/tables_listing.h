@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/read/catalogue.h"
+#include "engine/catalogue.h"
 
 namespace engine {
 class Database;

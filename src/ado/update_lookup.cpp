@@ -4,7 +4,7 @@
 
 #include "ado/row_count_hint.h"
 #include "engine/database.h"
-#include "engine/text/simple_case.h"
+#include "engine/simple_case.h"
 
 namespace ado {
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "ado/value.h"
-#include "engine/read/row.h"
+#include "engine/row.h"
 
 namespace engine {
 class Database;
@@ -36,8 +36,8 @@ class UpdateLookup {
                                         const engine::TableDefinition& table, int column,
                                         const Text& key);
   // When the rows of `key` were all found holding exactly `text`: how many.
-  std::optional<long> settledRows(const engine::TableDefinition& table, int column, const Text& key,
-                                  const Text& text) const;
+  [[nodiscard]] std::optional<long> settledRows(const engine::TableDefinition& table, int column,
+                                                const Text& key, const Text& text) const;
   // Records that the candidates of `key` (`candidates` of them) were read and
   // `rows` of them found holding exactly `text`, and the rest another key.
   void settle(const engine::TableDefinition& table, int column, const Text& key, const Text& text,

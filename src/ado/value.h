@@ -2,7 +2,7 @@
 
 // Field values as the ado layer hands them out: the engine's value type.
 
-#include "engine/base/value.h"
+#include "engine/value.h"
 
 namespace ado {
 

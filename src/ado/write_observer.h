@@ -5,7 +5,7 @@
 
 #include "ado/error.h"
 #include "ado/value.h"
-#include "engine/read/row.h"
+#include "engine/row.h"
 
 namespace ado {
 

@@ -2,8 +2,8 @@
 
 #include <QFileInfo>
 
-#include "app/form_colors.h"
-#include "app/program_folder.h"
+#include "app/frame/form_colors.h"
+#include "app/frame/program_folder.h"
 #include "ui/form1.h"
 
 namespace Main {

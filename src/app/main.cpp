@@ -1,10 +1,11 @@
 #include <QApplication>
 
-#include "app/local_time_zone.h"
-#include "app/message_box.h"
-#include "app/qt_message_box.h"
-#include "app/settings_store.h"
+#include "ado/factory.h"
+#include "app/frame/qt_message_box.h"
+#include "app/frame/settings_store.h"
+#include "app/main/local_time_zone.h"
 #include "app/start_up.h"
+#include "ui/common_dialog.h"
 #include "ui/form1.h"
 
 int main(int argc, char* argv[]) {
@@ -13,15 +14,12 @@ int main(int argc, char* argv[]) {
   // Names the user's data folder (where a copy of the sample database goes).
   QCoreApplication::setOrganizationName(QStringLiteral("Brindlecove"));
   QCoreApplication::setApplicationName(QStringLiteral("Caseloom"));
+  // The seams the windows are given: the real component, boxes and dialog.
+  const ado::Factory components{};
   Main::QtMessageBoxSeam messageBoxes;
-  Main::SetMessageBoxSeam(&messageBoxes);
-  int status = 0;
-  {
-    Main::SettingsStore settings;
-    Form1 form1(settings);
-    if (Main::StartProgram(form1) != Main::StartUpOutcome::ProgramEnded)
-      status = QApplication::exec();
-  }
-  Main::SetMessageBoxSeam(nullptr);
-  return status;
+  Controls::QtFileDialog fileDialog;
+  Main::SettingsStore settings;
+  Form1 form1(settings, {components, messageBoxes, fileDialog});
+  if (Main::StartProgram(form1) == Main::StartUpOutcome::ProgramEnded) return 0;
+  return QApplication::exec();
 }

@@ -3,15 +3,15 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "app/application_title.h"
 #include "app/apply_skin.h"
-#include "app/cursor_file.h"
-#include "app/file_exists.h"
-#include "app/program_end.h"
-#include "app/program_folder.h"
-#include "app/program_icon.h"
-#include "app/settings_store.h"
-#include "app/trap.h"
+#include "app/frame/cursor_file.h"
+#include "app/frame/program_end.h"
+#include "app/frame/program_folder.h"
+#include "app/frame/program_icon.h"
+#include "app/frame/settings_store.h"
+#include "app/main/application_title.h"
+#include "app/main/file_exists.h"
+#include "app/main/trap.h"
 #include "db/odbc_provider.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -22,19 +22,19 @@ namespace Main {
 void OpenPageInBrowser(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
 
 StartUpOutcome Form_Load(Form1& form1, const OpenPage& openPage) {
-  Trap trap("in Casewick2021/08/31.Form1.Form_Load ");
+  Trap trap("in Casewick2021/08/31.Form1.Form_Load ", form1.messageBoxes());
   trap(100, [&] { ApplySkin(form1); });
   // Three statements on one line share its label; each failure is reported
   // and the next of them follows.
   trap(106, [&] { form1.setWindowTitle(kProductName); });
   trap(106, [&] { form1.setWindowIcon(ProgramIcon()); });
-  trap(106, [&] { SetApplicationTitle(); });
+  trap(106, [&] { SetApplicationTitle(form1.messageBoxes()); });
   const QString handPointer = ProgramFolderFile(QStringLiteral("/HAND-M.CUR"));
   if (trap.when(124, [&] { return FileExists(handPointer); }))
     trap(126, [&] { form1.mousePointer().setMouseIcon(LoadCursorFile(handPointer)); });
   trap(128, [&] { form1.Text1().setText(form1.settings().read(kDatabasePathKey)); });
   trap(130, [&] { form1.Text2().setText(form1.settings().read(kPasswordKey)); });
-  if (trap.when(138, [&] { return !ODBCProvider::CheckAccessProvider(openPage); })) {
+  if (trap.when(138, [&] { return !ODBCProvider::CheckAccessProvider(form1, openPage); })) {
     EndProgram();
     return StartUpOutcome::ProgramEnded;
   }

@@ -17,7 +17,7 @@ enum class CaseMode { Upper, Lower, Proper, Sentence, Names };
 // Lower-cases the text and looks for "upper", "lower", "proper",
 // "sentence" and "name" in that order; the first keyword found decides.
 // None found: no mode.
-std::optional<CaseMode> SelectCaseMode(std::u16string_view caseListText);
+[[nodiscard]] std::optional<CaseMode> SelectCaseMode(std::u16string_view caseListText);
 
 // Unicode's simple one-to-one case mapping of each code unit. Surrogates and
 // letters whose mapping would leave the Basic Multilingual Plane pass through.

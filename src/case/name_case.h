@@ -21,7 +21,7 @@ class NameExceptions {
 
   // The word as the list writes it, or nothing when the list lacks it.
   const std::u16string* find(std::u16string_view word) const;
-  bool empty() const { return lowered_.empty(); }
+  [[nodiscard]] bool empty() const { return lowered_.empty(); }
 
  private:
   std::vector<std::u16string> lowered_;

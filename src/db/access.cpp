@@ -2,8 +2,8 @@
 
 #include "ado/constants.h"
 #include "ado/factory.h"
-#include "app/file_exists.h"
-#include "app/trap.h"
+#include "app/main/file_exists.h"
+#include "app/main/trap.h"
 
 namespace Access {
 namespace {
@@ -27,8 +27,8 @@ std::u16string selectedText(const ListControl& list, const char* name) {
   return *text;
 }
 
-std::unique_ptr<ado::Connection> openReadWrite(const DatabaseBoxes& boxes) {
-  auto connection = ado::CreateConnection("ADODB.Connection");
+std::unique_ptr<ado::Connection> openReadWrite(const DatabaseWindow& boxes) {
+  auto connection = boxes.adoFactory().CreateConnection("ADODB.Connection");
   connection->SetMode(ado::adModeReadWrite);
   connection->Open(AccessConnectionString(boxes));
   return connection;
@@ -51,7 +51,7 @@ class HourglassPointer {
 
 }  // namespace
 
-std::u16string AccessConnectionString(const DatabaseBoxes& boxes) {
+std::u16string AccessConnectionString(const DatabaseWindow& boxes) {
   const std::u16string path = boxes.databasePath();
   std::u16string result(endsInAccdb(path) ? kAcePrefix : kJetPrefix);
   result += path;
@@ -61,9 +61,9 @@ std::u16string AccessConnectionString(const DatabaseBoxes& boxes) {
 }
 
 std::optional<std::vector<std::u16string>> GetAccessTables(const std::u16string& path,
-                                                           const DatabaseBoxes& boxes) {
-  auto connection = ado::CreateConnection("ADODB.Connection");
-  auto recordset = ado::CreateRecordset("ADODB.RecordSet");
+                                                           const DatabaseWindow& boxes) {
+  auto connection = boxes.adoFactory().CreateConnection("ADODB.Connection");
+  auto recordset = boxes.adoFactory().CreateRecordset("ADODB.RecordSet");
   if (!Main::FileExists(QString::fromStdU16String(path))) return std::nullopt;
   connection->Open(AccessConnectionString(boxes));
   recordset = connection->OpenSchema(ado::adSchemaTables);
@@ -79,9 +79,9 @@ std::optional<std::vector<std::u16string>> GetAccessTables(const std::u16string&
   return tables;
 }
 
-void AddTablesToAccessListbox(const DatabaseBoxes& boxes,
+void AddTablesToAccessListbox(const DatabaseWindow& boxes,
                               const std::function<ChangeCaseLists&()>& changeCaseWindow) {
-  Main::Trap trap("in Casewick2021/08/31.Access.AddTablesToAccessListbox ");
+  Main::Trap trap("in Casewick2021/08/31.Access.AddTablesToAccessListbox ", boxes.messageBoxes());
   std::optional<std::vector<std::u16string>> tables;
   trap(100, [&] { tables.emplace(); });
   trap(102, [&] { tables = GetAccessTables(boxes.databasePath(), boxes); });
@@ -100,9 +100,9 @@ void AddTablesToAccessListbox(const DatabaseBoxes& boxes,
   trap(122, [&] { tables.reset(); });
 }
 
-void ListView1_Click(ChangeCaseLists& window, const DatabaseBoxes& boxes) {
-  auto connection = ado::CreateConnection("ADODB.Connection");
-  auto recordset = ado::CreateRecordset("ADODB.RecordSet");
+void ListView1_Click(ChangeCaseLists& window, const DatabaseWindow& boxes) {
+  auto connection = boxes.adoFactory().CreateConnection("ADODB.Connection");
+  auto recordset = boxes.adoFactory().CreateRecordset("ADODB.RecordSet");
   {
     HourglassPointer hourglass(window);
     connection = openReadWrite(boxes);
@@ -120,9 +120,9 @@ void ListView1_Click(ChangeCaseLists& window, const DatabaseBoxes& boxes) {
   if (window.fieldList().count() > 0) ListView2_Click(window, boxes);
 }
 
-void ListView2_Click(ChangeCaseLists& window, const DatabaseBoxes& boxes) {
-  auto connection = ado::CreateConnection("ADODB.Connection");
-  auto recordset = ado::CreateRecordset("ADODB.RecordSet");
+void ListView2_Click(ChangeCaseLists& window, const DatabaseWindow& boxes) {
+  auto connection = boxes.adoFactory().CreateConnection("ADODB.Connection");
+  auto recordset = boxes.adoFactory().CreateRecordset("ADODB.RecordSet");
   HourglassPointer hourglass(window);
   connection = openReadWrite(boxes);
   recordset->SetCursorLocation(ado::adUseClient);

@@ -15,9 +15,9 @@ class MemoryList final : public ListControl {
   void add(const std::u16string& text) override;
   int count() const override;
   std::u16string text(int index) const override;
-  bool isSelected(int index) const override;
+  [[nodiscard]] bool isSelected(int index) const override;
   void setSelected(int index, bool selected) override;
-  std::optional<std::u16string> selectedItemText() const override;
+  [[nodiscard]] std::optional<std::u16string> selectedItemText() const override;
 
   // What a click on an item does: it becomes the current item and selected.
   void click(int index);

@@ -1,8 +1,8 @@
 #include "db/odbc_provider.h"
 
 #include "ado/factory.h"
-#include "app/error_report.h"
-#include "app/message_box.h"
+#include "app/main/error_report.h"
+#include "app/main/message_box.h"
 
 namespace ODBCProvider {
 
@@ -43,10 +43,11 @@ bool looksLikeMissingProvider(const ado::Error& error) {
 
 }  // namespace
 
-bool CheckAccessProvider(const std::function<void(const QString& url)>& openPage) {
+bool CheckAccessProvider(const Access::DatabaseWindow& window,
+                         const std::function<void(const QString& url)>& openPage) {
   // Every failure in here is absorbed: the answer is then simply false.
   try {
-    auto connection = ado::CreateConnection("ADODB.Connection");
+    auto connection = window.adoFactory().CreateConnection("ADODB.Connection");
     return true;
   } catch (const ado::Error& error) {
     if (!looksLikeMissingProvider(error)) return false;
@@ -55,10 +56,10 @@ bool CheckAccessProvider(const std::function<void(const QString& url)>& openPage
   }
   try {
     const Main::MessageAnswer answer =
-        Main::ShowMessageBox({.title = {},
-                              .text = explanation(),
-                              .icon = Main::MessageIcon::None,
-                              .buttons = Main::MessageButtons::YesNo});
+        Main::ShowMessageBox(window.messageBoxes(), {.title = {},
+                                                     .text = explanation(),
+                                                     .icon = Main::MessageIcon::None,
+                                                     .buttons = Main::MessageButtons::YesNo});
     if (answer == Main::MessageAnswer::Yes) {
       openPage(kFirstDownloadPage);
       openPage(kSecondDownloadPage);

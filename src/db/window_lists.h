@@ -1,11 +1,18 @@
 #pragma once
 
 // What the database procedures use of the windows: the list controls, the
-// pointer and the event loop, and the two boxes that name the database. The
-// Qt windows implement these; tests fake them.
+// pointer and the event loop, and the database window with the two boxes
+// that name the database. The Qt windows implement these; tests fake them.
 
 #include <optional>
 #include <string>
+
+namespace ado {
+class Factory;
+}
+namespace Main {
+class MessageBoxSeam;
+}
 
 namespace Access {
 
@@ -19,10 +26,10 @@ class ListControl {
   virtual void add(const std::u16string& text) = 0;
   virtual int count() const = 0;
   virtual std::u16string text(int index) const = 0;  // 0-based
-  virtual bool isSelected(int index) const = 0;
+  [[nodiscard]] virtual bool isSelected(int index) const = 0;
   virtual void setSelected(int index, bool selected) = 0;
   // The text of the list's current (selected) item; none when there is none.
-  virtual std::optional<std::u16string> selectedItemText() const = 0;
+  [[nodiscard]] virtual std::optional<std::u16string> selectedItemText() const = 0;
 };
 
 // Pointer styles.
@@ -43,13 +50,16 @@ class ChangeCaseLists {
   virtual void serveEvents() = 0;
 };
 
-// The database selection window's path and password boxes, read afresh at
-// every call.
-class DatabaseBoxes {
+// The database selection window as the database procedures see it: its
+// path and password boxes, read afresh at every call, the component that
+// opens databases, and where message boxes and error reports go.
+class DatabaseWindow {
  public:
-  virtual ~DatabaseBoxes() = default;
+  virtual ~DatabaseWindow() = default;
   virtual std::u16string databasePath() const = 0;  // Text1
   virtual std::u16string password() const = 0;      // Text2
+  virtual const ado::Factory& adoFactory() const = 0;
+  virtual Main::MessageBoxSeam& messageBoxes() const = 0;
 };
 
 }  // namespace Access

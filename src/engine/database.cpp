@@ -2,16 +2,20 @@
 
 #include <algorithm>
 
-#include "engine/base/error.h"
 #include "engine/crypto/jet_rc4_codec.h"
 #include "engine/crypto/office_encryption.h"
+#include "engine/error.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/layout_tdef.h"
 #include "engine/journal/journaled_file.h"
 #include "engine/journal/rollback_journal.h"
 #include "engine/journal/writer_lock.h"
-#include "engine/text/simple_case.h"
-#include "engine/text/utf.h"
+#include "engine/pager/pager.h"
+#include "engine/read/header_page.h"
+#include "engine/read/table_definition_codec.h"
+#include "engine/read/table_scan.h"
+#include "engine/simple_case.h"
+#include "engine/utf.h"
 
 namespace engine {
 
@@ -26,6 +30,8 @@ T valueOr(const Value& value, T fallback) {
 
 Database::Database(std::unique_ptr<File> file, bool writable)
     : file_(std::move(file)), writable_(writable) {}
+
+const HeaderPage& Database::header() const { return *header_; }
 
 std::unique_ptr<Database> Database::open(const std::string& path, const OpenOptions& options) {
   FileSystem& fs = options.fileSystem ? *options.fileSystem : diskFileSystem();
@@ -64,9 +70,10 @@ void Database::load(const OpenOptions& options) {
   if (size < layout::header::kPageSizeJet3) throw Error::unrecognizedFormat(path);
   std::vector<std::uint8_t> first(std::min<std::uint64_t>(size, layout::header::kPageSizeJet4));
   file_->read(0, first);
-  header_ = parseHeaderPage(first, path);
+  header_ = std::make_unique<HeaderPage>(parseHeaderPage(first, path));
+  format_ = header_->format;
 
-  const std::uint32_t pageSize = header_.format.pageSize();
+  const std::uint32_t pageSize = format_.pageSize();
   if (size % pageSize != 0)
     throw Error::damaged(path, static_cast<std::uint32_t>(size / pageSize),
                          "the file length " + std::to_string(size) +
@@ -78,18 +85,18 @@ void Database::load(const OpenOptions& options) {
 
   // Jet 3 text is stored in the database code page; only 1252 is decoded.
   // Reading another as 1252 would show (and later write) wrong letters.
-  if (header_.format.isJet3() && header_.codePage != layout::header::kCodePageWestern)
-    throw Error::unsupported(path, "text in code page " + std::to_string(header_.codePage) +
+  if (format_.isJet3() && header_->codePage != layout::header::kCodePageWestern)
+    throw Error::unsupported(path, "text in code page " + std::to_string(header_->codePage) +
                                        " (only code page 1252 is supported for Jet 3 files)");
-  if (!passwordMatches(header_.password, options.password)) throw Error::notValidPassword();
+  if (!passwordMatches(header_->password, options.password)) throw Error::notValidPassword();
 
   pager_ = std::make_unique<Pager>(*file_, pageSize, options.cachePages);
-  if (header_.isJetEncoded()) {
+  if (header_->isJetEncoded()) {
     encryption_ = PageEncryption::JetRc4;
-    pager_->setCodec(makeJetRc4Codec(header_.encodingKey));
-  } else if (header_.isEncryptedAccdb()) {
+    pager_->setCodec(makeJetRc4Codec(header_->encodingKey));
+  } else if (header_->isEncryptedAccdb()) {
     OfficeEncryption office =
-        openOfficeEncryption(first, header_.encodingKey, options.password, path);
+        openOfficeEncryption(first, header_->encodingKey, options.password, path);
     encryption_ = office.scheme;
     pager_->setCodec(std::move(office.codec));
   }
@@ -98,7 +105,7 @@ void Database::load(const OpenOptions& options) {
 
 void Database::loadCatalogue() {
   auto def = std::make_unique<TableDefinition>(
-      readTableDefinition(*pager_, header_.format, layout::tdef::kCataloguePage, u"MSysObjects"));
+      readTableDefinition(*pager_, format_, layout::tdef::kCataloguePage, u"MSysObjects"));
   const int id = def->columnIndex(u"Id");
   const int parentId = def->columnIndex(u"ParentId");
   const int name = def->columnIndex(u"Name");
@@ -112,7 +119,7 @@ void Database::loadCatalogue() {
                          "the catalogue lacks one of the columns Id, ParentId, Name, Type, "
                          "Flags");
 
-  TableScan scan(*pager_, header_.format, *def);
+  PageScan scan(*pager_, format_, *def);
   Row row;
   while (scan.next(row)) {
     CatalogueEntry entry;
@@ -163,8 +170,8 @@ const TableDefinition& Database::table(std::u16string_view name) {
   if (!entry || entry->type != object_type::kLocalTable) throw Error::unknownTable(toUtf8(name));
   std::uint32_t page = entry->definitionPage();
   if (auto it = definitions_.find(page); it != definitions_.end()) return *it->second;
-  auto def = std::make_unique<TableDefinition>(
-      readTableDefinition(*pager_, header_.format, page, entry->name));
+  auto def =
+      std::make_unique<TableDefinition>(readTableDefinition(*pager_, format_, page, entry->name));
   loadProperties(*def, *entry);
   return *definitions_.emplace(page, std::move(def)).first->second;
 }
@@ -176,17 +183,17 @@ void Database::loadProperties(TableDefinition& table, const CatalogueEntry& entr
   auto row = readRow(catalogue, entry.row);
   if (!row || !row->values[lvProp].is<engine::Bytes>()) return;
   const auto& block = row->values[lvProp].as<engine::Bytes>();
-  attachProperties(
-      table, parsePropertyBlock(BoundedBytes(block, entry.storedAt.page, path()), header_.format));
+  attachProperties(table,
+                   parsePropertyBlock(BoundedBytes(block, entry.storedAt.page, path()), format_));
 }
 
 std::unique_ptr<TableScan> Database::scan(const TableDefinition& table, ColumnSelection selection) {
-  return std::make_unique<TableScan>(*pager_, header_.format, table, std::move(selection));
+  return std::make_unique<PageScan>(*pager_, format_, table, std::move(selection));
 }
 
 std::optional<Row> Database::readRow(const TableDefinition& table, RowId id,
                                      const ColumnSelection& selection) {
-  return TableScan::readRow(*pager_, header_.format, table, id, selection);
+  return PageScan::readRow(*pager_, format_, table, id, selection);
 }
 
 std::vector<std::int32_t> Database::queriesWithParameters() {
@@ -199,7 +206,7 @@ std::vector<std::int32_t> Database::queriesWithParameters() {
   if (attribute < 0 || objectId < 0) return ids;
   // Attribute 2 rows are a query's parameter declarations.
   constexpr std::uint8_t kParameterAttribute = 2;
-  TableScan scan(*pager_, header_.format, queries);
+  PageScan scan(*pager_, format_, queries);
   Row row;
   while (scan.next(row)) {
     if (valueOr<std::uint8_t>(row.values[attribute], 0) == kParameterAttribute &&

@@ -39,15 +39,13 @@
 #include <utility>
 #include <vector>
 
-#include "engine/format/format.h"
-#include "engine/io/file.h"
-#include "engine/io/file_system.h"
-#include "engine/pager/pager.h"
-#include "engine/read/catalogue.h"
-#include "engine/read/header_page.h"
-#include "engine/read/row.h"
-#include "engine/read/table_definition.h"
-#include "engine/read/table_scan.h"
+#include "engine/catalogue.h"
+#include "engine/file.h"
+#include "engine/file_system.h"
+#include "engine/format.h"
+#include "engine/row.h"
+#include "engine/table_definition.h"
+#include "engine/table_scan.h"
 
 namespace engine {
 
@@ -58,8 +56,12 @@ struct OpenOptions {
   // Open the file for writing too: changes then take the writer's lock and
   // go through the journal.
   bool writable = false;
+  // 16 MB of 4 KB pages: the rows of a table of a hundred thousand records
+  // or so stay in memory between the passes of a run, and a run over a
+  // 2 GB file still fits in 100 MB.
+  static constexpr std::size_t kDefaultCachePages = 4096;
   // Pages kept in memory.
-  std::size_t cachePages = Pager::kDefaultCapacity;
+  std::size_t cachePages = kDefaultCachePages;
   // Where the file and its companions (journal, lock file) are; the disk
   // when absent. Must outlive the database.
   FileSystem* fileSystem = nullptr;
@@ -84,7 +86,9 @@ struct UpdateMade {
   bool operator==(const UpdateMade&) const = default;
 };
 
+struct HeaderPage;
 class JournaledFile;
+class Pager;
 class WriterLock;
 
 class Database {
@@ -99,11 +103,12 @@ class Database {
   ~Database();
 
   const std::string& path() const { return file_->path(); }
-  const Format& format() const { return header_.format; }
-  const HeaderPage& header() const { return header_; }
+  const Format& format() const { return format_; }
+  // The header page as read (tests and tools of the engine).
+  const HeaderPage& header() const;
   // How the pages are ciphered on disk (none, Jet encoding, Office encryption).
   PageEncryption encryption() const { return encryption_; }
-  bool writable() const { return writable_; }
+  [[nodiscard]] bool writable() const { return writable_; }
   Pager& pager() { return *pager_; }
   File& file() { return *file_; }
 
@@ -126,8 +131,8 @@ class Database {
   // the values of `selection` (every column unless told).
   std::unique_ptr<TableScan> scan(const TableDefinition& table, ColumnSelection selection = {});
   // One row by its identity; nothing when deleted or not of this table.
-  std::optional<Row> readRow(const TableDefinition& table, RowId id,
-                             const ColumnSelection& selection = {});
+  [[nodiscard]] std::optional<Row> readRow(const TableDefinition& table, RowId id,
+                                           const ColumnSelection& selection = {});
 
   // Writing (database_write.cpp, text_update.h). Sets text or memo column
   // `column` (position in table.columns) of row `id` to `value`: all of it
@@ -162,7 +167,8 @@ class Database {
 
   std::unique_ptr<File> file_;
   bool writable_;
-  HeaderPage header_;
+  std::unique_ptr<HeaderPage> header_;
+  Format format_;
   PageEncryption encryption_ = PageEncryption::None;
   std::unique_ptr<Pager> pager_;
   std::vector<CatalogueEntry> catalogue_;

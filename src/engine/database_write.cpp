@@ -3,11 +3,12 @@
 
 #include <cmath>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/journal/journaled_file.h"
 #include "engine/journal/writer_lock.h"
-#include "engine/text/utf.h"
+#include "engine/read/header_page.h"
+#include "engine/utf.h"
 #include "engine/write/page_changes.h"
 #include "engine/write/text_update.h"
 
@@ -30,10 +31,10 @@ bool sameValue(const Value& a, const Value& b) {
 Database::~Database() {
   try {
     close();
-  } catch (const Error& e) {
+  } catch (...) {
     // A destructor cannot throw: say what was lost. The journal, if any,
     // undoes the batch at the next open.
-    reportError(Error::notSaved(path(), e));
+    reportNotSaved(path(), std::current_exception());
   }
 }
 
@@ -65,7 +66,7 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
   const auto readBack =
       memo ? ColumnSelection() : ColumnSelection::withLongValueReferences(changed);
   std::optional<Row> before = readRow(table, id, readBack);
-  PageChanges changes(*pager_, header_.format);
+  PageChanges changes(*pager_, format_);
   planTextUpdate(changes, *pager_, table, id, column, value);
   if (changes.empty()) return;
 

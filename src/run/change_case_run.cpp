@@ -3,12 +3,11 @@
 #include "ado/constants.h"
 #include "ado/factory.h"
 #include "ado/sql.h"
-#include "app/error_report.h"
-#include "app/message_box.h"
-#include "app/trap.h"
+#include "app/main/error_report.h"
+#include "app/main/message_box.h"
+#include "app/main/trap.h"
 #include "case/case.h"
 #include "db/access.h"
-#include "run/run_guard.h"
 #include "run/value_filter.h"
 
 namespace Run {
@@ -42,7 +41,8 @@ std::u16string UpdateText(const std::u16string& table, const std::u16string& fie
 
 class ChangeCaseRun {
  public:
-  ChangeCaseRun(const ChangeCaseRequest& request, RunView& view, const Access::DatabaseBoxes& boxes)
+  ChangeCaseRun(const ChangeCaseRequest& request, RunView& view,
+                const Access::DatabaseWindow& boxes)
       : request_(request),
         options_(request.options),
         view_(view),
@@ -57,7 +57,8 @@ class ChangeCaseRun {
       // Out of memory: the run ends at once, keeping what it changed.
       recordset_.reset();
       summary_.outOfMemory = true;
-      Main::ShowApplicationError(QString::fromStdString(ado::Error::outOfMemory().description()),
+      Main::ShowApplicationError(boxes_.messageBoxes(),
+                                 QString::fromStdString(ado::Error::outOfMemory().description()),
                                  trap_.location(), updateLabel_ != 0 ? updateLabel_ : 124);
       closeAfterFailure();
     }
@@ -68,13 +69,14 @@ class ChangeCaseRun {
 
  private:
   void body() {
-    step(100, [&] { connection_ = ado::CreateConnection("ADODB.Connection"); });
-    step(102, [&] { recordset_ = ado::CreateRecordset("ADODB.RecordSet"); });
+    step(100, [&] { connection_ = boxes_.adoFactory().CreateConnection("ADODB.Connection"); });
+    step(102, [&] { recordset_ = boxes_.adoFactory().CreateRecordset("ADODB.RecordSet"); });
     // Without them nothing can be done; their failure was reported.
     if (!connection_ || !recordset_) ended_ = true;
     if (trap_.when(104, [&] { return request_.noFieldListed; })) {
       trap_(210, [&] {
-        Main::ShowMessageBox({.title = {},
+        Main::ShowMessageBox(boxes_.messageBoxes(),
+                             {.title = {},
                               .text = QStringLiteral("Please select a field."),
                               .icon = Main::MessageIcon::None,
                               .buttons = Main::MessageButtons::Ok});
@@ -86,7 +88,7 @@ class ChangeCaseRun {
       step(108, [&] {
         connection_->SetMode(ado::adModeReadWrite);
         connection_->SetWriteObserver(options_.writeObserver);
-        connection_->SetFolder(options_.folder);
+        if (options_.folder) connection_->SetFolder(options_.folder);
       });
     if (!ended_) step(110, [&] { connection_->Open(Access::AccessConnectionString(boxes_)); });
     for (const std::u16string& field : request_.fields) {
@@ -207,7 +209,7 @@ class ChangeCaseRun {
     try {
       std::rethrow_exception(trap_.lastFailure());
     } catch (const ado::Error& e) {
-      if (!ado::IsFileFailure(e.kind())) return;
+      if (!ado::IsFileFailure(e)) return;
       summary_.endedBy = e;
       ended_ = true;
     } catch (...) {
@@ -236,7 +238,7 @@ class ChangeCaseRun {
       try {
         connection_->Close();
       } catch (const ado::Error& e) {
-        if (!summary_.endedBy || e.kind() != summary_.endedBy->kind()) trap_(194, [&] { throw e; });
+        if (!summary_.endedBy || !e.sameKind(*summary_.endedBy)) trap_(194, [&] { throw e; });
       }
     }
     takeLostWrites();
@@ -249,9 +251,9 @@ class ChangeCaseRun {
   const ChangeCaseRequest& request_;
   const RunOptions& options_;
   RunView& view_;
-  const Access::DatabaseBoxes& boxes_;
+  const Access::DatabaseWindow& boxes_;
   PauseEnvironment& pauseEnvironment_;
-  Main::Trap trap_{"in Casewick2021/08/31.Form2.PushButton4_Click "};
+  Main::Trap trap_{"in Casewick2021/08/31.Form2.PushButton4_Click ", boxes_.messageBoxes()};
   std::unique_ptr<ado::Connection> connection_;
   std::unique_ptr<ado::Recordset> recordset_;
   int updateLabel_ = 0;  // of the UPDATEs run so far
@@ -274,10 +276,7 @@ ChangeCaseRequest RequestOf(Access::ChangeCaseLists& lists, std::u16string_view 
 }
 
 RunSummary ChangeCase(const ChangeCaseRequest& request, RunView& view,
-                      const Access::DatabaseBoxes& boxes) {
-  // A second start while a run is under way is refused.
-  RunGuard guard;
-  if (!guard.acquired()) return {};
+                      const Access::DatabaseWindow& boxes) {
   return ChangeCaseRun(request, view, boxes).run();
 }
 

@@ -37,7 +37,7 @@ class RunView {
   virtual void refreshPreview() = 0;
   // Whether the user asked the run to stop (the command line on a signal):
   // the record in hand is finished, the changes saved and the run ends.
-  virtual bool stopRequested() const { return false; }
+  [[nodiscard]] virtual bool stopRequested() const { return false; }
 };
 
 struct RunOptions {
@@ -49,7 +49,8 @@ struct RunOptions {
   ado::WriteObserver* writeObserver = nullptr;
   // The words Name Case keeps as written.
   Case::NameExceptions nameExceptions{};
-  // Where the database is found: a scratch copy for a dry run; null: the disk.
+  // Where the database is found: a scratch copy for a dry run; null: where
+  // the component finds it (the disk).
   engine::FileSystem* folder = nullptr;
 };
 
@@ -102,6 +103,6 @@ struct RunSummary {
 // report is made and the run ends, writing nothing more. A second run while
 // one is under way is refused and does nothing.
 RunSummary ChangeCase(const ChangeCaseRequest& request, RunView& view,
-                      const Access::DatabaseBoxes& boxes);
+                      const Access::DatabaseWindow& boxes);
 
 }  // namespace Run

@@ -22,22 +22,20 @@ constexpr Reason kReasons[] = {{LeftAlone::Null, "null", "null"},
                                {LeftAlone::NotText, "notText", "not text"}};
 
 // What a failure of the file was, in a few words.
-QString FailureLabel(ado::ErrorKind kind) {
-  switch (kind) {
-    case ado::ErrorKind::ReadOnly:
+QString FailureLabel(const ado::Error& error) {
+  if (error.is(ado::ErrorKind::ObjectClosed)) return QStringLiteral("connection lost");
+  if (error.is(ado::ErrorKind::OutOfMemory)) return QStringLiteral("out of memory");
+  switch (error.engineKind().value_or(engine::ErrorKind::Refused)) {
+    case engine::ErrorKind::ReadOnly:
       return QStringLiteral("read-only");
-    case ado::ErrorKind::InUse:
+    case engine::ErrorKind::InUse:
       return QStringLiteral("file in use");
-    case ado::ErrorKind::IoError:
+    case engine::ErrorKind::IoError:
       return QStringLiteral("I/O error");
-    case ado::ErrorKind::Damaged:
+    case engine::ErrorKind::Damaged:
       return QStringLiteral("damaged file");
-    case ado::ErrorKind::NotFound:
+    case engine::ErrorKind::NotFound:
       return QStringLiteral("file gone");
-    case ado::ErrorKind::ObjectClosed:
-      return QStringLiteral("connection lost");
-    case ado::ErrorKind::OutOfMemory:
-      return QStringLiteral("out of memory");
     default:
       return QStringLiteral("failed");
   }
@@ -117,7 +115,7 @@ void ChangeReport::written(const ado::TextChange& change) {
 
 void ChangeReport::refused(const ado::TextChange& change, const ado::Error& error) {
   // A failure of the file is no refusal of the value: the run counts it.
-  if (ado::IsFileFailure(error.kind())) return;
+  if (ado::IsFileFailure(error)) return;
   Field* field = find(change.field);
   if (!field) return;
   ++field->refusals;
@@ -132,7 +130,7 @@ void ChangeReport::undone(const ado::Text&, const ado::Text& name, engine::RowId
 }
 
 void ChangeReport::finish(const RunSummary& summary) {
-  if (summary.endedBy) notWrittenWhy_ = FailureLabel(summary.endedBy->kind());
+  if (summary.endedBy) notWrittenWhy_ = FailureLabel(*summary.endedBy);
   for (const FieldWalk& walk : summary.fields) {
     Field* field = find(walk.field);
     if (!field) continue;

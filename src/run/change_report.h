@@ -27,8 +27,8 @@ class ChangeReport final : public ado::WriteObserver {
   // Before the run: walks the values of each field of `table` as the run
   // will, and counts those it leaves alone, by reason. Ends early, returning
   // false, when `stopRequested` says so.
-  bool survey(ado::Connection& connection, const QString& table, const QStringList& fields,
-              const std::function<bool()>& stopRequested);
+  [[nodiscard]] bool survey(ado::Connection& connection, const QString& table,
+                            const QStringList& fields, const std::function<bool()>& stopRequested);
 
   void written(const ado::TextChange& change) override;
   void refused(const ado::TextChange& change, const ado::Error& error) override;

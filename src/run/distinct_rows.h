@@ -16,9 +16,9 @@ namespace Run {
 class DistinctRows {
  public:
   // False when the row was already in the set.
-  bool insert(std::uint32_t page, std::uint8_t slot);
+  [[nodiscard]] bool insert(std::uint32_t page, std::uint8_t slot);
   // False when the row was not in the set.
-  bool erase(std::uint32_t page, std::uint8_t slot);
+  [[nodiscard]] bool erase(std::uint32_t page, std::uint8_t slot);
   long size() const { return count_; }
 
  private:

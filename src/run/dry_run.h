@@ -15,7 +15,7 @@ namespace Run {
 // Runs `request` without its pauses, telling `report`; the view's progress
 // bar moves, its preview is left as it is. Returns what the run would have
 // reported in message boxes, one text each.
-QStringList DryRun(ChangeCaseRequest request, RunView& view, const Access::DatabaseBoxes& boxes,
+QStringList DryRun(ChangeCaseRequest request, RunView& view, const Access::DatabaseWindow& boxes,
                    ChangeReport& report);
 
 }  // namespace Run

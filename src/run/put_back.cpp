@@ -38,7 +38,7 @@ PutBackReport PutBack(ado::Connection& connection, const std::vector<UndoEntry>&
                                      *entry->oldText);
     } catch (const ado::Error& e) {
       report.failed.push_back({*entry, e.description()});
-      if (ado::IsFileFailure(e.kind())) report.endedBy = e;
+      if (ado::IsFileFailure(e)) report.endedBy = e;
       takeLostWrites(connection, report);
       continue;
     }

@@ -2,22 +2,23 @@
 
 namespace Run {
 
-// Marks a case change run as under way for as long as it lives. Only one run
-// at a time: a guard made while another lives is not acquired.
+// Marks a case change run as under way, in the flag of the window that
+// starts runs, for as long as the guard lives. Only one run at a time: a
+// guard made while the flag is set is not acquired.
 class RunGuard {
  public:
-  RunGuard();
-  ~RunGuard();
+  explicit RunGuard(bool& underWay) : underWay_(underWay), acquired_(!underWay) { underWay = true; }
+  ~RunGuard() {
+    if (acquired_) underWay_ = false;
+  }
   RunGuard(const RunGuard&) = delete;
   RunGuard& operator=(const RunGuard&) = delete;
-  bool acquired() const { return acquired_; }
+
+  [[nodiscard]] bool acquired() const { return acquired_; }
 
  private:
+  bool& underWay_;
   bool acquired_;
 };
-
-// True while a run is under way; the windows refuse clicks that would change
-// the lists the run reads.
-bool IsRunUnderWay();
 
 }  // namespace Run

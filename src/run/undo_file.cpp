@@ -5,7 +5,7 @@
 #include <QString>
 #include <limits>
 
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 namespace Run {
 namespace {

@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "ado/write_observer.h"
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
 
 namespace Run {
 

@@ -10,6 +10,7 @@
 #include "ado/connection.h"
 #include "ado/constants.h"
 #include "ado/error.h"
+#include "ado/factory.h"
 #include "db/access.h"
 #include "engine/database.h"
 #include "run/undo_file.h"
@@ -92,17 +93,17 @@ std::unique_ptr<UndoFileWriter> UndoStore::startRun(const QString& database,
                  now.toUTC().toString(Qt::ISODate).toStdU16String()});
 }
 
-std::optional<UndoneRun> UndoLastRun(const UndoStore& store, const Access::DatabaseBoxes& boxes) {
+std::optional<UndoneRun> UndoLastRun(const UndoStore& store, const Access::DatabaseWindow& boxes) {
   const QString database = QString::fromStdU16String(boxes.databasePath());
   const std::optional<QString> file = store.lastRunOf(database);
   if (!file) return std::nullopt;
   const UndoFile undo = ReadUndoFile(engine::diskFileSystem(), file->toStdString());
-  ado::Connection connection;
-  connection.SetMode(ado::adModeReadWrite);
-  connection.Open(Access::AccessConnectionString(boxes));
-  if (!connection.database().writable()) throw ado::Error::readOnly();
-  UndoneRun undone{*file, PutBack(connection, undo.entries)};
-  connection.Close();
+  const auto connection = boxes.adoFactory().CreateConnection();
+  connection->SetMode(ado::adModeReadWrite);
+  connection->Open(Access::AccessConnectionString(boxes));
+  if (!connection->database().writable()) throw ado::Error::readOnly();
+  UndoneRun undone{*file, PutBack(*connection, undo.entries)};
+  connection->Close();
   if (undone.report.failed.empty()) QFile::remove(*file);
   return undone;
 }

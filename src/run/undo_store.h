@@ -31,7 +31,7 @@ class UndoStore {
   // folder is made if need be.
   QString newFile(const QString& database, const QDateTime& now) const;
   // The undo file of the last run on `database`, if there is one.
-  std::optional<QString> lastRunOf(const QString& database) const;
+  [[nodiscard]] std::optional<QString> lastRunOf(const QString& database) const;
   // Removes files older than kKeptDays and all but the newest
   // kKeptPerDatabase of each database.
   void prune(const QDateTime& now) const;
@@ -54,6 +54,7 @@ struct UndoneRun {
 // nothing when no run left an undo file. The undo file is removed once
 // every value it holds has been put back or was changed since, so the next
 // undo takes back the run before.
-std::optional<UndoneRun> UndoLastRun(const UndoStore& store, const Access::DatabaseBoxes& boxes);
+[[nodiscard]] std::optional<UndoneRun> UndoLastRun(const UndoStore& store,
+                                                   const Access::DatabaseWindow& boxes);
 
 }  // namespace Run

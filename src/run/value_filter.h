@@ -14,19 +14,19 @@ namespace Run {
 
 // Numbers as the user's locale reads them: its decimal and group separators,
 // signs, exponents and currency symbol; also the C locale's forms.
-bool ReadsAsNumber(const QString& text);
+[[nodiscard]] bool ReadsAsNumber(const QString& text);
 
 // Dates and times: ISO 8601 forms and the locale's short and long forms.
-bool ReadsAsDate(const QString& text);
+[[nodiscard]] bool ReadsAsDate(const QString& text);
 
 // Why the run leaves a value alone; nothing when it rewrites the value.
 enum class LeftAlone { Null, Empty, Number, Date, NotText };
-std::optional<LeftAlone> WhyLeftAlone(const ado::Value& value, int fieldType);
+[[nodiscard]] std::optional<LeftAlone> WhyLeftAlone(const ado::Value& value, int fieldType);
 
 // The first test: not a number, not long binary, not a date.
-bool PassesFirstTest(const ado::Value& value, int fieldType);
+[[nodiscard]] bool PassesFirstTest(const ado::Value& value, int fieldType);
 
 // The second test: not the empty text (a null fails as well).
-bool PassesSecondTest(const ado::Value& value);
+[[nodiscard]] bool PassesSecondTest(const ado::Value& value);
 
 }  // namespace Run

@@ -3,31 +3,21 @@
 #include <QFileDialog>
 
 namespace Controls {
-namespace {
+QString QtFileDialog::showOpen(const CommonDialog& dialog, QWidget* owner) {
+  QFileDialog fileDialog(owner, dialog.DialogTitle);
+  fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
+  fileDialog.setFileMode(QFileDialog::AnyFile);
+  const QStringList filters = dialog.NameFilters();
+  fileDialog.setNameFilters(filters);
+  if (!filters.isEmpty()) fileDialog.selectNameFilter(filters.first());
+  if (fileDialog.exec() != QDialog::Accepted) return {};
+  const QStringList chosen = fileDialog.selectedFiles();
+  return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
+}
 
-class QtFileDialogSeam final : public FileDialogSeam {
- public:
-  QString showOpen(const CommonDialog& dialog, QWidget* owner) override {
-    QFileDialog fileDialog(owner, dialog.DialogTitle);
-    fileDialog.setAcceptMode(QFileDialog::AcceptOpen);
-    fileDialog.setFileMode(QFileDialog::AnyFile);
-    const QStringList filters = dialog.NameFilters();
-    fileDialog.setNameFilters(filters);
-    if (!filters.isEmpty()) fileDialog.selectNameFilter(filters.first());
-    if (fileDialog.exec() != QDialog::Accepted) return {};
-    const QStringList chosen = fileDialog.selectedFiles();
-    return chosen.isEmpty() ? QString() : QDir::toNativeSeparators(chosen.first());
-  }
-};
-
-QtFileDialogSeam qtSeam;
-FileDialogSeam* currentSeam = &qtSeam;
-
-}  // namespace
-
-void SetFileDialogSeam(FileDialogSeam* seam) { currentSeam = seam ? seam : &qtSeam; }
-
-void CommonDialog::ShowOpen(QWidget* owner) { FileName = currentSeam->showOpen(*this, owner); }
+void CommonDialog::ShowOpen(FileDialogSeam& seam, QWidget* owner) {
+  FileName = seam.showOpen(*this, owner);
+}
 
 QStringList CommonDialog::NameFilters() const {
   const QStringList parts = Filter.split(QLatin1Char('|'));

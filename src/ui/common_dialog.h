@@ -12,6 +12,8 @@ class QWidget;
 
 namespace Controls {
 
+class FileDialogSeam;
+
 struct CommonDialog {
   QString FileName;
   int Flags = 0;
@@ -20,8 +22,8 @@ struct CommonDialog {
   // is in force when the dialog opens.
   QString Filter;
 
-  // Shows the dialog as an Open dialog and waits for it.
-  void ShowOpen(QWidget* owner);
+  // Shows the dialog as an Open dialog through `seam` and waits for it.
+  void ShowOpen(FileDialogSeam& seam, QWidget* owner);
 
   // The filter as Qt name filters: "Description (pattern)".
   QStringList NameFilters() const;
@@ -34,8 +36,10 @@ class FileDialogSeam {
   virtual QString showOpen(const CommonDialog& dialog, QWidget* owner) = 0;
 };
 
-// Installs the seam that shows dialogs from now on; nullptr restores the real
-// dialog. The caller keeps ownership.
-void SetFileDialogSeam(FileDialogSeam* seam);
+// The real dialog.
+class QtFileDialog final : public FileDialogSeam {
+ public:
+  QString showOpen(const CommonDialog& dialog, QWidget* owner) override;
+};
 
 }  // namespace Controls

@@ -5,13 +5,12 @@
 #include <optional>
 #include <vector>
 
-#include "app/error_report.h"
-#include "app/form_colors.h"
-#include "app/program_end.h"
-#include "app/settings_store.h"
-#include "app/trap.h"
+#include "app/frame/form_colors.h"
+#include "app/frame/program_end.h"
+#include "app/frame/settings_store.h"
+#include "app/main/error_report.h"
+#include "app/main/trap.h"
 #include "db/access.h"
-#include "run/run_guard.h"
 #include "ui/form2.h"
 #include "ui/sample_database.h"
 #include "ui/window_frame.h"
@@ -22,19 +21,19 @@ namespace {
 // A failure in a handler without a trap of its own is reported under the
 // handler's name, and the program goes on.
 template <class Body>
-void Untrapped(const char* location, Body&& body) {
+void Untrapped(Main::MessageBoxSeam& boxes, const char* location, Body&& body) {
   try {
     body();
   } catch (...) {
-    Main::ShowApplicationError(Main::DescriptionOf(std::current_exception()),
+    Main::ShowApplicationError(boxes, Main::DescriptionOf(std::current_exception()),
                                QString::fromUtf8(location), 100);
   }
 }
 
 }  // namespace
 
-Form1::Form1(Main::SettingsStore& settings)
-    : ui_(std::make_unique<Ui::Form1>()), settings_(settings), pointer_(*this) {
+Form1::Form1(Main::SettingsStore& settings, const WindowSeams& seams)
+    : ui_(std::make_unique<Ui::Form1>()), settings_(settings), seams_(seams), pointer_(*this) {
   ui_->setupUi(this);
   Controls::MakeFixedWindow(*this, 8040, 2085);
   setFont(Controls::ControlFont());
@@ -84,20 +83,20 @@ Form2& Form1::form2() {
 }
 
 void Form1::PushButton1_Click() {
-  Main::Trap trap("in Casewick2021/08/31.Form1.PushButton1_Click ");
+  Main::Trap trap("in Casewick2021/08/31.Form1.PushButton1_Click ", messageBoxes());
   trap(100, [&] { CommonDialog1.FileName.clear(); });
   trap(102, [&] { CommonDialog1.Flags = kDialogFlags; });
   trap(104, [&] { CommonDialog1.DialogTitle = kSelectDatabaseTitle; });
   trap(106, [&] { CommonDialog1.Filter = kDatabaseFilter; });
-  trap(108, [&] { CommonDialog1.ShowOpen(this); });
+  trap(108, [&] { CommonDialog1.ShowOpen(seams_.fileDialog, this); });
   if (trap.when(110, [&] { return !CommonDialog1.FileName.isEmpty(); }))
     trap(112, [&] { Text1().setText(CommonDialog1.FileName); });
 }
 
 void Form1::PushButton2_Click() {
   // While a run is under way the table list it reads stays as it is.
-  if (Run::IsRunUnderWay()) return;
-  Main::Trap trap("in Casewick2021/08/31.Form1.PushButton2_Click ");
+  if (form2_ && form2_->runUnderWay()) return;
+  Main::Trap trap("in Casewick2021/08/31.Form1.PushButton2_Click ", messageBoxes());
   std::optional<std::vector<std::u16string>> tables;
   trap(100, [&] { tables = Access::GetAccessTables(databasePath(), *this); });
   if (trap.when(102, [&] { return !tables.has_value(); })) {
@@ -116,17 +115,17 @@ void Form1::PushButton2_Click() {
 }
 
 void Form1::PushButton3_Click() {
-  Main::Trap trap("in Casewick2021/08/31.Form1.PushButton3_Click ");
+  Main::Trap trap("in Casewick2021/08/31.Form1.PushButton3_Click ", messageBoxes());
   trap(100, [&] { Text1().setText(Controls::SampleDatabasePath()); });
 }
 
 void Form1::Text1_Change() {
-  Untrapped("in Casewick2021/08/31.Form1.Text1_Change ",
+  Untrapped(messageBoxes(), "in Casewick2021/08/31.Form1.Text1_Change ",
             [&] { settings_.write(Main::kDatabasePathKey, Text1().text()); });
 }
 
 void Form1::Text2_Change() {
-  Untrapped("in Casewick2021/08/31.Form1.Text2_Change ",
+  Untrapped(messageBoxes(), "in Casewick2021/08/31.Form1.Text2_Change ",
             [&] { settings_.write(Main::kPasswordKey, Text2().text()); });
 }
 

@@ -9,10 +9,11 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/mouse_pointer.h"
-#include "app/skin_framework.h"
+#include "app/frame/mouse_pointer.h"
+#include "app/frame/skin_framework.h"
 #include "db/window_lists.h"
 #include "ui/common_dialog.h"
+#include "ui/window_seams.h"
 
 namespace Ui {
 class Form1;
@@ -28,7 +29,7 @@ class QGroupBox;
 class QLabel;
 class Form2;
 
-class Form1 final : public QWidget, public Access::DatabaseBoxes {
+class Form1 final : public QWidget, public Access::DatabaseWindow {
   Q_OBJECT
  public:
   static inline const QString kSelectDatabaseTitle = QStringLiteral("Select Access Database");
@@ -37,14 +38,17 @@ class Form1 final : public QWidget, public Access::DatabaseBoxes {
       "Microsoft 2007 Database (*.accdb)|*.accdb|");
   static constexpr int kDialogFlags = 0x280001;
 
-  explicit Form1(Main::SettingsStore& settings);
+  Form1(Main::SettingsStore& settings, const WindowSeams& seams);
   ~Form1() override;
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
-  // Access::DatabaseBoxes: Text1 and Text2 as they stand.
+  // Access::DatabaseWindow: Text1 and Text2 as they stand, and the seams
+  // the program gave the window.
   std::u16string databasePath() const override;
   std::u16string password() const override;
+  const ado::Factory& adoFactory() const override { return seams_.adoFactory; }
+  Main::MessageBoxSeam& messageBoxes() const override { return seams_.messageBoxes; }
 
   // "..."
   void PushButton1_Click();
@@ -88,6 +92,7 @@ class Form1 final : public QWidget, public Access::DatabaseBoxes {
  private:
   std::unique_ptr<Ui::Form1> ui_;
   Main::SettingsStore& settings_;
+  WindowSeams seams_;
   Main::MousePointer pointer_;
   Main::SkinFramework skin_;
   Controls::CommonDialog CommonDialog1;

@@ -13,16 +13,16 @@
 #include <limits>
 
 #include "ado/error.h"
-#include "app/cursor_file.h"
-#include "app/error_report.h"
-#include "app/file_exists.h"
-#include "app/form_colors.h"
-#include "app/message_box.h"
-#include "app/program_end.h"
-#include "app/program_folder.h"
-#include "app/program_icon.h"
-#include "app/settings_store.h"
-#include "app/trap.h"
+#include "app/frame/cursor_file.h"
+#include "app/frame/form_colors.h"
+#include "app/frame/program_end.h"
+#include "app/frame/program_folder.h"
+#include "app/frame/program_icon.h"
+#include "app/frame/settings_store.h"
+#include "app/main/error_report.h"
+#include "app/main/file_exists.h"
+#include "app/main/message_box.h"
+#include "app/main/trap.h"
 #include "db/access.h"
 #include "run/dry_run.h"
 #include "run/run_guard.h"
@@ -37,7 +37,7 @@ static_assert(Main::kMousePointerDefault == Access::kPointerDefault);
 static_assert(Main::kMousePointerHourglass == Access::kPointerHourglass);
 static_assert(Main::kMousePointerCustom == Access::kPointerHand);
 
-Form2::Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes,
+Form2::Form2(QWidget& databaseWindow, const Access::DatabaseWindow& boxes,
              Main::SettingsStore& settings)
     : ui_(std::make_unique<Ui::Form2>()),
       databaseWindow_(databaseWindow),
@@ -56,8 +56,8 @@ Form2::Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes,
   ListView3().setSelectionMode(QAbstractItemView::SingleSelection);
   ListView4().setSelectionMode(QAbstractItemView::SingleSelection);
   // The run reads the table list, the field list and the field selections.
-  ListView1().refuseInputWhile(Run::IsRunUnderWay);
-  ListView2().refuseInputWhile(Run::IsRunUnderWay);
+  ListView1().refuseInputWhile([this] { return runUnderWay_; });
+  ListView2().refuseInputWhile([this] { return runUnderWay_; });
 
   connect(&PushButton1(), &QPushButton::clicked, this, [this] { PushButton1_Click(); });
   connect(&PushButton2(), &QPushButton::clicked, this, [this] { PushButton2_Click(); });
@@ -89,7 +89,7 @@ Form2::Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes,
 Form2::~Form2() = default;
 
 void Form2::Form_Load() {
-  Main::Trap trap("in Casewick2021/08/31.Form2.Form_Load ");
+  Main::Trap trap("in Casewick2021/08/31.Form2.Form_Load ", messageBoxes());
   trap(100, [&] { Main::SetFormColors(*this); });
   trap(102, [&] { setWindowIcon(Main::ProgramIcon()); });
   const QString handPointer = Main::ProgramFolderFile(QStringLiteral("/HAND-M.CUR"));
@@ -118,16 +118,16 @@ void Form2::Form_Load() {
 }
 
 void Form2::PushButton1_Click() {
-  if (Run::IsRunUnderWay()) return;  // the database window could start another open
-  Main::Trap trap("in Casewick2021/08/31.Form2.PushButton1_Click ");
+  if (runUnderWay_) return;  // the database window could start another open
+  Main::Trap trap("in Casewick2021/08/31.Form2.PushButton1_Click ", messageBoxes());
   trap(100, [&] { databaseWindow_.show(); });
   trap(102, [&] { hide(); });
 }
 
 void Form2::selectAllFields(const char* location, bool selected) {
   // While a run is under way it reads these selections.
-  if (Run::IsRunUnderWay()) return;
-  Main::Trap trap(location);
+  if (runUnderWay_) return;
+  Main::Trap trap(location, messageBoxes());
   std::int16_t count = 0;  // the item count is held in a 16-bit counter
   trap(100, [&] {
     const int items = ListView2().count();
@@ -159,7 +159,8 @@ Run::ChangeCaseRequest Form2::requestOfRun() {
 }
 
 void Form2::PushButton4_Click() {
-  if (Run::IsRunUnderWay()) return;
+  if (runUnderWay_) return;
+  const Run::RunGuard guard(runUnderWay_);
   Run::ChangeCaseRequest request = requestOfRun();
   // Every run that can change something writes its undo file first; a run
   // whose undo file cannot be made does not start.
@@ -170,7 +171,7 @@ void Form2::PushButton4_Click() {
     try {
       undo = undoStore_.startRun(database, Combo1().currentText(), now);
     } catch (...) {
-      Main::ShowApplicationError(Main::DescriptionOf(std::current_exception()),
+      Main::ShowApplicationError(messageBoxes(), Main::DescriptionOf(std::current_exception()),
                                  QStringLiteral("in Casewick2021/08/31.Form2.PushButton4_Click "),
                                  100);
       return;
@@ -190,7 +191,8 @@ void Form2::PushButton4_Click() {
 }
 
 void Form2::PushButton6_Click() {
-  if (Run::IsRunUnderWay()) return;
+  if (runUnderWay_) return;
+  const Run::RunGuard guard(runUnderWay_);
   ListView4().clear();
   if (!ListView1().selectedItemText() || !anyFieldSelected()) {
     ListView4().add(u"Select a table and one or more fields first.");
@@ -228,18 +230,19 @@ QString FoundText(const Run::PutBackReport::Skipped& skipped) {
 }  // namespace
 
 void Form2::PushButton7_Click() {
-  if (Run::IsRunUnderWay()) return;
+  if (runUnderWay_) return;
   std::optional<Run::UndoneRun> undone;
   try {
     undone = Run::UndoLastRun(undoStore_, boxes_);
   } catch (...) {
-    Main::ShowApplicationError(Main::DescriptionOf(std::current_exception()),
+    Main::ShowApplicationError(messageBoxes(), Main::DescriptionOf(std::current_exception()),
                                QStringLiteral("in Casewick2021/08/31.Form2.PushButton7_Click "),
                                100);
     return;
   }
   if (!undone) {
-    Main::ShowMessageBox({.title = {},
+    Main::ShowMessageBox(messageBoxes(),
+                         {.title = {},
                           .text = QStringLiteral("No run on this database is left to undo."),
                           .icon = Main::MessageIcon::None,
                           .buttons = Main::MessageButtons::Ok});
@@ -261,17 +264,17 @@ void Form2::PushButton7_Click() {
     lines << QStringLiteral("  %1: %2")
                  .arg(WhereText(failure.entry), QString::fromStdString(failure.description));
   refreshPreview();
-  Main::ShowMessageBox({.title = {},
-                        .text = lines.join(QLatin1Char('\r')),
-                        .icon = Main::MessageIcon::None,
-                        .buttons = Main::MessageButtons::Ok});
+  Main::ShowMessageBox(messageBoxes(), {.title = {},
+                                        .text = lines.join(QLatin1Char('\r')),
+                                        .icon = Main::MessageIcon::None,
+                                        .buttons = Main::MessageButtons::Ok});
 }
 
 void Form2::Text1_Change() {
   try {
     settings_.write(Main::kNameExceptionsKey, Text1().text());
   } catch (...) {
-    Main::ShowApplicationError(Main::DescriptionOf(std::current_exception()),
+    Main::ShowApplicationError(messageBoxes(), Main::DescriptionOf(std::current_exception()),
                                QStringLiteral("in Casewick2021/08/31.Form2.Text1_Change "), 100);
   }
 }
@@ -291,7 +294,7 @@ void Form2::showEvent(QShowEvent* event) {
 }
 
 void Form2::PushButton5_Click() {
-  Main::Trap trap("in Casewick2021/08/31.Form2.PushButton5_Click ");
+  Main::Trap trap("in Casewick2021/08/31.Form2.PushButton5_Click ", messageBoxes());
   QString lines[4];
   trap(100, [&] { lines[0] = kHelpLines[0]; });
   trap(102, [&] { lines[1] = kHelpLines[1]; });
@@ -299,7 +302,8 @@ void Form2::PushButton5_Click() {
   trap(106, [&] { lines[3] = kHelpLines[3]; });
   trap(108, [&] {
     const QString cr2 = QStringLiteral("\r\r");
-    Main::ShowMessageBox({.title = {},
+    Main::ShowMessageBox(messageBoxes(),
+                         {.title = {},
                           .text = lines[0] + cr2 + lines[1] + cr2 + lines[2] + cr2 + lines[3],
                           .icon = Main::MessageIcon::None,
                           .buttons = Main::MessageButtons::Ok});
@@ -315,7 +319,7 @@ void UserClick(Form2& window, const char* location, Body&& body) {
   try {
     body();
   } catch (...) {
-    Main::ShowApplicationError(Main::DescriptionOf(std::current_exception()),
+    Main::ShowApplicationError(window.messageBoxes(), Main::DescriptionOf(std::current_exception()),
                                QString::fromUtf8(location), 100);
     window.setPointer(Main::kMousePointerDefault);
   }
@@ -324,13 +328,13 @@ void UserClick(Form2& window, const char* location, Body&& body) {
 }  // namespace
 
 void Form2::ListView1_Click() {
-  if (Run::IsRunUnderWay()) return;
+  if (runUnderWay_) return;
   UserClick(*this, "in Casewick2021/08/31.Form2.ListView1_Click ",
             [&] { Access::ListView1_Click(*this, boxes_); });
 }
 
 void Form2::ListView2_Click() {
-  if (Run::IsRunUnderWay()) return;
+  if (runUnderWay_) return;
   UserClick(*this, "in Casewick2021/08/31.Form2.ListView2_Click ",
             [&] { Access::ListView2_Click(*this, boxes_); });
 }

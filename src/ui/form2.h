@@ -10,8 +10,9 @@
 #include <QWidget>
 #include <memory>
 
-#include "app/mouse_pointer.h"
+#include "app/frame/mouse_pointer.h"
 #include "run/change_case_run.h"
+#include "run/run_guard.h"
 #include "run/undo_store.h"
 
 namespace Ui {
@@ -44,7 +45,8 @@ class Form2 final : public QWidget, public Access::ChangeCaseLists, public Run::
 
   // `databaseWindow` is shown again by "< Back"; `boxes` name the database;
   // `settings` keep the words Name Case keeps as written.
-  Form2(QWidget& databaseWindow, const Access::DatabaseBoxes& boxes, Main::SettingsStore& settings);
+  Form2(QWidget& databaseWindow, const Access::DatabaseWindow& boxes,
+        Main::SettingsStore& settings);
   ~Form2() override;
   Form2(const Form2&) = delete;
   Form2& operator=(const Form2&) = delete;
@@ -107,6 +109,13 @@ class Form2 final : public QWidget, public Access::ChangeCaseLists, public Run::
   Main::MousePointer& mousePointer() { return pointer_; }
   // How "Start Changing" runs; tests leave out the pauses.
   void setRunOptions(const Run::RunOptions& options) { runOptions_ = options; }
+  // Whether a run or a dry run is under way: its pauses serve window events,
+  // and the windows refuse clicks that would change the lists it reads.
+  [[nodiscard]] bool runUnderWay() const { return runUnderWay_; }
+  // Marks a run as under way for as long as the guard lives.
+  Run::RunGuard guardRun() { return Run::RunGuard(runUnderWay_); }
+  // Where this window's message boxes and error reports go.
+  Main::MessageBoxSeam& messageBoxes() const { return boxes_.messageBoxes(); }
   // Where the undo files of the runs go.
   const Run::UndoStore& undoStore() const { return undoStore_; }
 
@@ -116,16 +125,17 @@ class Form2 final : public QWidget, public Access::ChangeCaseLists, public Run::
 
  private:
   void selectAllFields(const char* location, bool selected);
-  bool anyFieldSelected() const;
+  [[nodiscard]] bool anyFieldSelected() const;
   // What the controls ask of a run, with the words of Text1.
   Run::ChangeCaseRequest requestOfRun();
   void nameDatabase();
 
   std::unique_ptr<Ui::Form2> ui_;
   QWidget& databaseWindow_;
-  const Access::DatabaseBoxes& boxes_;
+  const Access::DatabaseWindow& boxes_;
   Main::MousePointer pointer_;
   Run::RunOptions runOptions_;
   Main::SettingsStore& settings_;
   Run::UndoStore undoStore_;
+  bool runUnderWay_ = false;
 };

@@ -34,21 +34,21 @@ class ReportList : public QTreeWidget, public Access::ListControl {
   void add(const std::u16string& text) override;
   int count() const override;
   std::u16string text(int index) const override;
-  bool isSelected(int index) const override;
+  [[nodiscard]] bool isSelected(int index) const override;
   void setSelected(int index, bool selected) override;
-  std::optional<std::u16string> selectedItemText() const override;
+  [[nodiscard]] std::optional<std::u16string> selectedItemText() const override;
 
  signals:
   // The user chose an item: clicked it, or moved to it with the keys.
   void itemChosen();
 
  protected:
-  bool viewportEvent(QEvent* event) override;
+  [[nodiscard]] bool viewportEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QTreeWidgetItem& itemAt(int index) const;
-  bool refusing() const { return refuse_ && refuse_(); }
+  [[nodiscard]] bool refusing() const { return refuse_ && refuse_(); }
 
   std::function<bool()> refuse_;
 };

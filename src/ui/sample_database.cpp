@@ -6,7 +6,7 @@
 #include <QStandardPaths>
 #include <stdexcept>
 
-#include "app/program_folder.h"
+#include "app/frame/program_folder.h"
 
 namespace Controls {
 namespace {

@@ -13,7 +13,7 @@ namespace Controls {
 // Throws std::runtime_error when the copy cannot be made. `writable` tells
 // whether the user may write a file (tests stand in for a read-only folder).
 using WritableTest = std::function<bool(const QString& path)>;
-bool IsWritableFile(const QString& path);
+[[nodiscard]] bool IsWritableFile(const QString& path);
 QString SampleDatabasePath(const WritableTest& writable = IsWritableFile);
 
 }  // namespace Controls

@@ -26,12 +26,12 @@ std::u16string ace(const std::u16string& path) {
 
 TEST(ConnectionOnCorpus, JetProviderRefusesAceFilesAceOpensAll) {
   SKIP_WITHOUT_CORPUS();
-  auto c = ado::CreateConnection();
+  auto c = ado::Factory().CreateConnection();
   try {
     c->Open(jet(corpusFile("testV2007.accdb")));
     ADD_FAILURE() << "Jet opened an ACE file";
   } catch (const ado::Error& e) {
-    EXPECT_EQ(e.kind(), ado::ErrorKind::NotDatabase);
+    EXPECT_EQ(e.engineKind(), engine::ErrorKind::NotDatabase);
     EXPECT_EQ(e.description().rfind("Unrecognized database format '", 0), 0u) << e.description();
   }
   c->Open(ace(corpusFile("testV1997.mdb")));
@@ -42,7 +42,7 @@ TEST(ConnectionOnCorpus, JetProviderRefusesAceFilesAceOpensAll) {
 
 TEST(ConnectionOnCorpus, WrongPasswordAndMissingFile) {
   SKIP_WITHOUT_CORPUS();
-  auto c = ado::CreateConnection();
+  auto c = ado::Factory().CreateConnection();
   const auto file = corpusFile("mdbreader-password-V2000_with-password.mdb");
   for (const std::u16string password : {u"", u"Password", u"wrong"}) {
     try {
@@ -50,7 +50,7 @@ TEST(ConnectionOnCorpus, WrongPasswordAndMissingFile) {
       ADD_FAILURE();
     } catch (const ado::Error& e) {
       EXPECT_EQ(e.number(), ado::Error::kNotValidPassword);
-      EXPECT_EQ(e.kind(), ado::ErrorKind::WrongPassword);
+      EXPECT_EQ(e.engineKind(), engine::ErrorKind::WrongPassword);
       EXPECT_EQ(e.description(), "Not a valid password.");
     }
   }
@@ -64,7 +64,7 @@ TEST(ConnectionOnCorpus, WrongPasswordAndMissingFile) {
 
 TEST(ConnectionOnCorpus, TablesSchemaOrderedByTypeThenName) {
   SKIP_WITHOUT_CORPUS();
-  auto c = ado::CreateConnection();
+  auto c = ado::Factory().CreateConnection();
   c->Open(ace(corpusFile("odbcLinkerTestV2007.accdb")));
   auto rs = c->OpenSchema(ado::adSchemaTables);
   std::vector<std::pair<std::u16string, std::u16string>> rows;
@@ -82,10 +82,10 @@ TEST(ConnectionOnCorpus, TablesSchemaOrderedByTypeThenName) {
 
 TEST(RecordsetOnCorpus, FieldsInTableOrderWithTypes) {
   SKIP_WITHOUT_CORPUS();
-  auto c = ado::CreateConnection();
+  auto c = ado::Factory().CreateConnection();
   c->SetMode(ado::adModeReadWrite);
   c->Open(ace(corpusFile("mdbreader-real-ASampleDatabase.accdb")));
-  auto rs = ado::CreateRecordset();
+  auto rs = ado::Factory().CreateRecordset();
   rs->Open(u"SELECT * FROM `Asset Items`", *c, ado::adOpenStatic, ado::adLockOptimistic);
   ASSERT_EQ(rs->FieldCount(), 13);
   EXPECT_EQ(rs->FieldAt(0).Name(), u"Asset No");
@@ -104,9 +104,9 @@ TEST(RecordsetOnCorpus, FieldsInTableOrderWithTypes) {
 
 TEST(RecordsetOnCorpus, UnknownNamesAreClearErrors) {
   SKIP_WITHOUT_CORPUS();
-  auto c = ado::CreateConnection();
+  auto c = ado::Factory().CreateConnection();
   c->Open(jet(corpusFile("testV1997.mdb")));
-  auto rs = ado::CreateRecordset();
+  auto rs = ado::Factory().CreateRecordset();
   try {
     rs->Open(u"SELECT * FROM `Nope`", *c, ado::adOpenStatic, ado::adLockReadOnly);
     ADD_FAILURE();

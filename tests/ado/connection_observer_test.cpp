@@ -39,7 +39,9 @@ class Recorder final : public ado::WriteObserver {
   }
   void committing() override {
     events.push_back("committing");
-    if (failCommit) throw ado::Error(ado::ErrorKind::IoError, "no room for the undo file");
+    if (failCommit)
+      throw ado::Error::fromEngine(
+          engine::Error(engine::ErrorKind::IoError, "no room for the undo file"));
   }
   static std::string of(const ado::TextChange& c) {
     auto utf8 = [](const ado::Text& t) { return std::string(t.begin(), t.end()); };
@@ -148,10 +150,10 @@ TEST_F(ConnectionObserver, ReplaceTextWritesOnlyARecordHoldingTheExpectedText) {
 TEST_F(ConnectionObserver, ReplaceTextOnAReadOnlyConnectionIsRefused) {
   open(ado::adModeRead);
   try {
-    connection_.ReplaceText(u"Names", u"Name", ids_[1], u"jones", u"Jones");
+    static_cast<void>(connection_.ReplaceText(u"Names", u"Name", ids_[1], u"jones", u"Jones"));
     ADD_FAILURE() << "wrote on a read-only connection";
   } catch (const ado::Error& e) {
-    EXPECT_EQ(e.kind(), ado::ErrorKind::ReadOnly);
+    EXPECT_EQ(e.engineKind(), engine::ErrorKind::ReadOnly);
   }
   EXPECT_TRUE(recorder_.events.empty());
 }

@@ -8,32 +8,33 @@
 
 #include <vector>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace {
 
 TEST(Errors, EngineKindsKeepTheirTextAndGetTheirAdoNumbers) {
   struct Case {
     engine::Error engineError;
-    ado::ErrorKind kind;
+    engine::ErrorKind kind;
     std::int32_t number;
   };
   const std::vector<Case> cases{
-      {engine::Error::notValidPassword(), ado::ErrorKind::WrongPassword, -2147217843},
-      {engine::Error::unknownTable("T"), ado::ErrorKind::UnknownTable, -2147217865},
-      {engine::Error::couldNotFindFile("x.mdb"), ado::ErrorKind::NotFound, -2147467259},
-      {engine::Error::unrecognizedFormat("x.mdb"), ado::ErrorKind::NotDatabase, -2147467259},
-      {engine::Error::fileInUse("x.mdb"), ado::ErrorKind::InUse, -2147467259},
-      {engine::Error::readOnly(), ado::ErrorKind::ReadOnly, -2147467259},
-      {engine::Error::damaged("x.mdb", 3, "bad"), ado::ErrorKind::Damaged, -2147467259},
-      {engine::Error::unsupported("x.mdb", "y"), ado::ErrorKind::Unsupported, -2147467259},
-      {engine::Error::refusedWrite("No."), ado::ErrorKind::Refused, -2147467259},
-      {engine::Error::ioError("x.mdb", "reading", "EIO"), ado::ErrorKind::IoError, -2147467259},
-      {engine::Error::interruptedWrite("x.mdb"), ado::ErrorKind::Interrupted, -2147467259},
+      {engine::Error::notValidPassword(), engine::ErrorKind::WrongPassword, -2147217843},
+      {engine::Error::unknownTable("T"), engine::ErrorKind::UnknownTable, -2147217865},
+      {engine::Error::couldNotFindFile("x.mdb"), engine::ErrorKind::NotFound, -2147467259},
+      {engine::Error::unrecognizedFormat("x.mdb"), engine::ErrorKind::NotDatabase, -2147467259},
+      {engine::Error::fileInUse("x.mdb"), engine::ErrorKind::InUse, -2147467259},
+      {engine::Error::readOnly(), engine::ErrorKind::ReadOnly, -2147467259},
+      {engine::Error::damaged("x.mdb", 3, "bad"), engine::ErrorKind::Damaged, -2147467259},
+      {engine::Error::unsupported("x.mdb", "y"), engine::ErrorKind::Unsupported, -2147467259},
+      {engine::Error::refusedWrite("No."), engine::ErrorKind::Refused, -2147467259},
+      {engine::Error::ioError("x.mdb", "reading", "EIO"), engine::ErrorKind::IoError, -2147467259},
+      {engine::Error::interruptedWrite("x.mdb"), engine::ErrorKind::Interrupted, -2147467259},
   };
   for (const Case& c : cases) {
     const ado::Error error = ado::Error::fromEngine(c.engineError);
-    EXPECT_EQ(error.kind(), c.kind) << c.engineError.description();
+    EXPECT_EQ(error.kind(), ado::ErrorKind::Engine) << c.engineError.description();
+    EXPECT_EQ(error.engineKind(), c.kind) << c.engineError.description();
     EXPECT_EQ(error.number(), c.number) << c.engineError.description();
     EXPECT_EQ(error.description(), c.engineError.description());
   }

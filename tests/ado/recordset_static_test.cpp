@@ -17,7 +17,7 @@
 #include "ado/recordset.h"
 #include "ado/sql.h"
 #include "engine/database.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

@@ -12,8 +12,8 @@
 #include "ado/field_type.h"
 #include "engine/database.h"
 #include "engine/io/path.h"
-#include "engine/text/simple_case.h"
-#include "engine/text/utf.h"
+#include "engine/simple_case.h"
+#include "engine/utf.h"
 #include "support/shared_dir.h"
 
 namespace {

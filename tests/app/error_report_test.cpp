@@ -1,11 +1,11 @@
-#include "app/error_report.h"
+#include "app/main/error_report.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 #include "ado/error.h"
-#include "app/trap.h"
+#include "app/main/trap.h"
 #include "support/message_recorder.h"
 
 namespace {
@@ -27,7 +27,7 @@ TEST(ErrorReport, EmptyDescriptionStillStartsWithLineBreak) {
 
 TEST(ErrorReport, ShownAsWarningBoxWithOneButton) {
   testsupport::MessageRecorder boxes;
-  Main::ShowApplicationError("boom", kLocation, 104);
+  Main::ShowApplicationError(boxes, "boom", kLocation, 104);
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(boxes.boxes[0].title, "Application Error");
   EXPECT_EQ(boxes.boxes[0].icon, Main::MessageIcon::Warning);
@@ -37,7 +37,7 @@ TEST(ErrorReport, ShownAsWarningBoxWithOneButton) {
 
 TEST(Trap, CarriesOnAfterEachFailureWithItsOwnLabel) {
   testsupport::MessageRecorder boxes;
-  Main::Trap trap(kLocation);
+  Main::Trap trap(kLocation, boxes);
   std::vector<int> ran;
   trap(100, [&] { ran.push_back(100); });
   trap(102, [&] { throw ado::Error::notValidPassword(); });
@@ -55,7 +55,7 @@ TEST(Trap, CarriesOnAfterEachFailureWithItsOwnLabel) {
 
 TEST(Trap, FailingConditionEntersThenPart) {
   testsupport::MessageRecorder boxes;
-  Main::Trap trap(kLocation);
+  Main::Trap trap(kLocation, boxes);
   bool thenPartRan = false;
   if (trap.when(110, []() -> bool { throw std::runtime_error("cannot test"); })) thenPartRan = true;
   EXPECT_TRUE(thenPartRan);
@@ -65,7 +65,7 @@ TEST(Trap, FailingConditionEntersThenPart) {
 
 TEST(Trap, ConditionsThatHoldOrNotAreNotReported) {
   testsupport::MessageRecorder boxes;
-  Main::Trap trap(kLocation);
+  Main::Trap trap(kLocation, boxes);
   EXPECT_TRUE(trap.when(100, [] { return true; }));
   EXPECT_FALSE(trap.when(102, [] { return false; }));
   EXPECT_TRUE(boxes.boxes.empty());
@@ -73,7 +73,7 @@ TEST(Trap, ConditionsThatHoldOrNotAreNotReported) {
 
 TEST(Trap, FailedAssignmentKeepsEarlierValue) {
   testsupport::MessageRecorder boxes;
-  Main::Trap trap(kLocation);
+  Main::Trap trap(kLocation, boxes);
   int value = 1;
   trap(100, [&] { value = []() -> int { throw std::runtime_error("x"); }(); });
   EXPECT_EQ(value, 1);
@@ -81,7 +81,7 @@ TEST(Trap, FailedAssignmentKeepsEarlierValue) {
 
 TEST(Trap, UnknownExceptionsStillReported) {
   testsupport::MessageRecorder boxes;
-  Main::Trap trap(kLocation);
+  Main::Trap trap(kLocation, boxes);
   trap(100, [] { throw 42; });
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_TRUE(boxes.boxes[0].text.startsWith("Unknown error\r\n"));
@@ -91,9 +91,10 @@ TEST(Trap, UnknownExceptionsStillReported) {
 // statement after it, slowly, one report each.
 TEST(Trap, OutOfMemoryIsNotCarriedPast) {
   testsupport::MessageRecorder boxes;
-  Main::Trap trap(kLocation);
+  Main::Trap trap(kLocation, boxes);
   EXPECT_THROW(trap(100, [] { throw std::bad_alloc(); }), std::bad_alloc);
-  EXPECT_THROW(trap.when(102, []() -> bool { throw std::bad_alloc(); }), std::bad_alloc);
+  EXPECT_THROW(static_cast<void>(trap.when(102, []() -> bool { throw std::bad_alloc(); })),
+               std::bad_alloc);
   EXPECT_TRUE(boxes.boxes.empty());
 }
 

@@ -3,8 +3,10 @@
 #include <QDir>
 #include <QFile>
 
-#include "app/application_title.h"
-#include "app/file_exists.h"
+#include "app/main/application_title.h"
+#include "app/main/file_exists.h"
+#include "app/main/message_box.h"
+#include "support/message_recorder.h"
 #include "support/shared_dir.h"
 
 namespace {
@@ -27,9 +29,14 @@ TEST(ApplicationTitle, CutsAgainWhileLongerThanForty) {
   EXPECT_EQ(Main::ShortenedApplicationTitle(words), "aaaaaaaaaa bbbbbbbbbb cccccccccc");
 }
 
-TEST(ApplicationTitle, SetApplicationTitleUsesProductName) {
-  Main::SetApplicationTitle();
-  EXPECT_EQ(Main::ApplicationTitle(), "Caseloom");
+TEST(ApplicationTitle, UntitledBoxesCarryTheTitleTheStartUpSets) {
+  testsupport::MessageRecorder boxes;
+  boxes.setApplicationTitle(QStringLiteral("Other"));
+  Main::SetApplicationTitle(boxes);
+  EXPECT_EQ(boxes.applicationTitle(), "Caseloom");
+  Main::ShowMessageBox(boxes, {.title = {}, .text = QStringLiteral("hello")});
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].title, "Caseloom");
 }
 
 TEST(FileExists, TrueOnlyForReadableFiles) {

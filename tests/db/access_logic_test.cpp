@@ -6,18 +6,14 @@
 #include "ado/factory.h"
 #include "db/access.h"
 #include "db/odbc_provider.h"
+#include "support/fake_window.h"
 #include "support/message_recorder.h"
+#include "support/test_factory.h"
 
 namespace {
 
-struct Boxes final : Access::DatabaseBoxes {
-  std::u16string path, pass;
-  std::u16string databasePath() const override { return path; }
-  std::u16string password() const override { return pass; }
-};
-
 std::u16string connectionStringFor(std::u16string path, std::u16string password = u"") {
-  Boxes boxes;
+  testsupport::FakeBoxes boxes;
   boxes.path = std::move(path);
   boxes.pass = std::move(password);
   return Access::AccessConnectionString(boxes);
@@ -46,7 +42,7 @@ TEST(AccessConnectionString, PasswordAsTyped) {
 }
 
 TEST(GetAccessTables, MissingFileGivesNoList) {
-  Boxes boxes;
+  testsupport::FakeBoxes boxes;
   boxes.path = u"/no/such/file.mdb";
   EXPECT_FALSE(Access::GetAccessTables(boxes.path, boxes).has_value());
   boxes.path = u"";
@@ -64,20 +60,34 @@ TEST(ValueText, OneFormPerType) {
   EXPECT_EQ(Access::ValueText(g), u"{03020100-0504-0706-0809-0A0B0C0D0E0F}");
 }
 
-TEST(CheckAccessProvider, TrueAndSilentWhenObjectCanBeCreated) {
+// The start-up window as the probe sees it: its component and its boxes.
+struct ProbedWindow {
+  explicit ProbedWindow(Main::MessageAnswer answer = Main::MessageAnswer::Ok) : boxes(answer) {
+    window.factory = &factory;
+    window.reports = &boxes;
+  }
+  testsupport::TestFactory factory;
   testsupport::MessageRecorder boxes;
+  testsupport::FakeBoxes window;
+};
+
+TEST(CheckAccessProvider, TrueAndSilentWhenObjectCanBeCreated) {
+  ProbedWindow probed;
+  testsupport::MessageRecorder& boxes = probed.boxes;
   int opened = 0;
-  EXPECT_TRUE(ODBCProvider::CheckAccessProvider([&](const QString&) { ++opened; }));
+  EXPECT_TRUE(ODBCProvider::CheckAccessProvider(probed.window, [&](const QString&) { ++opened; }));
   EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_EQ(opened, 0);
 }
 
 TEST(CheckAccessProvider, MissingProviderExplainedAndPagesOpenedOnYes) {
-  testsupport::MessageRecorder boxes(Main::MessageAnswer::Yes);
-  ado::ScopedCreationFailure failure(
-      ado::Error(ado::ErrorKind::Program, "The PROVIDER CANNOT BE FOUND here"));
+  ProbedWindow probed(Main::MessageAnswer::Yes);
+  testsupport::MessageRecorder& boxes = probed.boxes;
+  probed.factory.creationFailure =
+      ado::Error(ado::ErrorKind::Program, "The PROVIDER CANNOT BE FOUND here");
   QStringList pages;
-  EXPECT_FALSE(ODBCProvider::CheckAccessProvider([&](const QString& url) { pages << url; }));
+  EXPECT_FALSE(
+      ODBCProvider::CheckAccessProvider(probed.window, [&](const QString& url) { pages << url; }));
   ASSERT_EQ(boxes.boxes.size(), 1u);
   EXPECT_TRUE(boxes.boxes[0].text.startsWith(
       "Error #3706: Provider cannot be found. It may not be properly installed.\r\n\r\nYou are"));
@@ -88,17 +98,14 @@ TEST(CheckAccessProvider, MissingProviderExplainedAndPagesOpenedOnYes) {
 }
 
 TEST(CheckAccessProvider, NoOpensNothingAndOtherErrorsShowNothing) {
-  testsupport::MessageRecorder boxes(Main::MessageAnswer::No);
+  ProbedWindow probed(Main::MessageAnswer::No);
+  testsupport::MessageRecorder& boxes = probed.boxes;
   int opened = 0;
-  {
-    ado::ScopedCreationFailure failure(ado::Error::providerNotFound());
-    EXPECT_FALSE(ODBCProvider::CheckAccessProvider([&](const QString&) { ++opened; }));
-  }
+  probed.factory.creationFailure = ado::Error::providerNotFound();
+  EXPECT_FALSE(ODBCProvider::CheckAccessProvider(probed.window, [&](const QString&) { ++opened; }));
   EXPECT_EQ(boxes.boxes.size(), 1u);
-  {
-    ado::ScopedCreationFailure failure(ado::Error::cannotCreateObject());
-    EXPECT_FALSE(ODBCProvider::CheckAccessProvider([&](const QString&) { ++opened; }));
-  }
+  probed.factory.creationFailure = ado::Error::cannotCreateObject();
+  EXPECT_FALSE(ODBCProvider::CheckAccessProvider(probed.window, [&](const QString&) { ++opened; }));
   EXPECT_EQ(boxes.boxes.size(), 1u);
   EXPECT_EQ(opened, 0);
 }

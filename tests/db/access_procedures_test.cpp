@@ -33,6 +33,7 @@ class AccessProcedures : public testing::Test {
     engine::NewTable alpha{u"Alpha", {testsupport::textColumn(u"A")}, {}, {}};
     path_ = testsupport::makeDatabase(dir_.path() / "town.mdb", {people, zeta, alpha});
     boxes_.path = path_.u16string();
+    boxes_.reports = &reports_;
   }
 
   void fill() {
@@ -137,6 +138,7 @@ TEST(AccessOnCorpus, FieldsAndPreviewAgreeWithExpectedFiles) {
   SKIP_WITHOUT_CORPUS();
   testsupport::MessageRecorder reports;
   testsupport::FakeBoxes boxes;
+  boxes.reports = &reports;
   boxes.path = (*testsupport::corpusDir() / "mdbreader-real-ASampleDatabase.accdb").u16string();
   FakeWindow window;
   Access::AddTablesToAccessListbox(boxes, [&]() -> Access::ChangeCaseLists& { return window; });

@@ -17,19 +17,20 @@
 #include "ado/write_observer.h"
 #include "case/case.h"
 #include "db/access.h"
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/journal/rollback_journal.h"
 #include "engine/journal/writer_lock.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
 #include "engine/support/update_support.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "run/change_case_run.h"
 #include "support/fake_window.h"
 #include "support/fixtures.h"
 #include "support/message_recorder.h"
 #include "support/shared_dir.h"
+#include "support/test_factory.h"
 
 namespace {
 
@@ -77,9 +78,12 @@ class RunUnderFaults : public testing::Test {
  protected:
   void load(std::vector<std::uint8_t> bytes, std::size_t batchBlocks) {
     folder_.put(kPath, std::move(bytes));
-    scope_.emplace(folder_, batchBlocks);
+    factory_.folder = &folder_;
+    factory_.batchBlocks = batchBlocks;
     options_.pauses = false;
     boxes_.path = engine::fromUtf8(kPath);
+    boxes_.factory = &factory_;
+    boxes_.reports = &reports_;
     // The lists as the window fills them (its file test looks at the disk).
     window_.tables.add(u"People");
     window_.tables.click(0);
@@ -132,12 +136,16 @@ class RunUnderFaults : public testing::Test {
     MemoryFolder reference;
     reference.put(kPath, folder_.durable(kPath));
     {
-      ado::ScopedFileSystem scope(reference, batchBlocks_);
+      testsupport::TestFactory inReference;
+      inReference.folder = &reference;
+      inReference.batchBlocks = batchBlocks_;
+      testsupport::FakeBoxes boxes = boxes_;
+      boxes.factory = &inReference;
       testsupport::FakeWindow window;
       window.tables = window_.tables;
       window.fields = window_.fields;
       window.caseText = mode;
-      testsupport::StartChanging(window, boxes_, options_);
+      testsupport::StartChanging(window, boxes, options_);
     }
     return reference.log();
   }
@@ -173,7 +181,7 @@ class RunUnderFaults : public testing::Test {
   }
 
   MemoryFolder folder_;
-  std::optional<ado::ScopedFileSystem> scope_;
+  testsupport::TestFactory factory_;
   std::size_t batchBlocks_ = 2;
   testsupport::FakeBoxes boxes_;
   testsupport::FakeWindow window_;
@@ -190,14 +198,14 @@ std::size_t changedValues(const Values& before, const Values& after) {
 
 // One report, naming the step that met the failure, and the run ended.
 void expectOneReport(const testsupport::MessageRecorder& reports, const Run::RunSummary& summary,
-                     int label, ado::ErrorKind kind) {
+                     int label, engine::ErrorKind kind) {
   ASSERT_EQ(reports.boxes.size(), 1u);
   EXPECT_TRUE(
       reports.boxes[0].text.contains(QStringLiteral("PushButton4_Click at line %1").arg(label)))
       << reports.boxes[0].text.toStdString();
   EXPECT_EQ(summary.failures, 1);
   ASSERT_TRUE(summary.endedBy.has_value());
-  EXPECT_EQ(summary.endedBy->kind(), kind);
+  EXPECT_EQ(summary.endedBy->engineKind(), kind);
 }
 
 TEST_F(RunUnderFaults, AFailedCommitEndsTheRunAfterOneReport) {
@@ -212,7 +220,7 @@ TEST_F(RunUnderFaults, AFailedCommitEndsTheRunAfterOneReport) {
   const Run::RunSummary summary = run(u"UPPER CASE", {u"City"});
   folder_.reboot();
   const Values after = held();
-  expectOneReport(reports_, summary, 144, ado::ErrorKind::IoError);
+  expectOneReport(reports_, summary, 144, engine::ErrorKind::IoError);
   EXPECT_EQ(summary.converted, static_cast<long>(changedValues(before, after)));
   EXPECT_GT(summary.undone, 0) << "a whole batch was lost";
   EXPECT_GT(summary.recordsLeft, 0);
@@ -243,7 +251,7 @@ TEST_F(RunUnderFaults, AFailingDiskGivesOneReportInAll) {
   folder_.injectFault(MemoryFolder::Fault::Kill, steps.front());
   const Run::RunSummary summary = run(u"UPPER CASE", {u"City", u"Notes"});
   folder_.reboot();
-  expectOneReport(reports_, summary, 144, ado::ErrorKind::IoError);
+  expectOneReport(reports_, summary, 144, engine::ErrorKind::IoError);
   EXPECT_EQ(summary.converted, 0);
   EXPECT_EQ(summary.fieldsLeft, 1);
   EXPECT_EQ(held(), before);
@@ -267,7 +275,7 @@ TEST_F(RunUnderFaults, AFullDiskAtTheFirstJournalWriteEndsTheRunWithNothingChang
   folder_.injectFault(MemoryFolder::Fault::Fail, steps.front());
   const Run::RunSummary summary = run(u"UPPER CASE", {u"City"});
   folder_.reboot();
-  expectOneReport(reports_, summary, 144, ado::ErrorKind::IoError);
+  expectOneReport(reports_, summary, 144, engine::ErrorKind::IoError);
   EXPECT_EQ(summary.converted, 0);
   EXPECT_EQ(folder_.durable(kPath), bytes);
   EXPECT_FALSE(folder_.has(engine::journalPathFor(kPath)));
@@ -287,7 +295,7 @@ TEST_F(RunUnderFaults, AFailureOfTheLastCommitIsReportedOnceAtTheClose) {
   folder_.injectFault(MemoryFolder::Fault::Fail, steps.front());
   const Run::RunSummary summary = run(u"Proper Case", {u"City", u"Notes"});
   folder_.reboot();
-  expectOneReport(reports_, summary, 194, ado::ErrorKind::IoError);
+  expectOneReport(reports_, summary, 194, engine::ErrorKind::IoError);
   EXPECT_EQ(summary.converted, 0);
   EXPECT_EQ(summary.undone, 40);
   EXPECT_EQ(held(), before);
@@ -318,7 +326,7 @@ TEST_F(RunUnderFaults, AFolderMadeReadOnlyBetweenBatchesEndsTheRun) {
   options_.writeObserver = nullptr;
   ASSERT_EQ(reports_.boxes.size(), 1u) << reports_.boxes[0].text.toStdString();
   ASSERT_TRUE(summary.endedBy.has_value());
-  EXPECT_EQ(summary.endedBy->kind(), ado::ErrorKind::ReadOnly);
+  EXPECT_EQ(summary.endedBy->engineKind(), engine::ErrorKind::ReadOnly);
   EXPECT_EQ(summary.fieldsLeft, 1);
   folder_.reboot();
   const Values after = held();
@@ -347,7 +355,7 @@ TEST_F(RunUnderFaults, AnotherComputerOpeningTheFileBetweenBatchesEndsTheRun) {
   ASSERT_EQ(reports_.boxes.size(), 1u) << reports_.boxes[0].text.toStdString();
   EXPECT_TRUE(reports_.boxes[0].text.contains("OFFICE-PC")) << reports_.boxes[0].text.toStdString();
   ASSERT_TRUE(summary.endedBy.has_value());
-  EXPECT_EQ(summary.endedBy->kind(), ado::ErrorKind::InUse);
+  EXPECT_EQ(summary.endedBy->engineKind(), engine::ErrorKind::InUse);
   folder_.erase(lockFile);
   const Values after = held();
   EXPECT_GT(summary.converted, 0);

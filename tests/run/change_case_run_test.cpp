@@ -13,6 +13,7 @@
 #include "support/fixtures.h"
 #include "support/message_recorder.h"
 #include "support/shared_dir.h"
+#include "support/test_factory.h"
 
 namespace {
 
@@ -42,6 +43,8 @@ class ChangeCaseRun : public testing::Test {
     Access::AddTablesToAccessListbox(boxes_,
                                      [this]() -> Access::ChangeCaseLists& { return window_; });
     window_.boxes = &boxes_;
+    boxes_.factory = &factory_;
+    boxes_.reports = &reports_;
     window_.pointerHistory.clear();
     ASSERT_TRUE(reports_.boxes.empty());
   }
@@ -74,6 +77,7 @@ class ChangeCaseRun : public testing::Test {
   }
 
   testsupport::TempDir dir_;
+  testsupport::TestFactory factory_;
   testsupport::FakeBoxes boxes_;
   FakeWindow window_;
   testsupport::MessageRecorder reports_;
@@ -197,8 +201,9 @@ TEST_F(ChangeCaseRun, NoSelectedFieldChangesNothingButRefreshesThePreview) {
 TEST_F(ChangeCaseRun, FailingUpdatesAreReportedWithTheirLabelAndTheRunGoesOn) {
   makeDatabase({cities()});
   selectFields({u"City"});
-  ado::ScopedExecuteFailure failure(
-      [](const ado::Text& statement) { return statement.find(u"york") != ado::Text::npos; });
+  factory_.refuses = [](const ado::Text& statement) {
+    return statement.find(u"york") != ado::Text::npos;
+  };
   const std::pair<std::u16string, int> modes[] = {{u"Name Case", 218},
                                                   {u"UPPER CASE", 144},
                                                   {u"lower case", 156},
@@ -262,7 +267,7 @@ TEST_F(ChangeCaseRun, FileMarkedReadOnlyEndsTheRunAfterOneReport) {
       << reports_.boxes[0].text.toStdString();
   EXPECT_TRUE(reports_.boxes[0].text.contains("at line 144"));
   ASSERT_TRUE(summary.endedBy.has_value());
-  EXPECT_EQ(summary.endedBy->kind(), ado::ErrorKind::ReadOnly);
+  EXPECT_EQ(summary.endedBy->engineKind(), engine::ErrorKind::ReadOnly);
   EXPECT_EQ(summary.fieldsLeft, 1) << "Note is not begun";
   EXPECT_EQ(summary.recordsLeft, 5);
   EXPECT_EQ(window_.progress.back(), 0);

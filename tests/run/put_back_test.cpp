@@ -15,12 +15,13 @@
 #include "engine/database.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/update_support.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "run/change_case_run.h"
 #include "support/fake_window.h"
 #include "support/fixtures.h"
 #include "support/message_recorder.h"
 #include "support/shared_dir.h"
+#include "support/test_factory.h"
 
 namespace {
 
@@ -81,19 +82,22 @@ class PutBack : public ::testing::Test {
       window.fields.add(field);
       window.fields.setSelected(window.fields.count() - 1, true);
     }
+    testsupport::TestFactory inFolder;
+    inFolder.folder = folder_.get();
     testsupport::FakeBoxes boxes;
     boxes.path = engine::fromUtf8(kDatabase);
+    boxes.factory = &inFolder;
+    boxes.reports = &reports_;
     Run::RunOptions options;
     options.pauses = false;
     options.writeObserver = &undo;
-    const ado::ScopedFileSystem inFolder(*folder_);
     testsupport::StartChanging(window, boxes, options);
   }
 
   Run::PutBackReport putBack() {
     const Run::UndoFile undo = Run::ReadUndoFile(*folder_, kUndo);
-    const ado::ScopedFileSystem inFolder(*folder_);
     ado::Connection connection;
+    connection.SetFolder(folder_.get());
     connection.SetMode(ado::adModeReadWrite);
     connection.Open(u"Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + engine::fromUtf8(kDatabase));
     Run::PutBackReport report = Run::PutBack(connection, undo.entries);
@@ -146,7 +150,7 @@ TEST_F(PutBack, AFailureOfTheFileEndsTheUndoAfterOneFailure) {
   const Run::PutBackReport report = putBack();
   engine::setErrorSink(nullptr);
   ASSERT_TRUE(report.endedBy.has_value());
-  EXPECT_EQ(report.endedBy->kind(), ado::ErrorKind::IoError);
+  EXPECT_EQ(report.endedBy->engineKind(), engine::ErrorKind::IoError);
   EXPECT_EQ(report.failed.size(), 1u);
   EXPECT_EQ(report.putBack, 0);
   EXPECT_GT(report.notReached, 40);

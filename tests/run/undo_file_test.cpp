@@ -9,7 +9,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/support/update_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
 
 namespace testsupport {
 

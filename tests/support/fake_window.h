@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ado/factory.h"
+#include "app/main/message_box.h"
 #include "db/access.h"
 #include "db/memory_list.h"
 #include "run/change_case_run.h"
@@ -46,20 +48,33 @@ class FakeWindow final : public Access::ChangeCaseLists, public Run::RunView {
   std::u16string progressCaption = u"Progress Bar";
   int previewRefreshes = 0;
   int stopAfterEvents = -1;
-  const Access::DatabaseBoxes* boxes = nullptr;
+  const Access::DatabaseWindow* boxes = nullptr;
 };
 
 // "Start Changing" on the fake window: the run on its lists and case text.
-inline Run::RunSummary StartChanging(FakeWindow& window, const Access::DatabaseBoxes& boxes,
+inline Run::RunSummary StartChanging(FakeWindow& window, const Access::DatabaseWindow& boxes,
                                      const Run::RunOptions& options = {}) {
   return Run::ChangeCase(Run::RequestOf(window, window.caseText, options), window, boxes);
 }
 
-struct FakeBoxes final : Access::DatabaseBoxes {
+// The database window: its boxes, and the component and message boxes of
+// the test (the real component and standard error unless it says otherwise).
+struct FakeBoxes final : Access::DatabaseWindow {
   std::u16string path;
   std::u16string pass;
+  const ado::Factory* factory = nullptr;
+  Main::MessageBoxSeam* reports = nullptr;
+
   std::u16string databasePath() const override { return path; }
   std::u16string password() const override { return pass; }
+  const ado::Factory& adoFactory() const override { return factory ? *factory : realFactory_; }
+  Main::MessageBoxSeam& messageBoxes() const override {
+    return reports ? *reports : standardError_;
+  }
+
+ private:
+  ado::Factory realFactory_;
+  mutable Main::StandardErrorBoxes standardError_;
 };
 
 }  // namespace testsupport

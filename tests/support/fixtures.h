@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/create/new_database.h"
+#include "engine/new_database.h"
 
 namespace testsupport {
 

@@ -1,20 +1,18 @@
 #pragma once
 
-// Records every message box instead of showing it, for as long as it lives,
-// and answers each with a chosen answer.
+// Records every message box handed to it instead of showing it, and answers
+// each with a chosen answer.
 
 #include <vector>
 
-#include "app/message_box.h"
+#include "app/main/message_box.h"
 
 namespace testsupport {
 
 class MessageRecorder final : public Main::MessageBoxSeam {
  public:
-  explicit MessageRecorder(Main::MessageAnswer answer = Main::MessageAnswer::Ok) : answer_(answer) {
-    Main::SetMessageBoxSeam(this);
-  }
-  ~MessageRecorder() override { Main::SetMessageBoxSeam(nullptr); }
+  explicit MessageRecorder(Main::MessageAnswer answer = Main::MessageAnswer::Ok)
+      : answer_(answer) {}
   MessageRecorder(const MessageRecorder&) = delete;
   MessageRecorder& operator=(const MessageRecorder&) = delete;
 
@@ -22,6 +20,8 @@ class MessageRecorder final : public Main::MessageBoxSeam {
     boxes.push_back(request);
     return answer_;
   }
+
+  void setAnswer(Main::MessageAnswer answer) { answer_ = answer; }
 
   std::vector<Main::MessageBoxRequest> boxes;
 

@@ -16,7 +16,7 @@
 #include "engine/database.h"
 #include "engine/journal/rollback_journal.h"
 #include "engine/journal/writer_lock.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

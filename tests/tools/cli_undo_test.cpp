@@ -17,7 +17,7 @@
 #include "engine/support/corpus_files.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

@@ -8,8 +8,8 @@
 #include <QFileInfo>
 #include <filesystem>
 
-#include "app/settings_store.h"
-#include "engine/create/new_database.h"
+#include "app/frame/settings_store.h"
+#include "engine/new_database.h"
 #include "run/run_guard.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -93,7 +93,7 @@ class ChangesTest : public QObject {
     for (const bool inPassword : {false, true}) {
       uitest::Fixture fixture;
       const QString path = makeNames(fixture, Format::Jet4, QStringLiteral("Customers.mdb"));
-      Form1 form1(*fixture.settings);
+      Form1 form1(*fixture.settings, fixture.seams());
       form1.show();
       form1.Text2().setText(QStringLiteral("secret"));
       form1.Text1().setText(path);
@@ -107,7 +107,7 @@ class ChangesTest : public QObject {
   void theTitleNamesTheOpenFileAndTheTooltipItsPath() {
     uitest::Fixture fixture;
     const QString path = makeNames(fixture, Format::Jet4, QStringLiteral("Customers.mdb"));
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = openAndSelectName(form1, path);
     QCOMPARE(form2.windowTitle(), QStringLiteral("Caseloom - Customers.mdb"));
     QCOMPARE(form2.toolTip(), QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath()));
@@ -123,7 +123,7 @@ class ChangesTest : public QObject {
     uitest::Fixture fixture;
     const QString path = makeNames(fixture, Format::Jet4, QStringLiteral("names.mdb"));
     {
-      Form1 form1(*fixture.settings);
+      Form1 form1(*fixture.settings, fixture.seams());
       Form2& form2 = openAndSelectName(form1, path);
       QCOMPARE(form2.Text1().text(), QStringLiteral("USA IBM PhD McDonald's"));
       form2.Text1().clear();
@@ -145,12 +145,12 @@ class ChangesTest : public QObject {
       const QString path = makeNames(
           fixture, format,
           format == Format::Jet4 ? QStringLiteral("people.mdb") : QStringLiteral("people.accdb"));
-      Form1 form1(*fixture.settings);
+      Form1 form1(*fixture.settings, fixture.seams());
       Form2& form2 = openAndSelectName(form1, path);
       const QByteArray before = bytesOf(path);
       chooseCase(form2, QStringLiteral("Name Case"));
       QTest::mouseClick(&form2.PushButton6(), Qt::LeftButton);
-      QVERIFY(!Run::IsRunUnderWay());
+      QVERIFY(!form2.runUnderWay());
       QVERIFY2(fixture.boxes.boxes.empty(),
                fixture.boxes.boxes.empty() ? "" : qPrintable(fixture.boxes.boxes[0].text));
       QCOMPARE(bytesOf(path), before);
@@ -173,7 +173,7 @@ class ChangesTest : public QObject {
   void previewShowsRefusals() {
     uitest::Fixture fixture;
     const QString path = makeNames(fixture, Format::Jet4, QStringLiteral("people.mdb"));
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = openAndSelectName(form1, path);
     form2.ListView2().setSelected(1, false);
     // Tag: the micro sign's capital is the Greek capital Mu, so in capitals
@@ -197,7 +197,7 @@ class ChangesTest : public QObject {
   void previewWithoutAFieldAsksForOne() {
     uitest::Fixture fixture;
     const QString path = makeNames(fixture, Format::Jet4, QStringLiteral("people.mdb"));
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = openAndSelectName(form1, path);
     form2.PushButton3_Click();
     QTest::mouseClick(&form2.PushButton6(), Qt::LeftButton);
@@ -210,7 +210,7 @@ class ChangesTest : public QObject {
     uitest::Fixture fixture;
     const QString path = makeNames(fixture, Format::Ace12, QStringLiteral("people.accdb"));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = openAndSelectName(form1, path);
     const std::vector<QString> original = texts(form2.ListView3());
     chooseCase(form2, QStringLiteral("Sentence case"));
@@ -237,7 +237,7 @@ class ChangesTest : public QObject {
   void undoTakesBackRunAfterRunAndLeavesRecordsChangedSince() {
     uitest::Fixture fixture;
     const QString path = makeNames(fixture, Format::Jet4, QStringLiteral("people.mdb"));
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = openAndSelectName(form1, path);
     chooseCase(form2, QStringLiteral("Sentence case"));
     QTest::mouseClick(&form2.PushButton4(), Qt::LeftButton);

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/start_up.h"
-#include "engine/create/new_database.h"
+#include "engine/new_database.h"
 #include "run/run_guard.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -73,7 +73,7 @@ class FlowTest : public QObject {
   void nextShowsTheTablesAndTheFirstTablesFields() {
     uitest::Fixture fixture;
     const QString path = makeFixture(fixture);
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     openDatabase(form1, path, kPassword);
     QVERIFY(fixture.boxes.boxes.empty());
     QVERIFY(form1.existingForm2());
@@ -89,7 +89,7 @@ class FlowTest : public QObject {
   void clickingATableAndAFieldFillsTheLists() {
     uitest::Fixture fixture;
     const QString path = makeFixture(fixture);
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     openDatabase(form1, path, kPassword);
     Form2& form2 = form1.form2();
     QVERIFY(QTest::qWaitForWindowExposed(&form2));
@@ -108,7 +108,7 @@ class FlowTest : public QObject {
   void aProperCaseRunLeavesConvertedValuesInThePreview() {
     uitest::Fixture fixture;
     const QString path = makeFixture(fixture);
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     openDatabase(form1, path, kPassword);
     Form2& form2 = form1.form2();
     QVERIFY(QTest::qWaitForWindowExposed(&form2));
@@ -118,7 +118,7 @@ class FlowTest : public QObject {
     form2.Combo1().setCurrentIndex(2);
     QCOMPARE(form2.caseListText(), u"Proper Case");
     QTest::mouseClick(&form2.PushButton4(), Qt::LeftButton);
-    QVERIFY(!Run::IsRunUnderWay());
+    QVERIFY(!form2.runUnderWay());
     QVERIFY2(fixture.boxes.boxes.empty(),
              fixture.boxes.boxes.empty() ? "" : qPrintable(fixture.boxes.boxes.front().text));
     QCOMPARE(items(form2.previewList()),
@@ -137,7 +137,7 @@ class FlowTest : public QObject {
     uitest::Fixture fixture;
     const QString path = makeFixture(fixture);
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     openDatabase(form1, path, kPassword);
     Form2& form2 = form1.form2();
     QVERIFY(QTest::qWaitForWindowExposed(&form2));
@@ -146,7 +146,7 @@ class FlowTest : public QObject {
     clickItem(form2.ListView2(), 1);
     QTest::mouseClick(&form2.PushButton2(), Qt::LeftButton);  // "Select All Fields"
     QTest::mouseClick(&form2.PushButton4(), Qt::LeftButton);
-    QVERIFY(!Run::IsRunUnderWay());
+    QVERIFY(!form2.runUnderWay());
     QCOMPARE(fixture.boxes.boxes.size(), size_t{1});
     QVERIFY(fixture.boxes.boxes.front().text.contains(
         QStringLiteral("Cannot update. Database or object is read-only.")));
@@ -163,12 +163,12 @@ class FlowTest : public QObject {
     uitest::Fixture fixture;
     const QString path = makeFixture(fixture);
     {
-      Form1 first(*fixture.settings);
+      Form1 first(*fixture.settings, fixture.seams());
       openDatabase(first, path, kPassword);
       QVERIFY(first.existingForm2());
     }
     auto settings = fixture.reopenSettings();
-    Form1 form1(*settings);
+    Form1 form1(*settings, fixture.seams());
     QCOMPARE(Main::StartProgram(form1, [](const QString&) {}), Main::StartUpOutcome::HandedOver);
     QVERIFY(!form1.isVisible());
     QVERIFY(form1.existingForm2() && form1.existingForm2()->isVisible());
@@ -180,7 +180,7 @@ class FlowTest : public QObject {
   void aWrongPasswordGivesOneReportAtLabel100() {
     uitest::Fixture fixture;
     const QString path = makeFixture(fixture);
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     for (const QString& wrong : {QStringLiteral("wrong"), QString()}) {
       fixture.boxes.boxes.clear();
       openDatabase(form1, path, wrong);
@@ -195,7 +195,7 @@ class FlowTest : public QObject {
   void backAndNextFillTheTableListAnew() {
     uitest::Fixture fixture;
     const QString path = makeFixture(fixture);
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     openDatabase(form1, path, kPassword);
     Form2& form2 = form1.form2();
     form2.Combo1().setCurrentIndex(3);

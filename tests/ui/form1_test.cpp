@@ -23,22 +23,7 @@
 
 namespace {
 
-// Answers the file dialog with a chosen path and records what it was asked.
-class FileDialogAnswer final : public Controls::FileDialogSeam {
- public:
-  explicit FileDialogAnswer(QString answer) : answer_(std::move(answer)) {
-    Controls::SetFileDialogSeam(this);
-  }
-  ~FileDialogAnswer() override { Controls::SetFileDialogSeam(nullptr); }
-  QString showOpen(const Controls::CommonDialog& dialog, QWidget*) override {
-    asked.push_back(dialog);
-    return answer_;
-  }
-  std::vector<Controls::CommonDialog> asked;
-
- private:
-  QString answer_;
-};
+using uitest::FileDialogAnswer;
 
 // Whether only the owner may read and write the file. Windows has no
 // permission bits for it to set: there the answer is always yes.
@@ -73,7 +58,7 @@ class Form1Test : public QObject {
  private slots:
   void firstStartShowsEmptyForm1() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     const auto outcome = Main::StartProgram(form1, [](const QString&) {});
     QCOMPARE(outcome, Main::StartUpOutcome::ShowForm1);
     QVERIFY(form1.isVisible());
@@ -87,7 +72,7 @@ class Form1Test : public QObject {
 
   void layoutFollowsTheDesign() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     QCOMPARE(form1.size(), QSize(536, 139));
     QCOMPARE(form1.minimumSize(), form1.maximumSize());
     QVERIFY(!(form1.windowFlags() & Qt::WindowMaximizeButtonHint));
@@ -110,7 +95,7 @@ class Form1Test : public QObject {
 
   void fontsAreArialBold() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     for (QWidget* control :
          {static_cast<QWidget*>(&form1.Text1()), static_cast<QWidget*>(&form1.Label5()),
           static_cast<QWidget*>(&form1.Frame1())}) {
@@ -124,7 +109,7 @@ class Form1Test : public QObject {
 
   void tabOrderStartsInThePathBox() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     QCOMPARE(nextTabStop(form1.Text1()), &form1.PushButton2());
     QCOMPARE(nextTabStop(form1.PushButton2()), &form1.Text2());
     QCOMPARE(nextTabStop(form1.Text2()), &form1.PushButton1());
@@ -137,7 +122,7 @@ class Form1Test : public QObject {
 
   void passwordShowsOneAsteriskPerCharacter() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     form1.Text2().setText(QStringLiteral("s3cr\u00e9t"));
     QCOMPARE(form1.Text2().displayText(), QStringLiteral("******"));
     QCOMPARE(form1.Text2().text(), QStringLiteral("s3cr\u00e9t"));
@@ -147,7 +132,7 @@ class Form1Test : public QObject {
 
   void focusSelectsTheWholeText() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     form1.show();
     QVERIFY(QTest::qWaitForWindowActive(&form1));
     form1.Text1().setText(QStringLiteral("C:/data/orders.mdb"));
@@ -162,7 +147,7 @@ class Form1Test : public QObject {
 
   void everyKeystrokeIsStoredOwnerOnly() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     form1.show();
     QVERIFY(QTest::qWaitForWindowActive(&form1));
     form1.Text2().setFocus();
@@ -194,7 +179,7 @@ class Form1Test : public QObject {
                                    QStringLiteral("/plain-file/config/Brindlecove.ini"));
     QVERIFY_THROWS_EXCEPTION(std::runtime_error,
                              unwritable.write(QStringLiteral("AccessMDBFile"), "x"));
-    Form1 form1(unwritable);
+    Form1 form1(unwritable, fixture.seams());
     form1.Text1().setText(QStringLiteral("a"));
     form1.Text2().setText(QStringLiteral("b"));
     QCOMPARE(fixture.boxes.boxes.size(), size_t{2});
@@ -209,12 +194,12 @@ class Form1Test : public QObject {
     uitest::Fixture fixture;
     const QString gone = fixture.path(QStringLiteral("gone.mdb"));
     {
-      Form1 first(*fixture.settings);
+      Form1 first(*fixture.settings, fixture.seams());
       first.Text1().setText(gone);
       first.Text2().setText(QStringLiteral("pw"));
     }
     auto settings = fixture.reopenSettings();
-    Form1 second(*settings);
+    Form1 second(*settings, fixture.seams());
     QCOMPARE(Main::StartProgram(second, [](const QString&) {}), Main::StartUpOutcome::ShowForm1);
     QCOMPARE(second.Text1().text(), gone);
     QCOMPARE(second.Text2().text(), QStringLiteral("pw"));
@@ -224,8 +209,9 @@ class Form1Test : public QObject {
 
   void browseAsksForAnAccessDatabase() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
-    FileDialogAnswer dialog(QStringLiteral("/data/chosen.accdb"));
+    Form1 form1(*fixture.settings, fixture.seams());
+    FileDialogAnswer& dialog = fixture.fileDialog;
+    dialog.answer = QStringLiteral("/data/chosen.accdb");
     QTest::mouseClick(&form1.PushButton1(), Qt::LeftButton);
     QCOMPARE(dialog.asked.size(), size_t{1});
     const Controls::CommonDialog& asked = dialog.asked.front();
@@ -246,10 +232,9 @@ class Form1Test : public QObject {
 
   void cancellingTheBrowseChangesNothing() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     form1.Text1().setText(QStringLiteral("/kept.mdb"));
-    FileDialogAnswer dialog{QString()};
-    form1.PushButton1_Click();
+    form1.PushButton1_Click();  // the dialog is cancelled
     QCOMPARE(form1.Text1().text(), QStringLiteral("/kept.mdb"));
     QCOMPARE(fixture.reopenSettings()->read(QStringLiteral("AccessMDBFile")),
              QStringLiteral("/kept.mdb"));
@@ -258,7 +243,7 @@ class Form1Test : public QObject {
 
   void sampleButtonFillsInThePathBesideTheProgram() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     QTest::mouseClick(&form1.PushButton3(), Qt::LeftButton);
     const QString expected =
         QDir::toNativeSeparators(fixture.programFolder() + QStringLiteral("/Samples/sample.mdb"));
@@ -296,7 +281,7 @@ class Form1Test : public QObject {
   void nextOnAFileThatIsNoDatabaseReportsOnceAtLabel100() {
     uitest::Fixture fixture;
     QVERIFY(fixture.addProgramFile(QStringLiteral("not-a-database.mdb"), "plain text"));
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     form1.show();
     form1.Text1().setText(fixture.programFolder() + QStringLiteral("/not-a-database.mdb"));
     QTest::mouseClick(&form1.PushButton2(), Qt::LeftButton);
@@ -311,7 +296,7 @@ class Form1Test : public QObject {
 
   void closingEndsTheProgram() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     form1.show();
     QVERIFY(form1.close());
     QCOMPARE(fixture.programEnds, 1);

@@ -10,7 +10,7 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
-#include "app/form_colors.h"
+#include "app/frame/form_colors.h"
 #include "run/run_guard.h"
 #include "ui/form1.h"
 #include "ui/progress_bar.h"
@@ -38,7 +38,7 @@ class Form2Test : public QObject {
  private slots:
   void loadStepDressesTheWindow() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     QCOMPARE(&form1.form2(), &form2);  // created once
     QCOMPARE(form2.windowTitle(), QStringLiteral("Caseloom"));
@@ -77,7 +77,7 @@ class Form2Test : public QObject {
 
   void layoutFollowsTheDesign() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     // The original's width and the column of the preview of changes.
     QCOMPARE(form2.size(), QSize(1016, 573));
@@ -125,7 +125,7 @@ class Form2Test : public QObject {
 
   void progressBarRestsAtZeroWithItsCaption() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     Controls::ProgressBar& bar = form2.ProgressBar1();
     QCOMPARE(bar.minimum(), 0);
@@ -143,7 +143,7 @@ class Form2Test : public QObject {
 
   void listsAsTheProceduresSeeThem() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     Access::ListControl& fields = form2.fieldList();
     QCOMPARE(fields.selectedItemText(), std::nullopt);
@@ -165,7 +165,7 @@ class Form2Test : public QObject {
 
   void helpShowsTheFourLines() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     QTest::mouseClick(&form2.PushButton5(), Qt::LeftButton);
     form2.PushButton5_Click();
@@ -184,7 +184,7 @@ class Form2Test : public QObject {
 
   void selectAndUnselectAllFields() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     form2.PushButton2_Click();  // empty list: nothing, no message
     form2.PushButton3_Click();
@@ -200,7 +200,7 @@ class Form2Test : public QObject {
 
   void backShowsTheDatabaseWindowAndKeepsEverything() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     form2.show();
     form1.hide();
@@ -223,7 +223,7 @@ class Form2Test : public QObject {
 
   void whileARunIsUnderWayTheListsStayAsTheyAre() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     form2.show();
     form1.hide();
@@ -231,8 +231,8 @@ class Form2Test : public QObject {
     form2.tableList().add(u"Orders");
     form2.tableList().add(u"Customers");
     addFields(form2, {u"A", u"B"});
-    Run::RunGuard run;
-    QVERIFY(Run::IsRunUnderWay());
+    const Run::RunGuard run = form2.guardRun();
+    QVERIFY(form2.runUnderWay());
     form2.PushButton2_Click();
     QVERIFY(!form2.fieldList().isSelected(1));
     form2.fieldList().setSelected(0, true);
@@ -257,17 +257,17 @@ class Form2Test : public QObject {
 
   void startChangingWithNoFieldsAsksForOne() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     QTest::mouseClick(&form2.PushButton4(), Qt::LeftButton);
     QCOMPARE(fixture.boxes.boxes.size(), size_t{1});
     QCOMPARE(fixture.boxes.boxes.front().text, QStringLiteral("Please select a field."));
-    QVERIFY(!Run::IsRunUnderWay());
+    QVERIFY(!form2.runUnderWay());
   }
 
   void aFailingClickOnAListIsReportedUnderItsHandler() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     form1.Text1().setText(fixture.path(QStringLiteral("missing.mdb")));
     Form2& form2 = form1.form2();
     form2.show();
@@ -296,7 +296,7 @@ class Form2Test : public QObject {
 
   void listsExplainHowToWidenTheirColumn() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     form2.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form2));
@@ -314,7 +314,7 @@ class Form2Test : public QObject {
 
   void closingEndsTheProgram() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     form2.show();
     form1.hide();

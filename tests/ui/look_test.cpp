@@ -6,10 +6,10 @@
 #include <QHeaderView>
 #include <QLabel>
 
-#include "app/cursor_file.h"
-#include "app/form_colors.h"
-#include "app/program_icon.h"
-#include "app/skin_framework.h"
+#include "app/frame/cursor_file.h"
+#include "app/frame/form_colors.h"
+#include "app/frame/program_icon.h"
+#include "app/frame/skin_framework.h"
 #include "app/start_up.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -35,7 +35,7 @@ class LookTest : public QObject {
  private slots:
   void withoutSkinForm1StaysWhiteAndForm2IsButtonFace() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     start(form1);
     QCOMPARE(Main::BackColor(form1), Main::DesignBackgroundColour());
     QCOMPARE(Main::BackColor(form1.Frame1()), Main::DesignBackgroundColour());
@@ -48,7 +48,7 @@ class LookTest : public QObject {
 
   void setFormColorsLeavesOtherControlsAlone() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     const QColor textBox = Main::BackColor(form1.Text1());
     const QColor buttonFace = form1.PushButton2().palette().color(QPalette::Button);
     const QColor buttonText = form1.PushButton2().palette().color(QPalette::ButtonText);
@@ -68,7 +68,7 @@ class LookTest : public QObject {
   void aGoodSkinIsAppliedToForm1() {
     uitest::Fixture fixture;
     QVERIFY(fixture.addProgramFile(QStringLiteral("x/o.cjs"), kGoodSkin));
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     start(form1);
     QVERIFY(fixture.boxes.boxes.empty());
     QCOMPARE(Main::BackColor(form1), Main::ButtonFaceColour());
@@ -92,7 +92,7 @@ class LookTest : public QObject {
     for (const QByteArray& skinText : broken) {
       uitest::Fixture fixture;
       QVERIFY(fixture.addProgramFile(QStringLiteral("x/o.cjs"), skinText));
-      Form1 form1(*fixture.settings);
+      Form1 form1(*fixture.settings, fixture.seams());
       QCOMPARE(start(form1), Main::StartUpOutcome::ShowForm1);
       QCOMPARE(fixture.boxes.boxes.size(), size_t{1});
       const auto& report = fixture.boxes.boxes.front();
@@ -138,7 +138,7 @@ class LookTest : public QObject {
     const QList<QSize> sizes = icon.availableSizes();
     for (int size : {32, 48, 128, 256}) QVERIFY(sizes.contains(QSize(size, size)));
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     start(form1);
     QVERIFY(!form1.windowIcon().isNull());
   }
@@ -146,7 +146,7 @@ class LookTest : public QObject {
   void hoverOverForm1() {
     uitest::Fixture fixture;
     QVERIFY(fixture.addHandPointer());
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     start(form1);
     QVERIFY(form1.mousePointer().hasMouseIcon());
     Main::MousePointer& pointer = form1.mousePointer();
@@ -175,7 +175,7 @@ class LookTest : public QObject {
 
   void hoverOverForm2NeverReplacesTheHourglass() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     Main::MousePointer& pointer = form2.mousePointer();
     QVERIFY(!pointer.hasMouseIcon());  // no HAND-M.CUR beside the program
@@ -221,7 +221,7 @@ class LookTest : public QObject {
   void form2TakesTheHandPointerWhenPresent() {
     uitest::Fixture fixture;
     QVERIFY(fixture.addHandPointer());
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Form2& form2 = form1.form2();
     QVERIFY(form2.mousePointer().hasMouseIcon());
     uitest::moveOver(form2.PushButton5());

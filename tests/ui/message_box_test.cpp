@@ -5,8 +5,8 @@
 #include <QMessageBox>
 #include <QtTest>
 
-#include "app/error_report.h"
-#include "app/qt_message_box.h"
+#include "app/frame/qt_message_box.h"
+#include "app/main/error_report.h"
 
 class MessageBoxTest : public QObject {
   Q_OBJECT

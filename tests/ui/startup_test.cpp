@@ -3,7 +3,7 @@
 
 #include "ado/error.h"
 #include "ado/factory.h"
-#include "app/application_title.h"
+#include "app/main/application_title.h"
 #include "app/start_up.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -16,11 +16,12 @@ class StartUpTest : public QObject {
  private slots:
   void aMissingEngineIsExplainedAndEndsTheProgram() {
     uitest::Fixture fixture;
-    testsupport::MessageRecorder answersYes(Main::MessageAnswer::Yes);
+    testsupport::MessageRecorder& answersYes = fixture.boxes;
+    answersYes.setAnswer(Main::MessageAnswer::Yes);
     fixture.settings->write(QStringLiteral("AccessMDBFile"), QStringLiteral("/kept.mdb"));
-    ado::ScopedCreationFailure missing(ado::Error::providerNotFound());
+    fixture.components.creationFailure = ado::Error::providerNotFound();
     QStringList opened;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     const auto outcome = Main::StartProgram(form1, [&](const QString& url) { opened << url; });
     QCOMPARE(outcome, Main::StartUpOutcome::ProgramEnded);
     QCOMPARE(fixture.programEnds, 1);
@@ -39,8 +40,8 @@ class StartUpTest : public QObject {
 
   void anotherCreationFailureEndsTheProgramSilently() {
     uitest::Fixture fixture;
-    ado::ScopedCreationFailure missing(ado::Error::cannotCreateObject());
-    Form1 form1(*fixture.settings);
+    fixture.components.creationFailure = ado::Error::cannotCreateObject();
+    Form1 form1(*fixture.settings, fixture.seams());
     QCOMPARE(Main::StartProgram(form1, [](const QString&) { QFAIL("no page"); }),
              Main::StartUpOutcome::ProgramEnded);
     QVERIFY(fixture.boxes.boxes.empty());
@@ -49,9 +50,9 @@ class StartUpTest : public QObject {
 
   void theApplicationTitleIsSet() {
     uitest::Fixture fixture;
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     Main::StartProgram(form1, [](const QString&) {});
-    QCOMPARE(Main::ApplicationTitle(), QStringLiteral("Caseloom"));
+    QCOMPARE(fixture.boxes.applicationTitle(), QStringLiteral("Caseloom"));
     QCOMPARE(form1.windowTitle(), QStringLiteral("Caseloom"));
   }
 
@@ -62,7 +63,7 @@ class StartUpTest : public QObject {
     fixture.settings->write(QStringLiteral("AccessMDBFile"), path);
     fixture.settings->write(QStringLiteral("AccessPassword"), QStringLiteral("pw"));
     auto settings = fixture.reopenSettings();
-    Form1 form1(*settings);
+    Form1 form1(*settings, fixture.seams());
     QCOMPARE(Main::StartProgram(form1, [](const QString&) {}), Main::StartUpOutcome::ShowForm1);
     QCOMPARE(form1.Text1().text(), path);
     QCOMPARE(form1.Text2().text(), QStringLiteral("pw"));
@@ -75,7 +76,7 @@ class StartUpTest : public QObject {
   void aStoredEmptyPathOpensNothing() {
     uitest::Fixture fixture;
     fixture.settings->write(QStringLiteral("AccessMDBFile"), QString());
-    Form1 form1(*fixture.settings);
+    Form1 form1(*fixture.settings, fixture.seams());
     QCOMPARE(Main::StartProgram(form1, [](const QString&) {}), Main::StartUpOutcome::ShowForm1);
     QCOMPARE(form1.existingForm2(), nullptr);
     QVERIFY(fixture.boxes.boxes.empty());

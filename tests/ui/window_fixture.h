@@ -2,7 +2,8 @@
 
 // What every window test sets up: a program folder and a settings file of
 // its own under a temporary folder, message boxes recorded instead of shown,
-// and the program's end counted instead of done.
+// the file dialog answered, the component of the test, and the program's end
+// counted instead of done.
 
 #include <QApplication>
 #include <QDir>
@@ -13,13 +14,29 @@
 #include <QTest>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
-#include "app/program_end.h"
-#include "app/program_folder.h"
-#include "app/settings_store.h"
+#include "app/frame/program_end.h"
+#include "app/frame/program_folder.h"
+#include "app/frame/settings_store.h"
 #include "support/message_recorder.h"
+#include "support/test_factory.h"
+#include "ui/common_dialog.h"
+#include "ui/window_seams.h"
 
 namespace uitest {
+
+// Answers the file dialog with a chosen path (cancels with none) and records
+// what it was asked.
+class FileDialogAnswer final : public Controls::FileDialogSeam {
+ public:
+  QString showOpen(const Controls::CommonDialog& dialog, QWidget*) override {
+    asked.push_back(dialog);
+    return answer;
+  }
+  QString answer;
+  std::vector<Controls::CommonDialog> asked;
+};
 
 class Fixture {
  public:
@@ -75,7 +92,12 @@ class Fixture {
     return std::make_unique<Main::SettingsStore>(settingsFile_);
   }
 
+  // The seams the windows are given.
+  WindowSeams seams() { return {components, boxes, fileDialog}; }
+
   testsupport::MessageRecorder boxes;
+  testsupport::TestFactory components;
+  FileDialogAnswer fileDialog;
   int programEnds = 0;
   std::unique_ptr<Main::SettingsStore> settings;
 

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "ado/factory.h"
+#include "app/main/message_box.h"
 #include "db/memory_list.h"
 #include "run/change_case_run.h"
 
@@ -38,14 +40,18 @@ class CliLists final : public Access::ChangeCaseLists {
   Access::MemoryList tables_, fields_, preview_;
 };
 
-// Database boxes filled from the command line.
-class CliBoxes final : public Access::DatabaseBoxes {
+// The database named on the command line; reports go to `reports`.
+class CliBoxes final : public Access::DatabaseWindow {
  public:
-  CliBoxes(std::u16string path, std::u16string password)
-      : path_(std::move(path)), password_(std::move(password)) {}
+  CliBoxes(std::u16string path, std::u16string password, Main::MessageBoxSeam& reports)
+      : path_(std::move(path)), password_(std::move(password)), reports_(reports) {}
   std::u16string databasePath() const override { return path_; }
   std::u16string password() const override { return password_; }
+  const ado::Factory& adoFactory() const override { return factory_; }
+  Main::MessageBoxSeam& messageBoxes() const override { return reports_; }
 
  private:
   std::u16string path_, password_;
+  const ado::Factory factory_{};
+  Main::MessageBoxSeam& reports_;
 };

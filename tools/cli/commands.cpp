@@ -40,7 +40,7 @@ void RequireFile(const CliBoxes& boxes) {
 }
 
 std::unique_ptr<ado::Connection> OpenForWriting(const CliBoxes& boxes, engine::FileSystem* folder) {
-  auto connection = std::make_unique<ado::Connection>();
+  auto connection = boxes.adoFactory().CreateConnection();
   connection->SetMode(ado::adModeReadWrite);
   connection->SetFolder(folder);
   connection->Open(Access::AccessConnectionString(boxes));

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "ado/connection.h"
-#include "app/message_box.h"
+#include "app/main/message_box.h"
 #include "cli_view.h"
 
 namespace Cli {

@@ -13,7 +13,7 @@
 #include "case/case.h"
 #include "case/name_case.h"
 #include "commands.h"
-#include "engine/io/scratch_folder.h"
+#include "engine/scratch_folder.h"
 #include "run/change_case_run.h"
 #include "run/change_report.h"
 #include "run/undo_file.h"
@@ -87,7 +87,7 @@ int RunConvert(const Options& o, StderrReports& reports) {
   const QString& path = o.arguments[1];
   const QString& table = o.arguments[2];
   const QStringList fields = o.arguments.mid(3);
-  const CliBoxes boxes(u16(path), u16(o.password));
+  const CliBoxes boxes(u16(path), u16(o.password), reports);
   RequireFile(boxes);
   if (StopSignals::received() != 0) return StoppedBeforeChanging();
 

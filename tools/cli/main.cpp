@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "ado/error.h"
-#include "app/local_time_zone.h"
+#include "app/main/local_time_zone.h"
 #include "cli_view.h"
 #include "commands.h"
 #include "db/access.h"
@@ -77,16 +77,16 @@ void printList(const std::vector<std::u16string>& items, bool json) {
     std::printf("%s\n", qUtf8Printable(QString::fromStdU16String(item)));
 }
 
-int runTables(const Options& o, StderrReports&) {
-  const CliBoxes boxes(u16(o.arguments[1]), u16(o.password));
+int runTables(const Options& o, StderrReports& reports) {
+  const CliBoxes boxes(u16(o.arguments[1]), u16(o.password), reports);
   auto tables = Access::GetAccessTables(boxes.databasePath(), boxes);
   if (!tables) throw ado::Error::couldNotFindFile(o.arguments[1].toStdString());
   printList(*tables, o.json);
   return kSuccess;
 }
 
-int runFields(const Options& o, StderrReports&) {
-  const CliBoxes boxes(u16(o.arguments[1]), u16(o.password));
+int runFields(const Options& o, StderrReports& reports) {
+  const CliBoxes boxes(u16(o.arguments[1]), u16(o.password), reports);
   RequireFile(boxes);
   CliLists lists;
   lists.tableList().add(u16(o.arguments[2]));
@@ -95,8 +95,8 @@ int runFields(const Options& o, StderrReports&) {
   return kSuccess;
 }
 
-int runPreview(const Options& o, StderrReports&) {
-  const CliBoxes boxes(u16(o.arguments[1]), u16(o.password));
+int runPreview(const Options& o, StderrReports& reports) {
+  const CliBoxes boxes(u16(o.arguments[1]), u16(o.password), reports);
   RequireFile(boxes);
   CliLists lists;
   lists.tableList().add(u16(o.arguments[2]));
@@ -179,8 +179,7 @@ int run(const QStringList& args) {
     }
   }
 
-  static StderrReports reports;
-  Main::SetMessageBoxSeam(&reports);
+  StderrReports reports;
   for (const Command& c : kCommands) {
     if (o.arguments[0] != QLatin1String(c.name)) continue;
     if (o.arguments.size() < c.minArgs || o.arguments.size() > c.maxArgs)

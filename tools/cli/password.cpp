@@ -25,11 +25,12 @@ QString firstLine(QByteArray bytes) {
 
 // Whether the database refuses to open without a password.
 bool needsPassword(const QString& databasePath) {
-  const CliBoxes boxes(databasePath.toStdU16String(), {});
+  Main::StandardErrorBoxes noReports;
+  const CliBoxes boxes(databasePath.toStdU16String(), {}, noReports);
   try {
-    ado::Connection connection;
-    connection.Open(Access::AccessConnectionString(boxes));
-    connection.Close();
+    const auto connection = boxes.adoFactory().CreateConnection();
+    connection->Open(Access::AccessConnectionString(boxes));
+    connection->Close();
   } catch (const ado::Error& e) {
     return e.number() == ado::Error::kNotValidPassword;
   }

@@ -8,7 +8,7 @@
 
 #include "ado/factory.h"
 #include "commands.h"
-#include "engine/io/scratch_folder.h"
+#include "engine/scratch_folder.h"
 #include "run/put_back.h"
 #include "stop_signals.h"
 
@@ -81,12 +81,12 @@ void printText(const Run::PutBackReport& report, bool dryRun) {
 
 }  // namespace
 
-int RunUndo(const Options& o, StderrReports&) {
+int RunUndo(const Options& o, StderrReports& reports) {
   // From here on a stop signal lets what is open close cleanly.
   const StopSignals stopSignals;
   const QString& path = o.arguments[1];
   const std::string undoPath = o.arguments[2].toStdString();
-  const CliBoxes boxes(u16(path), u16(o.password));
+  const CliBoxes boxes(u16(path), u16(o.password), reports);
   RequireFile(boxes);
   const Run::UndoFile undo = Run::ReadUndoFile(engine::diskFileSystem(), undoPath);
   if (undo.cutShort)
@@ -96,13 +96,9 @@ int RunUndo(const Options& o, StderrReports&) {
                  undoPath.c_str());
 
   std::unique_ptr<engine::FileSystem> scratch;
-  std::optional<ado::ScopedFileSystem> inScratch;
-  if (o.dryRun) {
-    scratch = engine::makeScratchFolder(engine::diskFileSystem());
-    inScratch.emplace(*scratch);
-  }
+  if (o.dryRun) scratch = engine::makeScratchFolder(engine::diskFileSystem());
   if (StopSignals::received() != 0) return StoppedBeforeChanging();
-  auto connection = OpenForWriting(boxes);
+  auto connection = OpenForWriting(boxes, scratch.get());
   Run::PutBackReport report =
       Run::PutBack(*connection, undo.entries, [] { return StopSignals::received() != 0; });
   Run::ClosePutBack(*connection, report);

@@ -6,8 +6,8 @@
 
 #include "ado/field_type.h"
 #include "ado/tables_listing.h"
-#include "engine/format/jet_type.h"
-#include "engine/text/utf.h"
+#include "engine/jet_type.h"
+#include "engine/utf.h"
 
 namespace dumpjson {
 

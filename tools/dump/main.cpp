@@ -11,7 +11,7 @@
 
 #include "ado/error.h"
 #include "dump_json.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 int main(int argc, char** argv) {
   std::string path;

@@ -4,7 +4,7 @@
 #include <iostream>
 
 #include "ado/error.h"
-#include "engine/create/new_database.h"
+#include "engine/new_database.h"
 #include "sample_customers.h"
 
 int main(int argc, char** argv) {

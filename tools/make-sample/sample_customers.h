@@ -4,7 +4,7 @@
 // deliberately messy letter case, with a few nulls and empty texts, and a
 // primary key on CustomerID.
 
-#include "engine/create/new_database.h"
+#include "engine/new_database.h"
 
 namespace sample {
 

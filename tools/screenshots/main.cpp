@@ -18,9 +18,12 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/program_folder.h"
-#include "app/settings_store.h"
+#include "ado/factory.h"
+#include "app/frame/program_folder.h"
+#include "app/frame/settings_store.h"
+#include "app/main/message_box.h"
 #include "app/start_up.h"
+#include "ui/common_dialog.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/report_list.h"
@@ -55,7 +58,11 @@ int main(int argc, char* argv[]) {
   QTemporaryDir settingsFolder;
   Main::ScopedProgramFolder programFolder(QStringLiteral(CASELOOM_BUILD_PROGRAM_DIR));
   Main::SettingsStore settings(settingsFolder.filePath(QStringLiteral("Brindlecove.ini")));
-  Form1 form1(settings);
+  // Boxes go to standard error: nothing may wait for a click here.
+  const ado::Factory components{};
+  Main::StandardErrorBoxes messageBoxes;
+  Controls::QtFileDialog fileDialog;
+  Form1 form1(settings, {components, messageBoxes, fileDialog});
   Main::StartProgram(form1, [](const QString&) {});
   if (argc >= 3) form1.Text1().setText(QString::fromLocal8Bit(argv[2]));
   if (argc >= 4) form1.Text2().setText(QString::fromLocal8Bit(argv[3]));

@@ -1,4 +1,4 @@
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 #include <iostream>
 #include <mutex>
@@ -169,6 +169,18 @@ void reportError(const Error& error) {
     return;
   }
   std::cerr << error.description() << '\n';
+}
+
+void reportNotSaved(std::string_view path, std::exception_ptr failure) {
+  try {
+    std::rethrow_exception(std::move(failure));
+  } catch (const Error& e) {
+    reportError(Error::notSaved(path, e));
+  } catch (const std::exception& e) {
+    reportError(Error::notSaved(path, Error::ioError(path, "closing", e.what())));
+  } catch (...) {
+    reportError(Error::notSaved(path, Error::ioError(path, "closing", "an unknown failure")));
+  }
 }
 
 }  // namespace engine

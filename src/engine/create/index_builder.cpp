@@ -6,7 +6,7 @@
 
 #include "engine/create/index_pages.h"
 #include "engine/create/refusal.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "engine/write/index_key.h"
 
 namespace engine::create {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Builds one index of a table being written: collects the key of every row
 // as the rows are encoded, checks primary-key and uniqueness rules, then
 // writes the index pages once the rows' places are known.
@@ -7,14 +9,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/base/value.h"
 #include "engine/create/page_file.h"
 #include "engine/create/row.h"
 #include "engine/create/row_pages.h"
 #include "engine/create/table_writer.h"
 #include "engine/create/usage_map.h"
 #include "engine/format/byte_order.h"
-#include "engine/read/table_definition.h"
+#include "engine/table_definition.h"
+#include "engine/value.h"
 
 namespace engine::create {
 

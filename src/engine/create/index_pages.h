@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Index pages (docs/file-format.md, Index pages): sorted leaf entries packed onto leaf pages, with
 // levels of node pages above them until one root page remains. As in Access-made files, a node page
 // has an entry for each child but its last, which it names as its "tail" page instead.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Long values (docs/file-format.md, Long values): memo and OLE data out of the row. Small values go
 // inline behind the 12-byte reference; values that fit one LVAL row go into a
 // single row; larger ones into a chain of rows, each linking to the next.

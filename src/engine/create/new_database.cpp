@@ -1,9 +1,8 @@
-#include "engine/create/new_database.h"
+#include "engine/new_database.h"
 
 #include <chrono>
 #include <cmath>
 
-#include "engine/base/error.h"
 #include "engine/create/page_file.h"
 #include "engine/create/refusal.h"
 #include "engine/create/system_tables.h"
@@ -13,17 +12,18 @@
 #include "engine/crypto/jet_rc4_codec.h"
 #include "engine/crypto/office_crypto.h"
 #include "engine/crypto/office_encryption.h"
-#include "engine/format/jet_type.h"
+#include "engine/error.h"
+#include "engine/file_system.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/layout_index.h"
 #include "engine/format/layout_tdef.h"
 #include "engine/format/layout_usage_map.h"
-#include "engine/io/file_system.h"
 #include "engine/io/path.h"
+#include "engine/jet_type.h"
 #include "engine/read/header_page.h"
-#include "engine/text/simple_case.h"
-#include "engine/text/utf.h"
+#include "engine/simple_case.h"
+#include "engine/utf.h"
 #include "engine/write/index_key.h"
 
 namespace engine {

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/layout_header.h"
 
 namespace engine::create {

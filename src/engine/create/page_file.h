@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The page images of a database being created, held in memory until the whole
 // file is written at once.
 
@@ -8,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/file_system.h"
 #include "engine/format/byte_order.h"
-#include "engine/io/file_system.h"
 #include "engine/pager/page_codec.h"
 
 namespace engine::create {

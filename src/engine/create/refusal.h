@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The reason a description cannot be written, raised deep inside the creator
 // and turned into an Error naming the file by createDatabase().
 

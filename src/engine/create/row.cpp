@@ -9,11 +9,11 @@
 #include <type_traits>
 
 #include "engine/create/refusal.h"
-#include "engine/format/jet_type.h"
 #include "engine/format/row_layout.h"
+#include "engine/jet_type.h"
 #include "engine/read/value_decoder.h"
 #include "engine/text/text_encoder.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 namespace engine::create {
 

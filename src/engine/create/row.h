@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Row images (docs/file-format.md, Data rows): values turned into their stored bytes, then packed
 // as column count, fixed area, variable data, offsets and null mask.
 
@@ -7,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/value.h"
 #include "engine/format/byte_order.h"
-#include "engine/read/table_definition.h"
+#include "engine/table_definition.h"
+#include "engine/value.h"
 
 namespace engine::create {
 
@@ -31,8 +33,8 @@ StoredField storeValue(const ColumnDefinition& column, const Value& value,
 
 // The bytes a memo or OLE value stands for: encoded text or raw bytes;
 // nullopt for a null value.
-std::optional<Bytes> longValueBytes(const ColumnDefinition& column, const Value& value,
-                                    const std::string& place);
+[[nodiscard]] std::optional<Bytes> longValueBytes(const ColumnDefinition& column,
+                                                  const Value& value, const std::string& place);
 
 // The row image of `fields` (one per column, in column-number order).
 Bytes encodeRow(const TableDefinition& layout, const std::vector<StoredField>& fields);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "engine/create/refusal.h"
-#include "engine/format/format.h"
+#include "engine/format.h"
 #include "engine/write/data_page_edit.h"
 
 namespace engine::create {

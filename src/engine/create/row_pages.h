@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The data pages of one kind of row in a new database (a table's rows, one
 // column's long values, the usage maps): rows are added to the last page
 // as the data-page model packs them; a new page is started when a row does

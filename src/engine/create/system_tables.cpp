@@ -1,9 +1,9 @@
 #include "engine/create/system_tables.h"
 
-#include "engine/format/jet_type.h"
 #include "engine/format/layout_index.h"
 #include "engine/format/layout_tdef.h"
 #include "engine/format/layout_text.h"
+#include "engine/jet_type.h"
 
 namespace engine::create {
 

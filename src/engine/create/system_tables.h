@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The system tables a new database carries (docs/file-format.md, Catalogue): MSysObjects (the
 // catalogue, whose definition is always page 2), MSysACEs, MSysQueries and MSysRelationships, plus
 // MSysComplexColumns in ACE files. Their columns are numbered as Access numbers them.
@@ -8,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/value.h"
+#include "engine/catalogue.h"
 #include "engine/create/table_layout.h"
 #include "engine/create/table_writer.h"
-#include "engine/read/catalogue.h"
+#include "engine/value.h"
 
 namespace engine::create {
 

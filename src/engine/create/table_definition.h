@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Writes a table's definition (docs/file-format.md, Table definition) to its first page, continuing
 // on newly allocated pages when it does not fit one.
 
@@ -8,7 +10,7 @@
 #include <span>
 
 #include "engine/create/page_file.h"
-#include "engine/read/table_definition.h"
+#include "engine/table_definition.h"
 
 namespace engine::create {
 

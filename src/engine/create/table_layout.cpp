@@ -4,12 +4,12 @@
 #include <numeric>
 
 #include "engine/create/refusal.h"
-#include "engine/format/jet_type.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/layout_tdef.h"
 #include "engine/format/layout_text.h"
-#include "engine/text/simple_case.h"
-#include "engine/text/utf.h"
+#include "engine/jet_type.h"
+#include "engine/simple_case.h"
+#include "engine/utf.h"
 
 namespace engine::create {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // How the creator lays out a new table's definition: type codes, column numbers, fixed offsets,
 // variable-table indexes and flags (docs/file-format.md, Table definition, Data rows).
 
@@ -7,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/create/new_database.h"
-#include "engine/format/jet_type.h"
-#include "engine/read/table_definition.h"
+#include "engine/jet_type.h"
+#include "engine/new_database.h"
+#include "engine/table_definition.h"
 
 namespace engine::create {
 

@@ -11,7 +11,7 @@
 #include "engine/create/table_definition.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_index.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 namespace engine::create {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Writes one whole table: its long values, rows, usage maps, indexes and
 // finally its definition on the page reserved for it.
 
@@ -9,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/value.h"
 #include "engine/create/page_file.h"
 #include "engine/create/usage_map.h"
-#include "engine/read/table_definition.h"
+#include "engine/table_definition.h"
+#include "engine/value.h"
 
 namespace engine::create {
 

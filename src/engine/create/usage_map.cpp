@@ -1,7 +1,7 @@
 #include "engine/create/usage_map.h"
 
-#include "engine/base/error.h"
 #include "engine/create/refusal.h"
+#include "engine/error.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/layout_usage_map.h"
 #include "engine/format/usage_map.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Usage maps (docs/file-format.md, Usage maps): bitmaps of pages in rows of data pages. A set of
 // pages that fits one inline window (512 pages from its first page) becomes
 // an inline map; a larger one a reference map whose bitmaps live on their own

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace engine::office {
 

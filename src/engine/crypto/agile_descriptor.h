@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The XML descriptor of Agile encryption (provider version 4.4): the data
 // key's parameters (keyData) and the password key encryptor
 // (p:encryptedKey) that holds the data key, enciphered under the password.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The page encoding of Jet 3 / Jet 4 "encoded" databases.
 
 #include <array>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The binary EncryptionInfo of provider versions 2.2, 3.2 and 4.2 (ECMA-376
 // "standard" and RC4 CryptoAPI): an EncryptionHeader naming the algorithms,
 // then an EncryptionVerifier that checks the password.
@@ -32,7 +34,7 @@ struct BinaryEncryptionInfo {
   std::uint32_t verifierHashSize = 0;
   Bytes encryptedVerifierHash;  // the rest of the blob
 
-  bool isAes() const {
+  [[nodiscard]] bool isAes() const {
     return algorithm == kAlgorithmAes128 || algorithm == kAlgorithmAes192 ||
            algorithm == kAlgorithmAes256;
   }

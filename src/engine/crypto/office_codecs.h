@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The page codecs of the Office encryption providers. Each factory checks the
 // password against the provider's verifier and returns nothing when it is
 // wrong. Key sizes have been checked against the algorithm by the caller.

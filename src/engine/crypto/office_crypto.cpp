@@ -7,7 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace engine::office {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The cryptographic primitives of Office encryption, over OpenSSL's libcrypto:
 // the hashes the descriptors name, AES in ECB and CBC mode without padding,
 // base64 for the XML descriptor, and random bytes for new files.
@@ -18,7 +20,7 @@ namespace engine::office {
 enum class HashAlgorithm { Sha1, Sha256, Sha384, Sha512 };
 
 // The algorithm a descriptor names ("SHA1", "SHA512", ...), if known.
-std::optional<HashAlgorithm> hashAlgorithmNamed(std::string_view name);
+[[nodiscard]] std::optional<HashAlgorithm> hashAlgorithmNamed(std::string_view name);
 std::string_view hashAlgorithmName(HashAlgorithm algorithm);
 std::size_t hashSize(HashAlgorithm algorithm);
 
@@ -40,7 +42,7 @@ void aesCbc(bool encrypt, std::span<const std::uint8_t> key, std::span<const std
 
 // Base64 (RFC 4648, with padding). Decoding returns nothing for bad input.
 std::string toBase64(std::span<const std::uint8_t> bytes);
-std::optional<Bytes> fromBase64(std::string_view text);
+[[nodiscard]] std::optional<Bytes> fromBase64(std::string_view text);
 
 // Cryptographically strong random bytes.
 Bytes randomBytes(std::size_t count);

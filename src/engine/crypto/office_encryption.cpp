@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "engine/base/error.h"
 #include "engine/crypto/office_codecs.h"
 #include "engine/crypto/office_crypto.h"
+#include "engine/error.h"
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/layout_header.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Encrypted .accdb files (a password set in Access 2007 or later encrypts
 // every page but page 0). The header names the encryption provider in a
 // length-prefixed blob at 0x299; this reads it, checks the password and gives

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // RC4, the stream cipher of the header obfuscation and of Jet "encoded"
 // databases. Not for new designs; here only to read what Jet wrote.
 

@@ -1,6 +1,6 @@
 #include "engine/format/bounded_bytes.h"
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace engine {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // A read-only view of bytes from one page (or a buffer assembled from pages)
 // whose every read is bounds-checked: a read outside the view means the file
 // is damaged, and throws Error::damaged naming the file and page.

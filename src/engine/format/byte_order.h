@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Integers in the file's byte order (little-endian), read from and put into
 // byte buffers. Reads here are unchecked: the caller has bounded the span
 // (BoundedBytes is the checked reader for pages from a file).

@@ -1,5 +1,6 @@
-#include "engine/format/format.h"
+#include "engine/format.h"
 
+#include "engine/format/layout_data_page.h"
 #include "engine/format/layout_header.h"
 
 namespace engine {
@@ -7,6 +8,14 @@ namespace engine {
 namespace h = layout::header;
 
 std::uint32_t Format::pageSize() const { return isJet3() ? h::kPageSizeJet3 : h::kPageSizeJet4; }
+
+std::size_t Format::dataHeaderSize() const {
+  return isJet3() ? layout::data_page::kHeaderSizeJet3 : layout::data_page::kHeaderSizeJet4;
+}
+
+std::size_t Format::dataRowCountOffset() const {
+  return isJet3() ? layout::data_page::kRowCountJet3 : layout::data_page::kRowCountJet4;
+}
 
 std::string Format::name() const {
   switch (version) {

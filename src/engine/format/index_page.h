@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // One index page (docs/file-format.md, Index pages) as a list of whole entries: the model the
 // reader walks, the updater edits and the creator writes. On the page the entries share a prefix
 // (stored once, with the first entry), and a bitmask marks where each stored entry ends.
@@ -10,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/format.h"
 #include "engine/format/byte_order.h"
-#include "engine/format/format.h"
 
 namespace engine {
 
@@ -36,14 +38,14 @@ std::uint32_t childOf(std::span<const std::uint8_t> nodeEntry);
 
 // The page as stored, or nothing when it is not a well-formed index page
 // (`why` says how).
-std::optional<IndexPage> decodeIndexPage(std::span<const std::uint8_t> bytes, const Format& format,
-                                         std::string& why);
+[[nodiscard]] std::optional<IndexPage> decodeIndexPage(std::span<const std::uint8_t> bytes,
+                                                       const Format& format, std::string& why);
 
 // Bytes the entries take on a page once their shared prefix is taken out.
 std::size_t storedSize(const std::vector<Bytes>& entries);
 // Bytes a page has for entries.
 std::size_t entryArea(const Format& format);
-bool fitsOnPage(const std::vector<Bytes>& entries, const Format& format);
+[[nodiscard]] bool fitsOnPage(const std::vector<Bytes>& entries, const Format& format);
 
 // Writes `page` over `bytes` (a whole page), leaving the bytes the model
 // does not know (after the type byte, and before the links) as they are.

@@ -1,4 +1,4 @@
-#include "engine/format/jet_type.h"
+#include "engine/jet_type.h"
 
 namespace engine {
 

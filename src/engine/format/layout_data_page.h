@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Layout of data pages and the rows on them (docs/file-format.md, Page types, Data pages, Data
 // rows).
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Layout of the header page (page 0) of an Access database, as described in docs/file-format.md,
 // Header page. Offsets are absolute within page 0.
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Layout of index pages (docs/file-format.md, Index pages) and of the index blocks in a table
 // definition (docs/file-format.md, Table definition).
 

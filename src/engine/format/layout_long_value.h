@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Layout of long values (memo, OLE, long calculated results), docs/file-format.md, Long values.
 
 #include <cstddef>

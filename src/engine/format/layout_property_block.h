@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Layout of property blocks (MSysObjects.LvProp), docs/file-format.md, Property blocks.
 
 #include <cstddef>

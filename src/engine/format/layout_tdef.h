@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Layout of table definitions (TDEF pages), docs/file-format.md, Table definition. Offsets are
 // within the definition buffer: the first page whole, then bytes 8.. of each further page of the
 // chain.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Layout of usage maps (docs/file-format.md, Usage maps). A map lives in a row of a data
 // page, addressed by a 4-byte pointer: row number, then a 24-bit page number.
 

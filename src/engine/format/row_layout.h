@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // One stored row (docs/file-format.md, Data rows) as its parts: the column
 // count, the fixed area, the variable values with their offsets (Jet 3 with
 // its jump table), the end of the variable data and the null mask. The
@@ -13,8 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/format.h"
 #include "engine/format/byte_order.h"
-#include "engine/format/format.h"
 
 namespace engine {
 
@@ -28,8 +30,8 @@ std::size_t columnCount(std::span<const std::uint8_t> row, const Format& format)
 inline std::size_t maskLength(std::size_t columnCount) { return (columnCount + 7) / 8; }
 
 // Whether column `number` is present (for Yes/No: its value) by a row's mask.
-inline bool present(std::span<const std::uint8_t> mask, std::size_t columnCount,
-                    std::size_t number) {
+[[nodiscard]] inline bool present(std::span<const std::uint8_t> mask, std::size_t columnCount,
+                                  std::size_t number) {
   return number < columnCount && (mask[number / 8] >> (number % 8)) & 1;
 }
 inline void markPresent(std::span<std::uint8_t> mask, std::size_t number) {
@@ -48,10 +50,10 @@ Fault readVariableOffsets(std::span<const std::uint8_t> row, const Format& forma
 // `values` in variable-table order, their offsets and end of data, and
 // `mask`: at least `minimumLength` bytes, padded after the variable data.
 // Nothing when Jet 3's single-byte offsets cannot express it (`why` says how).
-std::optional<Bytes> pack(const Format& format, std::span<const std::uint8_t> head,
-                          std::span<const std::span<const std::uint8_t>> values,
-                          std::span<const std::uint8_t> mask, std::size_t minimumLength,
-                          std::string& why);
+[[nodiscard]] std::optional<Bytes> pack(const Format& format, std::span<const std::uint8_t> head,
+                                        std::span<const std::span<const std::uint8_t>> values,
+                                        std::span<const std::uint8_t> mask,
+                                        std::size_t minimumLength, std::string& why);
 
 // A row of a table without variable-length columns: `head`, then `mask`.
 Bytes packFixed(std::span<const std::uint8_t> head, std::span<const std::uint8_t> mask);

@@ -179,7 +179,8 @@ bool UsageMap::assign(std::span<const std::uint32_t> pages) {
     row[0] = um::kInline;
     putU32(row, um::kInlineStart, *start);
     inline_ = true;
-    for (std::uint32_t page : pages) set(page, true, false);
+    for (std::uint32_t page : pages)
+      if (!set(page, true, false)) return false;
     return true;
   }
   if (*high / pagesPerBitmapPage() >= entryCount()) return false;
@@ -188,7 +189,8 @@ bool UsageMap::assign(std::span<const std::uint32_t> pages) {
   std::fill(row.begin(), row.end(), 0);
   row[0] = um::kReference;
   inline_ = false;
-  for (std::uint32_t page : pages) recordInReference(page);
+  for (std::uint32_t page : pages)
+    if (!recordInReference(page)) return false;
   return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The one model of a usage map (docs/file-format.md, Usage maps), for the reader, the
 // updater and the creator: it lists the pages a map records, tests and sets
 // their bits, and grows the map when a page falls outside what it can
@@ -44,8 +46,8 @@ class UsageMapStore {
 // The first page of an inline window of `windowPages` that holds every page
 // from `low` to `high`: `low` rounded down to a byte of the bitmap when that
 // still reaches `high`, else `low`; nothing when the span is wider.
-std::optional<std::uint32_t> inlineWindowStart(std::uint32_t low, std::uint32_t high,
-                                               std::uint64_t windowPages);
+[[nodiscard]] std::optional<std::uint32_t> inlineWindowStart(std::uint32_t low, std::uint32_t high,
+                                                             std::uint64_t windowPages);
 
 // The length of `bits` without its trailing zero bytes (a map is mostly zeros).
 std::size_t withoutTrailingZeros(std::span<const std::uint8_t> bits);
@@ -55,9 +57,9 @@ class UsageMap {
   // Decodes the map's row. Throws Error::damaged when it is malformed.
   explicit UsageMap(UsageMapStore& store);
 
-  bool isInline() const { return inline_; }
+  [[nodiscard]] bool isInline() const { return inline_; }
   // Whether the map records `page` (false outside what it covers).
-  bool contains(std::uint32_t page);
+  [[nodiscard]] bool contains(std::uint32_t page);
   // Every page recorded, lowest first.
   std::vector<std::uint32_t> pages();
   // Calls `visit(page)` for the recorded pages, highest first, until it
@@ -69,11 +71,11 @@ class UsageMap {
   // it when `mayGrow`; false when it cannot record it (not grown, or a
   // reference map with no entry for that far into the file). Forgetting a
   // page the map does not cover is done already.
-  bool set(std::uint32_t page, bool value, bool mayGrow = true);
+  [[nodiscard]] bool set(std::uint32_t page, bool value, bool mayGrow = true);
   // Replaces the pages recorded by `pages`, in the same row: inline when
   // one window holds them, else a reference map. False (nothing changed)
   // when the row cannot hold them.
-  bool assign(std::span<const std::uint32_t> pages);
+  [[nodiscard]] bool assign(std::span<const std::uint32_t> pages);
 
  private:
   struct Bit {
@@ -90,13 +92,13 @@ class UsageMap {
   std::size_t entryCount() const;
   std::uint64_t pagesPerBitmapPage() const;
   std::uint32_t entry(std::size_t j);
-  bool hasBitmapPage(std::uint32_t number) const;
+  [[nodiscard]] bool hasBitmapPage(std::uint32_t number) const;
   std::span<const std::uint8_t> bitmapPage(std::uint32_t number);
-  std::optional<Bit> locate(std::uint32_t page);
+  [[nodiscard]] std::optional<Bit> locate(std::uint32_t page);
   void write(const Bit& bit, bool value);
   std::vector<Stretch> stretches();
   void beyondEnd(const Stretch& stretch, std::uint64_t page) const;
-  bool recordInReference(std::uint32_t page);
+  [[nodiscard]] bool recordInReference(std::uint32_t page);
   bool grow(std::uint32_t page);
 
   UsageMapStore& store_;

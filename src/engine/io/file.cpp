@@ -1,8 +1,8 @@
-#include "engine/io/file.h"
+#include "engine/file.h"
 
 #include <cstring>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace engine {
 namespace {

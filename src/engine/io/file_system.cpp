@@ -1,4 +1,4 @@
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
 
 namespace engine {
 

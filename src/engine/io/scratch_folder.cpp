@@ -1,4 +1,4 @@
-#include "engine/io/scratch_folder.h"
+#include "engine/scratch_folder.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,7 +6,7 @@
 #include <set>
 #include <vector>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace engine {
 namespace {

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <random>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/layout_header.h"
 #include "engine/journal/rollback_journal.h"
 #include "engine/journal/run_writer.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // A database file whose changes stay in memory until they are committed
 // together, through the rollback journal (rollback_journal.h): readers of
 // this file (the pager) see the changes at once; the file on disk sees all
@@ -14,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/io/file.h"
-#include "engine/io/file_system.h"
+#include "engine/file.h"
+#include "engine/file_system.h"
 #include "engine/journal/rollback_journal.h"
 
 namespace engine {
@@ -39,7 +41,7 @@ class JournaledFile final : public File {
   // Durability comes with commit(); nothing to do here.
   void sync() override {}
 
-  bool hasChanges() const { return !overlay_.empty(); }
+  [[nodiscard]] bool hasChanges() const { return !overlay_.empty(); }
   std::size_t changedBlocks() const { return overlay_.size(); }
 
   // Journals the original blocks, writes the changed ones, syncs, removes

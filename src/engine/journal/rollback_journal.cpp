@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/layout_header.h"
 #include "engine/journal/run_writer.h"

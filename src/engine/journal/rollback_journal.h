@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The rollback journal beside a database being changed: `<file>-journal`
 // (named after the database's real path) holds the original bytes of every
 // block a batch of changes will overwrite. It is complete, synced and sealed
@@ -31,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
 
 namespace engine {
 

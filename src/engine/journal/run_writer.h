@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Writes pieces handed over in offset order, those that follow each other
 // gathered into one write of at most `kRunBytes`: a batch or its journal
 // goes out in a few large writes, not block by block. `flush` writes what is
@@ -11,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/io/file.h"
+#include "engine/file.h"
 
 namespace engine {
 

@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/io/path.h"
 
 namespace engine {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // What a writing connection holds so that nobody else changes the database at the same time
 // (docs/file-format.md, Lock file): an exclusive lock on the file among processes on this computer
 // (and others that honour it), and an entry in the Access lock file (.ldb for Jet, .laccdb for ACE)
@@ -21,7 +23,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
 
 namespace engine {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The pluggable step between the bytes on disk and the page the engine
 // parses: clear files use none, Jet "encoded" files RC4 per page, encrypted
 // .accdb files their provider's cipher. Page 0 never passes through. Every
@@ -11,26 +13,9 @@
 #include <span>
 #include <string_view>
 
+#include "engine/format.h"
+
 namespace engine {
-
-// How the pages of a file are ciphered.
-enum class PageEncryption {
-  None,
-  JetRc4,              // Jet 3/4 "encoded" database, no password
-  OfficeRc4CryptoApi,  // .accdb, Access 2007 password
-  OfficeStandardAes,   // .accdb, ECMA-376 "standard" AES (and its 0-spin variant)
-  OfficeAgile,         // .accdb, Access 2010+ password (AES)
-};
-
-// Office encryption: a password is the key, not only a gate.
-inline bool isOfficeEncryption(PageEncryption encryption) {
-  return encryption == PageEncryption::OfficeRc4CryptoApi ||
-         encryption == PageEncryption::OfficeStandardAes ||
-         encryption == PageEncryption::OfficeAgile;
-}
-
-// A short English name of the scheme, for reports and tools.
-std::string_view describe(PageEncryption encryption);
 
 // Every scheme keys page `page` with the header's 4-byte encoding key XOR the
 // page number in little-endian order.

@@ -1,6 +1,6 @@
 #include "engine/pager/pager.h"
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace engine {
 

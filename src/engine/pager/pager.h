@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Pages of one database file: fixed-size reads through a File, decoded by an
 // optional PageCodec, kept in a bounded least-recently-used cache. A page is
 // handed out as a shared, immutable buffer: holding it keeps it alive even
@@ -12,8 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/file.h"
 #include "engine/format/bounded_bytes.h"
-#include "engine/io/file.h"
 #include "engine/pager/page_codec.h"
 
 namespace engine {
@@ -23,10 +25,6 @@ using PageRef = std::shared_ptr<const PageBuffer>;
 
 class Pager {
  public:
-  // 16 MB of 4 KB pages: the rows of a table of a hundred thousand records
-  // or so stay in memory between the passes of a run, and a run over a
-  // 2 GB file still fits in 100 MB.
-  static constexpr std::size_t kDefaultCapacity = 4096;
   // Pages read in one call when a miss follows the page missed before it:
   // a pass over a table larger than the cache then costs one call for this
   // many pages rather than one a page. Caches under four times this size

@@ -1,4 +1,4 @@
-#include "engine/read/catalogue.h"
+#include "engine/catalogue.h"
 
 namespace engine {
 

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // A data page seen through its slot table (docs/file-format.md, Data pages): which rows it has,
 // where each starts and ends, and their deleted / lookup bits.
 
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/format.h"
 #include "engine/format/bounded_bytes.h"
-#include "engine/format/format.h"
 
 namespace engine {
 
@@ -16,7 +18,7 @@ struct RowSlot {
   std::size_t start = 0;  // offset of the row in the page
   std::size_t end = 0;    // one past its last byte
 
-  bool deleted() const;
+  [[nodiscard]] bool deleted() const;
   bool lookup() const;  // holds an overflow pointer instead of the row
   std::size_t length() const { return end - start; }
 };
@@ -28,7 +30,7 @@ class DataPageView {
 
   std::uint8_t type() const { return page_.u8(0); }
   std::uint32_t owner() const { return page_.u32(4); }
-  bool isLongValuePage() const;
+  [[nodiscard]] bool isLongValuePage() const;
   std::size_t slotCount() const { return slotCount_; }
   // Throws Error::damaged when the slot's offsets are inconsistent.
   RowSlot slot(std::size_t index) const;

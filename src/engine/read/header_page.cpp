@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/base/error.h"
 #include "engine/crypto/rc4.h"
+#include "engine/error.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/layout_header.h"
 #include "engine/text/text_codec.h"

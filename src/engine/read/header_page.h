@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The header page (page 0; docs/file-format.md, Header page), read and written: engine name,
 // format version, code page, sort order, creation date, the encoding key and the database
 // password, with the region from 0x18 masked by the fixed RC4 key.
@@ -10,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/format/format.h"
+#include "engine/format.h"
 
 namespace engine {
 
@@ -25,15 +27,15 @@ struct HeaderPage {
   // The .mdb database password, decoded; empty when the database has none.
   std::u16string password;
 
-  bool hasEncodingKey() const {
+  [[nodiscard]] bool hasEncodingKey() const {
     return encodingKey[0] | encodingKey[1] | encodingKey[2] | encodingKey[3];
   }
   // ACE file whose pages are encrypted with a password (docs/file-format.md, Encoding and
   // encryption).
-  bool isEncryptedAccdb() const { return format.isAce() && hasEncodingKey(); }
+  [[nodiscard]] bool isEncryptedAccdb() const { return format.isAce() && hasEncodingKey(); }
   // Jet 3/4 file whose pages are RC4-encoded without a password (docs/file-format.md, Encoding and
   // encryption).
-  bool isJetEncoded() const { return !format.isAce() && hasEncodingKey(); }
+  [[nodiscard]] bool isJetEncoded() const { return !format.isAce() && hasEncodingKey(); }
 };
 
 // Decodes page 0 (`bytes` holds at least the first 2048 bytes of the file,
@@ -58,6 +60,6 @@ std::uint32_t passwordMask(double creationDate);
 
 // True when `typed` opens a database whose stored password is `stored`
 // (empty stored password: anything opens it).
-bool passwordMatches(const std::u16string& stored, const std::u16string& typed);
+[[nodiscard]] bool passwordMatches(const std::u16string& stored, const std::u16string& typed);
 
 }  // namespace engine

@@ -2,7 +2,7 @@
 
 #include <unordered_set>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/index_page.h"
 
 namespace engine {

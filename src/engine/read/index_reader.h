@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Walking an index tree (docs/file-format.md, Index pages): the leaf entries in key order, each
 // with its key bytes and the row it points to. The writer uses it to compare index keys before and
 // after a change; tests use it to check row identities.
@@ -7,10 +9,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/format/format.h"
+#include "engine/format.h"
 #include "engine/pager/pager.h"
-#include "engine/read/row.h"
-#include "engine/read/table_definition.h"
+#include "engine/row.h"
+#include "engine/table_definition.h"
 
 namespace engine {
 

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Long values (memo, OLE, long calculated results), docs/file-format.md, Long values: the 12-byte
 // reference in a row and the data it leads to.
 
 #include <cstdint>
 #include <vector>
 
+#include "engine/format.h"
 #include "engine/format/bounded_bytes.h"
-#include "engine/format/format.h"
 #include "engine/pager/pager.h"
 #include "engine/read/data_page.h"
 

@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "engine/format/jet_type.h"
 #include "engine/format/layout_property_block.h"
-#include "engine/read/table_definition.h"
+#include "engine/jet_type.h"
 #include "engine/read/value_decoder.h"
-#include "engine/text/simple_case.h"
+#include "engine/simple_case.h"
+#include "engine/table_definition.h"
 
 namespace engine {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Property blocks (docs/file-format.md, Property blocks): the properties Access keeps for a table
 // and each of its columns, such as a calculated column's Expression and ResultType, a memo's
 // TextFormat (rich text) or AppendOnly.
@@ -9,19 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "engine/base/value.h"
+#include "engine/format.h"
 #include "engine/format/bounded_bytes.h"
-#include "engine/format/format.h"
+#include "engine/table_definition.h"
+#include "engine/value.h"
 
 namespace engine {
-
-struct Property {
-  std::u16string name;
-  std::uint8_t type = 0;  // Jet type code of the value
-  bool ddl = false;
-  Value value;
-  bool operator==(const Property&) const = default;
-};
 
 // The properties of one object: the table itself (empty target for the
 // object's own block) or one column.

@@ -1,8 +1,8 @@
 #include "engine/read/row_decoder.h"
 
-#include "engine/format/jet_type.h"
 #include "engine/format/layout_long_value.h"
 #include "engine/format/row_layout.h"
+#include "engine/jet_type.h"
 #include "engine/read/long_value.h"
 #include "engine/read/value_decoder.h"
 

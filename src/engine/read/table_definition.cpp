@@ -1,14 +1,12 @@
-#include "engine/read/table_definition.h"
-
 #include <unordered_set>
 
-#include "engine/base/error.h"
-#include "engine/format/jet_type.h"
+#include "engine/error.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_index.h"
 #include "engine/format/layout_tdef.h"
+#include "engine/jet_type.h"
 #include "engine/read/table_definition_codec.h"
-#include "engine/text/simple_case.h"
+#include "engine/simple_case.h"
 
 namespace engine {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <string>
 
-#include "engine/format/jet_type.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/layout_index.h"
 #include "engine/format/layout_tdef.h"
+#include "engine/jet_type.h"
 #include "engine/text/text_codec.h"
 #include "engine/text/text_encoder.h"
 

@@ -1,6 +1,6 @@
 #include "engine/read/table_scan.h"
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/read/usage_map.h"
 
@@ -37,8 +37,8 @@ std::optional<BoundedBytes> locateRow(Pager& pager, const Format& format, PageRe
 
 }  // namespace
 
-TableScan::TableScan(Pager& pager, const Format& format, const TableDefinition& table,
-                     ColumnSelection selection)
+PageScan::PageScan(Pager& pager, const Format& format, const TableDefinition& table,
+                   ColumnSelection selection)
     : pager_(pager),
       format_(format),
       table_(table),
@@ -46,7 +46,7 @@ TableScan::TableScan(Pager& pager, const Format& format, const TableDefinition& 
       selection_(std::move(selection)),
       pages_(readUsageMap(pager, format, table.ownedPagesMap)) {}
 
-bool TableScan::next(Row& row) {
+bool PageScan::next(Row& row) {
   while (pageIndex_ < pages_.size()) {
     std::uint32_t page = pages_[pageIndex_];
     PageRef ref = pager_.page(page);
@@ -75,9 +75,9 @@ bool TableScan::next(Row& row) {
   return false;
 }
 
-std::optional<Row> TableScan::readRow(Pager& pager, const Format& format,
-                                      const TableDefinition& table, RowId id,
-                                      const ColumnSelection& selection) {
+std::optional<Row> PageScan::readRow(Pager& pager, const Format& format,
+                                     const TableDefinition& table, RowId id,
+                                     const ColumnSelection& selection) {
   PageRef ref = pager.page(id.page);
   BoundedBytes bytes = pager.view(ref, id.page);
   if (bytes.u8(0) != dp::kTypeData || bytes.u32(dp::kOwner) != table.page) return std::nullopt;

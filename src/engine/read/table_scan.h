@@ -1,6 +1,8 @@
 #pragma once
 
-// A forward cursor over the live rows of one table: the pages of its owned
+#include "engine/base/internal.h"
+
+// The table scan of the file: the pages of its owned
 // usage map in page order, their slots in slot order, deleted rows skipped
 // and overflow pointers followed. Memory use is bounded by the page cache.
 
@@ -8,31 +10,31 @@
 #include <optional>
 #include <vector>
 
-#include "engine/format/format.h"
+#include "engine/format.h"
 #include "engine/pager/pager.h"
 #include "engine/read/data_page.h"
-#include "engine/read/row.h"
 #include "engine/read/row_decoder.h"
-#include "engine/read/table_definition.h"
+#include "engine/row.h"
+#include "engine/table_definition.h"
+#include "engine/table_scan.h"
 
 namespace engine {
 
-class TableScan {
+class PageScan final : public TableScan {
  public:
   // `table` must outlive the scan. Rows carry the values of `selection` only.
-  TableScan(Pager& pager, const Format& format, const TableDefinition& table,
-            ColumnSelection selection = {});
-  TableScan(const TableScan&) = delete;
-  TableScan& operator=(const TableScan&) = delete;
+  PageScan(Pager& pager, const Format& format, const TableDefinition& table,
+           ColumnSelection selection = {});
+  PageScan(const PageScan&) = delete;
+  PageScan& operator=(const PageScan&) = delete;
 
-  // The next live row; false at the end. Throws Error::damaged.
-  bool next(Row& row);
+  [[nodiscard]] bool next(Row& row) override;
 
   // Reads the row whose header slot is `id`, following overflow; nothing
   // when that slot is deleted or not a row of this table.
-  static std::optional<Row> readRow(Pager& pager, const Format& format,
-                                    const TableDefinition& table, RowId id,
-                                    const ColumnSelection& selection = {});
+  [[nodiscard]] static std::optional<Row> readRow(Pager& pager, const Format& format,
+                                                  const TableDefinition& table, RowId id,
+                                                  const ColumnSelection& selection = {});
 
  private:
   Pager& pager_;

@@ -3,7 +3,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/usage_map.h"
 #include "engine/read/data_page.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Reading a usage map (docs/file-format.md, Usage maps) through the one
 // usage-map model: the sorted list of pages whose bit is set.
 
@@ -7,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/format/format.h"
+#include "engine/format.h"
 #include "engine/pager/pager.h"
 
 namespace engine {

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/format/jet_type.h"
+#include "engine/jet_type.h"
 #include "engine/text/text_codec.h"
 
 namespace engine {

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Turning the stored bytes of one value into an Value (docs/file-format.md, Column types, Text).
 
 #include <cstdint>
 #include <span>
 
-#include "engine/base/value.h"
+#include "engine/format.h"
 #include "engine/format/bounded_bytes.h"
-#include "engine/format/format.h"
-#include "engine/read/table_definition.h"
+#include "engine/table_definition.h"
+#include "engine/value.h"
 
 namespace engine {
 
@@ -25,7 +27,8 @@ engine::Text decodeText(std::span<const std::uint8_t> bytes, const Format& forma
 
 // Date/Time Extended: "ddddddddddddddddddd:sssssssssssfffffff:7\0". Returns
 // false when the text is not in that form.
-bool parseDateTimeExtended(std::span<const std::uint8_t> bytes, engine::DateTimeExtended& out);
+[[nodiscard]] bool parseDateTimeExtended(std::span<const std::uint8_t> bytes,
+                                         engine::DateTimeExtended& out);
 // The same form written, with its NUL: 42 bytes.
 engine::Bytes encodeDateTimeExtended(const engine::DateTimeExtended& value);
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The compact form of the index key code tables (built by
-// tools/index-codes from the published codes, read back by the key
+// tests/index-codes from the published codes, read back by the key
 // builder): how each UTF-16 code unit enters a text index key.
 //
 // The stream holds one record per code unit, from U+0000 up. An op byte
@@ -53,10 +55,11 @@ struct Record {
 
 // The record after `r` in a counting run, or nothing when `r` has no inline
 // bytes or they would overflow.
-std::optional<Record> nextInRun(const Record& r);
+[[nodiscard]] std::optional<Record> nextInRun(const Record& r);
 
 // The records of a stream; nothing when it is malformed or does not hold
 // exactly `units` records.
-std::optional<std::vector<Record>> decode(std::span<const std::uint8_t> stream, std::size_t units);
+[[nodiscard]] std::optional<std::vector<Record>> decode(std::span<const std::uint8_t> stream,
+                                                        std::size_t units);
 
 }  // namespace engine::index_code_stream

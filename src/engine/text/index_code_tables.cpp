@@ -1,6 +1,6 @@
 // Index key codes of the General sort orders, made by caseloom-index-codes
-// (tools/index-codes) from the published codes named in NOTICE. Do not edit:
-// run tools/index-codes/generate.sh when the codes change.
+// (tests/index-codes) from the published codes named in NOTICE. Do not edit:
+// run tests/index-codes/generate.sh when the codes change.
 
 #include "engine/text/index_code_tables.h"
 

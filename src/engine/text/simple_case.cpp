@@ -1,4 +1,4 @@
-#include "engine/text/simple_case.h"
+#include "engine/simple_case.h"
 
 namespace engine {
 

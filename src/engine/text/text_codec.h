@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Decoding of stored text (docs/file-format.md, Text): Jet 3 code-page bytes and Jet 4+ UTF-16LE
 // with optional "unicode compression".
 

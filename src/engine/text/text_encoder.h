@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Text as a column stores it (docs/file-format.md, Text), for writing: Jet 3 in code page 1252, Jet
 // 4+ as UTF-16LE, compressed when the column allows it and the value qualifies.
 
@@ -9,17 +11,17 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/format.h"
 #include "engine/format/byte_order.h"
-#include "engine/format/format.h"
 
 namespace engine {
 
 // The code page 1252 byte of `c`, or nothing when the code page lacks it.
-std::optional<std::uint8_t> codePage1252Byte(char16_t c);
+[[nodiscard]] std::optional<std::uint8_t> codePage1252Byte(char16_t c);
 
 // Whether Jet 4+ `text` may be stored compressed: 3 to 1024 characters, every
 // one in U+0001..U+00FF.
-bool compressible(std::u16string_view text);
+[[nodiscard]] bool compressible(std::u16string_view text);
 
 // The stored Jet 4+ bytes of `text`; compressed when `compressionAllowed` and
 // the value qualifies, else plain UTF-16LE.

@@ -1,4 +1,4 @@
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 namespace engine {
 

@@ -4,7 +4,7 @@
 #include <set>
 #include <string>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/write/page_allocation.h"
 
 namespace engine {
@@ -46,7 +46,7 @@ IndexTree::Level IndexTree::load(std::uint32_t number) {
   for (const Bytes& entry : level.page.entries) {
     if (entry.size() < kLeafPointerSize + kChildPointerSize)
       throw Error::damaged(changes_.path(), number,
-                                "an index node entry is shorter than its pointers");
+                           "an index node entry is shorter than its pointers");
     const std::uint32_t child = childOf(entry);
     named.insert(child);
     level.children.push_back(
@@ -121,8 +121,7 @@ IndexPage IndexTree::pageOf(const Level& level) {
 void IndexTree::write(const Level& level) {
   const IndexPage page = pageOf(level);
   if (!fitsOnPage(page.entries, format_))
-    throw Error::damaged(changes_.path(), level.number,
-                              "index entries too long to share a page");
+    throw Error::damaged(changes_.path(), level.number, "index entries too long to share a page");
   encodeIndexPage(changes_.edit(level.number), page, format_);
 }
 

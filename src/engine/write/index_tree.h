@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // One index tree edited in place (docs/file-format.md, Index pages): entries are removed and
 // inserted in key order on their leaf pages. A page that overflows is split: a new page takes its
 // first half and joins the level's links before it, and the parent gains an entry for it; the root
@@ -24,12 +26,12 @@ class IndexTree {
             std::uint32_t usageMap);
 
   // Whether an entry other than `except` has exactly the key `key`.
-  bool holdsKey(const Bytes& key, const Bytes& except);
+  [[nodiscard]] bool holdsKey(const Bytes& key, const Bytes& except);
   // Inserts a leaf entry. False when a new page is needed that the index's
   // usage map cannot record (the changes are then unusable: drop them).
-  bool insert(const Bytes& entry);
+  [[nodiscard]] bool insert(const Bytes& entry);
   // Removes a leaf entry; false when the index does not hold it.
-  bool remove(const Bytes& entry);
+  [[nodiscard]] bool remove(const Bytes& entry);
 
  private:
   // A child of a node: the last leaf entry below it (empty for the tail,

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "engine/format/index_page.h"
-#include "engine/format/jet_type.h"
 #include "engine/format/layout_tdef.h"
-#include "engine/text/utf.h"
+#include "engine/jet_type.h"
+#include "engine/utf.h"
 #include "engine/write/index_key.h"
 #include "engine/write/index_tree.h"
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Writing a long value (docs/file-format.md, Long values): small data inline behind the 12-byte
 // reference, data that fits one LVAL row in a single row, larger data in a
 // chain of rows, each linking to the next. Shared by the database creator

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/usage_map.h"
@@ -71,7 +71,7 @@ std::optional<std::uint32_t> allocateDataPage(PageChanges& changes, const DataPa
   auto page = appendOwnedPage(changes, pages.ownedMap);
   if (!page) return std::nullopt;
   page_edit::initialiseDataPage(changes.edit(*page), changes.format(), pages.owner);
-  if (pages.freeMap != 0) setUsageBit(changes, pages.freeMap, *page, true);
+  if (pages.freeMap != 0) setUsageHint(changes, pages.freeMap, *page, true);
   return page;
 }
 
@@ -87,6 +87,11 @@ bool setUsageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page
   return UsageMap(store).set(page, value, pointer != kGlobalUsageMap);
 }
 
+void setUsageHint(PageChanges& changes, std::uint32_t pointer, std::uint32_t page, bool value) {
+  // Whether the map could record the page changes nothing for these maps.
+  static_cast<void>(setUsageBit(changes, pointer, page, value));
+}
+
 std::vector<std::uint32_t> usagePages(PageChanges& changes, std::uint32_t pointer) {
   ChangedMap store(changes, pointer);
   return UsageMap(store).pages();
@@ -98,7 +103,7 @@ std::uint32_t appendPage(PageChanges& changes) {
     throw Error::databaseFull(changes.path(), layout::header::kLargestFile);
   const std::uint32_t page = changes.append();
   // Pages beyond the global map's window count as used already.
-  setUsageBit(changes, kGlobalUsageMap, page, false);
+  setUsageHint(changes, kGlobalUsageMap, page, false);
   return page;
 }
 
@@ -133,12 +138,14 @@ void noteRoom(PageChanges& changes, const DataPageSet& pages, std::uint32_t page
   if (pages.freeMap == 0) return;
   const bool room = page_edit::offersRoom(changes.read(page), changes.format(), pages.reusesSlots);
   if (!room || usageBit(changes, pages.ownedMap, page))
-    setUsageBit(changes, pages.freeMap, page, room);
+    setUsageHint(changes, pages.freeMap, page, room);
 }
 
 void releasePage(PageChanges& changes, std::uint32_t ownedMap, std::uint32_t page) {
-  setUsageBit(changes, ownedMap, page, false);
-  setUsageBit(changes, kGlobalUsageMap, page, true);
+  // A page outside either map's range is in neither: nothing to clear or
+  // to offer, only its space is not reused.
+  setUsageHint(changes, ownedMap, page, false);
+  setUsageHint(changes, kGlobalUsageMap, page, true);
   auto bytes = changes.edit(page);
   std::fill(bytes.begin(), bytes.begin() + 4, 0);
 }

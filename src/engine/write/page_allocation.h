@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Usage-map bits, the search for a page with room, and new pages for an
 // update (docs/file-format.md, Usage maps), through the one usage-map model: a map that
 // cannot record a new page grows (shifted, promoted to a reference map, or
@@ -24,9 +26,14 @@ inline constexpr std::uint32_t kGlobalUsageMap = rowPointer(layout::usage_map::k
 // Sets or clears the bit of `page` in the map `pointer` leads to, growing
 // the map when it cannot record the page (never the global map). False
 // when it cannot record it even so. Throws Error::damaged on a malformed map.
-bool setUsageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page, bool value);
+[[nodiscard]] bool setUsageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page,
+                               bool value);
+// The same for the maps where a page they cannot record needs nothing more:
+// the global map counts pages beyond its window as used, and a free-space
+// map is a hint (a page it misses is found through the owned map).
+void setUsageHint(PageChanges& changes, std::uint32_t pointer, std::uint32_t page, bool value);
 // Whether the map has the bit of `page` set (false outside its range).
-bool usageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page);
+[[nodiscard]] bool usageBit(PageChanges& changes, std::uint32_t pointer, std::uint32_t page);
 // Every page the map records, lowest first, as this update leaves it.
 std::vector<std::uint32_t> usagePages(PageChanges& changes, std::uint32_t pointer);
 
@@ -37,7 +44,8 @@ std::uint32_t appendPage(PageChanges& changes);
 // Appends a zero-filled page recorded in `ownedMap` and as used in the
 // global map. Nothing (no page added) when the owned map cannot record it
 // even grown.
-std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes, std::uint32_t ownedMap);
+[[nodiscard]] std::optional<std::uint32_t> appendOwnedPage(PageChanges& changes,
+                                                           std::uint32_t ownedMap);
 
 // Frees `page` (docs/file-format.md, Usage maps): out of `ownedMap`, free in the global map, its
 // first bytes zeroed.
@@ -62,9 +70,9 @@ struct DataPageSet {
 // page (recorded in both maps, growing them, and as used in the global
 // map). Nothing when a new page is needed and the owned map cannot record
 // it.
-std::optional<std::uint32_t> pageWithRoom(PageChanges& changes, const DataPageSet& pages,
-                                          std::size_t length,
-                                          std::optional<std::uint32_t> avoid = std::nullopt);
+[[nodiscard]] std::optional<std::uint32_t> pageWithRoom(
+    PageChanges& changes, const DataPageSet& pages, std::size_t length,
+    std::optional<std::uint32_t> avoid = std::nullopt);
 
 // After rows of `page` were added, grown or removed: its bit in the
 // free-space map of `pages` says whether it still offers room.

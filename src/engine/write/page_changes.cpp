@@ -1,6 +1,6 @@
 #include "engine/write/page_changes.h"
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace engine {
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // The pages one update changes, held as edited copies (decoded, i.e. in
 // clear) until the update is complete and written as a whole. Reads see the
 // edits; nothing reaches the file before write().
@@ -9,8 +11,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/format/format.h"
-#include "engine/io/file.h"
+#include "engine/file.h"
+#include "engine/format.h"
 #include "engine/pager/pager.h"
 
 namespace engine {
@@ -33,9 +35,9 @@ class PageChanges {
   std::span<std::uint8_t> edit(std::uint32_t page);
   // A new zero-filled page at the end of the file.
   std::uint32_t append();
-  bool appended(std::uint32_t page) const { return page >= firstAppended_; }
+  [[nodiscard]] bool appended(std::uint32_t page) const { return page >= firstAppended_; }
 
-  bool empty() const { return edited_.empty(); }
+  [[nodiscard]] bool empty() const { return edited_.empty(); }
 
   // Writes every changed page whole (encoded when the file's pages are) in
   // page order and hands the pages to the pager: nothing is left to write.

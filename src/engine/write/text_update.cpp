@@ -2,18 +2,18 @@
 
 #include <algorithm>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/byte_order.h"
-#include "engine/format/jet_type.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/format/layout_header.h"
 #include "engine/format/layout_long_value.h"
 #include "engine/format/layout_tdef.h"
+#include "engine/jet_type.h"
 #include "engine/read/data_page.h"
 #include "engine/read/long_value.h"
 #include "engine/read/table_scan.h"
 #include "engine/text/text_encoder.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "engine/write/data_page_edit.h"
 #include "engine/write/index_update.h"
 #include "engine/write/long_value_encoder.h"
@@ -141,7 +141,7 @@ void Update::run() {
   for (const RealIndex& index : table_.realIndexes)
     for (const IndexColumn& key : index.columns) asked.push_back(key.columnPosition);
   std::optional<Row> current =
-      TableScan::readRow(pager_, format_, table_, id_, ColumnSelection::only(asked));
+      PageScan::readRow(pager_, format_, table_, id_, ColumnSelection::only(asked));
   if (!current) refuse("the record no longer exists");
   const Value& old = current->values[static_cast<std::size_t>(&column_ - table_.columns.data())];
   std::optional<std::u16string> oldText;

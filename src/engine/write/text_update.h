@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // Working out the page changes that set one text or memo value of one row
 // (docs/file-format.md, Changing a value): preconditions and refusals first, then the value encoded
 // afresh (Text), written in place when its size allows, the row re-packed on
@@ -9,10 +11,10 @@
 
 #include <string>
 
-#include "engine/format/format.h"
+#include "engine/format.h"
 #include "engine/pager/pager.h"
-#include "engine/read/row.h"
-#include "engine/read/table_definition.h"
+#include "engine/row.h"
+#include "engine/table_definition.h"
 #include "engine/write/page_changes.h"
 
 namespace engine {

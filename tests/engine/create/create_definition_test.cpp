@@ -4,12 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/create/new_database.h"
 #include "engine/create/system_tables.h"
 #include "engine/create/table_layout.h"
 #include "engine/database.h"
 #include "engine/format/layout_index.h"
-#include "engine/text/utf.h"
+#include "engine/new_database.h"
+#include "engine/utf.h"
 #include "support/shared_dir.h"
 
 namespace {

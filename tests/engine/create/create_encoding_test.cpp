@@ -14,7 +14,7 @@
 #include "engine/format/layout_long_value.h"
 #include "engine/format/layout_usage_map.h"
 #include "engine/text/text_encoder.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 namespace {
 

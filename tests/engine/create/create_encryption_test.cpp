@@ -9,14 +9,14 @@
 #include <algorithm>
 #include <fstream>
 
-#include "engine/base/error.h"
 #include "engine/crypto/office_crypto.h"
 #include "engine/crypto/rc4.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/read/header_page.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

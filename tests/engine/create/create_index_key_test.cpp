@@ -148,9 +148,11 @@ TEST(CreateIndexKeyTest, NumbersSortAsBytes) {
 
   const KeyColumn doubleColumn = keyColumn(JetType::Double);
   Bytes positive, negative, zero;
-  appendColumnKey(positive, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F}, u"");  // 1.0
-  appendColumnKey(negative, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0xBF}, u"");  // -1.0
-  appendColumnKey(zero, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0, 0}, u"");
+  ASSERT_TRUE(appendColumnKey(positive, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0x3F},
+                              u""));  // 1.0
+  ASSERT_TRUE(appendColumnKey(negative, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0xF0, 0xBF},
+                              u""));  // -1.0
+  ASSERT_TRUE(appendColumnKey(zero, doubleColumn, true, Bytes{0, 0, 0, 0, 0, 0, 0, 0}, u""));
   EXPECT_LT(negative, zero);
   EXPECT_LT(zero, positive);
   EXPECT_EQ(hex(positive), "7fbff0000000000000");

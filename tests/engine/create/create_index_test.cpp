@@ -9,8 +9,8 @@
 #include <map>
 #include <set>
 
-#include "engine/base/error.h"
-#include "engine/create/new_database.h"
+#include "engine/error.h"
+#include "engine/new_database.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/text/text_key.h"
 #include "support/shared_dir.h"

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "engine/base/error.h"
-#include "engine/create/new_database.h"
+#include "engine/error.h"
+#include "engine/new_database.h"
 #include "engine/read/header_page.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"

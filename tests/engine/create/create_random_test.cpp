@@ -8,7 +8,7 @@
 #include <cmath>
 #include <random>
 
-#include "engine/create/new_database.h"
+#include "engine/new_database.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
 #include "support/shared_dir.h"

@@ -5,8 +5,8 @@
 
 #include <fstream>
 
-#include "engine/base/error.h"
-#include "engine/create/new_database.h"
+#include "engine/error.h"
+#include "engine/new_database.h"
 #include "support/shared_dir.h"
 
 namespace {

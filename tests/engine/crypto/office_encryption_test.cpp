@@ -6,10 +6,10 @@
 
 #include <fstream>
 
-#include "engine/base/error.h"
 #include "engine/crypto/agile_descriptor.h"
 #include "engine/crypto/office_crypto.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

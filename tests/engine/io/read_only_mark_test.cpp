@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <optional>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/update_support.h"
 #include "support/fixtures.h"

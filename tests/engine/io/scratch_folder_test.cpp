@@ -1,14 +1,14 @@
 // The scratch folder: a database changed in it reads back changed there,
 // while the real file, its times and its companions stay as they were.
 
-#include "engine/io/scratch_folder.h"
+#include "engine/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/support/corpus_files.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"

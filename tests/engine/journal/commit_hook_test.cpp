@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/update_support.h"
 #include "support/fixtures.h"

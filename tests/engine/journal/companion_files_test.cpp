@@ -8,8 +8,8 @@
 #include <fstream>
 #include <set>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/journal/rollback_journal.h"
 #include "engine/journal/writer_lock.h"
 #include "engine/support/update_support.h"

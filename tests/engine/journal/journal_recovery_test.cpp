@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/journal/rollback_journal.h"
 #include "engine/support/journal_fixture.h"
 #include "engine/support/update_support.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <numeric>
 
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
 #include "engine/support/read_counting_file.h"
 #include "support/shared_dir.h"
 

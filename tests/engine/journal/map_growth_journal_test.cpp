@@ -8,8 +8,8 @@
 #include <fstream>
 #include <iostream>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/read/data_page.h"
 #include "engine/read/usage_map.h"
 #include "engine/support/journal_fixture.h"

@@ -8,8 +8,8 @@
 #include <iostream>
 #include <tuple>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/format/layout_header.h"
 #include "engine/journal/journaled_file.h"
 #include "engine/journal/rollback_journal.h"
@@ -62,7 +62,7 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
   {
     auto db = engine::Database::open(kPath, {.password = password,
                                              .writable = false,
-                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .cachePages = engine::OpenOptions::kDefaultCachePages,
                                              .fileSystem = &reference});
     oldNames = values(*db, u"Name");
     oldNotes = values(*db, u"Notes");
@@ -76,8 +76,8 @@ TEST_P(UpdateJournalTest, EveryFaultPointLeavesOldOrNewValues) {
   for (std::uint64_t faultAt = 1; faultAt <= steps; ++faultAt) {
     SCOPED_TRACE("fault at step " + std::to_string(faultAt) + " of " + std::to_string(steps));
     MemoryFolder folder;
-    auto db = afterFault(folder, original, fault, faultAt, engine::Pager::kDefaultCapacity, false,
-                         password);
+    auto db = afterFault(folder, original, fault, faultAt, engine::OpenOptions::kDefaultCachePages,
+                         false, password);
     EXPECT_FALSE(folder.has(engine::journalPathFor(kPath))) << "the journal was played back";
     EXPECT_EQ(updatetest::consistencyProblems(*db), std::vector<std::string>{});
     const auto names = values(*db, u"Name");
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
 // way a crash finds each of them old or new.
 TEST(UpdateJournal, OneBatchIsAllOrNothingAtEveryFaultPointWithSmallAndLargeCaches) {
   const std::vector<std::uint8_t> original = fixtureBytes();
-  for (std::size_t cachePages : {std::size_t{2}, engine::Pager::kDefaultCapacity}) {
+  for (std::size_t cachePages : {std::size_t{2}, engine::OpenOptions::kDefaultCachePages}) {
     SCOPED_TRACE("cache of " + std::to_string(cachePages) + " pages");
     MemoryFolder reference;
     reference.put(kPath, original);
@@ -165,7 +165,7 @@ TEST(UpdateJournal, HotJournalIsPlayedBackEvenWhenOpeningReadOnly) {
   crashed.put(kPath, changed);
   auto db = engine::Database::open(kPath, {.password = {},
                                            .writable = false,
-                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .cachePages = engine::OpenOptions::kDefaultCachePages,
                                            .fileSystem = &crashed});  // read-only
   EXPECT_EQ(crashed.durable(kPath), original);
   EXPECT_FALSE(crashed.has(engine::journalPathFor(kPath)));
@@ -187,7 +187,7 @@ TEST(UpdateJournal, UnsealedJournalIsDroppedAndTheFileLeftAlone) {
   ASSERT_TRUE(folder.has(engine::journalPathFor(kPath)));
   auto db = engine::Database::open(kPath, {.password = {},
                                            .writable = false,
-                                           .cachePages = engine::Pager::kDefaultCapacity,
+                                           .cachePages = engine::OpenOptions::kDefaultCachePages,
                                            .fileSystem = &folder});
   EXPECT_EQ(folder.durable(kPath), original);
   EXPECT_FALSE(folder.has(engine::journalPathFor(kPath)));
@@ -204,7 +204,7 @@ TEST(UpdateJournal, UnreadableJournalIsKeptTheFileLeftAloneAndTheOpenRefused) {
   try {
     engine::Database::open(kPath, {.password = {},
                                    .writable = false,
-                                   .cachePages = engine::Pager::kDefaultCapacity,
+                                   .cachePages = engine::OpenOptions::kDefaultCachePages,
                                    .fileSystem = &folder});
     ADD_FAILURE() << "opened over an unreadable journal";
   } catch (const engine::Error& e) {
@@ -339,7 +339,7 @@ TEST_P(SecondMoveJournalTest, EveryFaultPointLeavesOldOrNew) {
   {
     auto db = engine::Database::open(kPath, {.password = {},
                                              .writable = true,
-                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .cachePages = engine::OpenOptions::kDefaultCachePages,
                                              .fileSystem = &reference});
     namesBefore = values(*db, u"Name");
     const auto& table = db->table(u"Items");

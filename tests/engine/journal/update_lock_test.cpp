@@ -7,9 +7,9 @@
 #include <fstream>
 #include <thread>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
-#include "engine/io/file_system.h"
+#include "engine/error.h"
+#include "engine/file_system.h"
 #include "engine/journal/writer_lock.h"
 #include "engine/support/first_row_update.h"
 #include "engine/support/update_support.h"

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/support/read_counting_file.h"
 
 namespace {

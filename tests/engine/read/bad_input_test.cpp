@@ -6,8 +6,8 @@
 #include <cstring>
 #include <random>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/format/layout_index.h"
 #include "engine/format/layout_tdef.h"
 #include "engine/read/data_page.h"

@@ -6,6 +6,7 @@
 
 #include "engine/database.h"
 #include "engine/format/layout_long_value.h"
+#include "engine/pager/pager.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/read_counting_file.h"
 #include "support/fixtures.h"

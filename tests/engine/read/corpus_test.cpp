@@ -15,11 +15,11 @@
 #include <set>
 
 #include "dump_json.h"
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/support/corpus_expected.h"
 #include "engine/support/corpus_files.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/shared_dir.h"
 
 namespace {

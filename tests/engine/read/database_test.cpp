@@ -10,13 +10,14 @@
 #include <filesystem>
 #include <map>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/layout_header.h"
+#include "engine/pager/pager.h"
 #include "engine/read/header_page.h"
+#include "engine/simple_case.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/read_counting_file.h"
-#include "engine/text/simple_case.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/shared_dir.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <cstring>
 
 #include "dump_json.h"
-#include "engine/base/error.h"
-#include "engine/format/jet_type.h"
-#include "engine/io/file.h"
+#include "engine/error.h"
+#include "engine/file.h"
+#include "engine/jet_type.h"
 #include "engine/pager/pager.h"
 #include "engine/read/row_decoder.h"
 #include "engine/read/value_decoder.h"

@@ -9,7 +9,7 @@
 
 #include "engine/database.h"
 #include "engine/support/corpus_files.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/shared_dir.h"
 
 namespace {

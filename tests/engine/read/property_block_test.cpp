@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "engine/format/jet_type.h"
 #include "engine/format/layout_tdef.h"
+#include "engine/jet_type.h"
 
 namespace {
 

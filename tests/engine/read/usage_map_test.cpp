@@ -9,9 +9,9 @@
 #include <map>
 #include <random>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
+#include "engine/file.h"
 #include "engine/format/layout_usage_map.h"
-#include "engine/io/file.h"
 #include "engine/pager/pager.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 
 namespace enginetest {
 

@@ -84,7 +84,7 @@ void runChanges(MemoryFolder& folder, bool oneBatch, std::u16string password,
 engine::OpenOptions options(MemoryFolder& folder, bool writable, std::u16string password) {
   return {.password = std::move(password),
           .writable = writable,
-          .cachePages = engine::Pager::kDefaultCapacity,
+          .cachePages = engine::OpenOptions::kDefaultCachePages,
           .fileSystem = &folder,
           .lockWait = std::chrono::milliseconds(0)};
 }

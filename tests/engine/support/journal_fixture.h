@@ -45,7 +45,7 @@ std::vector<engine::Value> values(engine::Database& db, const std::u16string& co
 // the first error.
 void runChanges(updatetest::MemoryFolder& folder, bool oneBatch = false,
                 std::u16string password = {}, const std::vector<Change>& list = changes(),
-                std::size_t cachePages = engine::Pager::kDefaultCapacity);
+                std::size_t cachePages = engine::OpenOptions::kDefaultCachePages);
 
 // Where the steps of the changes made as one batch are (counted as the
 // MemoryFolder counts them).

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "engine/io/file.h"
+#include "engine/file.h"
 
 namespace enginetest {
 

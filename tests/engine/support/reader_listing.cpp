@@ -7,7 +7,7 @@
 #include "engine/database.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 
 namespace readerlisting {
 

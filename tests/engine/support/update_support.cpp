@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
 #include "engine/format/bounded_bytes.h"
 #include "engine/format/index_page.h"
 #include "engine/format/layout_data_page.h"
@@ -18,7 +18,7 @@
 #include "engine/read/usage_map.h"
 #include "engine/read/value_decoder.h"
 #include "engine/text/text_key.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "engine/write/data_page_edit.h"
 #include "engine/write/index_key.h"
 #include "engine/write/page_allocation.h"

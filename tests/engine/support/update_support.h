@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "engine/database.h"
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
 #include "engine/journal/rollback_journal.h"
 
 namespace updatetest {

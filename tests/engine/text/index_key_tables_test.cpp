@@ -9,14 +9,14 @@
 #include <map>
 #include <sstream>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/read/index_reader.h"
 #include "engine/support/corpus_expected.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/update_support.h"
 #include "engine/text/text_key.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/shared_dir.h"
 
 namespace {
@@ -46,7 +46,7 @@ TEST(IndexKeyTables, CommittedTableIsWhatTheGeneratorMakes) {
   const auto committed =
       std::filesystem::path(CASELOOM_SOURCE_DIR) / "src/engine/text/index_code_tables.cpp";
   EXPECT_TRUE(fileText(out) == fileText(committed))
-      << "run tools/index-codes/generate.sh and commit the result";
+      << "run tests/index-codes/generate.sh and commit the result";
 }
 
 // Every entry of every index of every table (system tables too) in the

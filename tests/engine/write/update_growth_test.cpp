@@ -8,15 +8,16 @@
 #include <map>
 #include <random>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
-#include "engine/format/jet_type.h"
+#include "engine/error.h"
 #include "engine/format/layout_header.h"
+#include "engine/jet_type.h"
+#include "engine/pager/pager.h"
 #include "engine/read/data_page.h"
 #include "engine/support/corpus_files.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/update_support.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

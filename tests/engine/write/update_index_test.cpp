@@ -11,14 +11,15 @@
 #include <random>
 
 #include "case/case.h"
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/format/index_page.h"
+#include "engine/pager/pager.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
 #include "engine/support/update_support.h"
 #include "engine/text/text_key.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 
@@ -295,7 +296,7 @@ TEST(UpdateIndexFaults, EveryFaultDuringASplitLeavesOldOrNew) {
   auto run = [&](MemoryFolder& folder) {
     auto db = engine::Database::open(kPath, {.password = {},
                                              .writable = true,
-                                             .cachePages = engine::Pager::kDefaultCapacity,
+                                             .cachePages = engine::OpenOptions::kDefaultCachePages,
                                              .fileSystem = &folder});
     const auto& table = db->table(u"Names");
     db->updateText(table, rowIds(*db).at(5), table.columnIndex(u"Name"), value);

@@ -11,14 +11,14 @@
 #include <map>
 
 #include "case/case.h"
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/format/layout_data_page.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
 #include "engine/support/reader_listing.h"
 #include "engine/support/update_support.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

@@ -7,12 +7,12 @@
 #include <filesystem>
 #include <map>
 
-#include "engine/base/error.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/support/create_test_readers.h"
 #include "engine/support/mdb_reader_json.h"
 #include "engine/support/update_support.h"
-#include "engine/text/utf.h"
+#include "engine/utf.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 

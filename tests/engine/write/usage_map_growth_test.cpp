@@ -7,10 +7,10 @@
 
 #include <algorithm>
 
-#include "engine/base/error.h"
+#include "engine/error.h"
+#include "engine/file.h"
 #include "engine/format/byte_order.h"
 #include "engine/format/layout_usage_map.h"
-#include "engine/io/file.h"
 #include "engine/pager/pager.h"
 #include "engine/read/usage_map.h"
 #include "engine/write/page_allocation.h"
@@ -160,7 +160,7 @@ TEST(UsageMapGrowth, DamagedMapIsDamageToReaderAndUpdaterAlike) {
     }
     Updater u(std::move(file));
     try {
-      engine::setUsageBit(u.changes, kMap, 700, true);
+      static_cast<void>(engine::setUsageBit(u.changes, kMap, 700, true));
       ADD_FAILURE() << "the updater grew a damaged map";
     } catch (const engine::Error& e) {
       EXPECT_EQ(e.kind(), engine::ErrorKind::Damaged);

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "engine/base/error.h"
-#include "engine/io/file.h"
+#include "engine/error.h"
+#include "engine/file.h"
 
 namespace engine {
 namespace {

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // For the POSIX disk file system: a File over a descriptor it opened itself.
 
 #include <memory>
 #include <string>
 
-#include "engine/io/file.h"
+#include "engine/file.h"
 
 namespace engine {
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "engine/base/error.h"
-#include "engine/io/file_system.h"
+#include "engine/error.h"
+#include "engine/file_system.h"
 #include "engine/io/posix/disk_file.h"
 
 namespace engine {

@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "engine/io/file.h"
+#include "engine/file.h"
 #include "engine/io/win32/win32.h"
 
 namespace engine {

@@ -4,7 +4,7 @@
 
 #include <atomic>
 
-#include "engine/io/file_system.h"
+#include "engine/file_system.h"
 #include "engine/io/win32/win32.h"
 
 namespace engine {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/base/internal.h"
+
 // What the Win32 file layer shares: UTF-16 paths made from the engine's
 // UTF-8 ones, handles closed on scope exit, and system errors as text.
 
@@ -16,8 +18,8 @@
 #include <string>
 #include <utility>
 
-#include "engine/base/error.h"
-#include "engine/io/file.h"
+#include "engine/error.h"
+#include "engine/file.h"
 
 namespace engine::win32 {
 
@@ -47,7 +49,7 @@ class Handle {
   ~Handle() {
     if (valid()) ::CloseHandle(handle_);
   }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  [[nodiscard]] bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
   HANDLE get() const { return handle_; }
 
  private:
