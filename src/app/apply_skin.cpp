@@ -3,13 +3,13 @@
 #include <QFileInfo>
 
 #include "app/frame/form_colors.h"
-#include "app/frame/program_folder.h"
+#include "app/frame/program.h"
 #include "ui/form1.h"
 
 namespace Main {
 
 void ApplySkin(Form1& form1) {
-  const QString skinFile = ProgramFolderFile(QStringLiteral("/x/o.cjs"));
+  const QString skinFile = form1.program().folderFile(QStringLiteral("/x/o.cjs"));
   if (!QFileInfo(skinFile).isFile()) return;
   PaintWindowAndFrames(form1, ButtonFaceColour());
   SkinFramework& skin = form1.SkinFramework1();

@@ -5,8 +5,7 @@
 
 #include "app/apply_skin.h"
 #include "app/frame/cursor_file.h"
-#include "app/frame/program_end.h"
-#include "app/frame/program_folder.h"
+#include "app/frame/program.h"
 #include "app/frame/program_icon.h"
 #include "app/frame/settings_store.h"
 #include "app/main/application_title.h"
@@ -29,13 +28,13 @@ StartUpOutcome Form_Load(Form1& form1, const OpenPage& openPage) {
   trap(106, [&] { form1.setWindowTitle(kProductName); });
   trap(106, [&] { form1.setWindowIcon(ProgramIcon()); });
   trap(106, [&] { SetApplicationTitle(form1.messageBoxes()); });
-  const QString handPointer = ProgramFolderFile(QStringLiteral("/HAND-M.CUR"));
+  const QString handPointer = form1.program().folderFile(QStringLiteral("/HAND-M.CUR"));
   if (trap.when(124, [&] { return FileExists(handPointer); }))
     trap(126, [&] { form1.mousePointer().setMouseIcon(LoadCursorFile(handPointer)); });
   trap(128, [&] { form1.Text1().setText(form1.settings().read(kDatabasePathKey)); });
   trap(130, [&] { form1.Text2().setText(form1.settings().read(kPasswordKey)); });
   if (trap.when(138, [&] { return !ODBCProvider::CheckAccessProvider(form1, openPage); })) {
-    EndProgram();
+    form1.program().end();
     return StartUpOutcome::ProgramEnded;
   }
   if (trap.when(132, [&] { return !form1.Text1().text().isEmpty(); }))

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/frame/form_colors.h"
-#include "app/frame/program_end.h"
+#include "app/frame/program.h"
 #include "app/frame/settings_store.h"
 #include "app/main/error_report.h"
 #include "app/main/trap.h"
@@ -75,7 +75,7 @@ std::u16string Form1::password() const { return Text2().text().toStdU16String();
 
 Form2& Form1::form2() {
   if (!form2_) {
-    form2_ = std::make_unique<Form2>(*this, *this, settings_);
+    form2_ = std::make_unique<Form2>(*this, *this, settings_, seams_.program);
     form2_->Form_Load();
     skin_.WindowCreated(*form2_);
   }
@@ -116,7 +116,7 @@ void Form1::PushButton2_Click() {
 
 void Form1::PushButton3_Click() {
   Main::Trap trap("in Casewick2021/08/31.Form1.PushButton3_Click ", messageBoxes());
-  trap(100, [&] { Text1().setText(Controls::SampleDatabasePath()); });
+  trap(100, [&] { Text1().setText(Controls::SampleDatabasePath(seams_.program)); });
 }
 
 void Form1::Text1_Change() {
@@ -143,7 +143,7 @@ void Form1::PushButton3_MouseMove() { pointer_.hover(Main::kMousePointerCustom);
 
 void Form1::closeEvent(QCloseEvent* event) {
   event->accept();
-  Main::EndProgram();
+  seams_.program.end();
 }
 
 Controls::TextBox& Form1::Text1() const { return *ui_->Text1; }

@@ -80,6 +80,7 @@ class Form1 final : public QWidget, public Access::DatabaseWindow {
   Main::MousePointer& mousePointer() { return pointer_; }
   Main::SkinFramework& SkinFramework1() { return skin_; }
   Main::SettingsStore& settings() { return settings_; }
+  Main::Program& program() { return seams_.program; }
 
   // The change-case window, created and loaded on first reference.
   Form2& form2();

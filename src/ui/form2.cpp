@@ -15,8 +15,7 @@
 #include "ado/error.h"
 #include "app/frame/cursor_file.h"
 #include "app/frame/form_colors.h"
-#include "app/frame/program_end.h"
-#include "app/frame/program_folder.h"
+#include "app/frame/program.h"
 #include "app/frame/program_icon.h"
 #include "app/frame/settings_store.h"
 #include "app/main/error_report.h"
@@ -38,12 +37,13 @@ static_assert(Main::kMousePointerHourglass == Access::kPointerHourglass);
 static_assert(Main::kMousePointerCustom == Access::kPointerHand);
 
 Form2::Form2(QWidget& databaseWindow, const Access::DatabaseWindow& boxes,
-             Main::SettingsStore& settings)
+             Main::SettingsStore& settings, Main::Program& program)
     : ui_(std::make_unique<Ui::Form2>()),
       databaseWindow_(databaseWindow),
       boxes_(boxes),
       pointer_(*this),
       settings_(settings),
+      program_(program),
       undoStore_(Run::UndoStore::DefaultFolder()) {
   ui_->setupUi(this);
   // Wider than the original by the column of the preview of changes.
@@ -92,7 +92,7 @@ void Form2::Form_Load() {
   Main::Trap trap("in Casewick2021/08/31.Form2.Form_Load ", messageBoxes());
   trap(100, [&] { Main::SetFormColors(*this); });
   trap(102, [&] { setWindowIcon(Main::ProgramIcon()); });
-  const QString handPointer = Main::ProgramFolderFile(QStringLiteral("/HAND-M.CUR"));
+  const QString handPointer = program_.folderFile(QStringLiteral("/HAND-M.CUR"));
   if (trap.when(106, [&] { return Main::FileExists(handPointer); }))
     trap(108, [&] { pointer_.setMouseIcon(Main::LoadCursorFile(handPointer)); });
   trap(110, [&] { setWindowTitle(QStringLiteral("Caseloom")); });
@@ -370,7 +370,7 @@ void Form2::refreshPreview() { Access::ListView2_Click(*this, boxes_); }
 
 void Form2::closeEvent(QCloseEvent* event) {
   event->accept();
-  Main::EndProgram();
+  program_.end();
 }
 
 Controls::ReportList& Form2::ListView1() const { return *ui_->ListView1; }

@@ -25,8 +25,9 @@ class ReportList;
 class TextBox;
 }  // namespace Controls
 namespace Main {
+class Program;
 class SettingsStore;
-}
+}  // namespace Main
 class QComboBox;
 class QGroupBox;
 
@@ -45,8 +46,8 @@ class Form2 final : public QWidget, public Access::ChangeCaseLists, public Run::
 
   // `databaseWindow` is shown again by "< Back"; `boxes` name the database;
   // `settings` keep the words Name Case keeps as written.
-  Form2(QWidget& databaseWindow, const Access::DatabaseWindow& boxes,
-        Main::SettingsStore& settings);
+  Form2(QWidget& databaseWindow, const Access::DatabaseWindow& boxes, Main::SettingsStore& settings,
+        Main::Program& program);
   ~Form2() override;
   Form2(const Form2&) = delete;
   Form2& operator=(const Form2&) = delete;
@@ -136,6 +137,7 @@ class Form2 final : public QWidget, public Access::ChangeCaseLists, public Run::
   Main::MousePointer pointer_;
   Run::RunOptions runOptions_;
   Main::SettingsStore& settings_;
+  Main::Program& program_;
   Run::UndoStore undoStore_;
   bool runUnderWay_ = false;
 };

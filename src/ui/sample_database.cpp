@@ -6,7 +6,7 @@
 #include <QStandardPaths>
 #include <stdexcept>
 
-#include "app/frame/program_folder.h"
+#include "app/frame/program.h"
 
 namespace Controls {
 namespace {
@@ -22,8 +22,8 @@ std::runtime_error copyFailure(const QString& from, const QString& to) {
 
 bool IsWritableFile(const QString& path) { return QFileInfo(path).isWritable(); }
 
-QString SampleDatabasePath(const WritableTest& writable) {
-  const QString beside = Main::ProgramFolderFile(kSampleSuffix);
+QString SampleDatabasePath(const Main::Program& program, const WritableTest& writable) {
+  const QString beside = program.folderFile(kSampleSuffix);
   if (!QFileInfo::exists(beside) || writable(beside)) return beside;
 
   // Case changes are written into the file itself, so the user needs a copy

@@ -3,6 +3,10 @@
 #include <QString>
 #include <functional>
 
+namespace Main {
+class Program;
+}
+
 namespace Controls {
 
 // The path of the sample database offered by the database selection window:
@@ -14,6 +18,7 @@ namespace Controls {
 // whether the user may write a file (tests stand in for a read-only folder).
 using WritableTest = std::function<bool(const QString& path)>;
 [[nodiscard]] bool IsWritableFile(const QString& path);
-QString SampleDatabasePath(const WritableTest& writable = IsWritableFile);
+QString SampleDatabasePath(const Main::Program& program,
+                           const WritableTest& writable = IsWritableFile);
 
 }  // namespace Controls

@@ -8,7 +8,8 @@ class Factory;
 }
 namespace Main {
 class MessageBoxSeam;
-}
+class Program;
+}  // namespace Main
 namespace Controls {
 class FileDialogSeam;
 }
@@ -20,4 +21,6 @@ struct WindowSeams {
   Main::MessageBoxSeam& messageBoxes;
   // Asks for the database file ("...").
   Controls::FileDialogSeam& fileDialog;
+  // The folder the optional files are looked for in, and the program's end.
+  Main::Program& program;
 };

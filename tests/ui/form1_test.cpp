@@ -259,7 +259,7 @@ class Form1Test : public QObject {
     uitest::Fixture fixture;
     QVERIFY(fixture.addProgramFile(QStringLiteral("Samples/sample.mdb"), "first"));
     const auto readOnly = [](const QString&) { return false; };
-    const QString copy = Controls::SampleDatabasePath(readOnly);
+    const QString copy = Controls::SampleDatabasePath(fixture.program, readOnly);
     QVERIFY(QDir::fromNativeSeparators(copy).startsWith(fixture.dataFolder() + QLatin1Char('/')));
     QVERIFY(QDir::fromNativeSeparators(copy).endsWith(QStringLiteral("/Samples/sample.mdb")));
     QFile copied(copy);
@@ -269,12 +269,12 @@ class Form1Test : public QObject {
     copied.close();
     // A later change of the program's sample leaves the user's copy alone.
     QVERIFY(fixture.addProgramFile(QStringLiteral("Samples/sample.mdb"), "second"));
-    QCOMPARE(Controls::SampleDatabasePath(readOnly), copy);
+    QCOMPARE(Controls::SampleDatabasePath(fixture.program, readOnly), copy);
     QVERIFY(copied.open(QIODevice::ReadOnly));
     QCOMPARE(copied.readAll(), QByteArray("first"));
     // A writable sample is used where it lies.
     const auto writable = [](const QString&) { return true; };
-    QCOMPARE(Controls::SampleDatabasePath(writable),
+    QCOMPARE(Controls::SampleDatabasePath(fixture.program, writable),
              QDir::toNativeSeparators(fixture.programFolder() + "/Samples/sample.mdb"));
   }
 

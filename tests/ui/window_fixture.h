@@ -16,8 +16,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/frame/program_end.h"
-#include "app/frame/program_folder.h"
+#include "app/frame/program.h"
 #include "app/frame/settings_store.h"
 #include "support/message_recorder.h"
 #include "support/test_factory.h"
@@ -38,13 +37,20 @@ class FileDialogAnswer final : public Controls::FileDialogSeam {
   std::vector<Controls::CommonDialog> asked;
 };
 
+// The program in a folder of the test's, whose end is counted.
+class TestProgram final : public Main::Program {
+ public:
+  QString folder() const override { return folderPath; }
+  void end() override { ++ends; }
+  QString folderPath;
+  int ends = 0;
+};
+
 class Fixture {
  public:
-  Fixture()
-      : programFolder_(root_.filePath(QStringLiteral("program"))),
-        settingsFile_(root_.filePath(QStringLiteral("config/Brindlecove.ini"))),
-        end_([this] { ++programEnds; }) {
-    QDir().mkpath(root_.filePath(QStringLiteral("program")));
+  Fixture() : settingsFile_(root_.filePath(QStringLiteral("config/Brindlecove.ini"))) {
+    program.folderPath = root_.filePath(QStringLiteral("program"));
+    QDir().mkpath(program.folderPath);
     // The user's data folder (the sample's copy, the undo files) lies under
     // the test's folder. Windows takes it from the shell, not from the
     // environment: there Qt's test folder stands in, emptied for each test.
@@ -93,19 +99,19 @@ class Fixture {
   }
 
   // The seams the windows are given.
-  WindowSeams seams() { return {components, boxes, fileDialog}; }
+  WindowSeams seams() { return {components, boxes, fileDialog, program}; }
 
   testsupport::MessageRecorder boxes;
   testsupport::TestFactory components;
   FileDialogAnswer fileDialog;
-  int programEnds = 0;
+  TestProgram program;
+  // How often the program was ended.
+  const int& programEnds = program.ends;
   std::unique_ptr<Main::SettingsStore> settings;
 
  private:
   QTemporaryDir root_;
-  Main::ScopedProgramFolder programFolder_;
   QString settingsFile_;
-  Main::ScopedProgramEnd end_;
 };
 
 // Moves the mouse, with no button held, to the middle of `widget`, as the

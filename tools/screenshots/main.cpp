@@ -19,7 +19,7 @@
 #include <cstdio>
 
 #include "ado/factory.h"
-#include "app/frame/program_folder.h"
+#include "app/frame/program.h"
 #include "app/frame/settings_store.h"
 #include "app/main/message_box.h"
 #include "app/start_up.h"
@@ -44,6 +44,12 @@ bool save(QWidget& window, const QString& file) {
   return true;
 }
 
+// The program as built, with the hand pointer and the sample beside it.
+class BuildProgram final : public Main::Program {
+ public:
+  QString folder() const override { return QStringLiteral(CASELOOM_BUILD_PROGRAM_DIR); }
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -56,13 +62,14 @@ int main(int argc, char* argv[]) {
   const QString out = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(out);
   QTemporaryDir settingsFolder;
-  Main::ScopedProgramFolder programFolder(QStringLiteral(CASELOOM_BUILD_PROGRAM_DIR));
+
   Main::SettingsStore settings(settingsFolder.filePath(QStringLiteral("Brindlecove.ini")));
   // Boxes go to standard error: nothing may wait for a click here.
   const ado::Factory components{};
   Main::StandardErrorBoxes messageBoxes;
   Controls::QtFileDialog fileDialog;
-  Form1 form1(settings, {components, messageBoxes, fileDialog});
+  BuildProgram program;
+  Form1 form1(settings, {components, messageBoxes, fileDialog, program});
   Main::StartProgram(form1, [](const QString&) {});
   if (argc >= 3) form1.Text1().setText(QString::fromLocal8Bit(argv[2]));
   if (argc >= 4) form1.Text2().setText(QString::fromLocal8Bit(argv[3]));
