@@ -167,7 +167,7 @@ class ChangeCaseRun {
       // no write without a passed test.
       step(branch.firstTest, [&] {
         value = recordset_->ValueAt(0);
-        qualifies = PassesFirstTest(value, recordset_->FieldAt(0).Type());
+        qualifies = filter_.passesFirstTest(value, recordset_->FieldAt(0).Type());
       });
       if (!qualifies) return true;
       qualifies = false;
@@ -253,6 +253,8 @@ class ChangeCaseRun {
   RunView& view_;
   const Access::DatabaseWindow& boxes_;
   PauseEnvironment& pauseEnvironment_;
+  // The locale is asked for its forms once a run.
+  const ValueFilter filter_;
   Main::Trap trap_{"in Casewick2021/08/31.Form2.PushButton4_Click ", boxes_.messageBoxes()};
   std::unique_ptr<ado::Connection> connection_;
   std::unique_ptr<ado::Recordset> recordset_;

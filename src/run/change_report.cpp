@@ -76,6 +76,7 @@ long ChangeReport::Field::unchanged() const {
 
 bool ChangeReport::survey(ado::Connection& connection, const QString& table,
                           const QStringList& fields, const std::function<bool()>& stopRequested) {
+  const ValueFilter filter;
   for (const QString& name : fields) {
     ado::Recordset recordset;
     recordset.Open(
@@ -89,7 +90,7 @@ bool ChangeReport::survey(ado::Connection& connection, const QString& table,
     for (; !recordset.Eof(); recordset.MoveNext()) {
       if (stopRequested()) return false;
       ++field.records;
-      const auto reason = WhyLeftAlone(recordset.ValueAt(0), type);
+      const auto reason = filter.whyLeftAlone(recordset.ValueAt(0), type);
       if (reason) ++field.filtered[*reason];
       field.passes.push_back(!reason);
     }
