@@ -14,7 +14,7 @@ if [ ! -d "$shared/corpus" ]; then
 fi
 build="$root/build-fuzz"
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_CXX_COMPILER=clang++ -DCASELOOM_FUZZ=ON -DCASELOOM_DEVELOPER=ON >/dev/null
+  -DCMAKE_CXX_COMPILER=clang++ -DCASELOOM_FUZZ=ON -DCASELOOM_DEVELOPER=ON -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" --target fuzz_engine_open -j2
 seeds="$build/fuzz-seeds"
 work="$build/fuzz-work"
