@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <random>
 
 #include "engine/error.h"
@@ -15,6 +16,10 @@ namespace {
 
 // Changed blocks next to each other are read in one go, this many at most.
 constexpr std::size_t kRunBlocks = RunWriter::kRunBytes / JournaledFile::kBlockSize;
+// Unchanged blocks read along with the changed ones around them, and those
+// written along (with the bytes they hold) so that a run is one call.
+constexpr std::size_t kGapBlocks = 8;
+constexpr std::size_t kFilledBlocks = 2;
 
 }  // namespace
 
@@ -121,30 +126,49 @@ JournalContents JournaledFile::journalOfBatch() {
   journal.newSize = size_;
   std::random_device random;
   journal.nonce = (std::uint64_t{random()} << 32) ^ random();
-  // The original bytes of the changed blocks, those next to each other read
-  // in one go (appended blocks are undone by cutting the file).
+  // The original bytes of the changed blocks, read a stretch at a time: the
+  // changed blocks near each other and the few unchanged ones between them
+  // in one call, since a call costs more than the bytes (appended blocks are
+  // undone by cutting the file). An unchanged block in a short gap joins the
+  // batch as it stands, journal and all, so the batch is written in one run
+  // there too.
+  const auto journalBlock = [&](std::uint64_t offset, std::span<const std::uint8_t> original,
+                                std::span<const std::uint8_t> bytes) {
+    JournalBlock block{{original.begin(), original.end()}, {}};
+    for (std::size_t at = 0; at < kBlockSize; at += kJournalSectorSize)
+      block.newSectors.push_back(journalChecksum(bytes.subspan(at, kJournalSectorSize)));
+    journal.blocks.emplace(offset, std::move(block));
+  };
   std::vector<std::uint8_t> run;
   auto next = overlay_.begin();
   while (next != overlay_.end() && next->first < baseSize_) {
     const std::uint64_t start = next->first;
-    std::size_t blocks = 0;
-    while (next != overlay_.end() && next->first == start + blocks * kBlockSize &&
-           next->first < baseSize_ && blocks < kRunBlocks) {
-      ++blocks;
-      ++next;
+    std::uint64_t end = start + kBlockSize;
+    auto last = std::next(next);
+    while (last != overlay_.end() && last->first < baseSize_ &&
+           last->first <= end + kGapBlocks * kBlockSize &&
+           last->first + kBlockSize - start <= kRunBlocks * kBlockSize) {
+      end = last->first + kBlockSize;
+      ++last;
     }
-    run.assign(blocks * kBlockSize, 0);
+    run.assign(end - start, 0);
     base_->read(start,
                 std::span(run).first(std::min<std::uint64_t>(run.size(), baseSize_ - start)));
-    for (std::size_t i = 0; i < blocks; ++i) {
-      const std::uint64_t offset = start + i * kBlockSize;
-      const auto original = std::span(run).subspan(i * kBlockSize, kBlockSize);
-      const std::vector<std::uint8_t>& bytes = overlay_.at(offset);
-      JournalBlock block{{original.begin(), original.end()}, {}};
-      for (std::size_t at = 0; at < kBlockSize; at += kJournalSectorSize)
-        block.newSectors.push_back(
-            journalChecksum(std::span(bytes).subspan(at, kJournalSectorSize)));
-      journal.blocks.emplace(offset, std::move(block));
+    const auto originalAt = [&](std::uint64_t offset) {
+      return std::span<const std::uint8_t>(run).subspan(offset - start, kBlockSize);
+    };
+    std::optional<std::uint64_t> previous;
+    for (; next != last; ++next) {
+      const std::uint64_t offset = next->first;
+      if (previous && offset - *previous <= (kFilledBlocks + 1) * kBlockSize) {
+        for (std::uint64_t gap = *previous + kBlockSize; gap < offset; gap += kBlockSize) {
+          const auto original = originalAt(gap);
+          overlay_.emplace(gap, std::vector<std::uint8_t>(original.begin(), original.end()));
+          journalBlock(gap, original, original);
+        }
+      }
+      journalBlock(offset, originalAt(offset), next->second);
+      previous = offset;
     }
   }
   std::vector<std::uint8_t> first;
