@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/error.h"
-#include "engine/support/read_counting_file.h"
+#include "engine/support/call_counting_file.h"
 
 namespace {
 
@@ -17,14 +17,14 @@ constexpr std::uint32_t kPageSize = 4096;
 constexpr std::uint32_t kPages = 200;
 
 // Every byte of page p holds p's low byte, its first two bytes p itself.
-std::unique_ptr<enginetest::ReadCountingFile> numberedPages() {
+std::unique_ptr<enginetest::CallCountingFile> numberedPages() {
   std::vector<std::uint8_t> bytes(std::size_t{kPages} * kPageSize);
   for (std::uint32_t p = 0; p < kPages; ++p) {
     std::fill_n(bytes.begin() + std::ptrdiff_t{p} * kPageSize, kPageSize,
                 static_cast<std::uint8_t>(p));
     bytes[std::size_t{p} * kPageSize + 1] = static_cast<std::uint8_t>(p >> 8);
   }
-  return std::make_unique<enginetest::ReadCountingFile>(
+  return std::make_unique<enginetest::CallCountingFile>(
       engine::makeMemoryFile(std::move(bytes), "pages.mdb"));
 }
 

@@ -8,7 +8,7 @@
 #include "engine/format/layout_long_value.h"
 #include "engine/pager/pager.h"
 #include "engine/support/corpus_files.h"
-#include "engine/support/read_counting_file.h"
+#include "engine/support/call_counting_file.h"
 #include "support/fixtures.h"
 #include "support/shared_dir.h"
 
@@ -36,8 +36,8 @@ std::filesystem::path makeLetters(const std::filesystem::path& path) {
 
 int readsOfScan(const std::filesystem::path& path, const ColumnSelection& selection) {
   auto file =
-      std::make_unique<enginetest::ReadCountingFile>(engine::openDiskFile(path.string(), false));
-  enginetest::ReadCountingFile& counter = *file;
+      std::make_unique<enginetest::CallCountingFile>(engine::openDiskFile(path.string(), false));
+  enginetest::CallCountingFile& counter = *file;
   auto db = engine::Database::open(std::move(file));
   const auto& table = db->table(u"Letters");
   db->pager().clear();

@@ -16,7 +16,7 @@
 #include "engine/read/header_page.h"
 #include "engine/simple_case.h"
 #include "engine/support/corpus_files.h"
-#include "engine/support/read_counting_file.h"
+#include "engine/support/call_counting_file.h"
 #include "engine/utf.h"
 #include "support/shared_dir.h"
 
@@ -282,9 +282,9 @@ TEST(Pager, TinyCachesReadTheSameValues) {
 
 TEST(Pager, CachedPagesAreNotReadAgain) {
   SKIP_WITHOUT_CORPUS();
-  auto file = std::make_unique<enginetest::ReadCountingFile>(
+  auto file = std::make_unique<enginetest::CallCountingFile>(
       engine::openDiskFile(corpusFile("testV2007.accdb").string(), false));
-  enginetest::ReadCountingFile* counter = file.get();
+  enginetest::CallCountingFile* counter = file.get();
   auto db = engine::Database::open(std::move(file));
   db->pager().clear();
   int before = counter->reads;

@@ -1,7 +1,7 @@
 #pragma once
 
-// A file that counts the reads reaching it, to show what a cache or a
-// column selection saves.
+// A file that counts the reads and writes reaching it, to show what a cache,
+// a column selection or a run of writes saves.
 
 #include <memory>
 
@@ -9,9 +9,9 @@
 
 namespace enginetest {
 
-class ReadCountingFile final : public engine::File {
+class CallCountingFile final : public engine::File {
  public:
-  explicit ReadCountingFile(std::unique_ptr<engine::File> inner) : inner_(std::move(inner)) {}
+  explicit CallCountingFile(std::unique_ptr<engine::File> inner) : inner_(std::move(inner)) {}
   const std::string& path() const override { return inner_->path(); }
   std::uint64_t size() const override { return inner_->size(); }
   void read(std::uint64_t offset, std::span<std::uint8_t> out) override {
@@ -19,11 +19,13 @@ class ReadCountingFile final : public engine::File {
     inner_->read(offset, out);
   }
   void write(std::uint64_t offset, std::span<const std::uint8_t> data) override {
+    ++writes;
     inner_->write(offset, data);
   }
   void sync() override { inner_->sync(); }
   void truncate(std::uint64_t size) override { inner_->truncate(size); }
   int reads = 0;
+  int writes = 0;
 
  private:
   std::unique_ptr<engine::File> inner_;
