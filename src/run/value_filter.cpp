@@ -40,46 +40,32 @@ const QStringList& timeFormats() {
   return formats;
 }
 
-// Whether text in `format` (Qt's date and time format letters) starts with
-// digits: a day or month by number, a year, an hour, a minute or a second.
-// False for a name, an AM/PM mark, a time zone or a literal.
-bool startsWithNumber(const QString& format) {
-  if (format.isEmpty()) return false;
+// What text in `format` (Qt's date and time format letters) starts with:
+// digits (a day or month by number, a year, an hour, a minute or a second),
+// a name the parser takes from the locale's lists (a day or month name, an
+// AM/PM mark), or something else (a time zone, a literal).
+DateForms::Starts startOf(const QString& format) {
+  using Starts = DateForms::Starts;
+  if (format.isEmpty()) return Starts::Other;
   const QChar first = format[0];
   qsizetype run = 1;
   while (run < format.size() && format[run] == first) ++run;
   switch (first.unicode()) {
     case u'd':
     case u'M':
-      return run <= 2;
+      return run <= 2 ? Starts::Number : Starts::Name;
     case u'y':
     case u'h':
     case u'H':
     case u'm':
     case u's':
     case u'z':
-      return true;
-    default:
-      return false;
-  }
-}
-
-// Whether the first section of `format` is a name the parser takes from the
-// locale's lists: a day or month name, or an AM/PM mark.
-bool startsWithName(const QString& format) {
-  if (format.isEmpty()) return false;
-  const QChar first = format[0];
-  qsizetype run = 1;
-  while (run < format.size() && format[run] == first) ++run;
-  switch (first.unicode()) {
-    case u'd':
-    case u'M':
-      return run >= 3;
+      return Starts::Number;
     case u'A':
     case u'a':
-      return true;
+      return Starts::Name;
     default:
-      return false;
+      return Starts::Other;
   }
 }
 
@@ -145,18 +131,20 @@ bool NumberForms::parses(const QString& text) const {
 DateForms::DateForms(const QLocale& locale)
     : locale_(locale), nameInitials_(nameInitialsOf(locale)) {
   using Reads = Form::Reads;
+  const auto add = [&](const QString& format, Reads reads) {
+    forms_.push_back({format, reads, startOf(format)});
+  };
   for (auto type : {QLocale::ShortFormat, QLocale::LongFormat, QLocale::NarrowFormat}) {
-    forms_.push_back({locale.dateFormat(type), Reads::Date});
-    forms_.push_back({locale.dateTimeFormat(type), Reads::DateTime});
-    forms_.push_back({locale.timeFormat(type), Reads::Time});
+    add(locale.dateFormat(type), Reads::Date);
+    add(locale.dateTimeFormat(type), Reads::DateTime);
+    add(locale.timeFormat(type), Reads::Time);
   }
   // People type four-digit years where the locale's short form has two.
   QString shortDate = locale.dateFormat(QLocale::ShortFormat);
   if (shortDate.contains(QStringLiteral("yy")) && !shortDate.contains(QStringLiteral("yyyy"))) {
     shortDate.replace(QStringLiteral("yy"), QStringLiteral("yyyy"));
-    forms_.push_back({shortDate, Reads::Date});
-    forms_.push_back(
-        {shortDate + QLatin1Char(' ') + locale.timeFormat(QLocale::ShortFormat), Reads::DateTime});
+    add(shortDate, Reads::Date);
+    add(shortDate + QLatin1Char(' ') + locale.timeFormat(QLocale::ShortFormat), Reads::DateTime);
   }
 }
 
@@ -164,11 +152,17 @@ DateForms::DateForms(const QLocale& locale)
 // starts with a number, nor one that starts with a name unless the text
 // starts as one of the locale's names does. Each parse costs as much as the
 // rest of a record's work, so such forms are not tried.
-bool DateForms::mayRead(const QString& format, const QString& text) const {
+bool DateForms::mayRead(const Form& form, const QString& text) const {
   if (!text[0].isLetter()) return true;
-  if (startsWithNumber(format)) return false;
-  return !startsWithName(format) || nameInitials_.contains(text[0]) ||
-         nameInitials_.contains(text[0].toCaseFolded());
+  switch (form.starts) {
+    case Starts::Number:
+      return false;
+    case Starts::Name:
+      return nameInitials_.contains(text[0]) || nameInitials_.contains(text[0].toCaseFolded());
+    case Starts::Other:
+      return true;
+  }
+  return true;
 }
 
 bool DateForms::reads(const QString& text) const {
@@ -187,7 +181,7 @@ bool DateForms::reads(const QString& text) const {
       if (QTime::fromString(text, format).isValid()) return true;
   }
   for (const Form& form : forms_) {
-    if (!mayRead(form.format, text)) continue;
+    if (!mayRead(form, text)) continue;
     switch (form.reads) {
       case Form::Reads::Date:
         if (locale_.toDate(text, form.format).isValid()) return true;

@@ -40,13 +40,17 @@ class DateForms {
   // Whether `text` (trimmed, not empty) reads as a date or time.
   [[nodiscard]] bool reads(const QString& text) const;
 
+  // What text in a form starts with.
+  enum class Starts { Number, Name, Other };
+
  private:
   // A form tried by the locale's own parser, by what it reads.
   struct Form {
     QString format;
     enum class Reads { Date, DateTime, Time } reads;
+    Starts starts;
   };
-  [[nodiscard]] bool mayRead(const QString& format, const QString& text) const;
+  [[nodiscard]] bool mayRead(const Form& form, const QString& text) const;
 
   QLocale locale_;
   std::vector<Form> forms_;

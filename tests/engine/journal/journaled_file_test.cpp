@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <fstream>
+#include <memory>
 #include <numeric>
 
 #include "engine/file_system.h"
@@ -18,76 +19,82 @@ namespace {
 
 using engine::JournaledFile;
 
-TEST(JournaledFileReads, ChangedBlocksAndRunsOfUnchangedOnes) {
-  testsupport::TempDir dir;
-  const auto path = (dir.path() / "blocks.bin").string();
-  constexpr std::size_t kBlocks = 6;
-  std::vector<std::uint8_t> original(kBlocks * JournaledFile::kBlockSize);
-  std::iota(original.begin(), original.end(), std::uint8_t{0});
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(original.data()), std::streamsize(original.size()));
+constexpr std::size_t kBlock = JournaledFile::kBlockSize;
 
-  auto counting = std::make_unique<enginetest::CallCountingFile>(engine::openDiskFile(path, true));
-  enginetest::CallCountingFile& base = *counting;
-  JournaledFile file(engine::diskFileSystem(), std::move(counting), path, UINT64_MAX);
-  // Change the middle of blocks 1 and 4.
-  std::vector<std::uint8_t> expected = original;
-  for (std::size_t block : {1u, 4u}) {
-    const std::vector<std::uint8_t> change(100, std::uint8_t(0xA0 + block));
-    const std::size_t at = block * JournaledFile::kBlockSize + 500;
-    file.write(at, change);
-    std::copy(change.begin(), change.end(), expected.begin() + std::ptrdiff_t(at));
+// A file of `blocks` blocks of counting bytes on the disk, journaled, with
+// the calls reaching it counted and the bytes it should read kept.
+class BlockFile {
+ public:
+  explicit BlockFile(std::size_t blocks) : path_((dir_.path() / "blocks.bin").string()) {
+    expected.resize(blocks * kBlock);
+    std::iota(expected.begin(), expected.end(), std::uint8_t{7});
+    std::ofstream(path_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(expected.data()), std::streamsize(expected.size()));
+    auto counting =
+        std::make_unique<enginetest::CallCountingFile>(engine::openDiskFile(path_, true));
+    base = counting.get();
+    file = std::make_unique<JournaledFile>(engine::diskFileSystem(), std::move(counting), path_,
+                                           UINT64_MAX);
   }
 
-  base.reads = 0;
-  std::vector<std::uint8_t> all(original.size());
-  file.read(0, all);
-  EXPECT_EQ(all, expected);
-  EXPECT_EQ(base.reads, 3) << "blocks 0, 2-3 and 5 each in one read";
+  // Writes `length` bytes of one value at `at` in `block`.
+  void change(std::size_t block, std::size_t at, std::size_t length) {
+    const std::vector<std::uint8_t> bytes(length, std::uint8_t(0xA0 + block));
+    const std::size_t offset = block * kBlock + at;
+    file->write(offset, bytes);
+    std::copy(bytes.begin(), bytes.end(), expected.begin() + std::ptrdiff_t(offset));
+  }
+
+  std::vector<std::uint8_t> onDisk() const {
+    std::ifstream in(path_, std::ios::binary);
+    std::vector<std::uint8_t> bytes(expected.size());
+    in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bytes;
+  }
+
+  std::vector<std::uint8_t> expected;
+  enginetest::CallCountingFile* base = nullptr;
+  std::unique_ptr<JournaledFile> file;
+
+ private:
+  testsupport::TempDir dir_;
+  std::string path_;
+};
+
+TEST(JournaledFileReads, ChangedBlocksAndRunsOfUnchangedOnes) {
+  BlockFile blocks(6);
+  // Change the middle of blocks 1 and 4.
+  for (std::size_t block : {1u, 4u}) blocks.change(block, 500, 100);
+
+  blocks.base->reads = 0;
+  std::vector<std::uint8_t> all(blocks.expected.size());
+  blocks.file->read(0, all);
+  EXPECT_EQ(all, blocks.expected);
+  EXPECT_EQ(blocks.base->reads, 3) << "blocks 0, 2-3 and 5 each in one read";
 
   // A read that starts and ends inside blocks.
-  std::vector<std::uint8_t> part(3 * JournaledFile::kBlockSize);
-  file.read(JournaledFile::kBlockSize + 300, part);
-  EXPECT_TRUE(std::equal(part.begin(), part.end(),
-                         expected.begin() + std::ptrdiff_t(JournaledFile::kBlockSize + 300)));
+  std::vector<std::uint8_t> part(3 * kBlock);
+  blocks.file->read(kBlock + 300, part);
+  EXPECT_TRUE(
+      std::equal(part.begin(), part.end(), blocks.expected.begin() + std::ptrdiff_t(kBlock + 300)));
 }
 
 TEST(JournaledFileCommits, ChangesAcrossShortGapsGoInOneRunAndStayAsWritten) {
-  testsupport::TempDir dir;
-  const auto path = (dir.path() / "blocks.bin").string();
-  constexpr std::size_t kBlocks = 40;
-  constexpr std::size_t kBlock = JournaledFile::kBlockSize;
-  std::vector<std::uint8_t> original(kBlocks * kBlock);
-  std::iota(original.begin(), original.end(), std::uint8_t{7});
-  std::ofstream(path, std::ios::binary)
-      .write(reinterpret_cast<const char*>(original.data()), std::streamsize(original.size()));
-
-  auto counting = std::make_unique<enginetest::CallCountingFile>(engine::openDiskFile(path, true));
-  enginetest::CallCountingFile& base = *counting;
-  JournaledFile file(engine::diskFileSystem(), std::move(counting), path, UINT64_MAX);
+  BlockFile blocks(40);
   // Blocks 2, 4 and 7 are one or two unchanged blocks apart: one run from 2
   // to 7. Block 30 lies far from them: a run of its own.
-  std::vector<std::uint8_t> expected = original;
-  for (std::size_t block : {2u, 4u, 7u, 30u}) {
-    const std::vector<std::uint8_t> change(kBlock / 2, std::uint8_t(0xC0 + block));
-    file.write(block * kBlock + 100, change);
-    std::copy(change.begin(), change.end(),
-              expected.begin() + std::ptrdiff_t(block * kBlock + 100));
-  }
-  base.reads = base.writes = 0;
-  file.commit();
-  EXPECT_EQ(base.writes, 2) << "blocks 2 to 7 in one write, block 30 in another";
-  EXPECT_EQ(base.reads, 3)
+  for (std::size_t block : {2u, 4u, 7u, 30u}) blocks.change(block, 100, kBlock / 2);
+  blocks.base->reads = blocks.base->writes = 0;
+  blocks.file->commit();
+  EXPECT_EQ(blocks.base->writes, 2) << "blocks 2 to 7 in one write, block 30 in another";
+  EXPECT_EQ(blocks.base->reads, 3)
       << "the originals of 2 to 7 in one read, of 30 in another, and the first block, which "
          "the journal's header names";
 
-  std::vector<std::uint8_t> all(original.size());
-  file.read(0, all);
-  EXPECT_EQ(all, expected);
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::uint8_t> onDisk(original.size());
-  in.read(reinterpret_cast<char*>(onDisk.data()), std::streamsize(onDisk.size()));
-  EXPECT_EQ(onDisk, expected) << "the unchanged blocks between keep their bytes";
+  std::vector<std::uint8_t> all(blocks.expected.size());
+  blocks.file->read(0, all);
+  EXPECT_EQ(all, blocks.expected);
+  EXPECT_EQ(blocks.onDisk(), blocks.expected) << "the unchanged blocks between keep their bytes";
 }
 
 }  // namespace
