@@ -56,6 +56,10 @@ class Fixture {
     // environment: there Qt's test folder stands in, emptied for each test.
 #ifdef Q_OS_WIN
     QStandardPaths::setTestModeEnabled(true);
+    // Test programs run side by side: each gets a folder of its own (the
+    // start-up renames the application, so the organisation tells them apart).
+    QCoreApplication::setOrganizationName(
+        QStringLiteral("caseloom-test-%1").arg(QCoreApplication::applicationPid()));
     QDir(dataFolder()).removeRecursively();
 #else
     qputenv("XDG_DATA_HOME", root_.filePath(QStringLiteral("data")).toUtf8());
