@@ -50,9 +50,6 @@ void Database::beginWriting() {
     // writer builds on is read again under the lock.
     journaled_->dropBatch();
     pager_->clear();
-  } else if (!batchOpen_) {
-    // Someone may have opened the database in Access since the last batch.
-    writerLock_->check();
   }
 }
 
@@ -69,6 +66,10 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
   PageChanges changes(*pager_, format_);
   planTextUpdate(changes, *pager_, table, id, column, value);
   if (changes.empty()) return;
+  // Someone may have opened the database in Access since the last batch.
+  // Asked only before a write: a run of values already in their case would
+  // otherwise read the lock file once a record.
+  if (!batchOpen_) writerLock_->check();
 
   journaled_->beginUpdate();
   try {

@@ -124,6 +124,27 @@ TEST_F(UpdateLockTest, LockFileOfAnotherComputerMeansAccessHasItOpen) {
   EXPECT_EQ(firstName(), u"alpha");
 }
 
+// Between batches the lock file is read again before a change is written:
+// a value already as asked writes nothing, so it need not ask.
+TEST_F(UpdateLockTest, AccessOpeningTheFileBetweenBatchesStopsTheNextChange) {
+  auto db = open(path_, true);
+  ASSERT_EQ(tryFirstRowUpdate(*db, u"ALPHA"), std::nullopt);
+  db->commit();
+  std::string entry(64, '\0');
+  entry.replace(0, 9, "OFFICE-PC");
+  std::ofstream(engine::lockFilePathFor(path_, false), std::ios::binary | std::ios::app) << entry;
+  const engine::TableDefinition& table = db->table(u"T");
+  EXPECT_NO_THROW(db->updateText(table, firstRowId(*db), 1, u"ALPHA"));
+  try {
+    db->updateText(table, firstRowId(*db), 1, u"Alpha");
+    ADD_FAILURE() << "a change after Access opened the file must be refused";
+  } catch (const engine::Error& e) {
+    EXPECT_EQ(e.kind(), engine::ErrorKind::InUse);
+  }
+  db.reset();
+  EXPECT_EQ(firstName(), u"ALPHA");
+}
+
 TEST_F(UpdateLockTest, LeftOverLockFileOfThisComputerIsReused) {
   const std::string lockFile = engine::lockFilePathFor(path_, false);
   // This computer's name as the system gives it (gethostname, GetComputerNameW).
