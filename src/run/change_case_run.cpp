@@ -167,7 +167,10 @@ class ChangeCaseRun {
       // no write without a passed test.
       step(branch.firstTest, [&] {
         value = recordset_->ValueAt(0);
-        qualifies = filter_.passesFirstTest(value, recordset_->FieldAt(0).Type());
+        const ado::Field& column = recordset_->FieldAt(0);
+        const std::optional<LeftAlone> reason = filter_.whyLeftAlone(value, column.Type());
+        if (options_.walkObserver) options_.walkObserver->judged(column.Name(), reason);
+        qualifies = ValueFilter::passesFirstTest(reason);
       });
       if (!qualifies) return true;
       qualifies = false;

@@ -14,6 +14,7 @@
 #include "case/name_case.h"
 #include "db/window_lists.h"
 #include "run/pause.h"
+#include "run/value_filter.h"
 
 namespace ado {
 class WriteObserver;
@@ -40,6 +41,15 @@ class RunView {
   [[nodiscard]] virtual bool stopRequested() const { return false; }
 };
 
+// Told of the filter's verdict on each record the run reaches, so that a
+// report needs no second pass over the values.
+class WalkObserver {
+ public:
+  virtual ~WalkObserver() = default;
+  // `field` as the table names it; no reason: the record's value is converted.
+  virtual void judged(const std::u16string& field, std::optional<LeftAlone> reason) = 0;
+};
+
 struct RunOptions {
   // The one-second pauses after records 0, 5000, 10000 ... and the final
   // 0.4 seconds keep the windowed program live; scripts may skip them.
@@ -47,6 +57,8 @@ struct RunOptions {
   PauseEnvironment* pauseEnvironment = nullptr;  // null: the system clock
   // Told of every record the run writes (an undo file, a report); may be null.
   ado::WriteObserver* writeObserver = nullptr;
+  // Told of each record's verdict; may be null.
+  WalkObserver* walkObserver = nullptr;
   // The words Name Case keeps as written.
   Case::NameExceptions nameExceptions{};
   // Where the database is found: a scratch copy for a dry run; null: where

@@ -76,8 +76,8 @@ long ChangeReport::Field::unchanged() const {
 
 bool ChangeReport::survey(ado::Connection& connection, const QString& table,
                           const QStringList& fields, const std::function<bool()>& stopRequested) {
-  const ValueFilter filter;
   for (const QString& name : fields) {
+    if (stopRequested()) return false;
     ado::Recordset recordset;
     recordset.Open(
         u"SELECT `" + name.toStdU16String() + u"` FROM `" + table.toStdU16String() + u"`",
@@ -86,18 +86,18 @@ bool ChangeReport::survey(ado::Connection& connection, const QString& table,
     Field field;
     field.table = table.toStdU16String();
     field.name = recordset.FieldAt(0).Name();
-    const int type = recordset.FieldAt(0).Type();
-    for (; !recordset.Eof(); recordset.MoveNext()) {
-      if (stopRequested()) return false;
-      ++field.records;
-      const auto reason = filter.whyLeftAlone(recordset.ValueAt(0), type);
-      if (reason) ++field.filtered[*reason];
-      field.passes.push_back(!reason);
-    }
+    field.records = recordset.RecordCount();
     recordset.Close();
     fields_.push_back(std::move(field));
   }
   return true;
+}
+
+void ChangeReport::judged(const std::u16string& name, std::optional<LeftAlone> reason) {
+  Field* field = find(name);
+  if (!field || field->judged == field->records) return;
+  ++field->judged;
+  if (reason) ++field->filtered[*reason];
 }
 
 ChangeReport::Field* ChangeReport::find(const std::u16string& name) {
@@ -132,17 +132,18 @@ void ChangeReport::undone(const ado::Text&, const ado::Text& name, engine::RowId
 
 void ChangeReport::finish(const RunSummary& summary) {
   if (summary.endedBy) notWrittenWhy_ = FailureLabel(*summary.endedBy);
-  for (const FieldWalk& walk : summary.fields) {
-    Field* field = find(walk.field);
-    if (!field) continue;
-    field->failedUpdates += walk.failed;
-    const auto from = static_cast<std::size_t>(std::min<long>(walk.walked, field->records));
-    const long beyond = std::count(field->passes.begin() + static_cast<std::ptrdiff_t>(from),
-                                   field->passes.end(), true);
+  for (Field& field : fields_) {
+    long walked = 0;  // none when the run stopped before the field
+    for (const FieldWalk& walk : summary.fields) {
+      if (walk.field != field.name) continue;
+      field.failedUpdates += walk.failed;
+      walked = std::max(walked, walk.walked);
+    }
+    const long beyond = field.records - std::min(walked, field.records);
     // One UPDATE changes every record holding its old value, also records
     // the walk had yet to reach: those count where their change went.
-    field->notReached = 0;
-    field->notReached = std::min(beyond, field->unchanged());
+    field.notReached = 0;
+    field.notReached = std::min(beyond, field.unchanged());
   }
 }
 

@@ -19,17 +19,18 @@
 
 namespace Run {
 
-class ChangeReport final : public ado::WriteObserver {
+class ChangeReport final : public ado::WriteObserver, public WalkObserver {
  public:
   // Keeps the first `examples` changes and refusals of each field.
   explicit ChangeReport(std::size_t examples = 5) : examples_(examples) {}
 
-  // Before the run: walks the values of each field of `table` as the run
-  // will, and counts those it leaves alone, by reason. Ends early, returning
-  // false, when `stopRequested` says so.
+  // Before the run: counts the records of each field of `table`. The run
+  // then tells the report why it leaves each record it reaches alone.
+  // Ends early, returning false, when `stopRequested` says so.
   [[nodiscard]] bool survey(ado::Connection& connection, const QString& table,
                             const QStringList& fields, const std::function<bool()>& stopRequested);
 
+  void judged(const std::u16string& field, std::optional<LeftAlone> reason) override;
   void written(const ado::TextChange& change) override;
   void refused(const ado::TextChange& change, const ado::Error& error) override;
   void undone(const ado::Text& table, const ado::Text& field, engine::RowId row,
@@ -56,11 +57,11 @@ class ChangeReport final : public ado::WriteObserver {
     // A refusal stops the record's statement, so each is one record of the
     // walk left alone.
     long refusals = 0;
-    // Whether each record, in walk order, passes the filter.
-    std::vector<bool> passes;
+    // Records whose verdict the run gave; a field named twice is judged once.
+    long judged = 0;
     long failedUpdates = 0;  // records whose UPDATE failed, refusals included
     long undone = 0;         // written, then undone by a failed commit
-    long notReached = 0;     // records passing the filter that the run did not reach
+    long notReached = 0;     // records the run did not reach, nor any UPDATE changed
     std::vector<std::pair<ado::Value, std::u16string>> examples;
     std::vector<std::pair<ado::Value, std::string>> refusalExamples;
 

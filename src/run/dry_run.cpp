@@ -88,6 +88,7 @@ QStringList DryRun(ChangeCaseRequest request, RunView& view, const Access::Datab
     return reports;
   }
   request.options.writeObserver = &report;
+  request.options.walkObserver = &report;
   request.options.pauses = false;
   request.options.folder = scratch.get();
   PreviewKeptView previewKept(view);

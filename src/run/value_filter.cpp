@@ -234,8 +234,7 @@ std::optional<LeftAlone> ValueFilter::whyLeftAlone(const ado::Value& value, int 
 }
 
 bool ValueFilter::passesFirstTest(const ado::Value& value, int fieldType) const {
-  const std::optional<LeftAlone> reason = whyLeftAlone(value, fieldType);
-  return !reason || *reason == LeftAlone::Empty;
+  return passesFirstTest(whyLeftAlone(value, fieldType));
 }
 
 bool ReadsAsNumber(const QString& text) { return ValueFilter().readsAsNumber(text); }

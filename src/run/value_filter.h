@@ -69,6 +69,10 @@ class ValueFilter {
   [[nodiscard]] std::optional<LeftAlone> whyLeftAlone(const ado::Value& value, int fieldType) const;
   // The first test: not a number, not long binary, not a date.
   [[nodiscard]] bool passesFirstTest(const ado::Value& value, int fieldType) const;
+  // The first test, from the verdict: an empty text passes it and fails the second.
+  [[nodiscard]] static bool passesFirstTest(std::optional<LeftAlone> reason) {
+    return !reason || *reason == LeftAlone::Empty;
+  }
   [[nodiscard]] bool readsAsNumber(const QString& text) const;
   [[nodiscard]] bool readsAsDate(const QString& text) const;
 

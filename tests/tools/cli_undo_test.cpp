@@ -195,6 +195,10 @@ TEST_F(CliUndo, DryRunCountsWhatTheRealRunThenChangesAndTouchesNothing) {
             "Orders.Item: 2 of 3 records would change; 1 left alone: 1 unchanged\n"
             "  \"blue CHAIR\" \u2192 \"blue chair\"\n"
             "  \"Red Table\" \u2192 \"red table\"\n");
+  // A field named twice is walked twice and counted once.
+  const auto twice = runCli(
+      QStringList{"convert", q(db_), "Orders", "Item", "Item", "--case", "lower", "--dry-run"});
+  EXPECT_EQ(twice.output, text.output);
 }
 
 TEST_F(CliUndo, EveryCaseUndoneReadsAsBeforeToEveryReader) {

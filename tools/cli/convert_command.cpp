@@ -119,6 +119,7 @@ int RunConvert(const Options& o, StderrReports& reports) {
                                  .options = {.pauses = o.pauses,
                                              .pauseEnvironment = nullptr,
                                              .writeObserver = &observers,
+                                             .walkObserver = &report,
                                              .nameExceptions = nameExceptions,
                                              .folder = scratch.get()}};
   for (const QString& field : fields) request.fields.push_back(u16(field));
