@@ -62,11 +62,13 @@ void JournaledFile::read(std::uint64_t offset, std::span<std::uint8_t> out) {
 
 std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart, bool whole) {
   auto it = overlay_.find(blockStart);
-  if (inUpdate_ && !saved_.count(blockStart)) {
-    if (it == overlay_.end())
-      saved_.emplace(blockStart, std::nullopt);
-    else
-      saved_.emplace(blockStart, it->second);
+  if (inUpdate_ && savedOffsets_.insert(blockStart).second) {
+    if (it == overlay_.end()) {
+      saved_.push_back({blockStart, std::nullopt});
+    } else {
+      saved_.push_back({blockStart, savedBytes_.size()});
+      savedBytes_.insert(savedBytes_.end(), it->second.begin(), it->second.end());
+    }
   }
   if (it != overlay_.end()) return it->second;
   std::vector<std::uint8_t> bytes(kBlockSize, 0);
@@ -99,15 +101,19 @@ void JournaledFile::write(std::uint64_t offset, std::span<const std::uint8_t> da
 void JournaledFile::beginUpdate() {
   inUpdate_ = true;
   saved_.clear();
+  savedOffsets_.clear();
+  savedBytes_.clear();
   savedSize_ = size_;
 }
 
 void JournaledFile::undoUpdate() {
-  for (auto& [offset, before] : saved_) {
-    if (before)
-      overlay_[offset] = std::move(*before);
-    else
-      overlay_.erase(offset);
+  for (const SavedBlock& saved : saved_) {
+    if (saved.bytesAt) {
+      const auto from = savedBytes_.begin() + static_cast<std::ptrdiff_t>(*saved.bytesAt);
+      std::copy(from, from + kBlockSize, overlay_[saved.offset].begin());
+    } else {
+      overlay_.erase(saved.offset);
+    }
   }
   size_ = savedSize_;
   endUpdate();
@@ -116,6 +122,8 @@ void JournaledFile::undoUpdate() {
 void JournaledFile::endUpdate() {
   inUpdate_ = false;
   saved_.clear();
+  savedOffsets_.clear();
+  savedBytes_.clear();
 }
 
 JournalContents JournaledFile::journalOfBatch() {

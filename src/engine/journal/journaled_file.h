@@ -14,6 +14,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "engine/file.h"
@@ -78,7 +79,16 @@ class JournaledFile final : public File {
   std::uint64_t size_;
   std::map<std::uint64_t, std::vector<std::uint8_t>> overlay_;  // block offset -> bytes
   bool inUpdate_ = false;
-  std::map<std::uint64_t, std::optional<std::vector<std::uint8_t>>> saved_;
+  // What the update in hand found in each block it changed, to undo it: the
+  // blocks it was the first to change hold no bytes here. Kept in buffers
+  // reused from one update to the next, since every UPDATE makes one.
+  struct SavedBlock {
+    std::uint64_t offset;
+    std::optional<std::size_t> bytesAt;  // in savedBytes_; none: a new block
+  };
+  std::vector<SavedBlock> saved_;
+  std::unordered_set<std::uint64_t> savedOffsets_;  // those of saved_
+  std::vector<std::uint8_t> savedBytes_;
   std::uint64_t savedSize_ = 0;
   // Set when a failed commit could not be undone: the file on disk then
   // needs its journal played back by the next open.

@@ -98,3 +98,35 @@ TEST(JournaledFileCommits, ChangesAcrossShortGapsGoInOneRunAndStayAsWritten) {
 }
 
 }  // namespace
+
+// An update that fails its read-back is undone block by block: the blocks
+// the batch changed before it hold their earlier bytes again, those it was
+// first to change leave the batch, and the file's length is as it was.
+TEST(JournaledFileUpdates, AnUndoneUpdateLeavesTheBatchAsBeforeIt) {
+  BlockFile blocks(4);
+  blocks.change(1, 100, 50);
+  const std::vector<std::uint8_t> beforeUpdate = blocks.expected;
+  const std::size_t changedBefore = blocks.file->changedBlocks();
+
+  blocks.file->beginUpdate();
+  blocks.change(1, 120, 900);   // a block the batch changed already
+  blocks.change(1, 1500, 10);   // the same block again
+  blocks.change(3, 0, kBlock);  // a block it is the first to change
+  const std::vector<std::uint8_t> grown(2 * kBlock, 0xEE);
+  blocks.file->write(4 * kBlock, grown);  // and past the end
+  blocks.file->undoUpdate();
+
+  EXPECT_EQ(blocks.file->changedBlocks(), changedBefore);
+  EXPECT_EQ(blocks.file->size(), beforeUpdate.size());
+  std::vector<std::uint8_t> all(beforeUpdate.size());
+  blocks.file->read(0, all);
+  EXPECT_EQ(all, beforeUpdate);
+
+  // The next update keeps what it writes.
+  blocks.expected = beforeUpdate;
+  blocks.file->beginUpdate();
+  blocks.change(2, 0, 10);
+  blocks.file->endUpdate();
+  blocks.file->read(0, all);
+  EXPECT_EQ(all, blocks.expected);
+}
