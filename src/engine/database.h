@@ -73,11 +73,12 @@ struct OpenOptions {
   // computer before the change is refused with Error::fileInUse.
   std::chrono::milliseconds lockWait{5000};
   // A batch is committed once it changed this many blocks of 2 KB (or is a
-  // second old): held twice until then, new and original, it costs 16 MB.
+  // second old): it holds 16 MB until then (the originals go to the journal
+  // as they are read).
   // Each UPDATE of a run may match records all over a table: the larger the
   // batch, the fewer times one page is journaled again.
   // Tests lower it to see many batches.
-  std::size_t batchBlocks = 4096;
+  std::size_t batchBlocks = 8192;
 };
 
 // One value changed by Database::updateText.

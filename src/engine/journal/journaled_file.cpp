@@ -126,26 +126,36 @@ void JournaledFile::endUpdate() {
   savedBytes_.clear();
 }
 
-JournalContents JournaledFile::journalOfBatch() {
-  JournalContents journal;
-  journal.databaseName = std::filesystem::path(realPath_).filename().string();
-  journal.blockSize = kBlockSize;
-  journal.originalSize = baseSize_;
-  journal.newSize = size_;
+void JournaledFile::journalBatch(const std::string& journalPath) {
+  JournalContents header;
+  header.databaseName = std::filesystem::path(realPath_).filename().string();
+  header.blockSize = kBlockSize;
+  header.originalSize = baseSize_;
+  header.newSize = size_;
   std::random_device random;
-  journal.nonce = (std::uint64_t{random()} << 32) ^ random();
+  header.nonce = (std::uint64_t{random()} << 32) ^ random();
+  std::vector<std::uint8_t> first(kBlockSize, 0);
+  base_->read(0, std::span(first).first(std::min<std::uint64_t>(kBlockSize, baseSize_)));
+  header.firstBlockChecksum = journalChecksum(first);
+  header.pageSize = first[layout::header::kVersion] == layout::header::kVersionJet3
+                        ? layout::header::kPageSizeJet3
+                        : layout::header::kPageSizeJet4;
+  JournalWriter journal(fs_, journalPath, realPath_, std::move(header));
+
   // The original bytes of the changed blocks, read a stretch at a time: the
   // changed blocks near each other and the few unchanged ones between them
   // in one call, since a call costs more than the bytes (appended blocks are
-  // undone by cutting the file). An unchanged block in a short gap joins the
-  // batch as it stands, journal and all, so the batch is written in one run
-  // there too.
+  // undone by cutting the file). Each goes to the journal as it is read, so
+  // that the originals of a batch are never all held at once. An unchanged
+  // block in a short gap joins the batch as it stands, journal and all, so
+  // the batch is written in one run there too.
+  std::vector<std::uint64_t> sectors;
   const auto journalBlock = [&](std::uint64_t offset, std::span<const std::uint8_t> original,
                                 std::span<const std::uint8_t> bytes) {
-    JournalBlock block{{original.begin(), original.end()}, {}};
+    sectors.clear();
     for (std::size_t at = 0; at < kBlockSize; at += kJournalSectorSize)
-      block.newSectors.push_back(journalChecksum(bytes.subspan(at, kJournalSectorSize)));
-    journal.blocks.emplace(offset, std::move(block));
+      sectors.push_back(journalChecksum(bytes.subspan(at, kJournalSectorSize)));
+    journal.add(offset, original, sectors);
   };
   std::vector<std::uint8_t> run;
   auto next = overlay_.begin();
@@ -179,18 +189,7 @@ JournalContents JournaledFile::journalOfBatch() {
       previous = offset;
     }
   }
-  std::vector<std::uint8_t> first;
-  if (auto it = journal.blocks.find(0); it != journal.blocks.end()) {
-    first = it->second.original;
-  } else {
-    first.assign(kBlockSize, 0);
-    base_->read(0, std::span(first).first(std::min<std::uint64_t>(kBlockSize, baseSize_)));
-  }
-  journal.firstBlockChecksum = journalChecksum(first);
-  journal.pageSize = first[layout::header::kVersion] == layout::header::kVersionJet3
-                         ? layout::header::kPageSizeJet3
-                         : layout::header::kPageSizeJet4;
-  return journal;
+  journal.seal();
 }
 
 void JournaledFile::dropBatch() {
@@ -203,10 +202,8 @@ void JournaledFile::commit() {
   if (broken_) throw Error::interruptedWrite(path());
   if (overlay_.empty()) return;
   const std::string journalPath = journalPathFor(realPath_);
-  JournalContents journal;
   try {
-    journal = journalOfBatch();
-    writeJournal(fs_, journalPath, realPath_, journal);
+    journalBatch(journalPath);
   } catch (...) {
     // The database is untouched; an unsealed journal left behind is dropped
     // by the next open.
@@ -227,7 +224,7 @@ void JournaledFile::commit() {
     base_->sync();
     fs_.remove(journalPath);
   } catch (...) {
-    rollBack(journal, journalPath);
+    rollBack(journalPath);
     dropBatch();
     throw;
   }
@@ -240,13 +237,11 @@ void JournaledFile::commit() {
   }
 }
 
-void JournaledFile::rollBack(const JournalContents& journal, const std::string& journalPath) {
+void JournaledFile::rollBack(const std::string& journalPath) {
   try {
-    RunWriter writer(*base_);
-    for (const auto& [offset, block] : journal.blocks) writer.add(offset, block.original);
-    writer.flush();
-    if (base_->size() != journal.originalSize) base_->truncate(journal.originalSize);
-    base_->sync();
+    // The originals are read back from the journal, synced before the first
+    // byte of the batch was written.
+    playBackJournal(fs_, journalPath, *base_);
     fs_.remove(journalPath);
     fs_.syncFolder(journalPath);
   } catch (const Error&) {

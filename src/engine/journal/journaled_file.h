@@ -66,8 +66,10 @@ class JournaledFile final : public File {
   // The overlay's copy of the block at `offset`; `whole` when the caller
   // overwrites all of it.
   std::vector<std::uint8_t>& block(std::uint64_t offset, bool whole);
-  JournalContents journalOfBatch();
-  void rollBack(const JournalContents& journal, const std::string& journalPath);
+  // Writes, syncs and seals the journal of the batch at `journalPath`.
+  void journalBatch(const std::string& journalPath);
+  // Puts the file back as it was before the batch, from its journal.
+  void rollBack(const std::string& journalPath);
 
   FileSystem& fs_;
   std::unique_ptr<File> base_;

@@ -108,17 +108,6 @@ std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes) {
   return header;
 }
 
-void appendRecord(Bytes& to, const JournalContents& contents, std::uint64_t offset,
-                  const JournalBlock& block) {
-  const std::size_t start = to.size();
-  appendU64(to, contents.nonce);
-  appendU32(to, static_cast<std::uint32_t>(offset / contents.blockSize));
-  appendU32(to, 0);
-  appendBytes(to, block.original);
-  for (std::uint64_t sector : block.newSectors) appendU64(to, sector);
-  appendU64(to, journalChecksum(std::span(to).subspan(start)));
-}
-
 // The records from `bytes` (after the header) up to the first damaged one.
 std::vector<std::pair<std::uint64_t, JournalBlock>> parseRecords(
     std::span<const std::uint8_t> bytes, const Header& header) {
@@ -194,6 +183,31 @@ std::string mismatchOf(const Header& header,
   return {};
 }
 
+Bytes readWhole(FileSystem& fs, const std::string& path) {
+  std::unique_ptr<File> file = fs.open(path, false);
+  Bytes bytes(file->size());
+  if (!bytes.empty()) file->read(0, bytes);
+  return bytes;
+}
+
+// Writes the records' original bytes back and syncs; cuts off what the
+// batch appended when every record came back. Throws when some did not.
+void restore(const Header& header,
+             const std::vector<std::pair<std::uint64_t, JournalBlock>>& records, File& database,
+             const std::string& journalPath, const std::string& databasePath) {
+  RunWriter writer(database);
+  for (const auto& [offset, block] : records) writer.add(offset, block.original);
+  writer.flush();
+  const bool complete = records.size() == header.recordCount;
+  // Pages the batch appended are cut off only when every record came back:
+  // a row left unrestored may still point into them.
+  if (complete && database.size() != header.contents.originalSize)
+    database.truncate(header.contents.originalSize);
+  database.sync();
+  if (!complete)
+    throw Error::journalDamaged(journalPath, databasePath, records.size(), header.recordCount);
+}
+
 std::string fileNameOf(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
@@ -220,28 +234,52 @@ std::uint64_t journalChecksum(std::span<const std::uint8_t> bytes) {
   return h ^ (h >> 32);
 }
 
-void writeJournal(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
-                  const JournalContents& contents) {
+std::unique_ptr<File> newJournal(FileSystem& fs, const std::string& journalPath,
+                                 const std::string& databasePath) {
   // A stale name (a link planted between two batches, say) is removed, never
   // written through.
   fs.remove(journalPath);
-  std::unique_ptr<File> journal = fs.create(journalPath, databasePath);
-  // Records go out in runs, so that a batch is never held twice in memory.
-  RunWriter writer(*journal);
-  writer.add(0, headerBytes(contents, 0));
-  std::uint64_t at = kHeaderSize;
-  Bytes record;
-  for (const auto& [offset, block] : contents.blocks) {
-    record.clear();
-    appendRecord(record, contents, offset, block);
-    writer.add(at, record);
-    at += record.size();
-  }
-  writer.flush();
-  journal->sync();
+  return fs.create(journalPath, databasePath);
+}
+
+JournalWriter::JournalWriter(FileSystem& fs, const std::string& journalPath,
+                             const std::string& databasePath, JournalContents header)
+    : header_(std::move(header)),
+      journal_(newJournal(fs, journalPath, databasePath)),
+      writer_(*journal_),
+      end_(kHeaderSize) {
+  header_.blocks.clear();
+  writer_.add(0, headerBytes(header_, 0));
+}
+
+void JournalWriter::add(std::uint64_t offset, std::span<const std::uint8_t> original,
+                        std::span<const std::uint64_t> newSectors) {
+  record_.clear();
+  appendU64(record_, header_.nonce);
+  appendU32(record_, static_cast<std::uint32_t>(offset / header_.blockSize));
+  appendU32(record_, 0);
+  appendBytes(record_, original);
+  for (std::uint64_t sector : newSectors) appendU64(record_, sector);
+  appendU64(record_, journalChecksum(record_));
+  writer_.add(end_, record_);
+  end_ += record_.size();
+  ++records_;
+}
+
+void JournalWriter::seal() {
+  writer_.flush();
+  journal_->sync();
   // Sealed only once every record is on disk.
-  journal->write(0, headerBytes(contents, static_cast<std::uint32_t>(contents.blocks.size())));
-  journal->sync();
+  journal_->write(0, headerBytes(header_, records_));
+  journal_->sync();
+}
+
+void writeJournal(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
+                  const JournalContents& contents) {
+  JournalWriter writer(fs, journalPath, databasePath, contents);
+  for (const auto& [offset, block] : contents.blocks)
+    writer.add(offset, block.original, block.newSectors);
+  writer.seal();
 }
 
 void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::string& realPath,
@@ -259,12 +297,7 @@ void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::
   std::unique_ptr<FileLock> lock = lockWaiting(fs, realPath, wait);
   if (!lock) throw Error::fileInUse(databasePath);
 
-  Bytes bytes;
-  {
-    std::unique_ptr<File> journal = fs.open(journalPath, false);
-    bytes.resize(journal->size());
-    if (!bytes.empty()) journal->read(0, bytes);
-  }
+  const Bytes bytes = readWhole(fs, journalPath);
   std::optional<Header> header;
   if (!bytes.empty()) {
     header = parseHeader(bytes);
@@ -289,17 +322,16 @@ void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::
     if (e.kind() == ErrorKind::ReadOnly) throw Error::interruptedWrite(databasePath);
     throw;
   }
-  for (const auto& [offset, block] : records) database->write(offset, block.original);
-  const bool complete = records.size() == header->recordCount;
-  // Pages the batch appended are cut off only when every record came back:
-  // a row left unrestored may still point into them.
-  if (complete && database->size() != header->contents.originalSize)
-    database->truncate(header->contents.originalSize);
-  database->sync();
-  if (!complete)
-    throw Error::journalDamaged(journalPath, databasePath, records.size(), header->recordCount);
+  restore(*header, records, *database, journalPath, databasePath);
   fs.remove(journalPath);
   fs.syncFolder(journalPath);
+}
+
+void playBackJournal(FileSystem& fs, const std::string& journalPath, File& database) {
+  const Bytes bytes = readWhole(fs, journalPath);
+  const std::optional<Header> header = parseHeader(bytes);
+  if (!header) throw Error::journalUnreadable(journalPath, database.path());
+  restore(*header, parseRecords(bytes, *header), database, journalPath, database.path());
 }
 
 }  // namespace engine

@@ -29,11 +29,13 @@
 #include <chrono>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "engine/file_system.h"
+#include "engine/journal/run_writer.h"
 
 namespace engine {
 
@@ -62,10 +64,44 @@ struct JournalContents {
 // The checksum the journal keeps of bytes (block 0, sectors).
 std::uint64_t journalChecksum(std::span<const std::uint8_t> bytes);
 
+// A journal written record by record, so that the original bytes of a
+// batch need not all be held at once.
+class JournalWriter {
+ public:
+  // Begins the new file `journalPath` (with the permission bits of
+  // `databasePath`) with the header of `header`, whose blocks are not used,
+  // and no record; whatever had the name is removed, never written through.
+  JournalWriter(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
+                JournalContents header);
+  JournalWriter(const JournalWriter&) = delete;
+  JournalWriter& operator=(const JournalWriter&) = delete;
+
+  // The record of the block at `offset`: its original bytes and the
+  // checksums of its new ones, sector by sector.
+  void add(std::uint64_t offset, std::span<const std::uint8_t> original,
+           std::span<const std::uint64_t> newSectors);
+  // Syncs the records, then seals the header with their count and syncs it.
+  void seal();
+
+ private:
+  JournalContents header_;
+  std::unique_ptr<File> journal_;
+  RunWriter writer_;  // records go out in runs
+  std::uint64_t end_;
+  std::uint32_t records_ = 0;
+  std::vector<std::uint8_t> record_;
+};
+
 // Writes, syncs and seals a journal of `contents` as the new file
 // `journalPath` (with the permission bits of `databasePath`).
 void writeJournal(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
                   const JournalContents& contents);
+
+// Puts back into `database` the original bytes the sealed journal at
+// `journalPath` holds, cuts off the blocks its batch appended and syncs:
+// how a writer undoes its own batch when writing it failed. The journal
+// stays. Throws when the journal cannot be read back whole.
+void playBackJournal(FileSystem& fs, const std::string& journalPath, File& database);
 
 // Restores the database from its journal when one is there, before anything
 // is read. A sealed journal that matches the database is played back
