@@ -162,7 +162,7 @@ long Connection::executeUpdate(const sql::Update& update) {
     auto row = database_->readRow(table, id, engine::ColumnSelection::only(asked));
     if (!row) continue;
     const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
-    if (!where.isText() || TextCompareKey(where.text()) != wanted) continue;
+    if (!where.isText() || !HasCompareKey(where.text(), wanted)) continue;
     ++matched;
     const Value& before = row->values[static_cast<std::size_t>(setColumn)];
     // Records that already hold the new text are matched but need no write.

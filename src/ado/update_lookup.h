@@ -27,6 +27,9 @@ namespace ado {
 
 // The comparison key of a text: each code unit in its simple lower-case form.
 Text TextCompareKey(std::u16string_view text);
+// Whether `text`'s comparison key is `key`, without making it: a memo's key
+// is as long as the memo.
+[[nodiscard]] bool HasCompareKey(std::u16string_view text, std::u16string_view key);
 
 class UpdateLookup {
  public:
