@@ -25,9 +25,11 @@ std::u16string decodeCodePage1252(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
+// Both write into a string sized up front: memos are decoded several times
+// an update, and appending unit by unit costs more than the decoding.
 std::u16string decompressUnicode(std::span<const std::uint8_t> bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
+  std::u16string out(bytes.size(), u'\0');
+  char16_t* to = out.data();
   bool compressed = true;
   std::size_t i = 0;
   while (i < bytes.size()) {
@@ -35,14 +37,15 @@ std::u16string decompressUnicode(std::span<const std::uint8_t> bytes) {
       compressed = !compressed;
       ++i;
     } else if (compressed) {
-      out += static_cast<char16_t>(bytes[i]);
+      *to++ = static_cast<char16_t>(bytes[i]);
       ++i;
     } else {
       if (i + 1 >= bytes.size()) break;
-      out += static_cast<char16_t>(readU16(bytes, i));
+      *to++ = static_cast<char16_t>(readU16(bytes, i));
       i += 2;
     }
   }
+  out.resize(static_cast<std::size_t>(to - out.data()));
   return out;
 }
 
@@ -51,10 +54,9 @@ std::u16string decodeJet4Text(std::span<const std::uint8_t> bytes) {
   if (bytes.size() >= sizeof marker &&
       std::equal(std::begin(marker), std::end(marker), bytes.begin()))
     return decompressUnicode(bytes.subspan(sizeof marker));
-  std::u16string out;
-  out.reserve(bytes.size() / 2);
-  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2)
-    out += static_cast<char16_t>(readU16(bytes, i));
+  std::u16string out(bytes.size() / 2, u'\0');
+  for (std::size_t i = 0; i < out.size(); ++i)
+    out[i] = static_cast<char16_t>(readU16(bytes, 2 * i));
   return out;
 }
 
