@@ -20,28 +20,39 @@ PageRef Pager::page(std::uint32_t number) {
     throw Error::damaged(
         file_.path(), number,
         "a reference points beyond the end of the file (" + std::to_string(pageCount_) + " pages)");
-  const std::uint32_t count = runLength(number);
-  run_.resize(std::size_t{count} * pageSize_);
-  file_.read(std::uint64_t{number} * pageSize_, run_);
-  nextMiss_ = number + count;
+  const Run run = runFor(number);
+  run_.resize(std::size_t{run.count} * pageSize_);
+  file_.read(std::uint64_t{run.first} * pageSize_, run_);
+  lastRun_ = run;
   // The page asked for goes in last, as the most recent.
   PageRef asked;
-  for (std::uint32_t i = count; i-- > 0;) {
-    const auto from = run_.begin() + static_cast<std::ptrdiff_t>(std::size_t{i} * pageSize_);
+  for (std::uint32_t i = 0; i < run.count; ++i) {
+    const std::uint32_t at = number > run.first ? run.first + i : run.first + run.count - 1 - i;
+    const auto from =
+        run_.begin() + static_cast<std::ptrdiff_t>(std::size_t{at - run.first} * pageSize_);
     auto buffer = std::make_shared<PageBuffer>(from, from + pageSize_);
-    if (number + i != 0 && codec_) codec_->decode(number + i, *buffer);
-    if (i == 0) asked = buffer;
-    insert(number + i, std::move(buffer));
+    if (at != 0 && codec_) codec_->decode(at, *buffer);
+    if (at == number) asked = buffer;
+    insert(at, std::move(buffer));
   }
   return asked;
 }
 
-std::uint32_t Pager::runLength(std::uint32_t number) const {
-  if (number != nextMiss_) return 1;
+Pager::Run Pager::runFor(std::uint32_t number) const {
   const std::size_t limit = std::min<std::size_t>(kReadAhead, capacity_ / 4);
   std::uint32_t count = 1;
-  while (count < limit && number + count < pageCount_ && !entries_.count(number + count)) ++count;
-  return count;
+  if (number == lastRun_.first + lastRun_.count) {
+    // Reading on: the pages after it.
+    while (count < limit && number + count < pageCount_ && !entries_.count(number + count)) ++count;
+    return {number, count};
+  }
+  if (lastRun_.count > 0 && number + 1 == lastRun_.first) {
+    // Reading back (a long value's pages are often chained from the last):
+    // the pages before it.
+    while (count < limit && count <= number && !entries_.count(number - count)) ++count;
+    return {number - count + 1, count};
+  }
+  return {number, 1};
 }
 
 void Pager::insert(std::uint32_t number, PageRef page) {

@@ -25,7 +25,8 @@ using PageRef = std::shared_ptr<const PageBuffer>;
 
 class Pager {
  public:
-  // Pages read in one call when a miss follows the page missed before it:
+  // Pages read in one call when a miss continues the last read (the page
+  // after it, or the one before it, as a long value chained from its end):
   // a pass over a table larger than the cache then costs one call for this
   // many pages rather than one a page. Caches under four times this size
   // read ahead less, so that a run never pushes out what it was read for.
@@ -65,8 +66,13 @@ class Pager {
     std::list<std::uint32_t>::iterator position;
   };
 
-  // How many pages from `number` one read fetches.
-  std::uint32_t runLength(std::uint32_t number) const;
+  struct Run {
+    std::uint32_t first = 0;
+    std::uint32_t count = 0;
+  };
+  // The pages one read fetches for a miss of `number`: more than it when the
+  // miss continues the last read, forwards or backwards.
+  Run runFor(std::uint32_t number) const;
   void insert(std::uint32_t number, PageRef page);
 
   File& file_;
@@ -76,8 +82,8 @@ class Pager {
   std::unique_ptr<PageCodec> codec_;
   std::list<std::uint32_t> recency_;  // most recent first
   std::unordered_map<std::uint32_t, Entry> entries_;
-  std::uint32_t nextMiss_ = 0;  // the page after the last one read
-  PageBuffer run_;              // the bytes of the last read
+  Run lastRun_;     // the pages of the last read
+  PageBuffer run_;  // the bytes of the last read
 };
 
 }  // namespace engine

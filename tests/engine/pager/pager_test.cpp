@@ -1,5 +1,6 @@
-// The page cache's read-ahead: passes in page order cost one read for a run
-// of pages, other orders one read a page, and every page comes out as stored.
+// The page cache's read-ahead: passes in page order, forwards or backwards,
+// cost one read for a run of pages, other orders one read a page, and every
+// page comes out as stored.
 
 #include "engine/pager/pager.h"
 
@@ -48,12 +49,34 @@ TEST(PagerReadAhead, APassInPageOrderReadsRunsOfPages) {
   EXPECT_LE(file->reads - afterFirst, 1 + static_cast<int>(kPages / engine::Pager::kReadAhead) + 1);
 }
 
-TEST(PagerReadAhead, OtherOrdersReadOnePageAtATime) {
+// A long value chained from its last page is read backwards.
+TEST(PagerReadAhead, APassBackwardsReadsRunsOfPagesToo) {
   auto file = numberedPages();
   engine::Pager pager(*file, kPageSize, 64);
   for (std::uint32_t p = kPages; p-- > 0;) expectPage(pager, p);
+  EXPECT_LE(file->reads, 1 + static_cast<int>(kPages / engine::Pager::kReadAhead) + 1);
+  EXPECT_LE(pager.cachedPages(), 64u);
+}
+
+TEST(PagerReadAhead, OtherOrdersReadOnePageAtATime) {
+  auto file = numberedPages();
+  engine::Pager pager(*file, kPageSize, 64);
+  // Every seventh page, wrapping round: no miss continues the read before it.
+  for (std::uint32_t i = 0; i < kPages; ++i) expectPage(pager, (i * 7 + 3) % kPages);
   EXPECT_EQ(file->reads, static_cast<int>(kPages));
   EXPECT_EQ(pager.cachedPages(), 64u);
+}
+
+TEST(PagerReadAhead, ReadingBackStopsAtCachedPagesAndTheStartOfTheFile) {
+  auto file = numberedPages();
+  engine::Pager pager(*file, kPageSize, 128);
+  expectPage(pager, 5);
+  expectPage(pager, 40);
+  for (std::uint32_t p = 40; p-- > 0;) expectPage(pager, p);
+  // Every page from 0 to 40 is read once: 5 and 40 alone, then 24-39,
+  // 8-23, 6-7 (stopping at page 5), 4 alone and 0-3.
+  EXPECT_EQ(pager.cachedPages(), 41u);
+  EXPECT_EQ(file->reads, 7);
 }
 
 TEST(PagerReadAhead, StopsAtCachedPagesAndTheEndOfTheFile) {
