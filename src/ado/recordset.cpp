@@ -76,10 +76,12 @@ const std::vector<Value>& Recordset::current() {
 }
 
 std::optional<std::size_t> Recordset::positionOf(engine::RowId row) const {
+  if (row.page > kPackedPageLimit) return std::nullopt;
+  const std::uint32_t packed = packedRow(row);
   // A table whose page map lists its pages out of order is searched row by row.
-  const auto at = idsInPlaceOrder_ ? std::lower_bound(ids_.begin(), ids_.end(), row)
-                                   : std::find(ids_.begin(), ids_.end(), row);
-  if (at == ids_.end() || *at != row) return std::nullopt;
+  const auto at = idsInPlaceOrder_ ? std::lower_bound(ids_.begin(), ids_.end(), packed)
+                                   : std::find(ids_.begin(), ids_.end(), packed);
+  if (at == ids_.end() || *at != packed) return std::nullopt;
   return static_cast<std::size_t>(at - ids_.begin());
 }
 

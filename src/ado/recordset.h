@@ -91,8 +91,15 @@ class Recordset {
   std::vector<Field> fields_;
   bool rowsFound_ = false;
   std::size_t count_ = 0;
-  // While connected: the rows in walk order, which is their stored order.
-  std::vector<engine::RowId> ids_;
+  // While connected: the rows in walk order, which is their stored order,
+  // each packed in 4 bytes (page above slot), as a file of 2 GB has no more
+  // than 2^20 pages: the list is as long as the table.
+  std::vector<std::uint32_t> ids_;
+  static constexpr std::uint32_t kPackedPageLimit = 0xFFFFFF;
+  static std::uint32_t packedRow(engine::RowId row) { return row.page << 8 | row.slot; }
+  static engine::RowId unpackedRow(std::uint32_t packed) {
+    return {packed >> 8, static_cast<std::uint8_t>(packed & 0xFF)};
+  }
   bool idsInPlaceOrder_ = true;  // ids_ in the order a scan gives
   KeptValues kept_;
   // Records held in memory (schema rowsets, and what a closing connection

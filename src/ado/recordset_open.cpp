@@ -9,6 +9,7 @@
 #include "ado/row_count_hint.h"
 #include "ado/sql.h"
 #include "engine/database.h"
+#include "engine/error.h"
 #include "engine/utf.h"
 
 namespace ado {
@@ -53,7 +54,12 @@ void Recordset::findRows() {
     auto scan = database.scan(*table_, engine::ColumnSelection::only({}));
     engine::Row row;
     ids_.reserve(RowCountHint(*table_));
-    while (scan->next(row)) ids_.push_back(row.id);
+    while (scan->next(row)) {
+      if (row.id.page > kPackedPageLimit)
+        throw engine::Error::damaged(database.path(), row.id.page,
+                                     "a row lies beyond the 2 GB an Access file can hold");
+      ids_.push_back(packedRow(row.id));
+    }
   });
   ReturnSpareRoom(ids_);
   idsInPlaceOrder_ = std::is_sorted(ids_.begin(), ids_.end());
@@ -64,8 +70,8 @@ void Recordset::findRows() {
 
 std::vector<Value> Recordset::readRecord(std::size_t position) {
   engine::Database& database = connection_->database();
-  std::optional<engine::Row> row =
-      fromEngine([&] { return database.readRow(*table_, ids_[position], selection_); });
+  std::optional<engine::Row> row = fromEngine(
+      [&] { return database.readRow(*table_, unpackedRow(ids_[position]), selection_); });
   // Rows are not deleted through a connection; another program did it.
   if (!row) throw Error::noCurrentRecord();
   std::vector<Value> values;
