@@ -234,6 +234,8 @@ std::uint64_t journalChecksum(std::span<const std::uint8_t> bytes) {
   return h ^ (h >> 32);
 }
 
+namespace {
+
 std::unique_ptr<File> newJournal(FileSystem& fs, const std::string& journalPath,
                                  const std::string& databasePath) {
   // A stale name (a link planted between two batches, say) is removed, never
@@ -241,6 +243,8 @@ std::unique_ptr<File> newJournal(FileSystem& fs, const std::string& journalPath,
   fs.remove(journalPath);
   return fs.create(journalPath, databasePath);
 }
+
+}  // namespace
 
 JournalWriter::JournalWriter(FileSystem& fs, const std::string& journalPath,
                              const std::string& databasePath, JournalContents header)
