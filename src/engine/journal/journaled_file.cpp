@@ -140,7 +140,7 @@ void JournaledFile::journalBatch(const std::string& journalPath) {
   header.pageSize = first[layout::header::kVersion] == layout::header::kVersionJet3
                         ? layout::header::kPageSizeJet3
                         : layout::header::kPageSizeJet4;
-  JournalWriter journal(fs_, journalPath, realPath_, std::move(header));
+  JournalWriter journal(fs_, journalPath, realPath_, header);
 
   // The original bytes of the changed blocks, read a stretch at a time: the
   // changed blocks near each other and the few unchanged ones between them

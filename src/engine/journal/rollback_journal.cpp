@@ -247,12 +247,18 @@ std::unique_ptr<File> newJournal(FileSystem& fs, const std::string& journalPath,
 }  // namespace
 
 JournalWriter::JournalWriter(FileSystem& fs, const std::string& journalPath,
-                             const std::string& databasePath, JournalContents header)
-    : header_(std::move(header)),
+                             const std::string& databasePath, const JournalContents& header)
+    : header_{.databaseName = header.databaseName,
+              .blockSize = header.blockSize,
+              .pageSize = header.pageSize,
+              .originalSize = header.originalSize,
+              .newSize = header.newSize,
+              .firstBlockChecksum = header.firstBlockChecksum,
+              .nonce = header.nonce,
+              .blocks = {}},  // added one by one
       journal_(newJournal(fs, journalPath, databasePath)),
       writer_(*journal_),
       end_(kHeaderSize) {
-  header_.blocks.clear();
   writer_.add(0, headerBytes(header_, 0));
 }
 

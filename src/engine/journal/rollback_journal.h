@@ -72,7 +72,7 @@ class JournalWriter {
   // `databasePath`) with the header of `header`, whose blocks are not used,
   // and no record; whatever had the name is removed, never written through.
   JournalWriter(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
-                JournalContents header);
+                const JournalContents& header);
   JournalWriter(const JournalWriter&) = delete;
   JournalWriter& operator=(const JournalWriter&) = delete;
 
@@ -84,7 +84,7 @@ class JournalWriter {
   void seal();
 
  private:
-  JournalContents header_;
+  JournalContents header_;  // without blocks
   std::unique_ptr<File> journal_;
   RunWriter writer_;  // records go out in runs
   std::uint64_t end_;

@@ -26,8 +26,9 @@ PageRef Pager::page(std::uint32_t number) {
   lastRun_ = run;
   // The page asked for goes in last, as the most recent.
   PageRef asked;
+  const bool backwards = number > run.first;  // the page asked for ends the run
   for (std::uint32_t i = 0; i < run.count; ++i) {
-    const std::uint32_t at = number > run.first ? run.first + i : run.first + run.count - 1 - i;
+    const std::uint32_t at = backwards ? run.first + i : run.first + run.count - 1 - i;
     const auto from =
         run_.begin() + static_cast<std::ptrdiff_t>(std::size_t{at - run.first} * pageSize_);
     auto buffer = std::make_shared<PageBuffer>(from, from + pageSize_);
