@@ -67,17 +67,18 @@ struct OpenOptions {
   FileSystem* fileSystem = nullptr;
   // Called before each batch of changes reaches the file, while none of it
   // has: whoever keeps a record of the changes (an undo file) makes it
-  // durable here. What it throws undoes the batch.
+  // durable here. What it throws undoes the transaction.
   std::function<void()> beforeCommit = nullptr;
   // How long taking the writer's lock waits for another writer of this
   // computer before the change is refused with Error::fileInUse.
   std::chrono::milliseconds lockWait{5000};
-  // A batch is committed once it changed this many blocks of 2 KB (or is a
-  // second old): it holds 16 MB until then (the originals go to the journal
-  // as they are read).
-  // Each UPDATE of a run may match records all over a table: the larger the
-  // batch, the fewer times one page is journaled again.
-  // Tests lower it to see many batches.
+  // The changes of a transaction are held in memory up to this many blocks
+  // of 2 KB (16 MB), then spill into the file under the journal; the
+  // transaction is committed when it is a second old or has journaled 16
+  // times this many blocks. Each UPDATE of a run
+  // may match records all over a table: a page changed again in the same
+  // transaction is journaled once.
+  // Tests lower it to see many spills.
   std::size_t batchBlocks = 8192;
 };
 
@@ -141,21 +142,22 @@ class Database {
   // `column` (position in table.columns) of row `id` to `value`: all of it
   // or, with an Error saying why, nothing. The first change takes the
   // writer's locks (Error::fileInUse, Error::readOnly). Changes
-  // are visible at once and reach the disk in batches, through a rollback
-  // journal, at least every second while writing and at commit().
+  // are visible at once and are made durable in transactions, through a
+  // rollback journal, at least every second while writing and at commit().
   void updateText(const TableDefinition& table, RowId id, int column, const std::u16string& value);
   // Takes the writer's locks now rather than at the first change, so that
   // what is read next is read under them (Error::fileInUse, Error::readOnly).
   void lockForWriting() { beginWriting(); }
-  // Makes every change so far durable; the batch is undone when this fails.
+  // Makes every change so far durable; the transaction is undone when this
+  // fails.
   void commit();
   // Commits, then gives up the writer's locks (the lock-file entry goes),
   // also when the commit fails; the commit's error is thrown after that.
   // Reading goes on; a later change takes the locks again.
   void close();
 
-  // What became of the updates: those in the open batch, not yet durable;
-  // how many are durable; and those whose batch failed to commit (undone,
+  // What became of the updates: those in the open transaction, not yet
+  // durable; how many are durable; and those whose transaction failed (undone,
   // oldest first; each failed commit threw its error from the call that
   // tried it, updateText or commit), taken once.
   std::size_t pendingUpdates() const { return batch_.size(); }
@@ -180,6 +182,9 @@ class Database {
 
   // Writing state.
   void beginWriting();
+  // Sends the batch in memory to the file: spilled into the open
+  // transaction, or with `commit`, ending it.
+  void writeBatch(bool commit);
   FileSystem* fileSystem_ = nullptr;
   std::string realPath_;  // companions are named after it
   std::chrono::milliseconds lockWait_{0};

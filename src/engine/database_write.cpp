@@ -15,8 +15,12 @@
 namespace engine {
 namespace {
 
-// A batch is committed when it is this old (or holds OpenOptions::batchBlocks).
-constexpr auto kBatchAge = std::chrono::seconds(1);
+// A transaction is committed when it is this old, or when its journal holds
+// this many batches' worth of blocks (256 MB by default: the journal's room
+// on the disk stays bounded); its batch spills into the file when it holds
+// OpenOptions::batchBlocks.
+constexpr auto kTransactionAge = std::chrono::seconds(1);
+constexpr std::size_t kTransactionBatches = 16;
 
 bool sameValue(const Value& a, const Value& b) {
   if (a == b) return true;
@@ -48,7 +52,7 @@ void Database::beginWriting() {
         std::make_unique<WriterLock>(*fileSystem_, path(), realPath_, format().isAce(), lockWait_);
     // Another writer may have changed the file since it was read: what the
     // writer builds on is read again under the lock.
-    journaled_->dropBatch();
+    journaled_->abandon();
     pager_->clear();
   }
 }
@@ -100,34 +104,50 @@ void Database::updateText(const TableDefinition& table, RowId id, int column,
     batchOpen_ = true;
     batchStart_ = now;
   }
-  if (now - batchStart_ >= kBatchAge || journaled_->changedBlocks() >= batchBlocks_) commit();
+  if (now - batchStart_ >= kTransactionAge ||
+      journaled_->journaledBlocks() >= kTransactionBatches * batchBlocks_)
+    commit();
+  else if (journaled_->changedBlocks() >= batchBlocks_)
+    writeBatch(false);
 }
 
-void Database::commit() {
-  batchOpen_ = false;
+void Database::commit() { writeBatch(true); }
+
+void Database::writeBatch(bool commit) {
   if (!journaled_ || !journaled_->hasChanges()) {
-    savedUpdates_ += batch_.size();  // updates that changed no byte
-    batch_.clear();
+    if (commit) {
+      batchOpen_ = false;
+      savedUpdates_ += batch_.size();  // updates that changed no byte
+      batch_.clear();
+    }
     return;
   }
   try {
-    if (beforeCommit_) {
-      try {
-        beforeCommit_();
-      } catch (...) {
-        journaled_->dropBatch();  // none of the batch reached the file
-        throw;
-      }
+    try {
+      // Nothing more is written once Access has opened the file.
+      if (writerLock_) writerLock_->check();
+      if (beforeCommit_) beforeCommit_();
+    } catch (...) {
+      journaled_->abandon();  // none of this batch reached the file
+      throw;
     }
-    journaled_->commit();
+    if (commit)
+      journaled_->commit();
+    else
+      journaled_->spill();
   } catch (...) {
+    // The whole transaction was undone.
+    batchOpen_ = false;
     pager_->clear();
     lost_.insert(lost_.end(), batch_.begin(), batch_.end());
     batch_.clear();
     throw;
   }
-  savedUpdates_ += batch_.size();
-  batch_.clear();
+  if (commit) {
+    batchOpen_ = false;
+    savedUpdates_ += batch_.size();
+    batch_.clear();
+  }
 }
 
 void Database::close() {

@@ -126,12 +126,12 @@ void JournaledFile::endUpdate() {
   savedBytes_.clear();
 }
 
-void JournaledFile::journalBatch(const std::string& journalPath) {
+void JournaledFile::beginJournal() {
   JournalContents header;
   header.databaseName = std::filesystem::path(realPath_).filename().string();
   header.blockSize = kBlockSize;
   header.originalSize = baseSize_;
-  header.newSize = size_;
+  header.newSize = baseSize_;
   std::random_device random;
   header.nonce = (std::uint64_t{random()} << 32) ^ random();
   std::vector<std::uint8_t> first(kBlockSize, 0);
@@ -140,30 +140,59 @@ void JournaledFile::journalBatch(const std::string& journalPath) {
   header.pageSize = first[layout::header::kVersion] == layout::header::kVersionJet3
                         ? layout::header::kPageSizeJet3
                         : layout::header::kPageSizeJet4;
-  JournalWriter journal(fs_, journalPath, realPath_, header);
+  originalSize_ = baseSize_;
+  journalBegun_ = true;  // a failure below may leave a part of the file behind
+  journal_ = std::make_unique<JournalWriter>(fs_, journalPathFor(realPath_), realPath_, header);
+}
 
-  // The original bytes of the changed blocks, read a stretch at a time: the
-  // changed blocks near each other and the few unchanged ones between them
-  // in one call, since a call costs more than the bytes (appended blocks are
-  // undone by cutting the file). Each goes to the journal as it is read, so
-  // that the originals of a batch are never all held at once. An unchanged
-  // block in a short gap joins the batch as it stands, journal and all, so
-  // the batch is written in one run there too.
+bool JournaledFile::journaled(std::uint64_t offset) const {
+  const std::uint64_t block = offset / kBlockSize;
+  return block < journaled_.size() && journaled_[block];
+}
+
+void JournaledFile::journalBatch() {
+  if (!journal_) beginJournal();
   std::vector<std::uint64_t> sectors;
-  const auto journalBlock = [&](std::uint64_t offset, std::span<const std::uint8_t> original,
-                                std::span<const std::uint8_t> bytes) {
+  const auto sectorsOf = [&](std::span<const std::uint8_t> bytes) {
     sectors.clear();
     for (std::size_t at = 0; at < kBlockSize; at += kJournalSectorSize)
       sectors.push_back(journalChecksum(bytes.subspan(at, kJournalSectorSize)));
-    journal.add(offset, original, sectors);
+    return std::span<const std::uint64_t>(sectors);
   };
+  // A block's first record holds its original bytes; a block journaled by
+  // an earlier spill gets the checksums of its newer bytes only.
+  const auto journalBlock = [&](std::uint64_t offset, std::span<const std::uint8_t> original,
+                                std::span<const std::uint8_t> bytes) {
+    if (journaled(offset)) {
+      journal_->addLater(offset, sectorsOf(bytes));
+      return;
+    }
+    journal_->add(offset, original, sectorsOf(bytes));
+    ++journaledBlocks_;
+    const std::uint64_t block = offset / kBlockSize;
+    if (block >= journaled_.size()) journaled_.resize(block + 1, false);
+    journaled_[block] = true;
+  };
+
+  // The original bytes of the changed blocks, read a stretch at a time: the
+  // changed blocks near each other and the few unchanged ones between them
+  // in one call, since a call costs more than the bytes (blocks appended by
+  // the transaction are undone by cutting the file). Each goes to the
+  // journal as it is read, so that the originals are never all held at once.
+  // An unchanged block in a short gap joins the batch as it stands, so the
+  // batch is written in one run there too.
   std::vector<std::uint8_t> run;
   auto next = overlay_.begin();
-  while (next != overlay_.end() && next->first < baseSize_) {
+  while (next != overlay_.end() && next->first < originalSize_) {
+    if (journaled(next->first)) {
+      journalBlock(next->first, {}, next->second);
+      ++next;
+      continue;
+    }
     const std::uint64_t start = next->first;
     std::uint64_t end = start + kBlockSize;
     auto last = std::next(next);
-    while (last != overlay_.end() && last->first < baseSize_ &&
+    while (last != overlay_.end() && last->first < originalSize_ &&
            last->first <= end + kGapBlocks * kBlockSize &&
            last->first + kBlockSize - start <= kRunBlocks * kBlockSize) {
       end = last->first + kBlockSize;
@@ -172,7 +201,8 @@ void JournaledFile::journalBatch(const std::string& journalPath) {
     run.assign(end - start, 0);
     base_->read(start,
                 std::span(run).first(std::min<std::uint64_t>(run.size(), baseSize_ - start)));
-    const auto originalAt = [&](std::uint64_t offset) {
+    // The file's bytes: the original, or those an earlier spill wrote.
+    const auto onDisk = [&](std::uint64_t offset) {
       return std::span<const std::uint8_t>(run).subspan(offset - start, kBlockSize);
     };
     std::optional<std::uint64_t> previous;
@@ -180,56 +210,93 @@ void JournaledFile::journalBatch(const std::string& journalPath) {
       const std::uint64_t offset = next->first;
       if (previous && offset - *previous <= (kFilledBlocks + 1) * kBlockSize) {
         for (std::uint64_t gap = *previous + kBlockSize; gap < offset; gap += kBlockSize) {
-          const auto original = originalAt(gap);
-          overlay_.emplace(gap, std::vector<std::uint8_t>(original.begin(), original.end()));
-          journalBlock(gap, original, original);
+          const auto bytes = onDisk(gap);
+          overlay_.emplace(gap, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+          // Bytes an earlier spill wrote are a version the journal knows.
+          if (!journaled(gap)) journalBlock(gap, bytes, bytes);
         }
       }
-      journalBlock(offset, originalAt(offset), next->second);
+      journalBlock(offset, onDisk(offset), next->second);
       previous = offset;
     }
   }
-  journal.seal();
+  journal_->seal(size_);
 }
 
-void JournaledFile::dropBatch() {
+void JournaledFile::spill() {
+  if (broken_) throw Error::interruptedWrite(path());
+  if (overlay_.empty()) return;
+  try {
+    journalBatch();
+    // From here on the file may hold part of the transaction, and the
+    // journal undoes it.
+    fileWritten_ = true;
+    RunWriter writer(*base_);
+    for (const auto& [offset, bytes] : overlay_) writer.add(offset, bytes);
+    writer.flush();
+  } catch (...) {
+    abandon();
+    throw;
+  }
   overlay_.clear();
+  baseSize_ = size_;
+}
+
+void JournaledFile::endTransaction() {
+  overlay_.clear();
+  journal_.reset();
+  journaled_.clear();
+  journaledBlocks_ = 0;
+  journalBegun_ = false;
+  fileWritten_ = false;
   baseSize_ = base_->size();
   size_ = baseSize_;
 }
 
-void JournaledFile::commit() {
-  if (broken_) throw Error::interruptedWrite(path());
-  if (overlay_.empty()) return;
+void JournaledFile::abandon() {
   const std::string journalPath = journalPathFor(realPath_);
-  try {
-    journalBatch(journalPath);
-  } catch (...) {
-    // The database is untouched; an unsealed journal left behind is dropped
-    // by the next open.
+  journal_.reset();  // closed before it is played back or removed
+  if (fileWritten_) {
+    rollBack(journalPath);
+  } else if (journalBegun_) {
+    // The file is untouched; an unsealed journal left behind is dropped by
+    // the next open.
     try {
       fs_.remove(journalPath);
     } catch (const Error& e) {
       reportError(e);
     }
-    dropBatch();
-    throw;
   }
+  endTransaction();
+}
+
+void JournaledFile::commit() {
+  if (broken_) throw Error::interruptedWrite(path());
+  if (!hasChanges()) return;
+  spill();
+  const std::string journalPath = journalPathFor(realPath_);
   try {
-    // From here on the database may hold part of the batch, and the journal
-    // undoes it.
-    RunWriter writer(*base_);
-    for (const auto& [offset, bytes] : overlay_) writer.add(offset, bytes);
-    writer.flush();
     base_->sync();
-    fs_.remove(journalPath);
   } catch (...) {
-    rollBack(journalPath);
-    dropBatch();
+    abandon();
     throw;
   }
-  // Committed: the journal is gone, so nothing may be undone any more.
-  dropBatch();
+  // The commit point: the journal's removal or, where the folder no longer
+  // allows that, its seal taken back.
+  try {
+    fs_.remove(journalPath);
+  } catch (const Error& removal) {
+    try {
+      journal_->unseal();
+    } catch (...) {
+      abandon();
+      throw;
+    }
+    reportError(removal);
+  }
+  // Committed: nothing may be undone any more.
+  fileWritten_ = false;
+  endTransaction();
   try {
     fs_.syncFolder(journalPath);
   } catch (const Error& e) {
@@ -240,13 +307,13 @@ void JournaledFile::commit() {
 void JournaledFile::rollBack(const std::string& journalPath) {
   try {
     // The originals are read back from the journal, synced before the first
-    // byte of the batch was written.
+    // byte of the transaction was written.
     playBackJournal(fs_, journalPath, *base_);
     fs_.remove(journalPath);
     fs_.syncFolder(journalPath);
   } catch (const Error&) {
-    // The journal on disk still undoes the batch at the next open; until
-    // then this file must not be written.
+    // The journal on disk still undoes the transaction at the next open;
+    // until then this file must not be written.
     broken_ = true;
     reportError(Error::interruptedWrite(path()));
   }

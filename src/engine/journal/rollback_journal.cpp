@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <unordered_map>
 
 #include "engine/error.h"
 #include "engine/format/byte_order.h"
@@ -16,8 +17,8 @@ namespace {
 constexpr char kTag[16] = {'C', 'a', 's', 'e', 'l', 'o', 'o', 'm',
                            ' ', 'j', 'o', 'u', 'r', 'n', 'a', 'l'};
 // Version 1 hashed byte by byte; a journal an older build left behind is
-// still played back with its own checksum.
-constexpr std::uint32_t kFormatVersion = 2;
+// still played back with its own checksum. Version 3 adds later records.
+constexpr std::uint32_t kFormatVersion = 3;
 
 // The header fills one sector, so that sealing it is one atomic write.
 constexpr std::size_t kHeaderSize = kJournalSectorSize;
@@ -36,14 +37,17 @@ constexpr std::size_t kChecksum = kHeaderSize - 8;
 }  // namespace at
 constexpr std::size_t kMaxNameLength = at::kChecksum - at::kName;
 
-// Record: nonce, block number, reserved, original bytes, new sector
-// checksums, checksum of all that.
+// Record: nonce, block number, kind, the original bytes (first records
+// only), new sector checksums, checksum of all that.
 constexpr std::size_t kRecordHead = 8 + 4 + 4;
+constexpr std::size_t kKindAt = 12;
+constexpr std::uint32_t kFirstRecord = 0;
+constexpr std::uint32_t kLaterRecord = 1;  // since version 3
 
 std::size_t sectorsPerBlock(std::uint32_t blockSize) { return blockSize / kJournalSectorSize; }
 
-std::size_t recordSize(std::uint32_t blockSize) {
-  return kRecordHead + blockSize + 8 * sectorsPerBlock(blockSize) + 8;
+std::size_t recordSize(std::uint32_t blockSize, std::uint32_t kind) {
+  return kRecordHead + (kind == kFirstRecord ? blockSize : 0) + 8 * sectorsPerBlock(blockSize) + 8;
 }
 
 using Checksum = std::uint64_t (*)(std::span<const std::uint8_t>);
@@ -60,6 +64,7 @@ std::uint64_t checksumOfVersion1(std::span<const std::uint8_t> bytes) {
 
 struct Header {
   JournalContents contents;  // without blocks
+  std::uint32_t version = kFormatVersion;
   std::uint32_t recordCount = 0;
   Checksum checksum = journalChecksum;  // the one of the journal's version
 };
@@ -86,10 +91,10 @@ std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < kHeaderSize || std::memcmp(bytes.data(), kTag, sizeof kTag) != 0)
     return std::nullopt;
   Header header;
-  const std::uint32_t version = readU32(bytes, at::kVersion);
-  if (version == 1)
+  header.version = readU32(bytes, at::kVersion);
+  if (header.version == 1)
     header.checksum = checksumOfVersion1;
-  else if (version != kFormatVersion)
+  else if (header.version < 1 || header.version > kFormatVersion)
     return std::nullopt;
   if (header.checksum(bytes.first(at::kChecksum)) != readU64(bytes, at::kChecksum))
     return std::nullopt;
@@ -108,28 +113,96 @@ std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes) {
   return header;
 }
 
-// The records from `bytes` (after the header) up to the first damaged one.
-std::vector<std::pair<std::uint64_t, JournalBlock>> parseRecords(
-    std::span<const std::uint8_t> bytes, const Header& header) {
-  const JournalContents& c = header.contents;
-  const std::size_t size = recordSize(c.blockSize);
-  std::vector<std::pair<std::uint64_t, JournalBlock>> records;
-  for (std::size_t at = kHeaderSize; records.size() < header.recordCount; at += size) {
-    if (bytes.size() < at + size) break;
-    const auto record = bytes.subspan(at, size);
-    if (readU64(record, 0) != c.nonce ||
-        header.checksum(record.first(size - 8)) != readU64(record, size - 8))
-      break;
-    const std::uint64_t offset = std::uint64_t{readU32(record, 8)} * c.blockSize;
-    if (offset >= c.originalSize) break;
-    JournalBlock block;
-    const auto original = record.subspan(kRecordHead, c.blockSize);
-    block.original.assign(original.begin(), original.end());
-    for (std::size_t i = 0; i < sectorsPerBlock(c.blockSize); ++i)
-      block.newSectors.push_back(readU64(record, kRecordHead + c.blockSize + 8 * i));
-    records.emplace_back(offset, std::move(block));
+// Reads a journal's records in order, a stretch of the file at a time, up
+// to the sealed count or the first damaged record, whichever comes first.
+class RecordReader {
+ public:
+  struct Record {
+    std::uint64_t offset;  // of the block in the database
+    std::uint32_t kind;
+    std::span<const std::uint8_t> original;  // first records only
+    std::span<const std::uint8_t> sectors;   // the new sectors' checksums
+    std::uint64_t sector(std::size_t i) const { return readU64(sectors, 8 * i); }
+  };
+
+  RecordReader(File& journal, const Header& header)
+      : journal_(journal), header_(header), size_(journal.size()) {}
+
+  std::optional<Record> next() {
+    const JournalContents& c = header_.contents;
+    if (count_ == header_.recordCount) return std::nullopt;
+    const auto head = bytesAt(at_, kRecordHead);
+    if (head.empty()) return std::nullopt;
+    const std::uint32_t kind = readU32(head, kKindAt);
+    if (kind != kFirstRecord && (kind != kLaterRecord || header_.version < 3)) return std::nullopt;
+    const std::size_t size = recordSize(c.blockSize, kind);
+    const auto record = bytesAt(at_, size);
+    if (record.empty() || readU64(record, 0) != c.nonce ||
+        header_.checksum(record.first(size - 8)) != readU64(record, size - 8))
+      return std::nullopt;
+    const std::uint32_t block = readU32(record, 8);
+    const std::uint64_t offset = std::uint64_t{block} * c.blockSize;
+    if (offset >= c.originalSize) return std::nullopt;
+    // A block has one first record, before any later one.
+    if (block >= firstSeen_.size()) firstSeen_.resize(block + 1, false);
+    if (firstSeen_[block] != (kind == kLaterRecord)) return std::nullopt;
+    firstSeen_[block] = true;
+    at_ += size;
+    ++count_;
+    const std::size_t originalSize = kind == kFirstRecord ? c.blockSize : 0;
+    return Record{offset, kind, record.subspan(kRecordHead, originalSize),
+                  record.subspan(kRecordHead + originalSize, 8 * sectorsPerBlock(c.blockSize))};
   }
-  return records;
+
+  // Intact records read so far.
+  std::uint32_t count() const { return count_; }
+
+ private:
+  // `size` bytes of the journal from `at`; empty past its end.
+  std::span<const std::uint8_t> bytesAt(std::uint64_t at, std::size_t size) {
+    if (at > size_ || size > size_ - at) return {};
+    if (at < bufferAt_ || at + size > bufferAt_ + buffer_.size()) {
+      buffer_.resize(
+          static_cast<std::size_t>(std::min<std::uint64_t>(std::max(kStretch, size), size_ - at)));
+      journal_.read(at, buffer_);
+      bufferAt_ = at;
+    }
+    return std::span<const std::uint8_t>(buffer_).subspan(at - bufferAt_, size);
+  }
+
+  static constexpr std::size_t kStretch = 1 << 20;
+  File& journal_;
+  const Header& header_;
+  std::uint64_t size_;
+  std::uint64_t at_ = kHeaderSize;
+  std::uint32_t count_ = 0;
+  std::vector<bool> firstSeen_;  // by block number
+  Bytes buffer_;
+  std::uint64_t bufferAt_ = 0;
+};
+
+// What a first reading of a journal's records finds.
+struct RecordScan {
+  std::uint32_t intact = 0;
+  // The checksums of the later versions of blocks changed in several steps.
+  std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> laterSectors;
+  std::optional<Bytes> firstBlock;  // the original block 0, when journaled
+};
+
+RecordScan scanRecords(File& journal, const Header& header) {
+  RecordScan scan;
+  RecordReader reader(journal, header);
+  while (const auto record = reader.next()) {
+    if (record->kind == kLaterRecord) {
+      auto& later = scan.laterSectors[record->offset];
+      for (std::size_t i = 0; i < sectorsPerBlock(header.contents.blockSize); ++i)
+        later.push_back(record->sector(i));
+    } else if (record->offset == 0) {
+      scan.firstBlock.emplace(record->original.begin(), record->original.end());
+    }
+  }
+  scan.intact = reader.count();
+  return scan;
 }
 
 std::uint32_t pageSizeOf(std::span<const std::uint8_t> firstBlock) {
@@ -148,9 +221,8 @@ Bytes readBlock(File& file, std::uint64_t offset, std::uint32_t blockSize) {
 
 // Why the journal may not be played back over `database` as it is now;
 // empty when it may.
-std::string mismatchOf(const Header& header,
-                       const std::vector<std::pair<std::uint64_t, JournalBlock>>& records,
-                       File& database, const std::string& databaseName) {
+std::string mismatchOf(const Header& header, const RecordScan& scan, File& journal, File& database,
+                       const std::string& databaseName) {
   const JournalContents& c = header.contents;
   if (c.databaseName != databaseName)
     return "it was written for the database '" + c.databaseName + "'";
@@ -158,54 +230,57 @@ std::string mismatchOf(const Header& header,
   if (size < c.originalSize || size > std::max(c.originalSize, c.newSize))
     return "it was written when the database was " + std::to_string(c.originalSize) +
            " bytes long, and it is " + std::to_string(size) + " bytes long now";
-  const JournalBlock* firstBlock = nullptr;
-  for (const auto& [offset, block] : records)
-    if (offset == 0) firstBlock = &block;
-  const Bytes currentFirst = readBlock(database, 0, c.blockSize);
-  const std::span<const std::uint8_t> first =
-      firstBlock ? std::span<const std::uint8_t>(firstBlock->original) : currentFirst;
+  const Bytes first = scan.firstBlock ? *scan.firstBlock : readBlock(database, 0, c.blockSize);
   if (pageSizeOf(first) != c.pageSize)
     return "it was written for pages of " + std::to_string(c.pageSize) + " bytes";
   if (header.checksum(first) != c.firstBlockChecksum)
     return "the database's header page is not the one it was written against";
   const std::size_t sectors = sectorsPerBlock(c.blockSize);
-  for (const auto& [offset, block] : records) {
-    const Bytes current = offset == 0 ? currentFirst : readBlock(database, offset, c.blockSize);
+  RecordReader reader(journal, header);
+  while (const auto record = reader.next()) {
+    if (record->kind != kFirstRecord) continue;
+    const Bytes current = readBlock(database, record->offset, c.blockSize);
+    const auto later = scan.laterSectors.find(record->offset);
     for (std::size_t i = 0; i < sectors; ++i) {
       const std::size_t from = i * kJournalSectorSize;
       const auto sector = std::span(current).subspan(from, kJournalSectorSize);
-      const bool old = std::memcmp(sector.data(), block.original.data() + from, sector.size()) == 0;
-      if (!old && header.checksum(sector) != block.newSectors[i])
-        return "the bytes at offset " + std::to_string(offset + from) +
+      if (std::memcmp(sector.data(), record->original.data() + from, sector.size()) == 0) continue;
+      const std::uint64_t checksum = header.checksum(sector);
+      bool known = checksum == record->sector(i);
+      if (later != scan.laterSectors.end())
+        for (std::size_t v = i; !known && v < later->second.size(); v += sectors)
+          known = later->second[v] == checksum;
+      if (!known)
+        return "the bytes at offset " + std::to_string(record->offset + from) +
                " are neither those it saved nor those of its batch";
     }
   }
   return {};
 }
 
-Bytes readWhole(FileSystem& fs, const std::string& path) {
-  std::unique_ptr<File> file = fs.open(path, false);
-  Bytes bytes(file->size());
-  if (!bytes.empty()) file->read(0, bytes);
-  return bytes;
+std::optional<Header> readHeader(File& journal) {
+  Bytes bytes(static_cast<std::size_t>(std::min<std::uint64_t>(kHeaderSize, journal.size())));
+  if (!bytes.empty()) journal.read(0, bytes);
+  return parseHeader(bytes);
 }
 
-// Writes the records' original bytes back and syncs; cuts off what the
-// batch appended when every record came back. Throws when some did not.
-void restore(const Header& header,
-             const std::vector<std::pair<std::uint64_t, JournalBlock>>& records, File& database,
+// Writes the intact records' original bytes back and syncs; cuts off what
+// the batch appended when every record came back. Throws when some did not.
+void restore(const Header& header, const RecordScan& scan, File& journal, File& database,
              const std::string& journalPath, const std::string& databasePath) {
   RunWriter writer(database);
-  for (const auto& [offset, block] : records) writer.add(offset, block.original);
+  RecordReader reader(journal, header);
+  while (const auto record = reader.next())
+    if (record->kind == kFirstRecord) writer.add(record->offset, record->original);
   writer.flush();
-  const bool complete = records.size() == header.recordCount;
+  const bool complete = scan.intact == header.recordCount;
   // Pages the batch appended are cut off only when every record came back:
   // a row left unrestored may still point into them.
   if (complete && database.size() != header.contents.originalSize)
     database.truncate(header.contents.originalSize);
   database.sync();
   if (!complete)
-    throw Error::journalDamaged(journalPath, databasePath, records.size(), header.recordCount);
+    throw Error::journalDamaged(journalPath, databasePath, scan.intact, header.recordCount);
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -264,10 +339,20 @@ JournalWriter::JournalWriter(FileSystem& fs, const std::string& journalPath,
 
 void JournalWriter::add(std::uint64_t offset, std::span<const std::uint8_t> original,
                         std::span<const std::uint64_t> newSectors) {
+  addRecord(offset, kFirstRecord, original, newSectors);
+}
+
+void JournalWriter::addLater(std::uint64_t offset, std::span<const std::uint64_t> newSectors) {
+  addRecord(offset, kLaterRecord, {}, newSectors);
+}
+
+void JournalWriter::addRecord(std::uint64_t offset, std::uint32_t kind,
+                              std::span<const std::uint8_t> original,
+                              std::span<const std::uint64_t> newSectors) {
   record_.clear();
   appendU64(record_, header_.nonce);
   appendU32(record_, static_cast<std::uint32_t>(offset / header_.blockSize));
-  appendU32(record_, 0);
+  appendU32(record_, kind);
   appendBytes(record_, original);
   for (std::uint64_t sector : newSectors) appendU64(record_, sector);
   appendU64(record_, journalChecksum(record_));
@@ -276,20 +361,31 @@ void JournalWriter::add(std::uint64_t offset, std::span<const std::uint8_t> orig
   ++records_;
 }
 
-void JournalWriter::seal() {
+void JournalWriter::seal(std::uint64_t newSize) {
   writer_.flush();
   journal_->sync();
   // Sealed only once every record is on disk.
+  header_.newSize = std::max(header_.newSize, newSize);
   journal_->write(0, headerBytes(header_, records_));
+  journal_->sync();
+}
+
+void JournalWriter::unseal() {
+  journal_->write(0, headerBytes(header_, 0));
   journal_->sync();
 }
 
 void writeJournal(FileSystem& fs, const std::string& journalPath, const std::string& databasePath,
                   const JournalContents& contents) {
   JournalWriter writer(fs, journalPath, databasePath, contents);
+  const std::size_t sectors = sectorsPerBlock(contents.blockSize);
   for (const auto& [offset, block] : contents.blocks)
-    writer.add(offset, block.original, block.newSectors);
-  writer.seal();
+    writer.add(offset, block.original, std::span(block.newSectors).first(sectors));
+  // Later versions go after every first record, as a later step writes them.
+  for (const auto& [offset, block] : contents.blocks)
+    for (std::size_t at = sectors; at + sectors <= block.newSectors.size(); at += sectors)
+      writer.addLater(offset, std::span(block.newSectors).subspan(at, sectors));
+  writer.seal(contents.newSize);
 }
 
 void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::string& realPath,
@@ -307,22 +403,29 @@ void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::
   std::unique_ptr<FileLock> lock = lockWaiting(fs, realPath, wait);
   if (!lock) throw Error::fileInUse(databasePath);
 
-  const Bytes bytes = readWhole(fs, journalPath);
+  std::unique_ptr<File> journal = fs.open(journalPath, false);
   std::optional<Header> header;
-  if (!bytes.empty()) {
-    header = parseHeader(bytes);
+  if (journal->size() > 0) {
+    header = readHeader(*journal);
     if (!header) throw Error::journalUnreadable(journalPath, databasePath);
   }
   if (!header || header->recordCount == 0) {
-    // Empty or never sealed: cut short before the database was touched.
-    fs.remove(journalPath);
-    fs.syncFolder(journalPath);
+    // Empty or never sealed: cut short before the database was touched, or
+    // its seal taken back at a commit.
+    journal.reset();
+    try {
+      fs.remove(journalPath);
+      fs.syncFolder(journalPath);
+    } catch (const Error& e) {
+      reportError(e);
+    }
     return;
   }
-  const auto records = parseRecords(bytes, *header);
+  const RecordScan scan = scanRecords(*journal, *header);
   {
     std::unique_ptr<File> current = fs.open(realPath, false);
-    const std::string mismatch = mismatchOf(*header, records, *current, fileNameOf(realPath));
+    const std::string mismatch =
+        mismatchOf(*header, scan, *journal, *current, fileNameOf(realPath));
     if (!mismatch.empty()) throw Error::journalMismatch(journalPath, databasePath, mismatch);
   }
   std::unique_ptr<File> database;
@@ -332,16 +435,18 @@ void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::
     if (e.kind() == ErrorKind::ReadOnly) throw Error::interruptedWrite(databasePath);
     throw;
   }
-  restore(*header, records, *database, journalPath, databasePath);
+  restore(*header, scan, *journal, *database, journalPath, databasePath);
+  journal.reset();
   fs.remove(journalPath);
   fs.syncFolder(journalPath);
 }
 
 void playBackJournal(FileSystem& fs, const std::string& journalPath, File& database) {
-  const Bytes bytes = readWhole(fs, journalPath);
-  const std::optional<Header> header = parseHeader(bytes);
+  std::unique_ptr<File> journal = fs.open(journalPath, false);
+  const std::optional<Header> header = readHeader(*journal);
   if (!header) throw Error::journalUnreadable(journalPath, database.path());
-  restore(*header, parseRecords(bytes, *header), database, journalPath, database.path());
+  restore(*header, scanRecords(*journal, *header), *journal, database, journalPath,
+          database.path());
 }
 
 }  // namespace engine

@@ -196,6 +196,40 @@ TEST(JournalRecovery, JournalOfAnotherDatabaseIsNeverPlayedBack) {
   }
 }
 
+// A transaction that spilled more than once leaves a journal that knows
+// every version a block had: a block torn between two of them, sector by
+// sector, is played back; a sector that is none of them refuses the journal.
+TEST(JournalRecovery, EveryVersionOfABlockChangedInSeveralSpillsIsKnown) {
+  const std::vector<std::uint8_t> original = fixtureBytes();
+  auto first = original, second = original;
+  std::fill(first.begin() + 4096, first.begin() + 6144, 0x11);
+  std::fill(second.begin() + 4096, second.begin() + 6144, 0x22);
+  engine::JournalContents journal = updatetest::journalBetween(original, first, "journal.mdb");
+  const auto later = updatetest::journalBetween(original, second, "journal.mdb").blocks;
+  ASSERT_EQ(journal.blocks.size(), 1u);
+  for (auto& [offset, block] : journal.blocks) {
+    const auto& sectors = later.at(offset).newSectors;
+    block.newSectors.insert(block.newSectors.end(), sectors.begin(), sectors.end());
+  }
+  auto torn = second;
+  std::copy(first.begin() + 4096, first.begin() + 5120, torn.begin() + 4096);
+  auto foreign = torn;
+  foreign[5500] ^= 1;
+
+  MemoryFolder folder;
+  folder.put(kPath, original);
+  engine::writeJournal(folder, kJournal, kPath, journal);
+  EXPECT_FALSE(openOver(folder, torn, folder.durable(kJournal)));
+  EXPECT_EQ(folder.durable(kPath), original);
+  EXPECT_FALSE(folder.has(kJournal));
+
+  MemoryFolder refusing;
+  refusing.put(kPath, original);
+  engine::writeJournal(refusing, kJournal, kPath, journal);
+  expectRefusedAndKept(openOver(refusing, foreign, refusing.durable(kJournal)), refusing);
+  EXPECT_EQ(refusing.durable(kPath), foreign) << "nothing was written";
+}
+
 TEST(JournalRecovery, StaleJournalPutBackAfterALaterConversionIsNeverPlayedBack) {
   const Crashed crashed = crashInsideACommit();
   MemoryFolder folder;

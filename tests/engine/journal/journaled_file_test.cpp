@@ -7,11 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <numeric>
 
 #include "engine/file_system.h"
+#include "engine/journal/rollback_journal.h"
 #include "engine/support/call_counting_file.h"
 #include "support/shared_dir.h"
 
@@ -45,9 +47,11 @@ class BlockFile {
     std::copy(bytes.begin(), bytes.end(), expected.begin() + std::ptrdiff_t(offset));
   }
 
+  std::string journalPath() const { return engine::journalPathFor(path_); }
+
   std::vector<std::uint8_t> onDisk() const {
     std::ifstream in(path_, std::ios::binary);
-    std::vector<std::uint8_t> bytes(expected.size());
+    std::vector<std::uint8_t> bytes(std::filesystem::file_size(path_));
     in.read(reinterpret_cast<char*>(bytes.data()), std::streamsize(bytes.size()));
     return bytes;
   }
@@ -95,6 +99,55 @@ TEST(JournaledFileCommits, ChangesAcrossShortGapsGoInOneRunAndStayAsWritten) {
   blocks.file->read(0, all);
   EXPECT_EQ(all, blocks.expected);
   EXPECT_EQ(blocks.onDisk(), blocks.expected) << "the unchanged blocks between keep their bytes";
+}
+
+// A transaction larger than its batch spills into the file: a block is
+// journaled whole once, and changed again it adds only the checksums of its
+// newer bytes.
+TEST(JournaledFileTransactions, ABlockSpilledTwiceIsJournaledOnce) {
+  BlockFile blocks(20);
+  blocks.change(2, 100, 50);
+  blocks.file->spill();
+  EXPECT_EQ(blocks.onDisk(), blocks.expected) << "the spill wrote the batch";
+  EXPECT_EQ(blocks.file->changedBlocks(), 0u);
+  EXPECT_TRUE(blocks.file->hasChanges()) << "the transaction is still open";
+  const auto journalAfterFirst = std::filesystem::file_size(blocks.journalPath());
+
+  blocks.change(2, 700, 50);
+  blocks.change(12, 0, 10);
+  blocks.file->spill();
+  const auto grewBy = std::filesystem::file_size(blocks.journalPath()) - journalAfterFirst;
+  const auto firstRecord = journalAfterFirst - engine::kJournalSectorSize;
+  EXPECT_GT(grewBy, firstRecord) << "block 12 is journaled whole";
+  EXPECT_LT(grewBy, firstRecord + 100) << "block 2 only by the checksums of its newer bytes";
+
+  blocks.file->commit();
+  EXPECT_FALSE(std::filesystem::exists(blocks.journalPath()));
+  EXPECT_FALSE(blocks.file->hasChanges());
+  EXPECT_EQ(blocks.onDisk(), blocks.expected);
+}
+
+TEST(JournaledFileTransactions, AbandoningPutsBackWhatTheSpillsWrote) {
+  BlockFile blocks(8);
+  const std::vector<std::uint8_t> original = blocks.expected;
+  blocks.change(1, 0, 300);
+  blocks.file->spill();
+  blocks.change(1, 1000, 300);
+  blocks.change(5, 0, kBlock);
+  blocks.file->write(8 * kBlock, std::vector<std::uint8_t>(2 * kBlock, 0xEE));  // grows
+  blocks.file->spill();
+  blocks.change(6, 10, 10);  // in memory only
+  ASSERT_NE(blocks.onDisk(), original);
+
+  blocks.file->abandon();
+  EXPECT_FALSE(std::filesystem::exists(blocks.journalPath()));
+  EXPECT_FALSE(blocks.file->hasChanges());
+  EXPECT_EQ(blocks.file->size(), original.size());
+  blocks.expected = original;
+  EXPECT_EQ(blocks.onDisk(), original) << "the originals came back and the growth was cut off";
+  std::vector<std::uint8_t> all(original.size());
+  blocks.file->read(0, all);
+  EXPECT_EQ(all, original);
 }
 
 }  // namespace

@@ -67,11 +67,13 @@ std::vector<engine::Value> values(engine::Database& db, const std::u16string& co
 }
 
 void runChanges(MemoryFolder& folder, bool oneBatch, std::u16string password,
-                const std::vector<Change>& list, std::size_t cachePages) {
-  auto db = engine::Database::open(kPath, {.password = std::move(password),
-                                           .writable = true,
-                                           .cachePages = cachePages,
-                                           .fileSystem = &folder});
+                const std::vector<Change>& list, std::size_t cachePages, std::size_t batchBlocks) {
+  engine::OpenOptions options{.password = std::move(password),
+                              .writable = true,
+                              .cachePages = cachePages,
+                              .fileSystem = &folder};
+  if (batchBlocks != 0) options.batchBlocks = batchBlocks;
+  auto db = engine::Database::open(kPath, options);
   const auto& table = db->table(u"Items");
   const std::vector<engine::RowId> ids = updatetest::rowIds(*db, table);
   for (const Change& change : list) {

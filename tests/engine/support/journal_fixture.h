@@ -41,11 +41,12 @@ engine::OpenOptions options(updatetest::MemoryFolder& folder, bool writable,
 std::vector<engine::Value> values(engine::Database& db, const std::u16string& column);
 
 // Runs `list` (by default the changes above), committing after each (or
-// once at the end when `oneBatch`), with a cache of `cachePages`; stops at
-// the first error.
+// once at the end when `oneBatch`), with a cache of `cachePages` and batches
+// of `batchBlocks` (the default when 0); stops at the first error.
 void runChanges(updatetest::MemoryFolder& folder, bool oneBatch = false,
                 std::u16string password = {}, const std::vector<Change>& list = changes(),
-                std::size_t cachePages = engine::OpenOptions::kDefaultCachePages);
+                std::size_t cachePages = engine::OpenOptions::kDefaultCachePages,
+                std::size_t batchBlocks = 0);
 
 // Where the steps of the changes made as one batch are (counted as the
 // MemoryFolder counts them).
