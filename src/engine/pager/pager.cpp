@@ -1,5 +1,7 @@
 #include "engine/pager/pager.h"
 
+#include <algorithm>
+
 #include "engine/error.h"
 
 namespace engine {
@@ -20,10 +22,14 @@ PageRef Pager::page(std::uint32_t number) {
     throw Error::damaged(
         file_.path(), number,
         "a reference points beyond the end of the file (" + std::to_string(pageCount_) + " pages)");
-  const Run run = runFor(number);
+  std::size_t stream = 0;
+  const Run run = runFor(number, stream);
   run_.resize(std::size_t{run.count} * pageSize_);
   file_.read(std::uint64_t{run.first} * pageSize_, run_);
-  lastRun_ = run;
+  // The stream read goes first; the others keep their order.
+  std::move_backward(streams_.begin(), streams_.begin() + static_cast<std::ptrdiff_t>(stream),
+                     streams_.begin() + static_cast<std::ptrdiff_t>(stream) + 1);
+  streams_[0] = run;
   // The page asked for goes in last, as the most recent.
   PageRef asked;
   const bool backwards = number > run.first;  // the page asked for ends the run
@@ -39,20 +45,26 @@ PageRef Pager::page(std::uint32_t number) {
   return asked;
 }
 
-Pager::Run Pager::runFor(std::uint32_t number) const {
+Pager::Run Pager::runFor(std::uint32_t number, std::size_t& stream) const {
   const std::size_t limit = std::min<std::size_t>(kReadAhead, capacity_ / 4);
-  std::uint32_t count = 1;
-  if (number == lastRun_.first + lastRun_.count) {
-    // Reading on: the pages after it.
-    while (count < limit && number + count < pageCount_ && !entries_.count(number + count)) ++count;
-    return {number, count};
+  for (stream = 0; stream < streams_.size(); ++stream) {
+    const Run& last = streams_[stream];
+    if (last.count == 0) continue;
+    std::uint32_t count = 1;
+    if (number == last.first + last.count) {
+      // Reading on: the pages after it.
+      while (count < limit && number + count < pageCount_ && !entries_.count(number + count))
+        ++count;
+      return {number, count};
+    }
+    if (number + 1 == last.first) {
+      // Reading back (a long value's pages are often chained from the last):
+      // the pages before it.
+      while (count < limit && count <= number && !entries_.count(number - count)) ++count;
+      return {number - count + 1, count};
+    }
   }
-  if (lastRun_.count > 0 && number + 1 == lastRun_.first) {
-    // Reading back (a long value's pages are often chained from the last):
-    // the pages before it.
-    while (count < limit && count <= number && !entries_.count(number - count)) ++count;
-    return {number - count + 1, count};
-  }
+  stream = streams_.size() - 1;
   return {number, 1};
 }
 

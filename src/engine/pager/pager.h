@@ -8,6 +8,7 @@
 // after the cache drops it, so memory stays bounded by cache size plus what
 // callers hold at one time.
 
+#include <array>
 #include <cstdint>
 #include <list>
 #include <memory>
@@ -25,12 +26,15 @@ using PageRef = std::shared_ptr<const PageBuffer>;
 
 class Pager {
  public:
-  // Pages read in one call when a miss continues the last read (the page
+  // Pages read in one call when a miss continues a recent read (the page
   // after it, or the one before it, as a long value chained from its end):
   // a pass over a table larger than the cache then costs one call for this
   // many pages rather than one a page. Caches under four times this size
   // read ahead less, so that a run never pushes out what it was read for.
-  static constexpr std::uint32_t kReadAhead = 16;
+  static constexpr std::uint32_t kReadAhead = 32;
+  // Reads followed at once: passes that take turns (a walk over a table and
+  // the records each of its changes looks up) each keep their runs.
+  static constexpr std::size_t kStreams = 4;
 
   Pager(File& file, std::uint32_t pageSize, std::size_t capacity);
   Pager(const Pager&) = delete;
@@ -71,8 +75,9 @@ class Pager {
     std::uint32_t count = 0;
   };
   // The pages one read fetches for a miss of `number`: more than it when the
-  // miss continues the last read, forwards or backwards.
-  Run runFor(std::uint32_t number) const;
+  // miss continues a recent read, forwards or backwards; and which of
+  // streams_ it continues (the least recent when none).
+  Run runFor(std::uint32_t number, std::size_t& stream) const;
   void insert(std::uint32_t number, PageRef page);
 
   File& file_;
@@ -82,8 +87,8 @@ class Pager {
   std::unique_ptr<PageCodec> codec_;
   std::list<std::uint32_t> recency_;  // most recent first
   std::unordered_map<std::uint32_t, Entry> entries_;
-  Run lastRun_;     // the pages of the last read
-  PageBuffer run_;  // the bytes of the last read
+  std::array<Run, kStreams> streams_{};  // the last read of each, most recent first
+  PageBuffer run_;                       // the bytes of the last read
 };
 
 }  // namespace engine
