@@ -14,12 +14,13 @@
 namespace engine {
 namespace {
 
-// Changed blocks next to each other are read in one go, this many at most.
+// Changed blocks near each other are read or written in one go, this many
+// at most.
 constexpr std::size_t kRunBlocks = RunWriter::kRunBytes / JournaledFile::kBlockSize;
 // Unchanged blocks read along with the changed ones around them, and those
-// written along (with the bytes they hold) so that a run is one call.
+// written along (with the bytes they hold) so that a stretch is one call.
 constexpr std::size_t kGapBlocks = 8;
-constexpr std::size_t kFilledBlocks = 2;
+constexpr std::size_t kFilledBlocks = 4;
 
 }  // namespace
 
@@ -71,13 +72,28 @@ std::vector<std::uint8_t>& JournaledFile::block(std::uint64_t blockStart, bool w
     }
   }
   if (it != overlay_.end()) return it->second;
-  std::vector<std::uint8_t> bytes(kBlockSize, 0);
+  std::vector<std::uint8_t> bytes = newBlock();
   // A block written whole needs none of its old bytes (the journal reads
-  // them at commit, with their neighbours).
-  if (!whole && blockStart < baseSize_)
-    base_->read(blockStart, std::span(bytes).first(
-                                std::min<std::uint64_t>(kBlockSize, baseSize_ - blockStart)));
+  // them when the batch spills, with their neighbours).
+  if (!whole) {
+    const std::size_t old =
+        blockStart < baseSize_ ? std::min<std::uint64_t>(kBlockSize, baseSize_ - blockStart) : 0;
+    if (old > 0) base_->read(blockStart, std::span(bytes).first(old));
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(old), bytes.end(), 0);
+  }
   return overlay_.emplace(blockStart, std::move(bytes)).first->second;
+}
+
+std::vector<std::uint8_t> JournaledFile::newBlock() {
+  if (spareBlocks_.empty()) return std::vector<std::uint8_t>(kBlockSize);
+  std::vector<std::uint8_t> bytes = std::move(spareBlocks_.back());
+  spareBlocks_.pop_back();
+  return bytes;
+}
+
+void JournaledFile::clearOverlay() {
+  for (auto& entry : overlay_) spareBlocks_.push_back(std::move(entry.second));
+  overlay_.clear();
 }
 
 void JournaledFile::write(std::uint64_t offset, std::span<const std::uint8_t> data) {
@@ -111,8 +127,9 @@ void JournaledFile::undoUpdate() {
     if (saved.bytesAt) {
       const auto from = savedBytes_.begin() + static_cast<std::ptrdiff_t>(*saved.bytesAt);
       std::copy(from, from + kBlockSize, overlay_[saved.offset].begin());
-    } else {
-      overlay_.erase(saved.offset);
+    } else if (auto it = overlay_.find(saved.offset); it != overlay_.end()) {
+      spareBlocks_.push_back(std::move(it->second));
+      overlay_.erase(it);
     }
   }
   size_ = savedSize_;
@@ -179,8 +196,6 @@ void JournaledFile::journalBatch() {
   // in one call, since a call costs more than the bytes (blocks appended by
   // the transaction are undone by cutting the file). Each goes to the
   // journal as it is read, so that the originals are never all held at once.
-  // An unchanged block in a short gap joins the batch as it stands, so the
-  // batch is written in one run there too.
   std::vector<std::uint8_t> run;
   auto next = overlay_.begin();
   while (next != overlay_.end() && next->first < originalSize_) {
@@ -201,26 +216,42 @@ void JournaledFile::journalBatch() {
     run.assign(end - start, 0);
     base_->read(start,
                 std::span(run).first(std::min<std::uint64_t>(run.size(), baseSize_ - start)));
-    // The file's bytes: the original, or those an earlier spill wrote.
-    const auto onDisk = [&](std::uint64_t offset) {
-      return std::span<const std::uint8_t>(run).subspan(offset - start, kBlockSize);
-    };
-    std::optional<std::uint64_t> previous;
     for (; next != last; ++next) {
       const std::uint64_t offset = next->first;
-      if (previous && offset - *previous <= (kFilledBlocks + 1) * kBlockSize) {
-        for (std::uint64_t gap = *previous + kBlockSize; gap < offset; gap += kBlockSize) {
-          const auto bytes = onDisk(gap);
-          overlay_.emplace(gap, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-          // Bytes an earlier spill wrote are a version the journal knows.
-          if (!journaled(gap)) journalBlock(gap, bytes, bytes);
-        }
-      }
-      journalBlock(offset, onDisk(offset), next->second);
-      previous = offset;
+      journalBlock(offset, std::span<const std::uint8_t>(run).subspan(offset - start, kBlockSize),
+                   next->second);
     }
   }
   journal_->seal(size_);
+}
+
+void JournaledFile::writeOverlay() {
+  // Changed blocks a few unchanged ones apart go out in one write, the
+  // unchanged ones rewritten as the file holds them: a call costs more than
+  // the bytes, and bytes rewritten as they are need no journal (a torn write
+  // leaves them as they were).
+  std::vector<std::uint8_t> stretch;
+  auto next = overlay_.begin();
+  while (next != overlay_.end()) {
+    const std::uint64_t start = next->first;
+    std::uint64_t end = start + kBlockSize;
+    bool gaps = false;
+    auto last = std::next(next);
+    while (last != overlay_.end() && last->first + kBlockSize - start <= kRunBlocks * kBlockSize &&
+           (last->first == end ||
+            (last->first <= end + kFilledBlocks * kBlockSize && last->first <= baseSize_))) {
+      gaps = gaps || last->first != end;
+      end = last->first + kBlockSize;
+      ++last;
+    }
+    stretch.resize(end - start);
+    if (gaps)
+      base_->read(start,
+                  std::span(stretch).first(end <= baseSize_ ? stretch.size() : baseSize_ - start));
+    for (; next != last; ++next)
+      std::memcpy(stretch.data() + (next->first - start), next->second.data(), kBlockSize);
+    base_->write(start, stretch);
+  }
 }
 
 void JournaledFile::spill() {
@@ -231,19 +262,17 @@ void JournaledFile::spill() {
     // From here on the file may hold part of the transaction, and the
     // journal undoes it.
     fileWritten_ = true;
-    RunWriter writer(*base_);
-    for (const auto& [offset, bytes] : overlay_) writer.add(offset, bytes);
-    writer.flush();
+    writeOverlay();
   } catch (...) {
     abandon();
     throw;
   }
-  overlay_.clear();
+  clearOverlay();
   baseSize_ = size_;
 }
 
 void JournaledFile::endTransaction() {
-  overlay_.clear();
+  clearOverlay();
   journal_.reset();
   journaled_.clear();
   journaledBlocks_ = 0;

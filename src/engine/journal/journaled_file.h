@@ -80,10 +80,18 @@ class JournaledFile final : public File {
   // The overlay's copy of the block at `offset`; `whole` when the caller
   // overwrites all of it.
   std::vector<std::uint8_t>& block(std::uint64_t offset, bool whole);
+  // A block's buffer, of kBlockSize bytes as they come: one an earlier
+  // batch gave back when there is one, so that a batch does not ask for
+  // (and fault in) its memory afresh.
+  std::vector<std::uint8_t> newBlock();
+  // Empties the overlay, keeping its buffers for the next batch.
+  void clearOverlay();
   // Opens the transaction's journal.
   void beginJournal();
   // Journals the batch, syncs and seals the journal.
   void journalBatch();
+  // Writes the batch into the file (unsynced).
+  void writeOverlay();
   bool journaled(std::uint64_t offset) const;
   // Puts the file back as it was before the transaction, from its journal.
   void rollBack(const std::string& journalPath);
@@ -99,6 +107,7 @@ class JournaledFile final : public File {
   std::uint64_t baseSize_;
   std::uint64_t size_;
   std::map<std::uint64_t, std::vector<std::uint8_t>> overlay_;  // block offset -> bytes
+  std::vector<std::vector<std::uint8_t>> spareBlocks_;          // see newBlock()
   // The transaction's journal, from its first spill or commit on.
   std::unique_ptr<JournalWriter> journal_;
   std::uint64_t originalSize_ = 0;  // the file's length when the transaction began
