@@ -158,7 +158,7 @@ void JournaledFile::beginJournal() {
                         ? layout::header::kPageSizeJet3
                         : layout::header::kPageSizeJet4;
   originalSize_ = baseSize_;
-  journalBegun_ = true;  // a failure below may leave a part of the file behind
+  journalBegun_ = true;  // from here on a failure may leave a journal file behind
   journal_ = std::make_unique<JournalWriter>(fs_, journalPathFor(realPath_), realPath_, header);
 }
 
