@@ -124,11 +124,12 @@ void Database::writeBatch(bool commit) {
   }
   try {
     try {
-      // Nothing more is written once Access has opened the file.
+      // Once Access has opened the file the transaction is undone rather
+      // than carried on.
       if (writerLock_) writerLock_->check();
       if (beforeCommit_) beforeCommit_();
     } catch (...) {
-      journaled_->abandon();  // none of this batch reached the file
+      journaled_->abandon();  // the batches it spilled before included
       throw;
     }
     if (commit)
