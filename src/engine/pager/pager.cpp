@@ -37,7 +37,11 @@ PageRef Pager::page(std::uint32_t number) {
     const std::uint32_t at = backwards ? run.first + i : run.first + run.count - 1 - i;
     const auto from =
         run_.begin() + static_cast<std::ptrdiff_t>(std::size_t{at - run.first} * pageSize_);
-    auto buffer = std::make_shared<PageBuffer>(from, from + pageSize_);
+    std::shared_ptr<PageBuffer> buffer = makeRoom();
+    if (buffer)
+      buffer->assign(from, from + static_cast<std::ptrdiff_t>(pageSize_));
+    else
+      buffer = std::make_shared<PageBuffer>(from, from + static_cast<std::ptrdiff_t>(pageSize_));
     if (at != 0 && codec_) codec_->decode(at, *buffer);
     if (at == number) asked = buffer;
     insert(at, std::move(buffer));
@@ -68,6 +72,20 @@ Pager::Run Pager::runFor(std::uint32_t number, std::size_t& stream) const {
   return {number, 1};
 }
 
+std::shared_ptr<PageBuffer> Pager::makeRoom() {
+  std::shared_ptr<PageBuffer> reusable;
+  while (entries_.size() >= capacity_) {
+    const auto it = entries_.find(recency_.back());
+    // Every page is made as a mutable buffer: one nobody else holds may
+    // take the next page's bytes.
+    if (it->second.page.use_count() == 1)
+      reusable = std::const_pointer_cast<PageBuffer>(std::move(it->second.page));
+    entries_.erase(it);
+    recency_.pop_back();
+  }
+  return reusable;
+}
+
 void Pager::insert(std::uint32_t number, PageRef page) {
   while (entries_.size() >= capacity_) {
     entries_.erase(recency_.back());
@@ -89,7 +107,7 @@ void Pager::store(std::uint32_t number, PageBuffer bytes) {
     recency_.erase(it->second.position);
     entries_.erase(it);
   }
-  insert(number, std::make_shared<const PageBuffer>(std::move(bytes)));
+  insert(number, std::make_shared<PageBuffer>(std::move(bytes)));
   pageCount_ =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(file_.size() / pageSize_, 0xFFFFFFFFu));
 }

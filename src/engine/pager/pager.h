@@ -78,6 +78,10 @@ class Pager {
   // miss continues a recent read, forwards or backwards; and which of
   // streams_ it continues (the least recent when none).
   Run runFor(std::uint32_t number, std::size_t& stream) const;
+  // Drops the least recent pages until one more fits; the buffer of a page
+  // dropped that nobody holds any more comes back for the next page (a pass
+  // over a file larger than the cache then allocates none), else nothing.
+  std::shared_ptr<PageBuffer> makeRoom();
   void insert(std::uint32_t number, PageRef page);
 
   File& file_;

@@ -108,6 +108,18 @@ TEST(PagerReadAhead, StopsAtCachedPagesAndTheEndOfTheFile) {
   EXPECT_THROW(pager.page(kPages), engine::Error);
 }
 
+// The cache reuses the buffers of pages it drops, but never one a caller
+// still holds.
+TEST(PagerReadAhead, APageHeldAfterTheCacheDropsItKeepsItsBytes) {
+  auto file = numberedPages();
+  engine::Pager pager(*file, kPageSize, 4);
+  const engine::PageRef held = pager.page(3);
+  for (std::uint32_t p = 10; p < kPages; p += 3) expectPage(pager, p);
+  ASSERT_EQ(held->size(), kPageSize);
+  EXPECT_EQ((*held)[0], 3);
+  EXPECT_EQ((*held)[kPageSize - 1], 3);
+}
+
 TEST(PagerReadAhead, ASmallCacheKeepsThePageItWasAskedFor) {
   auto file = numberedPages();
   for (std::size_t capacity : {1u, 2u, 4u, 8u}) {
