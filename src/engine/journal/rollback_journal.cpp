@@ -181,9 +181,9 @@ class RecordReader {
   std::uint64_t bufferAt_ = 0;
 };
 
-// What a first reading of a journal's records finds.
+// What a first reading of a journal's records finds, for checking it
+// against the database.
 struct RecordScan {
-  std::uint32_t intact = 0;
   // The checksums of the later versions of blocks changed in several steps.
   std::unordered_map<std::uint64_t, std::vector<std::uint64_t>> laterSectors;
   std::optional<Bytes> firstBlock;  // the original block 0, when journaled
@@ -201,7 +201,6 @@ RecordScan scanRecords(File& journal, const Header& header) {
       scan.firstBlock.emplace(record->original.begin(), record->original.end());
     }
   }
-  scan.intact = reader.count();
   return scan;
 }
 
@@ -266,21 +265,21 @@ std::optional<Header> readHeader(File& journal) {
 
 // Writes the intact records' original bytes back and syncs; cuts off what
 // the batch appended when every record came back. Throws when some did not.
-void restore(const Header& header, const RecordScan& scan, File& journal, File& database,
-             const std::string& journalPath, const std::string& databasePath) {
+void restore(const Header& header, File& journal, File& database, const std::string& journalPath,
+             const std::string& databasePath) {
   RunWriter writer(database);
   RecordReader reader(journal, header);
   while (const auto record = reader.next())
     if (record->kind == kFirstRecord) writer.add(record->offset, record->original);
   writer.flush();
-  const bool complete = scan.intact == header.recordCount;
+  const bool complete = reader.count() == header.recordCount;
   // Pages the batch appended are cut off only when every record came back:
   // a row left unrestored may still point into them.
   if (complete && database.size() != header.contents.originalSize)
     database.truncate(header.contents.originalSize);
   database.sync();
   if (!complete)
-    throw Error::journalDamaged(journalPath, databasePath, scan.intact, header.recordCount);
+    throw Error::journalDamaged(journalPath, databasePath, reader.count(), header.recordCount);
 }
 
 std::string fileNameOf(const std::string& path) {
@@ -435,7 +434,7 @@ void recoverJournal(FileSystem& fs, const std::string& databasePath, const std::
     if (e.kind() == ErrorKind::ReadOnly) throw Error::interruptedWrite(databasePath);
     throw;
   }
-  restore(*header, scan, *journal, *database, journalPath, databasePath);
+  restore(*header, *journal, *database, journalPath, databasePath);
   journal.reset();
   fs.remove(journalPath);
   fs.syncFolder(journalPath);
@@ -445,8 +444,7 @@ void playBackJournal(FileSystem& fs, const std::string& journalPath, File& datab
   std::unique_ptr<File> journal = fs.open(journalPath, false);
   const std::optional<Header> header = readHeader(*journal);
   if (!header) throw Error::journalUnreadable(journalPath, database.path());
-  restore(*header, scanRecords(*journal, *header), *journal, database, journalPath,
-          database.path());
+  restore(*header, *journal, database, journalPath, database.path());
 }
 
 }  // namespace engine

@@ -87,10 +87,7 @@ std::shared_ptr<PageBuffer> Pager::makeRoom() {
 }
 
 void Pager::insert(std::uint32_t number, PageRef page) {
-  while (entries_.size() >= capacity_) {
-    entries_.erase(recency_.back());
-    recency_.pop_back();
-  }
+  makeRoom();
   recency_.push_front(number);
   entries_.emplace(number, Entry{std::move(page), recency_.begin()});
 }
