@@ -158,8 +158,9 @@ long Connection::executeUpdate(const sql::Update& update) {
       lookup_->candidates(*database_, table, whereColumn, wanted);
   long matched = 0;
   const int asked[] = {whereColumn, setColumn};
+  const auto selection = engine::ColumnSelection::only(asked);
   for (const engine::RowId id : candidates) {
-    auto row = database_->readRow(table, id, engine::ColumnSelection::only(asked));
+    auto row = database_->readRow(table, id, selection);
     if (!row) continue;
     const Value& where = row->values[static_cast<std::size_t>(whereColumn)];
     if (!where.isText() || !HasCompareKey(where.text(), wanted)) continue;

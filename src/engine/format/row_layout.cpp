@@ -22,6 +22,7 @@ Fault readVariableOffsets(std::span<const std::uint8_t> row, const Format& forma
     std::size_t usable = jumps;
     if ((entry0 - v) / 256 < jumps) --usable;
     std::size_t used = 0;
+    offsets.reserve(offsets.size() + v + 1);
     for (std::size_t i = 0; i <= v; ++i) {
       while (used < usable && i == row[length - m - 2 - used]) ++used;
       offsets.push_back(row[entry0 - i] + 256 * used);
@@ -30,6 +31,7 @@ Fault readVariableOffsets(std::span<const std::uint8_t> row, const Format& forma
     if (length < m + 2) return Fault::noVariableCount;
     const std::size_t v = readU16(row, length - m - 2);
     if (length < m + 4 + 2 * v) return Fault::offsetTableOverflows;
+    offsets.reserve(offsets.size() + v + 1);
     for (std::size_t k = 0; k <= v; ++k) offsets.push_back(readU16(row, length - m - 4 - 2 * k));
   }
   return Fault::none;
@@ -39,8 +41,15 @@ std::optional<Bytes> pack(const Format& format, std::span<const std::uint8_t> he
                           std::span<const std::span<const std::uint8_t>> values,
                           std::span<const std::uint8_t> mask, std::size_t minimumLength,
                           std::string& why) {
-  Bytes out(head.begin(), head.end());
+  std::size_t dataEnd = head.size();
+  for (const auto bytes : values) dataEnd += bytes.size();
+  Bytes out;
+  // Room for the longest trailer either format gives the row.
+  out.reserve(std::max(dataEnd + 2 * values.size() + 4 + 2 * (dataEnd / 256 + 1) + mask.size(),
+                       minimumLength));
+  out.assign(head.begin(), head.end());
   std::vector<std::size_t> offsets;
+  offsets.reserve(values.size() + 1);
   for (const auto bytes : values) {
     offsets.push_back(out.size());
     out.insert(out.end(), bytes.begin(), bytes.end());

@@ -31,10 +31,9 @@ ColumnSelection ColumnSelection::withLongValueReferences(std::span<const int> po
 RowDecoder::RowDecoder(Pager& pager, const Format& format, const TableDefinition& table)
     : pager_(pager), format_(format), table_(table) {}
 
-RowDecoder::VariableTable RowDecoder::readVariableTable(const BoundedBytes& row,
-                                                        std::size_t maskLength) const {
-  VariableTable table;
-  switch (row_layout::readVariableOffsets(row.all(), format_, maskLength, table.offsets)) {
+void RowDecoder::readVariableTable(const BoundedBytes& row, std::size_t maskLength) const {
+  offsets_.clear();
+  switch (row_layout::readVariableOffsets(row.all(), format_, maskLength, offsets_)) {
     case row_layout::Fault::none:
       break;
     case row_layout::Fault::noVariableCount:
@@ -42,7 +41,6 @@ RowDecoder::VariableTable RowDecoder::readVariableTable(const BoundedBytes& row,
     case row_layout::Fault::offsetTableOverflows:
       row.fail("a row's variable-offset table overflows it");
   }
-  return table;
 }
 
 void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values,
@@ -54,9 +52,9 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values,
   auto mask = row.slice(row.size() - maskLength, maskLength);
   auto present = [&](std::size_t number) { return row_layout::present(mask, rowColumns, number); };
 
-  VariableTable variables;
-  if (table_.variableColumnCount > 0) variables = readVariableTable(row, maskLength);
-  const std::size_t variableCount = variables.offsets.empty() ? 0 : variables.offsets.size() - 1;
+  offsets_.clear();
+  if (table_.variableColumnCount > 0) readVariableTable(row, maskLength);
+  const std::size_t variableCount = offsets_.empty() ? 0 : offsets_.size() - 1;
 
   values.clear();
   values.reserve(table_.columns.size());
@@ -86,8 +84,8 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values,
       values.push_back(Value::null());
       continue;
     }
-    std::size_t start = variables.offsets[column.variableIndex];
-    std::size_t end = variables.offsets[column.variableIndex + 1];
+    std::size_t start = offsets_[column.variableIndex];
+    std::size_t end = offsets_[column.variableIndex + 1];
     if (start > end || end > row.size())
       row.fail("the variable value of column " + std::to_string(column.number) +
                " has inconsistent offsets (" + std::to_string(start) + " to " +

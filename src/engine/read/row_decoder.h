@@ -27,17 +27,16 @@ class RowDecoder {
               const ColumnSelection& selection = {}) const;
 
  private:
-  struct VariableTable {
-    std::vector<std::size_t> offsets;  // v entries, then the end of data
-  };
-
-  VariableTable readVariableTable(const BoundedBytes& row, std::size_t maskLength) const;
+  // Fills offsets_: v entries, then the end of data.
+  void readVariableTable(const BoundedBytes& row, std::size_t maskLength) const;
   Value decodeVariable(const ColumnDefinition& column, const BoundedBytes& field) const;
   Value decodeCalculated(const ColumnDefinition& column, const BoundedBytes& field) const;
 
   Pager& pager_;
   const Format& format_;
   const TableDefinition& table_;
+  // Kept from row to row so that decoding a row allocates no offset table.
+  mutable std::vector<std::size_t> offsets_;
 };
 
 }  // namespace engine

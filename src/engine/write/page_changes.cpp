@@ -35,9 +35,14 @@ std::uint32_t PageChanges::append() {
 std::uint64_t PageChanges::write(File& file) {
   std::uint64_t written = 0;
   const PageCodec* codec = pager_.codec();
+  PageBuffer encoded;
   for (const auto& [page, bytes] : edited_) {
-    PageBuffer stored = bytes;
-    if (page != 0 && codec) codec->encode(page, stored);
+    std::span<const std::uint8_t> stored = bytes;
+    if (page != 0 && codec) {
+      encoded = bytes;
+      codec->encode(page, encoded);
+      stored = encoded;
+    }
     file.write(std::uint64_t{page} * pager_.pageSize(), stored);
     written += stored.size();
   }

@@ -70,6 +70,7 @@ std::optional<std::vector<std::uint8_t>> RowImage::with(std::size_t index,
   const std::size_t v = offsets_.size() - 1;
   const std::size_t newV = std::max(v, index + 1);
   std::vector<std::span<const std::uint8_t>> values;
+  values.reserve(newV);
   for (std::size_t k = 0; k < newV; ++k) values.push_back(k == index ? value : variableValue(k));
   Bytes mask(row_.end() - static_cast<std::ptrdiff_t>(maskLength_), row_.end());
   row_layout::markPresent(mask, columnNumber);
