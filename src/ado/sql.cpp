@@ -1,5 +1,7 @@
 #include "ado/sql.h"
 
+#include <algorithm>
+
 #include "ado/error.h"
 
 namespace ado::sql {
@@ -163,7 +165,10 @@ class Parser {
 Statement Parse(std::u16string_view text) { return Parser(text).statement(); }
 
 Text QuoteLiteral(std::u16string_view text) {
-  Text out = u"'";
+  Text out;
+  out.reserve(text.size() + 2 +
+              static_cast<std::size_t>(std::count(text.begin(), text.end(), u'\'')));
+  out.push_back(u'\'');
   for (char16_t c : text) {
     out.push_back(c);
     if (c == u'\'') out.push_back(u'\'');

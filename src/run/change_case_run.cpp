@@ -35,8 +35,14 @@ constexpr long kPauseEvery = 5000;
 
 std::u16string UpdateText(const std::u16string& table, const std::u16string& field,
                           const std::u16string& newValue, const std::u16string& oldValue) {
-  return u"update [" + table + u"] set [" + field + u"]=" + ado::sql::QuoteLiteral(newValue) +
-         u" where [" + field + u"]=" + ado::sql::QuoteLiteral(oldValue);
+  const std::u16string quotedNew = ado::sql::QuoteLiteral(newValue);
+  const std::u16string quotedOld = ado::sql::QuoteLiteral(oldValue);
+  std::u16string statement;
+  // One allocation: a memo's statement is as long as the memo twice over.
+  statement.reserve(32 + table.size() + 2 * field.size() + quotedNew.size() + quotedOld.size());
+  statement.append(u"update [").append(table).append(u"] set [").append(field).append(u"]=");
+  statement.append(quotedNew).append(u" where [").append(field).append(u"]=").append(quotedOld);
+  return statement;
 }
 
 class ChangeCaseRun {
