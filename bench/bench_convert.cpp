@@ -4,9 +4,11 @@
 // notes are mostly a line or empty and now and then a few thousand
 // characters, and the names mix case and letters beyond ASCII; in
 // "letters" every tenth note is a letter of 1,000 to 9,000 characters, which
-// mdb-export must print whole. Each measured step runs in a fresh process
-// (this program run again) so its peak memory and its read and write calls
-// are its own.
+// mdb-export must print whole. The notes of "letters" are one sentence cut to
+// a length, so each is shared by many records all over the table, and the
+// UPDATE of each visits them all; "distinct" is "letters" with every note
+// ending in its record's number, as letters people keep differ. Each measured step runs in a fresh
+// process (this program run again) so its peak memory and its read and write calls are its own.
 //
 //   bench_convert              both shapes, both sizes
 //   bench_convert 20000        both shapes, one size of your choice
@@ -52,13 +54,18 @@ std::u16string lettersNotes(std::size_t i) {
   return repeatedTo(i % 10 == 0 ? 1000 + (i * 7919) % 8000 : 50 + i % 150);
 }
 
+std::u16string distinctNotes(std::size_t i) {
+  return lettersNotes(i) + u" " + u16(std::to_string(i));
+}
+
 // "kept": a third empty, most a line, one in two hundred a few thousand characters.
 std::u16string keptNotes(std::size_t i) {
   if (i % 3 == 0) return {};
   return repeatedTo(i % 200 == 1 ? 2000 + (i * 7919) % 3000 : 20 + i % 60);
 }
 
-void makeTable(const fs::path& path, std::size_t records, bool kept) {
+void makeTable(const fs::path& path, std::size_t records, const std::string& shape) {
+  const bool kept = shape == "kept";
   engine::NewDatabase db;
   auto& table = db.tables.emplace_back();
   table.name = u"People";
@@ -75,7 +82,9 @@ void makeTable(const fs::path& path, std::size_t records, bool kept) {
         kept ? kSurnames[(i * 5) % 8] + (u" " + number) : u"person " + number;
     const std::u16string city = kept && i % 11 == 0 ? std::u16string() : kCities[i % 8];
     table.rows.push_back({std::int32_t(i), engine::Text(name), engine::Text(city),
-                          engine::Text(kept ? keptNotes(i) : lettersNotes(i)),
+                          engine::Text(kept                  ? keptNotes(i)
+                                       : shape == "distinct" ? distinctNotes(i)
+                                                             : lettersNotes(i)),
                           engine::Currency{std::int64_t(i) * 125}});
   }
   engine::createDatabase(path, db);
@@ -97,7 +106,7 @@ int runStep(const std::string& step, const fs::path& path) {
   const auto start = Clock::now();
   if (step == "make") {
     makeTable(path, std::strtoull(std::getenv("CASELOOM_BENCH_RECORDS"), nullptr, 10),
-              std::string(std::getenv("CASELOOM_BENCH_SHAPE")) == "kept");
+              std::getenv("CASELOOM_BENCH_SHAPE"));
     return 0;
   }
   if (step == "scan") {
@@ -243,7 +252,7 @@ int main(int argc, char* argv[]) {
   const fs::path dir = fs::temp_directory_path() / ("caseloom-bench-" + std::to_string(getpid()));
   fs::create_directories(dir);
   std::printf("convert one column to UPPER CASE with caseloom-cli\n");
-  for (const std::string shape : {"kept", "letters"}) {
+  for (const std::string shape : {"kept", "letters", "distinct"}) {
     if (argc == 2) {
       measure(self, shape, std::strtoull(argv[1], nullptr, 10), dir);
       continue;
