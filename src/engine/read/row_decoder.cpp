@@ -52,8 +52,10 @@ void RowDecoder::decode(const BoundedBytes& row, std::vector<Value>& values,
   auto mask = row.slice(row.size() - maskLength, maskLength);
   auto present = [&](std::size_t number) { return row_layout::present(mask, rowColumns, number); };
 
-  offsets_.clear();
-  if (table_.variableColumnCount > 0) readVariableTable(row, maskLength);
+  if (table_.variableColumnCount > 0)
+    readVariableTable(row, maskLength);
+  else
+    offsets_.clear();
   const std::size_t variableCount = offsets_.empty() ? 0 : offsets_.size() - 1;
 
   values.clear();
